@@ -1,0 +1,3 @@
+#include "PackageInfo.h"
+
+quint16 packetSize = 1016;

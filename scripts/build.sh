@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs the dependencies, then configures and builds Korvessa in ./build (or $BUILD_DIR).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-deps.sh
+BUILD_DIR="${BUILD_DIR:-build}"
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" "$@"
+cmake --build "$BUILD_DIR" --parallel "$(nproc)"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs everything Korvessa needs to build, run and test, from Debian packages only.
+# Safe to run again: apt-get skips what is already installed.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-declarative-dev libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools
+  qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates
+  qml6-module-qtquick-window qml6-module-qtquick-layouts qml6-module-qtquick-dialogs
+  qml6-module-qtqml-workerscript qml6-module-qtqml-models libqt6svg6
+  libfftw3-dev libgl1-mesa-dev libgl1-mesa-dri xvfb xauth iproute2 fonts-wqy-microhei
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

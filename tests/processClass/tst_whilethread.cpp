@@ -1,0 +1,108 @@
+#include "processClass/WhileThread.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// Loops like every live worker; counts how many run() bodies execute at once.
+class LoopWorker : public WhileThread
+{
+public:
+    ~LoopWorker() override { stop(); }
+    std::atomic<int> runs{0};
+    std::atomic<int> concurrent{0};
+    std::atomic<int> maxConcurrent{0};
+
+protected:
+    void run() override
+    {
+        ++runs;
+        const int now = ++concurrent;
+        int seen = maxConcurrent.load();
+        while (now > seen && !maxConcurrent.compare_exchange_weak(seen, now)) {
+        }
+        while (isRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        --concurrent;
+    }
+};
+
+// Returns by itself, like a replay that has finished.
+class OnceWorker : public WhileThread
+{
+public:
+    ~OnceWorker() override { stop(); }
+    std::atomic<int> runs{0};
+
+protected:
+    void run() override { ++runs; }
+};
+
+} // namespace
+
+class TestWhileThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stopWithoutStartReturnsAtOnce()
+    {
+        LoopWorker w;
+        QElapsedTimer t;
+        t.start();
+        w.stop();
+        w.stop();
+        QVERIFY(t.elapsed() < 100);
+        QCOMPARE(w.runs.load(), 0);
+    }
+
+    void startRunsOnceAndStopJoins()
+    {
+        LoopWorker w;
+        w.start();
+        QTRY_COMPARE(w.runs.load(), 1);
+        w.stop();
+        QCOMPARE(w.concurrent.load(), 0);
+        w.stop();
+    }
+
+    void restartWhileRunningNeverOverlaps()
+    {
+        LoopWorker w;
+        for (int i = 0; i < 20; ++i)
+            w.start();
+        QTRY_COMPARE(w.runs.load(), 20);
+        w.stop();
+        QCOMPARE(w.maxConcurrent.load(), 1);
+    }
+
+    void startAfterFinishedRunJoinsAndRunsAgain()
+    {
+        OnceWorker w;
+        w.start();
+        QTRY_COMPARE(w.runs.load(), 1);
+        w.start();
+        QTRY_COMPARE(w.runs.load(), 2);
+        w.stop();
+    }
+
+    void destroyingRunningWorkerStopsIt()
+    {
+        QElapsedTimer t;
+        t.start();
+        {
+            LoopWorker w;
+            w.start();
+            QTRY_COMPARE(w.runs.load(), 1);
+        }
+        QVERIFY(t.elapsed() < 5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWhileThread)
+#include "tst_whilethread.moc"
