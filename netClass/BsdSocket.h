@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <cstddef>
+
+// A thin, move-only owner of one IPv4 BSD socket, with the handful of calls the data path
+// and the command channel need. Everything that can block takes or uses a time-out; every
+// send passes MSG_NOSIGNAL so a peer that goes away cannot raise SIGPIPE.
+
+struct Ipv4Endpoint
+{
+    quint32 address = 0; // host byte order
+    quint16 port = 0;
+
+    QString addressText() const;
+    // Dotted-quad text to an address; false for anything else (names are not resolved).
+    static bool parseAddress(const QString &text, quint32 *address);
+};
+
+class BsdSocket
+{
+public:
+    enum class Status {
+        Ok,
+        Timeout,   // the receive or connect time-out expired (EAGAIN/EWOULDBLOCK)
+        Truncated, // a datagram was longer than the buffer; it has been dropped
+        Closed,    // the peer closed the stream (recv returned 0)
+        Error,
+    };
+
+    struct Result
+    {
+        Status status = Status::Error;
+        qint64 bytes = 0; // bytes moved; for Truncated, the datagram's real length
+        int error = 0;    // errno of a failure
+        bool ok() const { return status == Status::Ok; }
+    };
+
+    BsdSocket() = default;
+    ~BsdSocket();
+    BsdSocket(BsdSocket &&other) noexcept;
+    BsdSocket &operator=(BsdSocket &&other) noexcept;
+    BsdSocket(const BsdSocket &) = delete;
+    BsdSocket &operator=(const BsdSocket &) = delete;
+
+    static BsdSocket udp();
+    static BsdSocket tcp();
+
+    bool isValid() const { return m_fd >= 0; }
+    int handle() const { return m_fd; }
+
+    // Wakes a thread blocked in a receive on this socket; safe from another thread.
+    void shutdown();
+    // shutdown() then close(). Call it only when no other thread uses the socket any more.
+    void close();
+
+    bool setReceiveTimeout(int milliseconds);
+    int receiveTimeout() const; // milliseconds, -1 on failure
+    // Asks for a receive buffer of the given size; returns the size the kernel granted, in
+    // the same unit (Linux reports double the usable size; this is halved back), -1 on failure.
+    int setReceiveBuffer(int bytes);
+    bool setBroadcast(bool on);
+    bool setReuseAddress(bool on);
+    bool setNonBlocking(bool on);
+
+    bool bind(const Ipv4Endpoint &local);
+    bool localEndpoint(Ipv4Endpoint *out) const;
+    bool peerEndpoint(Ipv4Endpoint *out) const;
+
+    Result sendTo(const void *data, std::size_t length, const Ipv4Endpoint &to);
+    // Receives one datagram of at most length bytes; a longer one is dropped and reported
+    // as Truncated.
+    Result receiveFrom(void *buffer, std::size_t length, Ipv4Endpoint *from = nullptr);
+
+    Result send(const void *data, std::size_t length);
+    Result receive(void *buffer, std::size_t length);
+
+    // Connects with a time-out (non-blocking connect completed with poll); the socket is
+    // blocking again afterwards.
+    Result connectTo(const Ipv4Endpoint &peer, int timeoutMilliseconds);
+
+    static bool isTimeoutError(int error);
+
+private:
+    explicit BsdSocket(int fd) : m_fd(fd) {}
+    Result fail() const;
+
+    int m_fd = -1;
+};
