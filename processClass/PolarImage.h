@@ -1,0 +1,51 @@
+#pragma once
+
+#include "processClass/PackageInfo.h"
+
+#include <QtGlobal>
+
+#include <vector>
+
+// The 800 by 800 polar sector image: its fixed geometry (bearing and distance of every cell)
+// and the persistent 16-bit accumulation image that each batch of frames paints into.
+// Bearings are clockwise from straight up; table row r is image row imageRows - 1 - r.
+class PolarImage
+{
+public:
+    static constexpr int imageRows = 800;
+    static constexpr int imageCols = 800;
+    static constexpr int imageRadius = 400;
+    static constexpr double centerRow = 399.5;
+    static constexpr double centerCol = 399.5;
+    static constexpr int maxFrames = 20000;
+
+    // What a call of generateImagefor10 leaves for the beam lines of the main window: the
+    // wrapped centres of the last frame, when there was one with a header.
+    struct Centres
+    {
+        bool valid = false;
+        double centreA = 0;
+        double centreB = 0;
+    };
+
+    PolarImage();
+
+    // Paints num frames (oldest first) into out. heads[k] and data[k] describe frame k;
+    // bytes[k] is how many bytes of data[k] the frame really holds: no sample beyond them
+    // is read, whatever the header claims.
+    Centres generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
+                               const quint32 *bytes, int num, quint16 *out) const;
+
+    quint16 *accImage() { return m_accImage.data(); }
+    const quint16 *accImage() const { return m_accImage.data(); }
+    void clear();
+
+    const std::vector<double> &angleTable() const;
+    const std::vector<double> &distTable() const;
+
+    // Centre of a sector: the bearing wrapped once into [-180, 180].
+    static double wrapCentre(double bearing);
+
+private:
+    std::vector<quint16> m_accImage;
+};
