@@ -1,0 +1,110 @@
+#include "FrameAssembler.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr qint64 kPacketsPerFrame = 500;
+constexpr qint64 kHeaderBytes = sizeof(packageInfo);
+
+} // namespace
+
+FrameAssembler::FrameAssembler()
+    : dataA(new quint8[std::size_t(frameCapacity())]())
+    , dataB(new quint8[std::size_t(frameCapacity())]())
+    , widthBytes { { 0, 1 }, { 1, 2 }, { 2, 4 }, { 3, 8 }, { 16, 2 }, { 17, 4 },
+                   { 18, 8 }, { 19, 16 }, { 48, 2 }, { 49, 4 }, { 50, 8 } }
+{
+    std::memset(static_cast<void *>(&headerA), 0, sizeof headerA);
+    std::memset(static_cast<void *>(&headerB), 0, sizeof headerB);
+    curHeader = &headerA;
+    curData = dataA.get();
+    curIsA = true;
+}
+
+FrameAssembler::~FrameAssembler() = default;
+
+qint64 FrameAssembler::frameCapacity()
+{
+    return kPacketsPerFrame * qint64(packetSize);
+}
+
+int FrameAssembler::addPacket(const void *packet)
+{
+    packageInfo head;
+    std::memcpy(static_cast<void *>(&head), packet, sizeof head);
+    const quint8 *payload = static_cast<const quint8 *>(packet) + kHeaderBytes;
+
+    const auto width = widthBytes.find(head.dataWidth);
+    if (width == widthBytes.end())
+        return -1;
+
+    // Products of 16-bit fields overflow 32 bits: all bounds in 64-bit arithmetic.
+    const qint64 payloadBytes = qint64(head.numPerRow) * width->second * qint64(head.rowNumPerPack);
+    const qint64 offset = qint64(head.packSerialNum) * payloadBytes;
+    if (payloadBytes > qint64(packetSize) - kHeaderBytes || offset + payloadBytes > frameCapacity())
+        return -1;
+
+    const quint16 storedCount = curHeader->packNumPerFrame;
+    if (storedCount == 0) {
+        store(head, payload, offset, payloadBytes);
+        if (head.packNumPerFrame == 1) {
+            swapBuffers();
+            return 1;
+        }
+        return 0;
+    }
+    if (head.packSerialNum == storedCount - 1) {
+        store(head, payload, offset, payloadBytes);
+        swapBuffers();
+        return 1;
+    }
+    if (head.frameSerialNum == curHeader->frameSerialNum) {
+        store(head, payload, offset, payloadBytes);
+        return 0;
+    }
+    // A packet of another frame before this frame's last one: hand over the incomplete frame.
+    swapBuffers();
+    store(head, payload, offset, payloadBytes);
+    return 1;
+}
+
+qint64 FrameAssembler::finishedFrameBytes() const
+{
+    const packageInfo &head = curIsA ? headerB : headerA;
+    const auto width = widthBytes.find(head.dataWidth);
+    if (width == widthBytes.end())
+        return 0;
+    const qint64 bytes = qint64(head.packNumPerFrame) * qint64(head.rowNumPerPack)
+        * qint64(head.numPerRow) * width->second;
+    return std::min(bytes, frameCapacity());
+}
+
+qint64 FrameAssembler::takeFrame(packageInfo *header, void *data, qint64 capacity)
+{
+    const packageInfo &head = curIsA ? headerB : headerA;
+    const quint8 *finished = curIsA ? dataB.get() : dataA.get();
+    std::memcpy(static_cast<void *>(header), &head, sizeof head);
+    const qint64 bytes = std::clamp<qint64>(capacity, 0, finishedFrameBytes());
+    if (bytes > 0)
+        std::memcpy(data, finished, std::size_t(bytes));
+    return bytes;
+}
+
+void FrameAssembler::store(const packageInfo &head, const quint8 *payload, qint64 offset,
+                           qint64 bytes)
+{
+    std::memcpy(static_cast<void *>(curHeader), &head, sizeof head);
+    if (bytes > 0)
+        std::memcpy(curData + offset, payload, std::size_t(bytes));
+}
+
+void FrameAssembler::swapBuffers()
+{
+    curIsA = !curIsA;
+    curHeader = curIsA ? &headerA : &headerB;
+    curData = curIsA ? dataA.get() : dataB.get();
+    std::memset(static_cast<void *>(curHeader), 0, sizeof *curHeader);
+    std::memset(curData, 0, std::size_t(frameCapacity()));
+}

@@ -1,0 +1,2 @@
+korvessa_add_test(tst_colortable SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_colortable.cpp LABEL unit)
+korvessa_add_test(tst_frameassembler SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frameassembler.cpp LABEL unit)

@@ -1,0 +1,229 @@
+#include "processClass/FrameAssembler.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QTest>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Pkt
+{
+    quint32 frame;
+    quint16 serial;
+    quint16 count;
+    quint8 width = 1; // 2-byte samples
+    quint16 perRow = 2;
+    quint16 rows = 190; // 760 bytes: the packet is full
+};
+
+qint64 sampleBytes(quint8 width)
+{
+    return QvForwardSDK::sampleBytesOf(width);
+}
+
+qint64 payloadOf(const Pkt &p)
+{
+    return qint64(p.perRow) * sampleBytes(p.width) * p.rows;
+}
+
+// One packet of packetSize bytes; the payload bytes are a pattern unique to the packet's
+// position in its sequence, so every slice of a frame can be traced back.
+QByteArray makePacket(const Pkt &p, int tag)
+{
+    QByteArray bytes(packetSize, '\0');
+    packageInfo head;
+    head.dataWidth = p.width;
+    head.numPerRow = p.perRow;
+    head.rowNumPerPack = p.rows;
+    head.packSerialNum = p.serial;
+    head.packNumPerFrame = p.count;
+    head.frameSerialNum = p.frame;
+    head.dataHeight = quint32(tag + 1000);
+    std::memcpy(bytes.data(), &head, sizeof head);
+    const qint64 room = qint64(packetSize) - qint64(sizeof head);
+    for (qint64 i = 0; i < room; ++i)
+        bytes[int(sizeof head + i)] = char((tag * 37 + i * 11 + 1) & 0xff);
+    return bytes;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Pkt>)
+
+class TstFrameAssembler : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sequences_data();
+    void sequences();
+    void rejectionChangesNothing();
+    void takeFrameStaysInsideTheCallersBuffer_data();
+    void takeFrameStaysInsideTheCallersBuffer();
+    void absurdFrameSizeIsCappedAtTheCapacity();
+};
+
+void TstFrameAssembler::sequences_data()
+{
+    QTest::addColumn<QList<Pkt>>("packets");
+    QTest::addColumn<QList<int>>("results");
+    // Positions in the sequence of the packets whose slices make up the last finished frame,
+    // and the position of the packet whose header stands for it.
+    QTest::addColumn<QList<int>>("slices");
+    QTest::addColumn<int>("headerFrom");
+
+    QTest::newRow("one-packet frame")
+        << QList<Pkt> { { 1, 0, 1 } } << QList<int> { 1 } << QList<int> { 0 } << 0;
+    QTest::newRow("in order")
+        << QList<Pkt> { { 1, 0, 3 }, { 1, 1, 3 }, { 1, 2, 3 } } << QList<int> { 0, 0, 1 }
+        << QList<int> { 0, 1, 2 } << 2;
+    QTest::newRow("out of order")
+        << QList<Pkt> { { 1, 1, 3 }, { 1, 0, 3 }, { 1, 2, 3 } } << QList<int> { 0, 0, 1 }
+        << QList<int> { 0, 1, 2 } << 2;
+    QTest::newRow("lost last packet finished by the next frame")
+        << QList<Pkt> { { 7, 0, 3 }, { 7, 1, 3 }, { 8, 0, 3 } } << QList<int> { 0, 0, 1 }
+        << QList<int> { 0, 1 } << 1;
+    QTest::newRow("frame after a lost last packet")
+        << QList<Pkt> { { 7, 0, 3 }, { 7, 1, 3 }, { 8, 0, 3 }, { 8, 1, 3 }, { 8, 2, 3 } }
+        << QList<int> { 0, 0, 1, 0, 1 } << QList<int> { 2, 3, 4 } << 4;
+    QTest::newRow("other frame's packet at the last index finishes the frame")
+        << QList<Pkt> { { 7, 0, 3 }, { 9, 2, 3 } } << QList<int> { 0, 1 }
+        << QList<int> { 0, 1 } << 1;
+    QTest::newRow("bad dataWidth is skipped")
+        << QList<Pkt> { { 1, 0, 2 }, { 1, 1, 2, 5 }, { 1, 1, 2 } } << QList<int> { 0, -1, 1 }
+        << QList<int> { 0, 2 } << 2;
+    QTest::newRow("payload of 760 bytes accepted")
+        << QList<Pkt> { { 1, 0, 1, 0, 760, 1 } } << QList<int> { 1 } << QList<int> { 0 } << 0;
+    QTest::newRow("payload of 761 bytes rejected")
+        << QList<Pkt> { { 1, 0, 2 }, { 1, 1, 2, 0, 761, 1 }, { 1, 1, 2 } }
+        << QList<int> { 0, -1, 1 } << QList<int> { 0, 2 } << 2;
+    // 1016 slices of 500 bytes fill the 508000-byte capacity exactly.
+    QTest::newRow("slice ending at the capacity accepted")
+        << QList<Pkt> { { 1, 0, 1016 }, { 1, 1015, 1016, 0, 500, 1 } } << QList<int> { 0, 1 }
+        << QList<int> { 0, 1 } << 1;
+    QTest::newRow("slice past the capacity rejected")
+        << QList<Pkt> { { 1, 0, 2 }, { 1, 1016, 2, 0, 500, 1 }, { 1, 1, 2 } }
+        << QList<int> { 0, -1, 1 } << QList<int> { 0, 2 } << 2;
+    // 32768 x 16 x 8192 = 2^32: a 32-bit product would wrap to 0 and pass.
+    QTest::newRow("payload product that wraps 32 bits rejected")
+        << QList<Pkt> { { 1, 0, 2 }, { 1, 1, 2, 19, 32768, 8192 }, { 1, 1, 2 } }
+        << QList<int> { 0, -1, 1 } << QList<int> { 0, 2 } << 2;
+    QTest::newRow("reused buffer shows no old bytes")
+        << QList<Pkt> { { 1, 0, 3 }, { 1, 1, 3 }, { 1, 2, 3 }, { 2, 0, 3 }, { 2, 1, 3 },
+                        { 2, 2, 3 }, { 3, 1, 3 }, { 3, 2, 3 } }
+        << QList<int> { 0, 0, 1, 0, 0, 1, 0, 1 } << QList<int> { 6, 7 } << 7;
+}
+
+void TstFrameAssembler::sequences()
+{
+    QFETCH(QList<Pkt>, packets);
+    QFETCH(QList<int>, results);
+    QFETCH(QList<int>, slices);
+    QFETCH(int, headerFrom);
+
+    FrameAssembler assembler;
+    std::vector<QByteArray> sent;
+    for (int i = 0; i < packets.size(); ++i) {
+        sent.push_back(makePacket(packets[i], i));
+        QCOMPARE(assembler.addPacket(sent.back().constData()), results[i]);
+    }
+
+    const qint64 capacity = FrameAssembler::frameCapacity();
+    QCOMPARE(capacity, qint64(500) * packetSize);
+    QByteArray frame(int(capacity), char(0x5a));
+    packageInfo head;
+    const qint64 got = assembler.takeFrame(&head, frame.data(), capacity);
+
+    QCOMPARE(std::memcmp(&head, sent[headerFrom].constData(), sizeof head), 0);
+    const Pkt &last = packets[headerFrom];
+    const qint64 declared = qint64(last.count) * payloadOf(last);
+    QCOMPARE(got, std::min(declared, capacity));
+
+    QByteArray want(int(got), '\0');
+    for (int s : slices) {
+        const qint64 payload = payloadOf(packets[s]);
+        const qint64 offset = qint64(packets[s].serial) * payload;
+        const qint64 n = std::min(payload, got - offset);
+        if (n > 0)
+            std::memcpy(want.data() + offset, sent[s].constData() + sizeof(packageInfo), size_t(n));
+    }
+    QVERIFY(frame.left(int(got)) == want);
+    // Nothing beyond the handed-over count is written.
+    QVERIFY(frame.mid(int(got)) == QByteArray(int(capacity - got), char(0x5a)));
+}
+
+void TstFrameAssembler::rejectionChangesNothing()
+{
+    FrameAssembler assembler;
+    const QByteArray first = makePacket({ 4, 0, 2 }, 0);
+    QCOMPARE(assembler.addPacket(first.constData()), 0);
+    // A rejected packet that would otherwise have finished the frame.
+    QCOMPARE(assembler.addPacket(makePacket({ 4, 1, 2, 5 }, 1).constData()), -1);
+    QCOMPARE(assembler.addPacket(makePacket({ 4, 1, 2, 1, 2, 191 }, 2).constData()), -1);
+    const QByteArray last = makePacket({ 4, 1, 2 }, 3);
+    QCOMPARE(assembler.addPacket(last.constData()), 1);
+
+    QByteArray frame(1520, '\0');
+    packageInfo head;
+    QCOMPARE(assembler.takeFrame(&head, frame.data(), frame.size()), qint64(1520));
+    QCOMPARE(std::memcmp(&head, last.constData(), sizeof head), 0);
+    QVERIFY(frame.left(760) == first.mid(256, 760));
+    QVERIFY(frame.mid(760) == last.mid(256, 760));
+}
+
+void TstFrameAssembler::takeFrameStaysInsideTheCallersBuffer_data()
+{
+    QTest::addColumn<qint64>("capacity");
+    QTest::addColumn<qint64>("expected");
+    QTest::newRow("negative") << qint64(-5) << qint64(0);
+    QTest::newRow("zero") << qint64(0) << qint64(0);
+    QTest::newRow("smaller than the frame") << qint64(1000) << qint64(1000);
+    QTest::newRow("exact") << qint64(2280) << qint64(2280);
+    QTest::newRow("larger than the frame") << qint64(60960) << qint64(2280);
+}
+
+void TstFrameAssembler::takeFrameStaysInsideTheCallersBuffer()
+{
+    QFETCH(qint64, capacity);
+    QFETCH(qint64, expected);
+    FrameAssembler assembler;
+    std::vector<QByteArray> sent;
+    for (int s = 0; s < 3; ++s) {
+        sent.push_back(makePacket({ 5, quint16(s), 3 }, s));
+        assembler.addPacket(sent.back().constData());
+    }
+    QCOMPARE(assembler.finishedFrameBytes(), qint64(2280));
+
+    // Guard bytes around the caller's room catch any write outside it.
+    const int guard = 64;
+    const qint64 room = std::max<qint64>(capacity, 0);
+    QByteArray buffer(int(room) + 2 * guard, char(0xa5));
+    packageInfo head;
+    QCOMPARE(assembler.takeFrame(&head, buffer.data() + guard, capacity), expected);
+    QVERIFY(buffer.left(guard) == QByteArray(guard, char(0xa5)));
+    QVERIFY(buffer.mid(guard + int(expected)) == QByteArray(int(room - expected) + guard, char(0xa5)));
+    QByteArray whole;
+    for (const QByteArray &p : sent)
+        whole += p.mid(256, 760);
+    QVERIFY(buffer.mid(guard, int(expected)) == whole.left(int(expected)));
+}
+
+void TstFrameAssembler::absurdFrameSizeIsCappedAtTheCapacity()
+{
+    // One packet claiming 65535 packets per frame, finished by a packet of another frame.
+    FrameAssembler assembler;
+    QCOMPARE(assembler.addPacket(makePacket({ 1, 0, 65535 }, 0).constData()), 0);
+    QCOMPARE(assembler.addPacket(makePacket({ 2, 0, 65535 }, 1).constData()), 1);
+    const qint64 capacity = FrameAssembler::frameCapacity();
+    QCOMPARE(assembler.finishedFrameBytes(), capacity);
+    QByteArray frame(int(capacity) + 16, char(0x33));
+    packageInfo head;
+    QCOMPARE(assembler.takeFrame(&head, frame.data(), capacity), capacity);
+    QVERIFY(frame.right(16) == QByteArray(16, char(0x33)));
+}
+
+QTEST_GUILESS_MAIN(TstFrameAssembler)
+#include "tst_frameassembler.moc"
