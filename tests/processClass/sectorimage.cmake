@@ -1,2 +1,3 @@
 korvessa_add_test(tst_gamma SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_gamma.cpp LABEL unit)
 korvessa_add_test(tst_polarimage SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_polarimage.cpp LABEL unit)
+korvessa_add_test(tst_sweeprenderer SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_sweeprenderer.cpp LABEL unit)

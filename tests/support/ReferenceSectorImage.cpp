@@ -1,5 +1,7 @@
 #include "ReferenceSectorImage.h"
 
+#include "processClass/ColorTable.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -134,6 +136,29 @@ void gammaCorrect(quint16 *samples, quint32 count, double a, double b)
             x = 0.0;
         samples[i] = static_cast<quint16>(std::round(x));
     }
+}
+
+QImage colour(const quint16 *samples, double gamma, double scale, double offest, int switchColor)
+{
+    std::vector<quint16> work(samples, samples + rows * cols);
+    gammaCorrect(work.data(), quint32(work.size()), gamma - 1.0, 1.0);
+    for (quint16 &v : work) {
+        double value = v * scale + offest;
+        if (std::isnan(value))
+            value = 0;
+        value = std::fmax(-1.0, std::fmin(value, 2000.0));
+        int iv = static_cast<int>(value);
+        if (iv < 0)
+            iv = 0;
+        if (iv > 1023)
+            iv = 1023;
+        v = quint16(iv);
+    }
+    QImage image(cols, rows, QImage::Format_RGB32);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            image.setPixel(c, r, ColorTable::instance().color(switchColor, work[r * cols + c]) | 0xFF000000u);
+    return image;
 }
 
 } // namespace reference

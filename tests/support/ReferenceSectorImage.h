@@ -2,6 +2,7 @@
 
 #include "processClass/PackageInfo.h"
 
+#include <QImage>
 #include <QtGlobal>
 
 #include <vector>
@@ -21,6 +22,10 @@ void generateImage(const packageInfo *const *heads, const uchar *const *data,
                    const quint32 *bytes, int num, quint16 *out);
 
 void gammaCorrect(quint16 *samples, quint32 count, double a, double b);
+
+// The picture of rows x cols samples as the slow path makes it: copy, gamma with pow, scale
+// and offset toward zero clamped to 0..1023, then ColorTable::color pixel by pixel.
+QImage colour(const quint16 *samples, double gamma, double scale, double offest, int switchColor);
 
 // Bearing (clockwise from up, degrees) and distance (pixels) of image pixel (row, col).
 double pixelAngle(int row, int col);
