@@ -1,2 +1,5 @@
 korvessa_add_test(tst_colortable SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_colortable.cpp LABEL unit)
 korvessa_add_test(tst_frameassembler SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frameassembler.cpp LABEL unit)
+korvessa_add_test(tst_firfilter SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_firfilter.cpp LABEL unit)
+korvessa_add_test(tst_peakfinder SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_peakfinder.cpp LABEL unit)
+korvessa_add_test(tst_echoprocessor SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_echoprocessor.cpp LABEL unit)

@@ -1,0 +1,151 @@
+// Echo processing of one frame and the FFT filter against a direct convolution, timed in the
+// same run. Single-threaded: the figures are for one core.
+#include "processClass/EchoProcessor.h"
+#include "processClass/FirFilter.h"
+#include "processClass/PeakFinder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<quint8> makeFrame(int bins, std::mt19937 &gen)
+{
+    std::uniform_int_distribution<int> noise(0, 300);
+    std::vector<quint8> bytes(std::size_t(bins) * 4);
+    const int echo[2] = { bins * 2 / 5, bins * 3 / 4 };
+    for (int k = 0; k < bins; ++k) {
+        for (int beam = 0; beam < 2; ++beam) {
+            const double d = (k - echo[beam]) / 6.0;
+            const int v = std::min(65535, noise(gen) + int(9000 * std::exp(-0.5 * d * d)));
+            bytes[std::size_t(4 * k + 2 * beam)] = quint8(v & 0xff);
+            bytes[std::size_t(4 * k + 2 * beam + 1)] = quint8(v >> 8);
+        }
+    }
+    return bytes;
+}
+
+void directConvolution(const double *x, int n, const std::vector<double> &taps, double *y)
+{
+    const int m = int(taps.size());
+    std::fill(y, y + n + m - 1, 0.0);
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < m; ++k)
+            y[i + k] += x[i] * taps[std::size_t(k)];
+}
+
+// The same chain as EchoProcessor::processFrame with the direct convolution: the reference.
+double directEchoRange(const std::vector<quint8> &bytes, int bins, const std::vector<double> &taps,
+                       std::vector<double> &a, std::vector<double> &b, std::vector<double> &fa,
+                       std::vector<double> &fb, std::vector<PeakRecord> &peaks)
+{
+    const int order = int(taps.size()) - 1;
+    a.assign(std::size_t(bins), 0.0);
+    b.assign(std::size_t(bins), 0.0);
+    for (int k = EchoProcessor::nearBlankBins; k < bins; ++k) {
+        const double sa = bytes[std::size_t(4 * k)] | (bytes[std::size_t(4 * k + 1)] << 8);
+        const double sb = bytes[std::size_t(4 * k + 2)] | (bytes[std::size_t(4 * k + 3)] << 8);
+        a[std::size_t(k)] = sa * sa;
+        b[std::size_t(k)] = sb * sb;
+    }
+    fa.assign(std::size_t(bins + 1 + order), 0.0);
+    fb.assign(std::size_t(bins + 1 + order), 0.0);
+    directConvolution(a.data(), bins, taps, fa.data());
+    directConvolution(b.data(), bins, taps, fb.data());
+    const int length = bins + 1 + order - order / 2;
+    double range = 0;
+    for (const std::vector<double> *f : { &fa, &fb }) {
+        const double top = std::max(0.0, *std::max_element(f->begin(), f->begin() + length));
+        findPeaks(peaks, f->data(), length, 0.5 * top, 1, 0.5 * top, 0);
+        double best = 0;
+        quint64 index = 0;
+        for (const PeakRecord &p : peaks)
+            if (p.value > best) {
+                best = p.value;
+                index = p.index;
+            }
+        range += double(index);
+    }
+    return range;
+}
+
+// Median over several repeats of the mean time per call, in microseconds.
+double microsPerCall(int calls, const std::function<void()> &body)
+{
+    std::vector<double> runs;
+    for (int r = 0; r < 7; ++r) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < calls; ++i)
+            body();
+        const auto end = std::chrono::steady_clock::now();
+        runs.push_back(std::chrono::duration<double, std::micro>(end - start).count() / calls);
+    }
+    std::sort(runs.begin(), runs.end());
+    return runs[runs.size() / 2];
+}
+
+} // namespace
+
+int main()
+{
+    std::mt19937 gen(7);
+    EchoProcessor processor;
+    const std::vector<double> &taps = processor.filter().taps();
+    bool fastEnough = true;
+    volatile double sink = 0;
+
+    std::printf("%-34s %12s %12s %8s\n", "per frame (one core)", "FFT us", "direct us", "ratio");
+    for (int bins : { 1000, 4000 }) {
+        const std::vector<quint8> frame = makeFrame(bins, gen);
+        packageInfo head;
+        head.dataHeight = quint32(bins);
+        head.distReso = 0.05f;
+        head.direction = 30;
+        FrameResult result;
+        double points[8];
+        const double fft = microsPerCall(bins == 1000 ? 4000 : 1000, [&] {
+            processor.processFrame(head, frame.data(), qint64(frame.size()), result, points);
+            sink = sink + result.rangeA;
+        });
+        std::vector<double> a, b, fa, fb;
+        std::vector<PeakRecord> peaks;
+        const double direct = microsPerCall(bins == 1000 ? 200 : 50, [&] {
+            sink = sink + directEchoRange(frame, bins, taps, a, b, fa, fb, peaks);
+        });
+        std::printf("echo processing, %4d bins/beam    %12.1f %12.1f %8.1f\n", bins, fft, direct,
+                    direct / fft);
+        if (bins == 4000 && fft >= 500)
+            fastEnough = false;
+
+        // The filter alone on the same squared input.
+        std::vector<double> x(static_cast<std::size_t>(bins));
+        for (int k = 0; k < bins; ++k) {
+            const double s = frame[std::size_t(4 * k)] | (frame[std::size_t(4 * k + 1)] << 8);
+            x[std::size_t(k)] = s * s;
+        }
+        FirFilter filter(256, 64, { 0.05 }, 0, "hamming");
+        std::vector<double> y(std::size_t(bins + 64)), z(std::size_t(bins + 64));
+        const double applyUs = microsPerCall(bins == 1000 ? 8000 : 2000, [&] {
+            filter.apply(x.data(), bins, y.data());
+            sink = sink + y[std::size_t(bins / 2)];
+        });
+        const double directUs = microsPerCall(bins == 1000 ? 400 : 100, [&] {
+            directConvolution(x.data(), bins, taps, z.data());
+            sink = sink + z[std::size_t(bins / 2)];
+        });
+        double err = 0, scale = 0;
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            err = std::max(err, std::abs(y[i] - z[i]));
+            scale = std::max(scale, std::abs(z[i]));
+        }
+        std::printf("filter apply,    %4d samples      %12.1f %12.1f %8.1f   (max rel. diff %.1e)\n",
+                    bins, applyUs, directUs, directUs / applyUs, err / scale);
+    }
+    std::printf("4000-bin frame under 500 us: %s\n", fastEnough ? "yes" : "NO");
+    return fastEnough ? 0 : 1;
+}

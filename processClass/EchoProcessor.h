@@ -1,0 +1,56 @@
+#pragma once
+
+#include "FirFilter.h"
+#include "FrameResult.h"
+#include "PackageInfo.h"
+#include "PeakFinder.h"
+
+#include <QtGlobal>
+
+#include <vector>
+
+// Echo processing of one assembled frame: squares the samples, blanks the near range,
+// smooths each beam with the low-pass filter, takes the strongest peak above half the beam's
+// maximum as its echo and turns it into a bearing, a range and a point.
+//
+// Owns the data path's filter: fftSize 256, order 64, cut-off 0.05 (of Nyquist), low-pass,
+// "hamming". Keeps its work arrays between frames, so a frame allocates nothing once the
+// arrays have grown to the largest frame seen. One thread at a time per object.
+class EchoProcessor
+{
+public:
+    static constexpr int nearBlankBins = 60;
+
+    EchoProcessor();
+
+    EchoProcessor(const EchoProcessor &) = delete;
+    EchoProcessor &operator=(const EchoProcessor &) = delete;
+
+    // header: the frame's header; reads dataHeight, direction and distReso only.
+    // data: the frame's samples, dataBytes bytes of them (the count FrameAssembler::takeFrame
+    // returned). Read as little-endian unsigned 16-bit pairs, beam A then beam B per range
+    // bin, whatever dataWidth and numPerRow say; no alignment needed.
+    // Processes usableBins(header, dataBytes) bins: at most dataHeight and never past
+    // dataBytes, so an absurd dataHeight neither allocates nor reads beyond the data.
+    // result: all six fields set; a beam without an echo has bearing, range and strength 0.
+    // Bearings: beam A at direction + 180, beam B opposite, both in [0, 360).
+    // points: eight doubles, beam A then beam B, each (along-track, x, y, strength) with
+    // along-track left 0 for the caller; x = sin(bearing) * range, y = cos(bearing) * range.
+    // A frame whose direction or distReso is not a finite number yields no echo.
+    void processFrame(const packageInfo &header, const void *data, qint64 dataBytes,
+                      FrameResult &result, double points[8]);
+
+    // Range bins that processFrame uses: min(dataHeight, dataBytes / 4), 0 for dataBytes < 0
+    // (and below 2^30, far above any frame buffer).
+    static qint64 usableBins(const packageInfo &header, qint64 dataBytes);
+
+    const FirFilter &filter() const { return m_filter; }
+
+private:
+    FirFilter m_filter;
+    std::vector<double> beamA;
+    std::vector<double> beamB;
+    std::vector<double> filteredA;
+    std::vector<double> filteredB;
+    std::vector<PeakRecord> peaks;
+};

@@ -1,0 +1,246 @@
+#include "FirFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// FFTW's planner keeps global state: every plan in the process is made and destroyed under
+// this lock.
+std::mutex &plannerMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+double besselI0(double x)
+{
+    double sum = 0;
+    for (int k = 0; k <= 20; ++k) {
+        const double term = std::pow(x / 2, k) / std::tgamma(k + 1.0);
+        sum += term * term;
+    }
+    return sum;
+}
+
+std::vector<double> makeWindow(const std::string &window, int order)
+{
+    const int count = order + 1;
+    const double m = order;
+    std::vector<double> w(std::size_t(count), 0.0);
+    if (window == "hamming") {
+        for (int n = 0; n < count; ++n)
+            w[n] = 0.54 - 0.46 * std::cos(2 * kPi * n / m);
+    } else if (window == "hanning") {
+        for (int n = 0; n < count; ++n)
+            w[n] = 0.5 * (1 - std::cos(2 * kPi * n / m));
+    } else if (window == "blackman") {
+        for (int n = 0; n < count; ++n)
+            w[n] = 0.42 - 0.5 * std::cos(2 * kPi * n / m) + 0.08 * std::cos(4 * kPi * n / m);
+    } else if (window == "rectwin") {
+        std::fill(w.begin(), w.end(), 1.0);
+    } else if (window == "kaiser") {
+        const double beta = 0.5;
+        const double norm = besselI0(beta);
+        for (int n = 0; n < count; ++n) {
+            const double r = 2.0 * n / m - 1;
+            w[n] = besselI0(beta * std::sqrt(std::max(0.0, 1 - r * r))) / norm;
+        }
+    } else {
+        throw std::invalid_argument("Unknown window type: " + window);
+    }
+    return w;
+}
+
+} // namespace
+
+std::vector<double> FirFilter::scaledCutoffs(const std::vector<double> &cutoffs)
+{
+    std::vector<double> scaled;
+    scaled.reserve(cutoffs.size());
+    for (double f : cutoffs) {
+        // Written so that a NaN fails too.
+        if (!(f >= 0 && f <= 1))
+            throw std::invalid_argument("Frequency must be in range [0, 1]");
+        scaled.push_back(f * kPi);
+    }
+    return scaled;
+}
+
+FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs, int type,
+                     const std::string &window)
+    : m_order(order)
+    , m_fftSize(fftSize)
+{
+    if (order < 1)
+        throw std::invalid_argument("Filter order must be positive");
+    if (cutoffs.empty())
+        throw std::invalid_argument("Cutoff frequencies cannot be empty");
+    const std::vector<double> w = scaledCutoffs(cutoffs);
+    const std::vector<double> win = makeWindow(window, order);
+
+    enum { LowPass, HighPass, BandPass, BandStop } kind = LowPass;
+    if (type == 1)
+        kind = HighPass;
+    else if (type == 2)
+        kind = BandPass;
+    else if (type == 3)
+        kind = BandStop;
+    if (kind == BandPass && w.size() < 2)
+        throw std::invalid_argument("Bandpass filter requires two cutoff frequencies");
+    if (kind == BandStop && w.size() < 2)
+        throw std::invalid_argument("Bandstop filter requires two cutoff frequencies");
+
+    const double w1 = w[0];
+    const double w2 = w.size() > 1 ? w[1] : 0.0;
+    const int count = order + 1;
+    std::vector<double> h(static_cast<std::size_t>(count));
+    for (int n = 0; n < count; ++n) {
+        const int m = n - order / 2;
+        double d = 0;
+        switch (kind) {
+        case LowPass:
+            d = m == 0 ? w1 / kPi : std::sin(m * w1) / (m * kPi);
+            break;
+        case HighPass:
+            d = m == 0 ? 1 - w1 / kPi : (std::sin(m * kPi) - std::sin(m * w1)) / (m * kPi);
+            break;
+        case BandPass:
+            d = m == 0 ? (w2 - w1) / kPi : (std::sin(m * w2) - std::sin(m * w1)) / (m * kPi);
+            break;
+        case BandStop:
+            d = m == 0 ? 1 - (w2 - w1) / kPi
+                       : (std::sin(m * kPi) - std::sin(m * w2) + std::sin(m * w1)) / (m * kPi);
+            break;
+        }
+        h[n] = d * win[n];
+    }
+
+    // Normalise to unit gain at a frequency inside the pass band: zero for low-pass and
+    // band-stop (the plain sum), the Nyquist frequency for high-pass, the band's centre for
+    // band-pass. Dividing high-pass or band-pass taps by their plain sum, which is close to
+    // zero, would blow them up.
+    double reference = 0;
+    if (kind == HighPass)
+        reference = kPi;
+    else if (kind == BandPass)
+        reference = 0.5 * (w1 + w2);
+    double gain = 0;
+    double magnitude = 0;
+    for (int n = 0; n < count; ++n) {
+        const double c = reference == 0 ? 1.0 : std::cos(reference * (n - 0.5 * order));
+        gain += h[n] * c;
+        magnitude += std::abs(h[n]);
+    }
+    if (!(std::abs(gain) > 1e-12 * magnitude))
+        throw std::invalid_argument("Filter taps sum to zero: the cut-offs leave no pass band");
+    m_taps.resize(std::size_t(count));
+    for (int n = 0; n < count; ++n)
+        m_taps[n] = h[n] / gain;
+
+    if (fftSize < count)
+        throw std::invalid_argument("FFT size must be at least the filter order + 1");
+
+    const int bins = fftSize / 2 + 1;
+    auto allocReal = [](int n) {
+        RealBuffer b(static_cast<double *>(fftw_malloc(sizeof(double) * std::size_t(n))));
+        if (!b)
+            throw std::bad_alloc();
+        std::fill(b.get(), b.get() + n, 0.0);
+        return b;
+    };
+    auto allocComplex = [](int n) {
+        ComplexBuffer b(static_cast<fftw_complex *>(fftw_malloc(sizeof(fftw_complex) * std::size_t(n))));
+        if (!b)
+            throw std::bad_alloc();
+        std::memset(static_cast<void *>(b.get()), 0, sizeof(fftw_complex) * std::size_t(n));
+        return b;
+    };
+
+    tapSpectrum = allocComplex(bins);
+    {
+        RealBuffer scratch = allocReal(fftSize);
+        std::copy(m_taps.begin(), m_taps.end(), scratch.get());
+        std::lock_guard<std::mutex> lock(plannerMutex());
+        fftw_plan once = fftw_plan_dft_r2c_1d(fftSize, scratch.get(), tapSpectrum.get(), FFTW_ESTIMATE);
+        fftw_execute(once);
+        fftw_destroy_plan(once);
+    }
+
+    timeIn = allocReal(fftSize);
+    freqOut = allocComplex(bins);
+    freqIn = allocComplex(bins);
+    timeOut = allocReal(fftSize);
+    overlap.assign(std::size_t(order), 0.0);
+    {
+        std::lock_guard<std::mutex> lock(plannerMutex());
+        forwardPlan = fftw_plan_dft_r2c_1d(fftSize, timeIn.get(), freqOut.get(), FFTW_ESTIMATE);
+        inversePlan = fftw_plan_dft_c2r_1d(fftSize, freqIn.get(), timeOut.get(), FFTW_ESTIMATE);
+    }
+}
+
+FirFilter::~FirFilter()
+{
+    std::lock_guard<std::mutex> lock(plannerMutex());
+    if (forwardPlan)
+        fftw_destroy_plan(forwardPlan);
+    if (inversePlan)
+        fftw_destroy_plan(inversePlan);
+}
+
+void FirFilter::apply(const double *in, int n, double *out)
+{
+    std::fill(overlap.begin(), overlap.end(), 0.0);
+    if (n < 1)
+        return;
+
+    const int size = m_fftSize;
+    const int tail = m_order;
+    const int block = size - tail;
+    const int bins = size / 2 + 1;
+    const double scale = 1.0 / size;
+    const std::int64_t end = std::int64_t(n) + tail;
+    double *time = timeIn.get();
+    const double *result = timeOut.get();
+    const fftw_complex *taps = tapSpectrum.get();
+    const fftw_complex *spectrum = freqOut.get();
+    fftw_complex *product = freqIn.get();
+
+    for (std::int64_t p = 0; p < n; p += block) {
+        const int c = int(std::min<std::int64_t>(block, n - p));
+        std::copy(in + p, in + p + c, time);
+        std::fill(time + c, time + size, 0.0);
+        fftw_execute(forwardPlan);
+        for (int k = 0; k < bins; ++k) {
+            const double a = taps[k][0], b = taps[k][1];
+            const double re = spectrum[k][0], im = spectrum[k][1];
+            product[k][0] = a * re - b * im;
+            product[k][1] = a * im + b * re;
+        }
+        fftw_execute(inversePlan);
+
+        // The previous blocks' tail is added in before this block's own tail is kept, so a
+        // tail longer than a block (fftSize just above order + 1) still accumulates exactly.
+        const int written = int(std::min<std::int64_t>(size, end - p));
+        for (int j = 0; j < written; ++j) {
+            double y = result[j] * scale;
+            if (j < tail)
+                y += overlap[std::size_t(j)];
+            out[p + j] = y;
+        }
+        // c + j < size always; overlap[c + j] is read before step c + j overwrites it.
+        for (int j = 0; j < tail; ++j) {
+            const int from = c + j;
+            double y = result[from] * scale;
+            if (from < tail)
+                y += overlap[std::size_t(from)];
+            overlap[std::size_t(j)] = y;
+        }
+    }
+}

@@ -1,0 +1,171 @@
+#include "processClass/PeakFinder.h"
+
+#include <QFile>
+#include <QList>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr double kOff = -std::numeric_limits<double>::infinity();
+
+QList<QList<QByteArray>> readReference(const char *name)
+{
+    QFile file(QStringLiteral(KORVESSA_TEST_DATA_DIR "/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot open reference file %s", name);
+    QList<QList<QByteArray>> lines;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (!line.trimmed().isEmpty())
+            lines.append(line.simplified().split(' '));
+    }
+    return lines;
+}
+
+// A record as {value, index, width, prominence, leftMin, rightMin}.
+using Expected = QList<QList<double>>;
+
+} // namespace
+
+class TstPeakFinder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cases_data();
+    void cases();
+    void matchesReferencePeaks();
+    void replacesPreviousContent();
+};
+
+void TstPeakFinder::cases_data()
+{
+    QTest::addColumn<QList<double>>("x");
+    QTest::addColumn<double>("minHeight");
+    QTest::addColumn<quint64>("minDistance");
+    QTest::addColumn<double>("minProminence");
+    QTest::addColumn<double>("minWidth");
+    QTest::addColumn<Expected>("expected");
+
+    const QList<double> twoPeaks { 0, 2, 1, 3, 0 };
+    const QList<double> first { 2, 1, 2, 1, 0, 1 };
+    const QList<double> second { 3, 3, 2, 3, 0, 0 };
+
+    QTest::newRow("empty") << QList<double> {} << kOff << quint64(0) << 0.0 << 0.0 << Expected {};
+    QTest::newRow("one sample") << QList<double> { 4 } << kOff << quint64(0) << 0.0 << 0.0 << Expected {};
+    QTest::newRow("two samples") << QList<double> { 1, 4 } << kOff << quint64(0) << 0.0 << 0.0 << Expected {};
+    QTest::newRow("monotonic") << QList<double> { 1, 2, 3, 5, 8 } << kOff << quint64(0) << 0.0 << 0.0
+                               << Expected {};
+    QTest::newRow("flat top") << QList<double> { 0, 1, 1, 0 } << kOff << quint64(0) << 0.0 << 0.0
+                              << Expected {};
+    QTest::newRow("ends are not peaks") << QList<double> { 9, 1, 2, 1, 9 } << kOff << quint64(0)
+                                        << 0.0 << 0.0 << Expected { { 2, 2, 2, 1, 1, 1 } };
+    QTest::newRow("all filters off") << twoPeaks << kOff << quint64(0) << 0.0 << 0.0
+                                     << Expected { first, second };
+    QTest::newRow("min prominence 2") << twoPeaks << kOff << quint64(1) << 2.0 << 0.0
+                                      << Expected { second };
+    QTest::newRow("min height 2.5") << twoPeaks << 2.5 << quint64(0) << 0.0 << 0.0
+                                    << Expected { second };
+    QTest::newRow("min height equal to the value keeps it")
+        << twoPeaks << 2.0 << quint64(0) << 0.0 << 0.0 << Expected { first, second };
+    QTest::newRow("min distance 3") << twoPeaks << kOff << quint64(3) << 0.0 << 0.0
+                                    << Expected { second };
+    QTest::newRow("min distance 2 keeps both") << twoPeaks << kOff << quint64(2) << 0.0 << 0.0
+                                               << Expected { first, second };
+    QTest::newRow("distance compares with the last kept peak")
+        << QList<double> { 0, 5, 0, 4, 0, 6, 0 } << kOff << quint64(3) << 0.0 << 0.0
+        << Expected { { 5, 1, 2, 5, 0, 0 }, { 6, 5, 2, 6, 0, 0 } };
+    QTest::newRow("walk stops at a higher sample")
+        << QList<double> { 1, 3, 2, 4, 1, 2, 0 } << kOff << quint64(0) << 0.0 << 0.0
+        << Expected { { 3, 1, 2, 1, 1, 2 }, { 4, 3, 2, 3, 1, 0 }, { 2, 5, 2, 1, 1, 0 } };
+    QTest::newRow("min width drops the narrow peak")
+        << QList<double> { 0, 1, 5, 6, 5, 1, 0, 3, 0 } << kOff << quint64(0) << 0.0 << 3.0
+        << Expected { { 6, 3, 4, 6, 0, 0 } };
+    QTest::newRow("no half-level crossing gives width 0")
+        << QList<double> { 0, std::numeric_limits<double>::infinity(), 0 } << kOff << quint64(0)
+        << 0.0 << 0.0
+        << Expected { { std::numeric_limits<double>::infinity(), 1, 0,
+                        std::numeric_limits<double>::infinity(), 0, 0 } };
+    QTest::newRow("height, then prominence, as the echo search uses them")
+        << QList<double> { 0, 10, 9, 9.5, 1, 6, 0, 4, 3 } << 5.0 << quint64(1) << 5.0 << 0.0
+        << Expected { { 10, 1, 4, 10, 0, 0 }, { 6, 5, 2, 5, 1, 0 } };
+}
+
+void TstPeakFinder::cases()
+{
+    QFETCH(QList<double>, x);
+    QFETCH(double, minHeight);
+    QFETCH(quint64, minDistance);
+    QFETCH(double, minProminence);
+    QFETCH(double, minWidth);
+    QFETCH(Expected, expected);
+
+    std::vector<PeakRecord> out;
+    findPeaks(out, x.constData(), int(x.size()), minHeight, minDistance, minProminence, minWidth);
+    QCOMPARE(int(out.size()), int(expected.size()));
+    for (int k = 0; k < expected.size(); ++k) {
+        const PeakRecord &r = out[std::size_t(k)];
+        const QList<double> &e = expected[k];
+        QCOMPARE(r.value, e[0]);
+        QCOMPARE(r.index, quint64(e[1]));
+        QCOMPARE(r.width, e[2]);
+        QCOMPARE(r.prominence, e[3]);
+        QCOMPARE(r.leftMin, e[4]);
+        QCOMPARE(r.rightMin, e[5]);
+    }
+}
+
+// Indices and prominences agree with the reference implementation wherever its filters
+// coincide with ours (height and prominence; single-sample tops only).
+void TstPeakFinder::matchesReferencePeaks()
+{
+    const auto lines = readReference("find_peaks.txt");
+    QVERIFY(!lines.isEmpty());
+    int checked = 0;
+    for (const auto &line : lines) {
+        int at = 0;
+        const int n = line[at++].toInt();
+        std::vector<double> x;
+        for (int i = 0; i < n; ++i)
+            x.push_back(line[at++].toDouble());
+        while (at < line.size()) {
+            const QByteArray h = line[at++];
+            const QByteArray p = line[at++];
+            const double height = h == "off" ? kOff : h.toDouble();
+            const double prominence = p == "off" ? 0.0 : p.toDouble();
+            const int count = line[at++].toInt();
+            std::vector<quint64> index;
+            for (int k = 0; k < count; ++k)
+                index.push_back(line[at++].toULongLong());
+            std::vector<double> prom;
+            for (int k = 0; k < count; ++k)
+                prom.push_back(line[at++].toDouble());
+
+            std::vector<PeakRecord> out;
+            findPeaks(out, x.data(), n, height, 1, prominence, 0);
+            QCOMPARE(int(out.size()), count);
+            for (int k = 0; k < count; ++k) {
+                QCOMPARE(out[std::size_t(k)].index, index[std::size_t(k)]);
+                QVERIFY(std::abs(out[std::size_t(k)].prominence - prom[std::size_t(k)]) <= 1e-12);
+            }
+            ++checked;
+        }
+    }
+    QCOMPARE(checked, 20);
+}
+
+void TstPeakFinder::replacesPreviousContent()
+{
+    std::vector<PeakRecord> out(5);
+    const double x[] = { 0, 1, 0 };
+    findPeaks(out, x, 3, kOff, 0, 0, 0);
+    QCOMPARE(int(out.size()), 1);
+    findPeaks(out, x, 2, kOff, 0, 0, 0);
+    QVERIFY(out.empty());
+}
+
+QTEST_GUILESS_MAIN(TstPeakFinder)
+#include "tst_peakfinder.moc"
