@@ -176,3 +176,9 @@ void SweepRenderer::clear()
     if (!m_overlayImage.isNull())
         m_overlayImage.fill(Qt::transparent);
 }
+
+void SweepRenderer::clearMarkers()
+{
+    if (!m_overlayImage.isNull())
+        m_overlayImage.fill(Qt::transparent);
+}

@@ -49,6 +49,8 @@ public:
 
     // Makes the picture and the marker layer transparent.
     void clear();
+    // Makes only the marker layer transparent.
+    void clearMarkers();
 
     const QImage &sectorImage() const { return m_sectorImage; }
 

@@ -1,0 +1,326 @@
+#include "processClass/Processing.h"
+
+#include "app/InformationCenter.h"
+#include "processClass/CloudPoint.h"
+#include "processClass/PacketRing.h"
+#include "processClass/PointCloudCache.h"
+
+#include <QDebug>
+#include <QUrl>
+
+#include <chrono>
+#include <cmath>
+#include <locale>
+#include <thread>
+
+Processing::Processing(PacketRing **inRing, InformationCenter **inInfoCenter, QObject *parent)
+    : QObject(parent), packetLength(packetSize), ring(inRing), infoCenter(inInfoCenter)
+{
+    for (auto &slot : batchData)
+        slot.reset(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
+    batchResults.reserve(maxBatch);
+
+    InformationCenter *center = hub();
+    if (!center)
+        return;
+    connect(center, &InformationCenter::isStartChanged, this, &Processing::onIsStartChanged);
+    connect(center, &InformationCenter::clearImageBuffer, this, &Processing::init);
+    connect(center, &InformationCenter::sigBrightnessOffset, this, &Processing::onBrightnessOffset);
+    connect(center, &InformationCenter::fileStatusChanged, this, &Processing::onFileStatusChanged);
+    connect(center, &InformationCenter::sigSaveFile, this, &Processing::onSaveFile);
+    connect(center, &InformationCenter::sigStopSaveFile, this, &Processing::onStopSaveFile);
+}
+
+Processing::~Processing()
+{
+    stop();
+    std::lock_guard<std::mutex> lock(frameMutex);
+    if (pointCloudFile.is_open())
+        pointCloudFile.close();
+}
+
+int Processing::batchSizeFor(float workCycle)
+{
+    const double cycle = workCycle;
+    if (!(cycle > 0) || std::isinf(cycle))
+        return 1;
+    // Clamped while still a double: a tiny cycle gives infinity, which no integer holds.
+    const double n = std::fmin(std::fmax(1.0 / cycle / 10.0, 1.0), double(maxBatch));
+    return int(std::round(n));
+}
+
+QString Processing::pointCloudFileNameFor(const QString &recordingUrl)
+{
+    const QUrl url(recordingUrl);
+    QString name = url.isLocalFile() ? url.toLocalFile() : recordingUrl;
+    if (name.toUpper().endsWith(QLatin1String(".DB")))
+        name.chop(3);
+    return name + QStringLiteral("PointCloud.txt");
+}
+
+void Processing::processFrame(const packageInfo &header, const uchar *data, qint64 dataBytes,
+                              FrameResult &result, double points[8])
+{
+    echo.processFrame(header, data, dataBytes, result, points);
+}
+
+void Processing::generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
+                                    const quint32 *bytes, int num, quint16 *out)
+{
+    const PolarImage::Centres centres = polar.generateImagefor10(heads, data, bytes, num, out);
+    InformationCenter *center = hub();
+    // A non-finite bearing from a bad header would only put NaN into the beam lines.
+    if (!centres.valid || !center || !std::isfinite(centres.centreA) || !std::isfinite(centres.centreB))
+        return;
+    center->setRemoveAngle(centres.centreA);
+    center->setRemoveAngle2(centres.centreB);
+}
+
+void Processing::clearSector(QPainter *painter, const QPointF &centre, double radius, double hs,
+                             double a)
+{
+    SweepRenderer::clearSector(painter, centre, radius, hs, a);
+}
+
+bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *data,
+                           const quint32 *bytes, quint16 n)
+{
+    generateImagefor10(heads, data, bytes, n, polar.accImage());
+    if (!heads || n < 1 || !heads[0] || !heads[n - 1])
+        return false;
+    const packageInfo &first = *heads[0];
+    const packageInfo &last = *heads[n - 1];
+
+    InformationCenter *center = hub();
+    if (center && center->m_fileStatus() == InformationCenter::FileStatus::Reading) {
+        pushImageFrame(n, last, polar.accImage());
+        return true;
+    }
+
+    SweepRenderer::Style style;
+    style.gamma = double(first.gamma);
+    if (center) {
+        style.scale = center->scale();
+        style.offest = center->offest();
+        style.switchColor = center->switchColor();
+    }
+    renderer.colour(polar.accImage(), PolarImage::imageCols, PolarImage::imageRows, style);
+    if (!batchResults.empty() && !renderer.sectorImage().isNull()) {
+        renderer.drawBatchMarkers(batchResults, first, n, PolarImage::imageRadius);
+        renderer.composite();
+    }
+    m_curFrameInfo = last;
+    if (renderer.sectorImage().isNull()) {
+        qDebug() << "声呐图片为空，不显示";
+        return false;
+    }
+    const bool whole = center ? center->isWholeOrHalf() : true;
+    emit sigUpdatePixmap(QPixmap::fromImage(renderer.sectorImage()), whole);
+    emit sig_packageInfo(last);
+    return true;
+}
+
+bool Processing::renderImageFrame(const ImageFrame &frame)
+{
+    if (frame.image.empty() || frame.cols <= 0 || frame.rows <= 0
+        || frame.image.size() < std::size_t(frame.cols) * std::size_t(frame.rows))
+        return false;
+    InformationCenter *center = hub();
+    SweepRenderer::Style style; // a stored image carries its gamma already
+    if (center) {
+        style.scale = center->scale();
+        style.offest = center->offest();
+        style.switchColor = center->switchColor();
+    }
+    renderer.colour(frame.image.data(), frame.cols, frame.rows, style);
+    if (!frame.results.empty() && !renderer.sectorImage().isNull()) {
+        renderer.drawStoredMarkers(frame.results, frame.header, PolarImage::imageRadius);
+        renderer.composite();
+    }
+    m_curFrameInfo = frame.header;
+    if (renderer.sectorImage().isNull())
+        return false;
+    const bool whole = center ? center->isWholeOrHalf() : true;
+    emit sigUpdatePixmap(QPixmap::fromImage(renderer.sectorImage()), whole);
+    emit sig_packageInfo(frame.header);
+    return true;
+}
+
+void Processing::pushImageFrame(quint16 n, const packageInfo &header, const quint16 *image)
+{
+    const int newest = imageHistory.push(n, header, image, PolarImage::imageCols,
+                                         PolarImage::imageRows, sweepResults);
+    if (InformationCenter *center = hub())
+        emit center->updateSchedule(newest);
+}
+
+void Processing::clearHistory()
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    imageHistory.clear();
+}
+
+void Processing::requestStop()
+{
+    stopRequested.exchange(true);
+}
+
+void Processing::clearStopRequest()
+{
+    stopRequested.exchange(false);
+}
+
+QImage Processing::sectorImage() const
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    return renderer.sectorImage();
+}
+
+packageInfo Processing::curFrameInfo() const
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    return m_curFrameInfo;
+}
+
+void Processing::init()
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    renderer.clear();
+    polar.clear();
+    PointCloudCache::instance().clear();
+    batchIndex = 0;
+    alongTrack = 0;
+    batchResults.clear();
+}
+
+void Processing::setIsShowPoint(bool inIsShowPoint)
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    isShowPoint = inIsShowPoint;
+    renderer.clearMarkers();
+}
+
+void Processing::onIsStartChanged()
+{
+    if (InformationCenter *center = hub(); center && center->isStart())
+        init();
+}
+
+void Processing::onBrightnessOffset(int inOffset)
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    brightnessOffset = inOffset;
+    brightnessGain = std::pow(std::sqrt(2.0), brightnessOffset - brightnessBaseOffset);
+}
+
+void Processing::onFileStatusChanged()
+{
+    InformationCenter *center = hub();
+    if (!center || center->m_fileStatus() == InformationCenter::FileStatus::Reading)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(frameMutex);
+        brightnessBaseOffset = 0;
+    }
+    center->setBrightness(0);
+}
+
+void Processing::onSaveFile(const QString &inFileName)
+{
+    openPointCloudFile(inFileName);
+}
+
+void Processing::openPointCloudFile(const QString &url)
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    // A new recording starts a new file; the previous one is finished, not kept open.
+    if (pointCloudFile.is_open())
+        pointCloudFile.close();
+    pointCloudFile.clear();
+    pointCloudFileName = pointCloudFileNameFor(url);
+    pointCloudFile.open(pointCloudFileName.toUtf8().constData(), std::ios::out | std::ios::app);
+    // Numbers are written with "." whatever the machine's locale.
+    pointCloudFile.imbue(std::locale::classic());
+    if (!pointCloudFile.is_open())
+        qWarning() << "Failed to open point cloud file:" << pointCloudFileName;
+}
+
+void Processing::onStopSaveFile()
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    pointCloudFileName.clear();
+    if (pointCloudFile.is_open())
+        pointCloudFile.close();
+}
+
+void Processing::run()
+{
+    std::unique_ptr<uchar[]> packet(new uchar[packetLength]());
+    int idleCount = 0;
+    while (isRunning()) {
+        PacketRing *source = ring ? *ring : nullptr;
+        if (!source || !source->pop(packet.get())) {
+            if (++idleCount >= 10) {
+                idleCount = 0;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            continue;
+        }
+        std::lock_guard<std::mutex> lock(frameMutex);
+        if (assembler.addPacket(packet.get()) != 1)
+            continue;
+        handleLiveFrame();
+    }
+}
+
+void Processing::handleLiveFrame()
+{
+    const int i = batchIndex;
+    const qint64 bytes = assembler.takeFrame(&batchHeaders[i], batchData[i].get(),
+                                             FrameAssembler::frameCapacity());
+    batchBytes[i] = quint32(bytes);
+
+    FrameResult result;
+    double points[8];
+    const packageInfo header = batchHeaders[i];
+    processFrame(header, batchData[i].get(), bytes, result, points);
+
+    maxBeamRange = std::max({maxBeamRange, float(result.rangeA), float(result.rangeB)});
+
+    InformationCenter *center = hub();
+    const float speed = center ? center->speedMove() : 0.0f;
+    batchHeaders[i].speed = speed;
+    if (center)
+        batchHeaders[i].gamma = float(center->targetGamma());
+    alongTrack += speed / 1000.0;
+
+    const CloudPoint cloud[2] = {
+        {float(alongTrack), float(points[1]), float(points[2]), float(points[3])},
+        {float(alongTrack), float(points[5]), float(points[6]), float(points[7])},
+    };
+    PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(cloud), 2);
+
+    emit sigProcessOK(batchHeaders[i], maxBeamRange);
+
+    if (pointCloudFile.is_open()) {
+        for (const CloudPoint &p : cloud)
+            pointCloudFile << p.alongTrack << ' ' << p.x << ' ' << p.y << ' ' << p.strength << '\n';
+    }
+
+    const int n = batchSizeFor(batchHeaders[i].workCycle);
+    if (isShowPoint)
+        batchResults.push_back(result);
+
+    batchIndex += 1;
+    if (batchIndex >= n) {
+        batchIndex = 0;
+        const packageInfo *heads[maxBatch];
+        const uchar *data[maxBatch];
+        for (int k = 0; k < n; ++k) {
+            heads[k] = &batchHeaders[k];
+            data[k] = batchData[k].get();
+        }
+        drawImage(heads, data, batchBytes, quint16(n));
+        batchResults.clear();
+    }
+}

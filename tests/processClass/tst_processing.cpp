@@ -1,0 +1,232 @@
+#include "app/InformationCenter.h"
+#include "processClass/ColorTable.h"
+#include "processClass/PointCloudCache.h"
+#include "processClass/Processing.h"
+#include "support/ReferenceSectorImage.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <limits>
+#include <vector>
+
+namespace {
+
+// A frame at direction 90 whose every sample is value: it paints the wedges around 90 and -90.
+struct FullFrame
+{
+    packageInfo head;
+    std::vector<quint16> samples;
+    quint32 bytes;
+
+    explicit FullFrame(quint16 value, float gamma = 1.0f)
+    {
+        head.direction = 90;
+        head.vez25EDirectionAngle = 1;
+        head.dataHeight = 400;
+        head.numPerRow = 2;
+        head.maxDist = 40;
+        head.distReso = 0.1f;
+        head.gamma = gamma;
+        head.frameSerialNum = 42;
+        samples.assign(800, value);
+        bytes = 1600;
+    }
+};
+
+} // namespace
+
+class tst_Processing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void batchSize_data();
+    void batchSize();
+    void pointCloudFileName_data();
+    void pointCloudFileName();
+    void drawImagePublishesColouredSector();
+    void storedImageAtFullScale();
+    void readingStoresIntoHistory();
+    void initClearsImageAndStore();
+    void beamLinesFollowTheLastFrame();
+    void unopenablePointCloudFileWarns();
+
+private:
+    InformationCenter *center = nullptr;
+    PacketRing *ring = nullptr;
+};
+
+void tst_Processing::initTestCase()
+{
+    qRegisterMetaType<packageInfo>("packageInfo");
+    center = new InformationCenter(this);
+}
+
+void tst_Processing::batchSize_data()
+{
+    QTest::addColumn<float>("workCycle");
+    QTest::addColumn<int>("n");
+    QTest::newRow("0.01") << 0.01f << 10;
+    QTest::newRow("0.1") << 0.1f << 1;
+    QTest::newRow("0.5") << 0.5f << 1;
+    QTest::newRow("0.02") << 0.02f << 5;
+    QTest::newRow("0.001") << 0.001f << 20;
+    QTest::newRow("0") << 0.f << 1;
+    QTest::newRow("negative") << -0.01f << 1;
+    QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << 1;
+    QTest::newRow("infinite") << std::numeric_limits<float>::infinity() << 1;
+    QTest::newRow("denormal") << std::numeric_limits<float>::denorm_min() << 20;
+}
+
+void tst_Processing::batchSize()
+{
+    QFETCH(float, workCycle);
+    QFETCH(int, n);
+    QCOMPARE(Processing::batchSizeFor(workCycle), n);
+}
+
+void tst_Processing::pointCloudFileName_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("lower-case extension") << "file:///tmp/rec/a.db" << "/tmp/rec/aPointCloud.txt";
+    QTest::newRow("upper-case extension") << "file:///tmp/b.DB" << "/tmp/bPointCloud.txt";
+    QTest::newRow("no extension") << "file:///tmp/c" << "/tmp/cPointCloud.txt";
+    QTest::newRow("encoded blank") << "file:///tmp/my%20rec.Db" << "/tmp/my recPointCloud.txt";
+    QTest::newRow("plain path") << "/data/x.DB" << "/data/xPointCloud.txt";
+}
+
+void tst_Processing::pointCloudFileName()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, name);
+    QCOMPARE(Processing::pointCloudFileNameFor(url), name);
+}
+
+void tst_Processing::drawImagePublishesColouredSector()
+{
+    Processing processing(&ring, &center);
+    QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
+    QSignalSpy headers(&processing, &Processing::sig_packageInfo);
+    FullFrame frame(65535);
+    const packageInfo *heads[] = {&frame.head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
+    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
+    QCOMPARE(pixmaps.count(), 1);
+    QCOMPARE(headers.count(), 1);
+    QCOMPARE(headers[0][0].value<packageInfo>().frameSerialNum, 42u);
+    QCOMPARE(pixmaps[0][1].toBool(), true);
+    const QImage image = pixmaps[0][0].value<QPixmap>().toImage();
+    QCOMPARE(image.size(), QSize(800, 800));
+    const QRgb full = ColorTable::instance().color(0, 983);
+    const QRgb empty = ColorTable::instance().color(0, 0);
+    QCOMPARE(image.pixel(600, 400), full);
+    QCOMPARE(image.pixel(200, 399), full);
+    QCOMPARE(image.pixel(400, 100), empty);
+    QCOMPARE(processing.accImage()[400 * 800 + 600], quint16(65535));
+}
+
+void tst_Processing::storedImageAtFullScale()
+{
+    Processing processing(&ring, &center);
+    QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
+    QSignalSpy headers(&processing, &Processing::sig_packageInfo);
+    ImageFrame frame;
+    QVERIFY(!processing.renderImageFrame(frame));
+    QCOMPARE(pixmaps.count(), 0);
+
+    frame.cols = 800;
+    frame.rows = 800;
+    frame.image.assign(640000, 65535);
+    frame.header.frameSerialNum = 9;
+    QVERIFY(processing.renderImageFrame(frame));
+    QCOMPARE(pixmaps.count(), 1);
+    QCOMPARE(headers[0][0].value<packageInfo>().frameSerialNum, 9u);
+    const QImage image = pixmaps[0][0].value<QPixmap>().toImage();
+    const QRgb expected = ColorTable::instance().color(0, 983);
+    for (int y = 0; y < 800; ++y)
+        for (int x = 0; x < 800; ++x)
+            if (image.pixel(x, y) != expected)
+                QFAIL("pixel differs from palette 0 entry 983");
+
+    // A frame whose image is shorter than its size says is refused.
+    frame.image.resize(1000);
+    QVERIFY(!processing.renderImageFrame(frame));
+}
+
+void tst_Processing::readingStoresIntoHistory()
+{
+    Processing processing(&ring, &center);
+    center->setFileStatus(InformationCenter::FileStatus::Reading);
+    QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
+    QSignalSpy headers(&processing, &Processing::sig_packageInfo);
+    QSignalSpy schedule(center, &InformationCenter::updateSchedule);
+    FullFrame frame(32768, 2.0f);
+    const packageInfo *heads[] = {&frame.head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
+    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
+    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
+    center->setFileStatus(InformationCenter::FileStatus::None);
+
+    QCOMPARE(pixmaps.count(), 0);
+    QCOMPARE(headers.count(), 0);
+    QCOMPARE(schedule.count(), 2);
+    QCOMPARE(schedule[0][0].toInt(), 0);
+    QCOMPARE(schedule[1][0].toInt(), 1);
+    QCOMPARE(int(processing.history().size()), 2);
+    const ImageFrame &stored = processing.history().back();
+    QCOMPARE(stored.index, 1u);
+    QCOMPARE(int(stored.n), 1);
+    // The stored copy carries the gamma, the accumulation image does not.
+    QCOMPARE(processing.accImage()[400 * 800 + 600], quint16(32768));
+    QCOMPARE(stored.image[400 * 800 + 600], quint16(16384));
+    processing.clearHistory();
+    QCOMPARE(int(processing.history().size()), 0);
+}
+
+void tst_Processing::initClearsImageAndStore()
+{
+    Processing processing(&ring, &center);
+    FullFrame frame(1000);
+    const packageInfo *heads[] = {&frame.head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
+    processing.drawImage(heads, data, &frame.bytes, 1);
+    const float point[4] = {1, 2, 3, 4};
+    PointCloudCache::instance().appendPoints(point, 1);
+    QTest::ignoreMessage(QtDebugMsg, "清空点云缓存");
+    emit center->clearImageBuffer();
+    for (int i = 0; i < 640000; ++i)
+        QCOMPARE(int(processing.accImage()[i]), 0);
+    quint32 count = 7;
+    PointCloudCache::instance().readPoints(&count, nullptr);
+    QCOMPARE(count, 0u);
+}
+
+void tst_Processing::beamLinesFollowTheLastFrame()
+{
+    Processing processing(&ring, &center);
+    FullFrame a(1), b(1);
+    b.head.direction = 359;
+    const packageInfo *heads[] = {&a.head, &b.head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(a.samples.data()),
+                           reinterpret_cast<const uchar *>(b.samples.data())};
+    const quint32 bytes[] = {a.bytes, b.bytes};
+    processing.generateImagefor10(heads, data, bytes, 2, const_cast<quint16 *>(processing.accImage()));
+    QCOMPARE(center->removeAngle(), -1.0);
+    QCOMPARE(center->removeAngle2(), 179.0);
+}
+
+void tst_Processing::unopenablePointCloudFileWarns()
+{
+    Processing processing(&ring, &center);
+    QTest::ignoreMessage(QtWarningMsg, "Failed to open point cloud file: \"/nonexistent-dir/xPointCloud.txt\"");
+    emit center->sigSaveFile(QStringLiteral("file:///nonexistent-dir/x.DB"));
+    emit center->sigStopSaveFile();
+}
+
+QTEST_MAIN(tst_Processing)
+#include "tst_processing.moc"
