@@ -10,6 +10,7 @@ PACKAGES=(
   qml6-module-qtquick-window qml6-module-qtquick-layouts qml6-module-qtquick-dialogs
   qml6-module-qtqml-workerscript qml6-module-qtqml-models libqt6svg6
   libfftw3-dev libgl1-mesa-dev libgl1-mesa-dri xvfb xauth iproute2 fonts-wqy-microhei
+  locales
 )
 
 missing=()
@@ -23,4 +24,11 @@ if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The tests that write numbers also run under a German locale, which must exist.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
