@@ -72,6 +72,8 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     QVERIFY(port.wait(5000));
 
     QTemporaryDir dir;
+    // A second save request finishes the first file and writes to the new one.
+    emit center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("run0.db"))).toString());
     const QString recording = dir.filePath(QStringLiteral("run1.DB"));
     emit center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
 
@@ -105,6 +107,9 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     PointCloudCache::instance().readPoints(&stored, nullptr);
     QCOMPARE(stored, quint32(2 * frames));
 
+    QFile first(dir.filePath(QStringLiteral("run0PointCloud.txt")));
+    QVERIFY(first.exists());
+    QCOMPARE(first.size(), 0);
     QFile file(dir.filePath(QStringLiteral("run1PointCloud.txt")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
