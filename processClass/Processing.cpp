@@ -170,18 +170,6 @@ void Processing::clearStopRequest()
     stopRequested.exchange(false);
 }
 
-QImage Processing::sectorImage() const
-{
-    std::lock_guard<std::mutex> lock(frameMutex);
-    return renderer.sectorImage();
-}
-
-packageInfo Processing::curFrameInfo() const
-{
-    std::lock_guard<std::mutex> lock(frameMutex);
-    return m_curFrameInfo;
-}
-
 void Processing::init()
 {
     std::lock_guard<std::mutex> lock(frameMutex);

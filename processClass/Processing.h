@@ -72,8 +72,6 @@ public:
 
     const quint16 *accImage() const { return polar.accImage(); }
     const std::deque<ImageFrame> &history() const { return imageHistory.frames(); }
-    QImage sectorImage() const;
-    packageInfo curFrameInfo() const;
 
 public slots:
     void init();
@@ -106,7 +104,7 @@ private:
     PacketRing **ring;
     InformationCenter **infoCenter;
 
-    mutable std::mutex frameMutex;
+    std::mutex frameMutex;
     FrameAssembler assembler;
     EchoProcessor echo;
     PolarImage polar;

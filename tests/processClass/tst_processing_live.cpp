@@ -27,6 +27,7 @@ class tst_ProcessingLive : public QObject
 private slots:
     void initTestCase();
     void framesBecomeResultsImagesAndLines();
+    void controlsWhileFramesArrive();
 };
 
 void tst_ProcessingLive::initTestCase()
@@ -127,6 +128,48 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
         QVERIFY2(std::fabs(range - (i % 2 == 0 ? 10.0 : 25.0)) < 0.05, qPrintable(lines[i]));
         QVERIFY(parts[3].toDouble() > 0);
     }
+    delete ring;
+}
+
+void tst_ProcessingLive::controlsWhileFramesArrive()
+{
+    // The GUI-thread controls run while the loop handles and draws frames; every frame still
+    // comes out whole.
+    const int frames = 150;
+    PacketRing *ring = new PacketRing(packetSize, 50000);
+    InformationCenter *center = new InformationCenter(this);
+    Processing processing(&ring, &center);
+    int results = 0;
+    connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
+    processing.start();
+    UdpReceiver receiver(&ring, QStringLiteral("127.0.0.1"));
+    QSignalSpy port(&receiver, &UdpReceiver::sig_rSonarDataPort);
+    receiver.start();
+    QVERIFY(port.wait(5000));
+
+    SonarStreamer sonar;
+    QVERIFY(sonar.setDestination(Ipv4Endpoint{0x7f000001u, port[0][0].toString().toUShort()}));
+    packageInfo head = SimSonar::defaultHeader();
+    head.workCycle = 0.01f;
+    sonar.setHeader(head);
+    sonar.setEchoes({{0, 800, 20000, 3}}, 50);
+    sonar.setFrameRate(300);
+    sonar.setFrameLimit(frames);
+    sonar.start();
+
+    QTemporaryDir dir;
+    for (int i = 0; results < frames && i < 4000; ++i) {
+        processing.init();
+        processing.setIsShowPoint(i % 2 == 0);
+        emit center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(i % 3))).toString());
+        emit center->sigStopSaveFile();
+        QTest::qWait(2);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(results, frames, 20000);
+    sonar.stop();
+    receiver.stop();
+    processing.stop();
+    QCOMPARE(ring->lostPackets(), 0u);
     delete ring;
 }
 
