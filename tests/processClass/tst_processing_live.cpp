@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -68,9 +67,10 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     processing.start();
 
     UdpReceiver receiver(&ring, QStringLiteral("127.0.0.1"));
-    QSignalSpy port(&receiver, &UdpReceiver::sig_rSonarDataPort);
+    quint16 port = 0;
+    connect(&receiver, &UdpReceiver::sig_rSonarDataPort, this, [&](QString text) { port = text.toUShort(); });
     receiver.start();
-    QVERIFY(port.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(port != 0, 5000);
 
     QTemporaryDir dir;
     // A second save request finishes the first file and writes to the new one.
@@ -79,7 +79,7 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     emit center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
 
     SonarStreamer sonar;
-    QVERIFY(sonar.setDestination(Ipv4Endpoint{0x7f000001u, port[0][0].toString().toUShort()}));
+    QVERIFY(sonar.setDestination(Ipv4Endpoint{0x7f000001u, port}));
     packageInfo head = SimSonar::defaultHeader();
     head.workCycle = 0.02f; // batches of 5
     head.speed = 77;        // the device's speed and gamma are replaced by the operator's
@@ -143,12 +143,13 @@ void tst_ProcessingLive::controlsWhileFramesArrive()
     connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
     processing.start();
     UdpReceiver receiver(&ring, QStringLiteral("127.0.0.1"));
-    QSignalSpy port(&receiver, &UdpReceiver::sig_rSonarDataPort);
+    quint16 port = 0;
+    connect(&receiver, &UdpReceiver::sig_rSonarDataPort, this, [&](QString text) { port = text.toUShort(); });
     receiver.start();
-    QVERIFY(port.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(port != 0, 5000);
 
     SonarStreamer sonar;
-    QVERIFY(sonar.setDestination(Ipv4Endpoint{0x7f000001u, port[0][0].toString().toUShort()}));
+    QVERIFY(sonar.setDestination(Ipv4Endpoint{0x7f000001u, port}));
     packageInfo head = SimSonar::defaultHeader();
     head.workCycle = 0.01f;
     sonar.setHeader(head);
