@@ -121,6 +121,7 @@ private Q_SLOTS:
     void properties_data();
     void properties();
     void noOtherProperties();
+    void tableMatchesMetaObject();
     void enums();
     void otherSignals_data();
     void otherSignals();
@@ -329,6 +330,24 @@ void TestInformationCenter::noOtherProperties()
         notifiers.insert(signal.methodIndex());
     }
     QCOMPARE(notifiers.size(), 87);
+}
+
+// The accessors come from the hub's property table while moc reads the Q_PROPERTY lines: both
+// must list the same properties, in the same order, with the same signals.
+void TestInformationCenter::tableMatchesMetaObject()
+{
+    QByteArrayList table;
+#define KORVESSA_TEST_ROW(Type, name, setter, notify, init) table.append(#name " " #notify "()");
+    KORVESSA_HUB_PROPERTIES(KORVESSA_TEST_ROW, KORVESSA_TEST_ROW)
+#undef KORVESSA_TEST_ROW
+
+    const QMetaObject &meta = InformationCenter::staticMetaObject;
+    QByteArrayList declared;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+        const QMetaProperty property = meta.property(i);
+        declared.append(QByteArray(property.name()) + ' ' + property.notifySignal().methodSignature());
+    }
+    QCOMPARE(declared, table);
 }
 
 void TestInformationCenter::enums()
