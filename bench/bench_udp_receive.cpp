@@ -289,8 +289,9 @@ int main(int argc, char *argv[])
     std::printf("reader A out-of-order packets: %llu\n", (unsigned long long)reader.outOfOrder.load());
     std::printf("limit: ");
     if (senderLimited || last.achieved < 0.98 * last.target)
-        std::printf("the sender reached only %.0f of %.0f packets/s (one core pacing sendto on "
-                    "loopback); the receiver kept up with all of it. ",
+        std::printf("the sender reached only %.0f of %.0f packets/s (one core pacing sendto; on "
+                    "loopback each sendto also does the kernel's delivery into the receiving "
+                    "socket); the receiver kept up with all of it. ",
                     last.achieved, last.target);
     if (lossy) {
         if (last.kernelDrops > 0)
