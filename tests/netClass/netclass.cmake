@@ -1,0 +1,1 @@
+korvessa_add_test(tst_cmdframes SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cmdframes.cpp LABEL unit)
