@@ -344,39 +344,41 @@ void SimSonarCommandServer::applyTypedCommand(const QByteArray &frame)
     const quint8 code = quint8(frame.at(3));
     const bool hasByte = frame.size() >= 5;
     const bool hasFloat = frame.size() >= 8;
-    bool scanningChanged = false;
+    if (code == 0x06 && hasByte) {
+        const bool on = frame.at(4) != 0;
+        if (m_scanning.exchange(on) != on && onScanning)
+            onScanning(on);
+        return;
+    }
+    std::function<void(packageInfo &)> edit;
+    const quint8 b = hasByte ? quint8(frame.at(4)) : 0;
+    const float f = hasFloat ? leFloat(frame, 4) : 0.0f;
+    switch (code) {
+    case 0x02: if (hasFloat) edit = [f](packageInfo &h) { h.workCycle = f; }; break;
+    case 0x05: if (hasByte) edit = [b](packageInfo &h) { h.workMode = b; }; break;
+    case 0x09: if (hasFloat) edit = [f](packageInfo &h) { h.maxDist = f; }; break;
+    case 0x0F: if (hasFloat) edit = [f](packageInfo &h) { h.vez25EDirectionAngle = f; }; break;
+    case 0x10: if (hasByte) edit = [b](packageInfo &h) { h.power = b; }; break;
+    case 0x11: if (hasByte) edit = [b](packageInfo &h) { h.sigModel = b; }; break;
+    case 0x14: if (hasFloat) edit = [f](packageInfo &h) { h.acousticVelocity = f; }; break;
+    case 0x17:
+        if (frame.size() >= 16) {
+            const float a = leFloat(frame, 4), bb = leFloat(frame, 8), cc = leFloat(frame, 12);
+            edit = [a, bb, cc](packageInfo &h) { h.TVGA = a; h.TVGB = bb; h.TVGC = cc; };
+        }
+        break;
+    case 0x18: if (hasByte) edit = [b](packageInfo &h) { h.brightness = b; }; break;
+    case 0x8A: if (hasFloat) edit = [f](packageInfo &h) { h.realFc = f; }; break;
+    default: break;
+    }
+    if (!edit)
+        return;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        packageInfo &h = m_header;
-        switch (code) {
-        case 0x02: if (hasFloat) h.workCycle = leFloat(frame, 4); break;
-        case 0x05: if (hasByte) h.workMode = quint8(frame.at(4)); break;
-        case 0x06:
-            if (hasByte) {
-                const bool on = frame.at(4) != 0;
-                scanningChanged = on != m_scanning.load();
-                m_scanning = on;
-            }
-            break;
-        case 0x09: if (hasFloat) h.maxDist = leFloat(frame, 4); break;
-        case 0x0F: if (hasFloat) h.vez25EDirectionAngle = leFloat(frame, 4); break;
-        case 0x10: if (hasByte) h.power = quint8(frame.at(4)); break;
-        case 0x11: if (hasByte) h.sigModel = quint8(frame.at(4)); break;
-        case 0x14: if (hasFloat) h.acousticVelocity = leFloat(frame, 4); break;
-        case 0x17:
-            if (frame.size() >= 16) {
-                h.TVGA = leFloat(frame, 4);
-                h.TVGB = leFloat(frame, 8);
-                h.TVGC = leFloat(frame, 12);
-            }
-            break;
-        case 0x18: if (hasByte) h.brightness = quint8(frame.at(4)); break;
-        case 0x8A: if (hasFloat) h.realFc = leFloat(frame, 4); break;
-        default: break;
-        }
+        edit(m_header);
     }
-    if (scanningChanged && onScanning)
-        onScanning(m_scanning.load());
+    if (onHeaderEdit)
+        onHeaderEdit(edit);
 }
 
 void SimSonarCommandServer::answer(Answer kind, const QByteArray &proper)

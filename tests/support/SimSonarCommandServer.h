@@ -76,6 +76,8 @@ public:
     // typed command starts or stops scanning; the data streamer hangs on these.
     std::function<void(const Ipv4Endpoint &)> onDestination;
     std::function<void(bool)> onScanning;
+    // Called on the server's thread with each header edit a typed command makes.
+    std::function<void(const std::function<void(packageInfo &)> &)> onHeaderEdit;
 
 private:
     struct Pending
