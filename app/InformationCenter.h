@@ -27,12 +27,14 @@
 // with the automatic (or queued) connection type to be called in their own thread. There is no
 // ordering between different properties.
 // GUI thread only: updateFromPackageInfo, setDeviceInfo, f_updateMaxRange,
-// f_setSaveFileNameToClipboard (the clipboard) and f_getHostIpAddrs.
+// f_setSaveFileNameToClipboard (the clipboard) and f_getHostIpAddrs; setStr_cmd too, since
+// its reset to " " after the signal assumes one writer of commands.
 
 // The property table: one line per property, in declaration order.
 // P(type, name, WRITE accessor, NOTIFY signal, default) gets the generated WRITE accessor;
 // S(...) has a WRITE accessor written by hand (its extra rule is in the .cpp).
-// The Q_PROPERTY lines in the class must list the same properties: moc reads them as written.
+// The Q_PROPERTY lines in the class must list the same properties in the same order (moc reads
+// them as written; the hub test compares the two).
 #define KORVESSA_HUB_PROPERTIES(P, S) \
     P(quint8, packType, setPackType, packTypeChanged, 0) \
     P(quint8, dataWidth, setDataWidth, dataWidthChanged, 0) \

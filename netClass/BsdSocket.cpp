@@ -138,10 +138,14 @@ bool BsdSocket::setNonBlocking(bool on)
     return ::fcntl(m_fd, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK)) == 0;
 }
 
-bool BsdSocket::bind(const Ipv4Endpoint &local)
+bool BsdSocket::bind(const Ipv4Endpoint &local, int *error)
 {
     const sockaddr_in a = toSockaddr(local);
-    return ::bind(m_fd, reinterpret_cast<const sockaddr *>(&a), sizeof a) == 0;
+    if (::bind(m_fd, reinterpret_cast<const sockaddr *>(&a), sizeof a) == 0)
+        return true;
+    if (error)
+        *error = errno;
+    return false;
 }
 
 bool BsdSocket::localEndpoint(Ipv4Endpoint *out) const

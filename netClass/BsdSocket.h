@@ -65,7 +65,8 @@ public:
     bool setReuseAddress(bool on);
     bool setNonBlocking(bool on);
 
-    bool bind(const Ipv4Endpoint &local);
+    // On failure, *error (when given) receives the errno, e.g. EADDRINUSE or EADDRNOTAVAIL.
+    bool bind(const Ipv4Endpoint &local, int *error = nullptr);
     bool localEndpoint(Ipv4Endpoint *out) const;
     bool peerEndpoint(Ipv4Endpoint *out) const;
 

@@ -53,7 +53,6 @@ public:
     QByteArray toByteArray() const { return QByteArray(constData(), recordSize); }
 
     friend bool operator==(const DeviceInfo &a, const DeviceInfo &b) { return a.m_bytes == b.m_bytes; }
-    friend bool operator!=(const DeviceInfo &a, const DeviceInfo &b) { return !(a == b); }
 
 private:
     quint8 byteAt(int offset) const { return m_bytes[static_cast<std::size_t>(offset)]; }

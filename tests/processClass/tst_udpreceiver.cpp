@@ -1,0 +1,275 @@
+#include "netClass/BsdSocket.h"
+#include "processClass/PackageInfo.h"
+#include "processClass/PacketRing.h"
+#include "processClass/UdpReceiver.h"
+
+#include <QElapsedTimer>
+#include <QMetaMethod>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr quint32 loopback = 0x7f000001;
+
+// Collects every log line, from any thread.
+QMutex logMutex;
+QStringList logLines;
+QtMessageHandler previousHandler = nullptr;
+
+void collectMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    {
+        QMutexLocker lock(&logMutex);
+        logLines << QString::number(int(type)) + QLatin1Char(' ') + text;
+    }
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+QStringList logged()
+{
+    QMutexLocker lock(&logMutex);
+    return logLines;
+}
+
+bool anyLogged(QtMsgType type, const QString &part)
+{
+    const QString prefix = QString::number(int(type)) + QLatin1Char(' ');
+    for (const QString &line : logged())
+        if (line.startsWith(prefix) && line.contains(part))
+            return true;
+    return false;
+}
+
+// Holds a port on loopback for the length of a test (or finds it held already by another
+// program on this machine, which serves the same purpose).
+BsdSocket holdPort(quint16 port)
+{
+    BsdSocket s = BsdSocket::udp();
+    s.bind(Ipv4Endpoint{loopback, port});
+    return s;
+}
+
+bool portIsFree(quint16 port)
+{
+    BsdSocket s = BsdSocket::udp();
+    return s.bind(Ipv4Endpoint{loopback, port});
+}
+
+} // namespace
+
+class TestUdpReceiver : public QObject
+{
+    Q_OBJECT
+
+public:
+    PacketRing *m_ring = nullptr; // the owner's pointer member the receiver reaches through
+    QStringList m_ports;
+
+    std::unique_ptr<UdpReceiver> makeReceiver(const QString &address)
+    {
+        auto rx = std::make_unique<UdpReceiver>(&m_ring, address);
+        connect(rx.get(), &UdpReceiver::sig_rSonarDataPort, this,
+                [this](const QString &port) { m_ports << port; }, Qt::QueuedConnection);
+        return rx;
+    }
+
+    // Starts a receiver on loopback and waits for its port.
+    quint16 startOnLoopback(UdpReceiver *rx)
+    {
+        const int before = m_ports.size();
+        rx->start();
+        if (!QTest::qWaitFor([&] { return m_ports.size() > before; }, 5000))
+            return 0;
+        return m_ports.last().toUShort();
+    }
+
+    // The next datagram that reaches reader A, or an empty array if none comes.
+    QByteArray nextPacket()
+    {
+        if (!QTest::qWaitFor([&] { return m_ring->hasData(); }, 5000))
+            return QByteArray();
+        QByteArray p(m_ring->slotSize(), '\0');
+        if (!m_ring->pop(p.data()))
+            return QByteArray();
+        return p;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        previousHandler = qInstallMessageHandler(collectMessages);
+    }
+
+    void cleanupTestCase()
+    {
+        qInstallMessageHandler(previousHandler);
+    }
+
+    void init()
+    {
+        m_ring = new PacketRing(packetSize, 64);
+        m_ports.clear();
+        QMutexLocker lock(&logMutex);
+        logLines.clear();
+    }
+
+    void cleanup()
+    {
+        delete m_ring;
+        m_ring = nullptr;
+    }
+
+    void portSignalIsTheOnlyMetaMethod()
+    {
+        const QMetaObject &mo = UdpReceiver::staticMetaObject;
+        QCOMPARE(mo.methodCount() - mo.methodOffset(), 1);
+        QCOMPARE(mo.method(mo.methodOffset()).methodSignature(), QByteArray("sig_rSonarDataPort(QString)"));
+        QCOMPARE(mo.propertyCount() - mo.propertyOffset(), 0);
+    }
+
+    // With 5008 (and more) held, the receiver takes the next free port above, logs it in the
+    // operator's log line and that port really receives. Other programs on this machine may
+    // hold ports too, so the expected port is found by probing.
+    void skipsHeldPorts_data()
+    {
+        QTest::addColumn<int>("held");
+        QTest::newRow("5008 held") << 1;
+        QTest::newRow("5008 and 5009 held") << 2;
+    }
+    void skipsHeldPorts()
+    {
+        QFETCH(int, held);
+        std::vector<BsdSocket> holders;
+        for (int i = 0; i < held; ++i)
+            holders.push_back(holdPort(quint16(5008 + i)));
+        quint16 expected = quint16(5008 + held);
+        while (!portIsFree(expected))
+            ++expected;
+
+        auto rx = makeReceiver("127.0.0.1");
+        const quint16 port = startOnLoopback(rx.get());
+        QVERIFY(port >= 5008 + held);
+        if (port != expected) // someone else took it between our probe and the bind
+            QVERIFY(!portIsFree(expected));
+        QVERIFY2(anyLogged(QtDebugMsg, QStringLiteral("接收声纳udp 数据的端口： %1 ip: 127.0.0.1").arg(port)),
+                 qPrintable(logged().join('\n')));
+
+        BsdSocket client = BsdSocket::udp();
+        const QByteArray hello("hello");
+        QVERIFY(client.sendTo(hello.constData(), std::size_t(hello.size()), Ipv4Endpoint{loopback, port}).ok());
+        QCOMPARE(nextPacket().left(5), hello);
+        rx->stop();
+        QCOMPARE(m_ports.size(), 1);
+    }
+
+    // Every datagram up to one packet becomes one zero-padded packet; a longer one is dropped
+    // whole (the marker sent after it is the next packet in the ring).
+    void datagramLengths_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("300 bytes") << 300 << true;
+        QTest::newRow("empty") << 0 << true;
+        QTest::newRow("a whole packet") << 1016 << true;
+        QTest::newRow("one byte too long") << 1017 << false;
+        QTest::newRow("far too long") << 9000 << false;
+    }
+    void datagramLengths()
+    {
+        QFETCH(int, length);
+        QFETCH(bool, kept);
+        auto rx = makeReceiver("127.0.0.1");
+        const quint16 port = startOnLoopback(rx.get());
+        QVERIFY(port != 0);
+
+        QByteArray datagram(length, '\0');
+        for (int i = 0; i < length; ++i)
+            datagram[i] = char(1 + i % 250); // no zero bytes, so the padding is visible
+        const QByteArray marker("marker");
+        BsdSocket client = BsdSocket::udp();
+        const Ipv4Endpoint to{loopback, port};
+        QVERIFY(client.sendTo(datagram.constData(), std::size_t(length), to).ok());
+        QVERIFY(client.sendTo(marker.constData(), std::size_t(marker.size()), to).ok());
+
+        if (kept) {
+            const QByteArray first = nextPacket();
+            QCOMPARE(first.size(), 1016);
+            QCOMPARE(first.left(length), datagram);
+            QCOMPARE(first.mid(length), QByteArray(1016 - length, '\0'));
+        }
+        const QByteArray second = nextPacket();
+        QCOMPARE(second.left(marker.size()), marker);
+        QCOMPARE(second.mid(marker.size()), QByteArray(1016 - marker.size(), '\0'));
+        rx->stop();
+        QVERIFY(!m_ring->hasData());
+    }
+
+    // The receive time-out bounds stop(); a new start binds and reports again.
+    void stopsPromptlyAndRestarts()
+    {
+        auto rx = makeReceiver("127.0.0.1");
+        const quint16 first = startOnLoopback(rx.get());
+        QVERIFY(first != 0);
+        QTest::qWait(120); // let it sit in a receive with no traffic
+        QElapsedTimer t;
+        t.start();
+        rx->stop();
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString("stop took %1 ms").arg(t.elapsed())));
+
+        const quint16 second = startOnLoopback(rx.get());
+        QVERIFY(second != 0);
+        QCOMPARE(m_ports.size(), 2);
+        t.restart();
+        rx.reset(); // the destructor stops
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString("destruction took %1 ms").arg(t.elapsed())));
+    }
+
+    // An address that is not local can never be bound: the search ends with a warning and
+    // no port is reported. Only binding is tried; nothing is sent.
+    void unbindableAddressEndsTheSearch_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("not a local address") << QStringLiteral("192.0.2.1");
+        QTest::newRow("not an address") << QStringLiteral("sonar");
+    }
+    void unbindableAddressEndsTheSearch()
+    {
+        QFETCH(QString, address);
+        auto rx = makeReceiver(address);
+        rx->start();
+        QTRY_VERIFY_WITH_TIMEOUT(anyLogged(QtWarningMsg, address), 5000);
+        QElapsedTimer t;
+        t.start();
+        rx->stop();
+        QVERIFY(t.elapsed() < 1000);
+        QCoreApplication::processEvents();
+        QVERIFY(m_ports.isEmpty());
+        QVERIFY(!anyLogged(QtDebugMsg, QStringLiteral("接收声纳udp 数据的端口：")));
+    }
+
+    // The granted receive buffer is logged, and a warning says when it is less than 10 MiB.
+    void receiveBufferIsReported()
+    {
+        auto rx = makeReceiver("127.0.0.1");
+        QVERIFY(startOnLoopback(rx.get()) != 0);
+        rx->stop();
+        int granted = -1;
+        const QRegularExpression re(QStringLiteral("UDP 接收缓冲区: (\\d+)"));
+        for (const QString &line : logged()) {
+            const QRegularExpressionMatch m = re.match(line);
+            if (m.hasMatch())
+                granted = m.captured(1).toInt();
+        }
+        QVERIFY2(granted > 0, qPrintable(logged().join('\n')));
+        QCOMPARE(anyLogged(QtWarningMsg, QStringLiteral("net.core.rmem_max")), granted < 10485760);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUdpReceiver)
+#include "tst_udpreceiver.moc"

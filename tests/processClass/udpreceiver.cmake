@@ -1,0 +1,1 @@
+korvessa_add_test(tst_udpreceiver SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_udpreceiver.cpp LABEL net)

@@ -1,0 +1,218 @@
+// Standalone simulated sonar: streams data frames over UDP to a loopback address.
+//   sonar-sim --to 127.0.0.1:5008 --fps 50 --bins 4000
+// Options are a table: each entry names its option and how it changes the streamer, so a
+// new capability adds one entry.
+
+#include "support/SonarFrameBuilder.h"
+#include "support/SonarStreamer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <thread>
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void onSignal(int)
+{
+    interrupted.store(true);
+}
+
+struct Settings
+{
+    SonarStreamer *streamer = nullptr;
+    SonarStreamer::Faults faults;
+    QVector<SimSonar::Echo> echoes;
+    quint64 frames = 0;
+};
+
+using Apply = std::function<bool(const QStringList &values, Settings &s, QString *error)>;
+
+struct OptionEntry
+{
+    QCommandLineOption option;
+    Apply apply;
+};
+
+bool toNumber(const QString &text, double min, double max, double *out)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || v < min || v > max)
+        return false;
+    *out = v;
+    return true;
+}
+
+// An option taking one number in [min, max], handed to set.
+Apply number(double min, double max, const std::function<void(double, Settings &)> &set)
+{
+    return [=](const QStringList &values, Settings &s, QString *error) {
+        double v = 0;
+        if (!toNumber(values.last(), min, max, &v)) {
+            *error = QStringLiteral("%1 is not a number from %2 to %3").arg(values.last()).arg(min).arg(max);
+            return false;
+        }
+        set(v, s);
+        return true;
+    };
+}
+
+Apply headerNumber(double min, double max, const std::function<void(packageInfo &, double)> &set)
+{
+    return number(min, max, [set](double v, Settings &s) {
+        s.streamer->updateHeader([&](packageInfo &h) { set(h, v); });
+    });
+}
+
+bool applyDestination(const QStringList &values, Settings &s, QString *error)
+{
+    const QString text = values.last();
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    Ipv4Endpoint to;
+    bool portOk = false;
+    const uint port = colon > 0 ? text.mid(colon + 1).toUInt(&portOk) : 0;
+    if (colon <= 0 || !portOk || port == 0 || port > 65535
+        || !Ipv4Endpoint::parseAddress(text.left(colon), &to.address)) {
+        *error = QStringLiteral("--to wants ADDRESS:PORT, got %1").arg(text);
+        return false;
+    }
+    to.port = quint16(port);
+    if (!s.streamer->setDestination(to)) {
+        *error = QStringLiteral("refusing %1: only 127.0.0.0/8 destinations are allowed").arg(text);
+        return false;
+    }
+    return true;
+}
+
+bool applyEchoes(const QStringList &values, Settings &s, QString *error)
+{
+    for (const QString &v : values) {
+        const QStringList parts = v.split(QLatin1Char(':'));
+        double beam = 0, bin = 0, amp = 0, width = 3;
+        if ((parts.size() != 3 && parts.size() != 4) || !toNumber(parts[0], 0, 1, &beam)
+            || !toNumber(parts[1], 0, 4294967295.0, &bin) || !toNumber(parts[2], 0, 65535, &amp)
+            || (parts.size() == 4 && !toNumber(parts[3], 0.01, 1e6, &width))) {
+            *error = QStringLiteral("--echo wants BEAM:BIN:AMPLITUDE[:WIDTH], got %1").arg(v);
+            return false;
+        }
+        s.echoes.append(SimSonar::Echo{int(beam), bin, amp, width});
+    }
+    return true;
+}
+
+QList<OptionEntry> optionTable()
+{
+    using H = packageInfo;
+    const QString n = QStringLiteral("n");
+    return {
+        {{"to", "Destination ADDRESS:PORT (127.0.0.0/8 only).", "address:port", "127.0.0.1:5008"},
+         applyDestination},
+        {{"fps", "Frames per second.", "rate", "20"},
+         number(0.001, 1e6, [](double v, Settings &s) { s.streamer->setFrameRate(v); })},
+        {{"bins", "Range bins per beam (dataHeight).", n, "4000"},
+         headerNumber(1, 4294967295.0, [](H &h, double v) { h.dataHeight = quint32(v); })},
+        {{"rows", "Rows per packet (rowNumPerPack).", n, "190"},
+         headerNumber(1, 65535, [](H &h, double v) { h.rowNumPerPack = quint16(v); })},
+        {{"step", "Scan step in degrees.", "degrees", "0.9"},
+         headerNumber(-360, 360, [](H &h, double v) { h.vez25EDirectionAngle = float(v); })},
+        {{"max-dist", "Range at the image radius in metres (maxDist).", "metres", "40"},
+         headerNumber(0, 1e6, [](H &h, double v) { h.maxDist = float(v); })},
+        {{"dist-reso", "Metres per range bin (distReso).", "metres", "0.01"},
+         headerNumber(0, 1e6, [](H &h, double v) { h.distReso = float(v); })},
+        {{"work-cycle", "Seconds per frame in the header (workCycle).", "seconds", "0.05"},
+         headerNumber(0, 1e6, [](H &h, double v) { h.workCycle = float(v); })},
+        {{"name", "Device name (at most 15 bytes).", "text", "SIM-SONAR"},
+         [](const QStringList &v, Settings &s, QString *) {
+             s.streamer->updateHeader([&](H &h) { SimSonar::setDeviceName(&h, v.last().toUtf8()); });
+             return true;
+         }},
+        {{"echo", "Echo BEAM:BIN:AMPLITUDE[:WIDTH] (repeatable; beam 0 = A, 1 = B).", "echo"},
+         applyEchoes},
+        {{"frames", "Stop after this many frames (0: run until interrupted).", n, "0"},
+         number(0, 1e15, [](double v, Settings &s) { s.frames = quint64(v); })},
+        {{"lose", "Do not send every n-th packet.", n},
+         number(1, 4e9, [](double v, Settings &s) { s.faults.loseEvery = quint32(v); })},
+        {{"duplicate", "Send every n-th packet twice.", n},
+         number(1, 4e9, [](double v, Settings &s) { s.faults.duplicateEvery = quint32(v); })},
+        {{"reorder", "Send every n-th packet after the next one.", n},
+         number(1, 4e9, [](double v, Settings &s) { s.faults.reorderEvery = quint32(v); })},
+        {{"oversize", "Pad every n-th datagram to 1100 bytes.", n},
+         number(1, 4e9, [](double v, Settings &s) { s.faults.oversizeEvery = quint32(v); })},
+        {{"short", "Cut every n-th datagram to 300 bytes.", n},
+         number(1, 4e9, [](double v, Settings &s) { s.faults.shortEvery = quint32(v); })},
+        {{"bad-width", "Stamp this dataWidth code on every packet.", "code"},
+         number(0, 255, [](double v, Settings &s) { s.faults.dataWidth = int(v); })},
+        {{"stamp-height", "Stamp this dataHeight on every packet (e.g. a huge one).", n},
+         number(0, 4294967295.0, [](double v, Settings &s) { s.faults.dataHeight = qint64(v); })},
+    };
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("sonar-sim");
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Simulated sonar: streams data frames to a loopback address.");
+    parser.addHelpOption();
+    const QList<OptionEntry> table = optionTable();
+    for (const OptionEntry &e : table)
+        parser.addOption(e.option);
+    parser.process(app);
+
+    SonarStreamer streamer;
+    Settings settings;
+    settings.streamer = &streamer;
+    // Defaults first, then what was given, so every option goes through the same check.
+    for (const OptionEntry &e : table) {
+        QStringList values = parser.values(e.option);
+        if (values.isEmpty())
+            values = e.option.defaultValues();
+        QString error;
+        if (!values.isEmpty() && !e.apply(values, settings, &error)) {
+            err << "sonar-sim: " << error << Qt::endl;
+            return 2;
+        }
+    }
+    if (settings.echoes.isEmpty()) {
+        const quint32 bins = streamer.header().dataHeight;
+        settings.echoes = {{0, bins * 0.3, 20000, 4}, {1, bins * 0.6, 12000, 6}};
+    }
+    streamer.setEchoes(settings.echoes, 200);
+    streamer.setFaults(settings.faults);
+    streamer.setFrameLimit(settings.frames);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    const Ipv4Endpoint to = streamer.destination();
+    out << "streaming to " << to.addressText() << ":" << to.port << " at " << streamer.frameRate()
+        << " frames/s, " << SimSonar::packetsPerFrame(streamer.header()) << " packets per frame"
+        << Qt::endl;
+    streamer.start();
+    auto lastReport = std::chrono::steady_clock::now();
+    while (!interrupted.load() && (settings.frames == 0 || streamer.framesSent() < settings.frames)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (std::chrono::steady_clock::now() - lastReport >= std::chrono::seconds(1)) {
+            lastReport = std::chrono::steady_clock::now();
+            out << "frames " << streamer.framesSent() << ", datagrams " << streamer.datagramsSent()
+                << ", send errors " << streamer.sendErrors() << Qt::endl;
+        }
+    }
+    streamer.stop();
+    out << "sent " << streamer.framesSent() << " frames, " << streamer.datagramsSent()
+        << " datagrams" << Qt::endl;
+    return 0;
+}
