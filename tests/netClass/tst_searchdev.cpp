@@ -6,6 +6,8 @@
 #include "support/SimulatedSonar.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -28,6 +30,7 @@ private slots:
     void silentAddressTimesOut();
     void closingPanelEndsPendingConnect();
     void cancelConnect();
+    void sonarInAnotherNamespace();
 
 private:
     std::unique_ptr<SimulatedSonar> sonar(const QByteArray &name, const QString &address,
@@ -205,6 +208,46 @@ void TestSearchDev::cancelConnect()
     QTest::qWait(2600);
     QCOMPARE(failed.size(), 0);
     QVERIFY(!m_ic->connectOK());
+}
+
+// The standalone simulated sonar in a namespace of its own, reached over a second veth pair:
+// only the host socket on 10.9.1.1 hears it, so that is the host address of the connection.
+void TestSearchDev::sonarInAnotherNamespace()
+{
+    const QString tool = QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim");
+    QVERIFY(QFile::exists(tool));
+    QProcess far;
+    far.setProcessChannelMode(QProcess::ForwardedChannels);
+    far.start(QStringLiteral("unshare"),
+              {"-n", "sh", "-c",
+               "ip link set lo up; n=0; while ! ip link show kv3 >/dev/null 2>&1; do "
+               "n=$((n+1)); [ $n -gt 200 ] && exit 3; sleep 0.05; done; "
+               "ip addr add 10.9.1.2/24 dev kv3 && ip link set kv3 up && "
+               "exec \"$0\" --serve 10.9.1.2 --name far-1",
+               tool});
+    QVERIFY(far.waitForStarted(5000));
+    const QString pid = QString::number(far.processId());
+    QVERIFY(ipCommand({"link", "add", "kv2", "type", "veth", "peer", "name", "kv3", "netns", pid}));
+    QVERIFY(ipCommand({"addr", "add", "10.9.1.1/24", "dev", "kv2"}));
+    QVERIFY(ipCommand({"link", "set", "kv2", "up"}));
+
+    openPanel(true);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->searchedNameAndIp().contains("far-1\n10.9.1.2"), 10000);
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.1.2"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), 3000);
+    QCOMPARE(m_ic->hostIp(), QString("10.9.1.1"));
+    QCOMPARE(m_ic->dstIp(), QString("10.9.1.2"));
+    QCOMPARE(m_ic->deviceName(), QString("far-1"));
+
+    QStringList shown;
+    m_cmd->setWarningPresenter([&shown](const QString &, const QString &text) { shown.append(text); });
+    m_cmd->sendCmd(QStringLiteral("0x4E"));
+    QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList{"KX-SIM V1.0"}, 5000);
+    m_cmd->disconnected();
+    far.terminate();
+    QVERIFY(far.waitForFinished(5000));
+    // The pair went with the namespace that held one end.
+    QTRY_VERIFY_WITH_TIMEOUT(!ipCommand({"link", "show", "kv2"}), 3000);
 }
 
 QTEST_GUILESS_MAIN(TestSearchDev)
