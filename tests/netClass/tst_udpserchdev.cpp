@@ -2,7 +2,6 @@
 
 #include "netClass/UdpSerchDev.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 #include <atomic>
@@ -51,6 +50,24 @@ private:
     std::atomic<bool> m_running{true};
 };
 
+// Replies as the owner gets them: queued to the test's thread.
+struct Replies : QObject
+{
+    explicit Replies(UdpSerchDev *worker)
+    {
+        connect(worker, &UdpSerchDev::sigDeviceData, this,
+                [this](const QByteArray &m, const QString &dev, const QString &host) {
+                    messages.append(m);
+                    devIps.append(dev);
+                    hostIps.append(host);
+                },
+                Qt::QueuedConnection);
+    }
+    QList<QByteArray> messages;
+    QStringList devIps;
+    QStringList hostIps;
+};
+
 } // namespace
 
 class TestUdpSerchDev : public QObject
@@ -97,7 +114,7 @@ void TestUdpSerchDev::replyTest()
     RawResponder responder(reply);
     QVERIFY(responder.bound());
     UdpSerchDev worker;
-    QSignalSpy spy(&worker, &UdpSerchDev::sigDeviceData);
+    Replies spy(&worker);
     worker.setHostIps({QStringLiteral("127.0.0.1")});
     QCOMPARE(worker.socketCount(), 1);
     worker.start();
@@ -105,13 +122,13 @@ void TestUdpSerchDev::replyTest()
     QTRY_COMPARE_WITH_TIMEOUT(responder.requests.load(), 1, 2000);
     QCOMPARE(responder.lastRequest, QByteArray("KXSearching\0", 12));
     if (reported) {
-        QTRY_COMPARE_WITH_TIMEOUT(spy.size(), 1, 2000);
-        QCOMPARE(spy.first().at(0).toByteArray(), reply);
-        QCOMPARE(spy.first().at(1).toString(), QString("127.0.0.1"));
-        QCOMPARE(spy.first().at(2).toString(), QString("127.0.0.1"));
+        QTRY_COMPARE_WITH_TIMEOUT(spy.messages.size(), 1, 2000);
+        QCOMPARE(spy.messages.first(), reply);
+        QCOMPARE(spy.devIps.first(), QString("127.0.0.1"));
+        QCOMPARE(spy.hostIps.first(), QString("127.0.0.1"));
     } else {
         QTest::qWait(400);
-        QCOMPARE(spy.size(), 0);
+        QCOMPARE(spy.messages.size(), 0);
     }
     worker.stop();
     QCOMPARE(worker.socketCount(), 0);
@@ -123,11 +140,11 @@ void TestUdpSerchDev::mainSocketReportsFacingAddress()
     a0[0] = char(0xA0);
     RawResponder responder(a0);
     UdpSerchDev worker;
-    QSignalSpy spy(&worker, &UdpSerchDev::sigDeviceData);
+    Replies spy(&worker);
     worker.start();
     worker.sendSearch(true, QStringLiteral("127.0.0.1")); // no interface sockets: main socket
-    QVERIFY(spy.wait(2000));
-    QCOMPARE(spy.first().at(2).toString(), QString("127.0.0.1"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.hostIps.size(), 1, 2000);
+    QCOMPARE(spy.hostIps.first(), QString("127.0.0.1"));
 }
 
 void TestUdpSerchDev::bindFailureIsLoggedAndLeftOut()
