@@ -210,6 +210,22 @@ private slots:
         QVERIFY(!m_ring->hasData());
     }
 
+    // The sender is not checked: datagrams from other addresses are pushed like any other.
+    void acceptsAnySender()
+    {
+        auto rx = makeReceiver("127.0.0.1");
+        const quint16 port = startOnLoopback(rx.get());
+        QVERIFY(port != 0);
+        for (quint32 source : {0x7f000002u, 0x7f000003u}) {
+            BsdSocket client = BsdSocket::udp();
+            QVERIFY(client.bind(Ipv4Endpoint{source, 0}));
+            const QByteArray text = QByteArray("from ") + QByteArray::number(source & 0xff);
+            QVERIFY(client.sendTo(text.constData(), std::size_t(text.size()), Ipv4Endpoint{loopback, port}).ok());
+            QCOMPARE(nextPacket().left(text.size()), text);
+        }
+        rx->stop();
+    }
+
     // The receive time-out bounds stop(); a new start binds and reports again.
     void stopsPromptlyAndRestarts()
     {
