@@ -1,11 +1,14 @@
 #include "netClass/CmdDialog.h"
 #include "netClass/sdkSocketThread.h"
+#include "processClass/PacketRing.h"
+#include "processClass/UdpReceiver.h"
 #include "support/SimulatedSonar.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -83,15 +86,22 @@ void TestCmdDialog::connectAndStream()
     QCOMPARE(sockets.at(0).at(0).toInt(), m_dialog->currentSocket());
     QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("连接成功：127.0.0.1"));
 
-    // The data receiver's socket: its port goes to the sonar as the destination.
-    BsdSocket receiver = BsdSocket::udp();
-    QVERIFY(receiver.bind(Ipv4Endpoint{0x7f000001, 0}));
-    Ipv4Endpoint bound;
-    receiver.localEndpoint(&bound);
-    m_dialog->ipAndPortSetting("127.0.0.1", QString::number(bound.port));
-    QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().hasDestination(), 2000);
+    // The data receiver binds its port and reports it; that port goes to the sonar as the
+    // destination, as the core object does after each connection.
+    PacketRing ring(packetSize, 2000);
+    PacketRing *ringPointer = &ring;
+    UdpReceiver receiver(&ringPointer, QStringLiteral("127.0.0.1"));
+    QString receiverPort;
+    connect(&receiver, &UdpReceiver::sig_rSonarDataPort, this,
+            [&](const QString &port) {
+                receiverPort = port;
+                m_dialog->ipAndPortSetting(QStringLiteral("127.0.0.1"), port);
+            },
+            Qt::QueuedConnection);
+    receiver.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().hasDestination(), 3000);
     QCOMPARE(m_sonar->commands().destination().address, quint32(0x7f000001));
-    QCOMPARE(m_sonar->commands().destination().port, bound.port);
+    QCOMPARE(QString::number(m_sonar->commands().destination().port), receiverPort);
     const QByteArray destination = m_sonar->commands().received().first().frame;
     QCOMPARE(destination.size(), 10);
     QCOMPARE(destination.left(8), QByteArray::fromHex("434D44000100007F"));
@@ -100,13 +110,10 @@ void TestCmdDialog::connectAndStream()
     m_dialog->sendCmd(QString::fromUtf8("0x09接0x00接0x00接0x48接0x41")); // range 12.5 m
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
     QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().scanning(), 2000);
-    char packet[2048];
-    QVERIFY(receiver.waitReadable(3000));
-    const BsdSocket::Result got = receiver.receive(packet, sizeof packet);
-    QVERIFY(got.ok());
-    QVERIFY(got.bytes >= qint64(sizeof(packageInfo)));
+    QByteArray packet(packetSize, '\0');
+    QTRY_VERIFY_WITH_TIMEOUT(ring.pop(packet.data()), 3000);
     packageInfo head;
-    std::memcpy(&head, packet, sizeof head);
+    std::memcpy(&head, packet.constData(), sizeof head);
     QCOMPARE(head.maxDist, 12.5f);
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x00"));
     QTRY_VERIFY_WITH_TIMEOUT(!m_sonar->commands().scanning(), 2000);
