@@ -1,6 +1,11 @@
 #include "NetnsGuard.h"
 
+#include "app/InformationCenter.h"
+#include "netClass/CmdDialog.h"
+#include "netClass/SearchDev.h"
 #include "netClass/UdpSerchDev.h"
+
+#include <QSignalSpy>
 
 #include <QTest>
 
@@ -80,6 +85,7 @@ private slots:
     void mainSocketReportsFacingAddress();
     void bindFailureIsLoggedAndLeftOut();
     void destinationFollowsRequests();
+    void searchWithoutNetwork();
 };
 
 void TestUdpSerchDev::initTestCase()
@@ -171,6 +177,37 @@ void TestUdpSerchDev::destinationFollowsRequests()
     worker.start();
     worker.sendSearch(false, QString());
     QCOMPARE(worker.destinationAddress(), QString("255.255.255.255"));
+}
+
+// Only loopback here: the search warns and goes on, and finds nothing.
+void TestUdpSerchDev::searchWithoutNetwork()
+{
+    InformationCenter hub;
+    CmdDialog channel;
+    InformationCenter *ic = &hub;
+    CmdDialog *cmd = &channel;
+    SearchDev search(&ic, &cmd);
+    QSignalSpy tips(&hub, &InformationCenter::sigTipsDialog);
+    QSignalSpy rows(&hub, &InformationCenter::searchedNameAndIpChanged);
+    hub.setSearchedNameAndIp({QStringLiteral("old\n1.2.3.4")});
+    emit hub.sigCreateSearchThread(true);
+    QCOMPARE(tips.size(), 1);
+    QCOMPARE(tips.first().at(0).toString(), QString::fromUtf8("提示"));
+    QCOMPARE(tips.first().at(1).toString(), QString::fromUtf8("无网络"));
+    emit hub.sigSearching(true);
+    QCOMPARE(hub.searchedNameAndIp(), QStringList());
+    QTest::qWait(3500);
+    QCOMPARE(hub.searchedNameAndIp(), QStringList());
+
+    // A reply that arrives after the panel has closed is only logged.
+    emit hub.sigCreateSearchThread(false);
+    QByteArray reply(896, '\0');
+    reply[0] = char(0xA0);
+    reply[1] = 'x';
+    search.f_recvDevPack(reply, QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1"));
+    emit hub.sigSearching(true);
+    search.f_recvDevPack(reply, QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1"));
+    QCOMPARE(search.indexOfDevice(QStringLiteral("127.0.0.1")), -1);
 }
 
 QTEST_GUILESS_MAIN(TestUdpSerchDev)
