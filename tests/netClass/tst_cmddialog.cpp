@@ -34,6 +34,7 @@ private slots:
     void versionQuery_data();
     void versionQuery();
     void versionQueryWithoutConnection();
+    void versionQueryOnClosedChannel();
     void fpgaReadAndWrite();
     void fpgaReadLeavesStoppedReaderStopped();
     void scanNotices();
@@ -203,6 +204,28 @@ void TestCmdDialog::versionQueryWithoutConnection()
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages.first().at(0).toString(), QString::fromUtf8("断开连接"));
     QCOMPARE(mask.size(), 1);
+}
+
+void TestCmdDialog::versionQueryOnClosedChannel()
+{
+    QVERIFY(connectDialog());
+    m_sonar->commands().closeClient();
+    QTest::qWait(200);
+    QSignalSpy cleared(m_dialog, &CmdDialog::sigClearCmdStr);
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01")); // the peer answers it with a reset
+    QTest::qWait(200);
+    QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
+    m_dialog->getVersionInfo();
+    QCOMPARE(m_warnings.size(), 1);
+    QCOMPARE(m_warnings.first().text, QString::fromUtf8("查询版本失败，请重试"));
+    QCOMPARE(mask.size(), 1);
+
+    // The typed query goes the same way but still waits out its timer.
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
+    QCOMPARE(cleared.size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 2, 5000);
+    QCOMPARE(m_warnings.last().text, QString::fromUtf8("查询版本号超时，请重试"));
+    QCOMPARE(mask.size(), 2);
 }
 
 void TestCmdDialog::fpgaReadAndWrite()
