@@ -36,7 +36,6 @@ public:
     // The sonar's command port; a real sonar listens on 5007.
     void setDevicePort(quint16 port) { m_devicePort = port; }
 
-    QString deviceAddress() const { return m_deviceAddress; }
     QString hostAddress() const { return m_hostAddress; }
 
 signals:

@@ -62,12 +62,6 @@ void CmdRouter::detach(Role role, const std::shared_ptr<CmdInbox> &inbox)
         m_inboxes[int(role)].reset();
 }
 
-bool CmdRouter::isClosed() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_closed;
-}
-
 void CmdRouter::route(const QByteArray &message)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

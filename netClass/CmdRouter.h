@@ -34,7 +34,6 @@ public:
     // Resets the inbox and routes the role's messages to it from now on.
     void attach(Role role, const std::shared_ptr<CmdInbox> &inbox);
     void detach(Role role, const std::shared_ptr<CmdInbox> &inbox);
-    bool isClosed() const;
 
 protected:
     void run() override;
@@ -43,7 +42,7 @@ private:
     void route(const QByteArray &message);
 
     BsdSocket *m_socket;
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::shared_ptr<CmdInbox> m_inboxes[RoleCount];
     bool m_closed = false;
 };

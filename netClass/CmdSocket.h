@@ -46,8 +46,6 @@ public:
     int sendShortCmd(quint32 code, quint8 value);
 
     TYPE_SOCKET handle() const;
-    QByteArray deviceAddress() const { return m_deviceAddress; }
-    quint16 devicePort() const { return m_devicePort; }
 
     // One send of the whole frame; the bytes sent, or -1 without a socket or on an error.
     qint64 sendFrame(const QByteArray &frame);

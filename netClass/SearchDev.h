@@ -45,8 +45,6 @@ public:
     bool findDeviceInfo(const QString &devIp, QString *hostIp, DeviceInfo *info) const;
     int indexOfDevice(const QString &devIp) const;
 
-    UdpSerchDev &worker() { return m_worker; }
-
 public slots:
     void f_recvDevPack(QByteArray inDevData, QString inDevIp, QString inHostIp);
 
