@@ -267,6 +267,34 @@ BsdSocket::Result BsdSocket::connectTo(const Ipv4Endpoint &peer, int timeoutMill
     return r;
 }
 
+bool BsdSocket::listen(int backlog)
+{
+    return ::listen(m_fd, backlog) == 0;
+}
+
+BsdSocket BsdSocket::accept(Ipv4Endpoint *peer)
+{
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    int fd;
+    do {
+        fd = ::accept4(m_fd, reinterpret_cast<sockaddr *>(&a), &len, SOCK_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 && peer)
+        *peer = fromSockaddr(a);
+    return BsdSocket(fd);
+}
+
+bool BsdSocket::waitReadable(int timeoutMilliseconds) const
+{
+    pollfd p{m_fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&p, 1, timeoutMilliseconds);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
 bool BsdSocket::isTimeoutError(int error)
 {
     return error == EAGAIN || error == EWOULDBLOCK;

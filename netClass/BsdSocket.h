@@ -82,6 +82,13 @@ public:
     // blocking again afterwards.
     Result connectTo(const Ipv4Endpoint &peer, int timeoutMilliseconds);
 
+    // Server side of a stream socket (the simulated sonar's command port).
+    bool listen(int backlog);
+    // Accepts one pending connection; an invalid socket when there is none or on an error.
+    BsdSocket accept(Ipv4Endpoint *peer = nullptr);
+    // Waits until a receive would not block; false on time-out or error.
+    bool waitReadable(int timeoutMilliseconds) const;
+
     static bool isTimeoutError(int error);
 
 private:

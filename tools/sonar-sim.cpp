@@ -1,13 +1,20 @@
 // Standalone simulated sonar: streams data frames over UDP to a loopback address.
 //   sonar-sim --to 127.0.0.1:5008 --fps 50 --bins 4000
+// With --serve it is a whole sonar at that address: it answers discovery on UDP 9001 and
+// takes commands on TCP 5007, streaming only after the host has set the destination and
+// started a scan. It never broadcasts, streams only to 127.0.0.0/8 and answers discovery
+// only from loopback unless it runs in a network namespace of its own.
 // Options are a table: each entry names its option and how it changes the streamer, so a
 // new capability adds one entry.
 
+#include "support/SimSonarCommandServer.h"
+#include "support/SimSonarDiscovery.h"
 #include "support/SonarFrameBuilder.h"
 #include "support/SonarStreamer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QNetworkInterface>
 #include <QTextStream>
 
 #include <atomic>
@@ -31,7 +38,23 @@ struct Settings
     SonarStreamer::Faults faults;
     QVector<SimSonar::Echo> echoes;
     quint64 frames = 0;
+    QString serve;
+    quint16 commandPort = 5007;
+    quint16 discoveryPort = 9001;
+    SimSonarDiscovery::Config discovery;
+    QByteArray version = "KX-SIM V1.0";
 };
+
+// Only loopback and the "kv" links that tests add: a namespace of its own, not the host's.
+bool isolatedNetwork()
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &i : interfaces) {
+        if (i.name() != QLatin1String("lo") && !i.name().startsWith(QLatin1String("kv")))
+            return false;
+    }
+    return true;
+}
 
 using Apply = std::function<bool(const QStringList &values, Settings &s, QString *error)>;
 
@@ -132,6 +155,7 @@ QList<OptionEntry> optionTable()
         {{"name", "Device name (at most 15 bytes).", "text", "SIM-SONAR"},
          [](const QStringList &v, Settings &s, QString *) {
              s.streamer->updateHeader([&](H &h) { SimSonar::setDeviceName(&h, v.last().toUtf8()); });
+             s.discovery.name = v.last().toUtf8();
              return true;
          }},
         {{"echo", "Echo BEAM:BIN:AMPLITUDE[:WIDTH] (repeatable; beam 0 = A, 1 = B).", "echo"},
@@ -152,6 +176,36 @@ QList<OptionEntry> optionTable()
          number(0, 255, [](double v, Settings &s) { s.faults.dataWidth = int(v); })},
         {{"stamp-height", "Stamp this dataHeight on every packet (e.g. a huge one).", n},
          number(0, 4294967295.0, [](double v, Settings &s) { s.faults.dataHeight = qint64(v); })},
+        {{"serve", "Be a whole sonar at this address: discovery and the command channel.", "address"},
+         [](const QStringList &v, Settings &s, QString *error) {
+             quint32 a = 0;
+             if (!Ipv4Endpoint::parseAddress(v.last(), &a)) {
+                 *error = QStringLiteral("--serve wants an IPv4 address, got %1").arg(v.last());
+                 return false;
+             }
+             s.serve = v.last();
+             return true;
+         }},
+        {{"command-port", "TCP port of the command channel.", "port", "5007"},
+         number(1, 65535, [](double v, Settings &s) { s.commandPort = quint16(v); })},
+        {{"discovery-port", "UDP port of discovery.", "port", "9001"},
+         number(1, 65535, [](double v, Settings &s) { s.discoveryPort = quint16(v); })},
+        {{"version-text", "Answer to the version query.", "text"},
+         [](const QStringList &v, Settings &s, QString *) {
+             s.version = v.last().toUtf8();
+             return true;
+         }},
+        {{"reply-length", "Bytes of the discovery reply.", n, "896"},
+         number(0, 1400, [](double v, Settings &s) { s.discovery.replyLength = int(v); })},
+        {{"reply-delay", "Answer discovery this many milliseconds late.", "ms", "0"},
+         number(0, 60000, [](double v, Settings &s) { s.discovery.delayMs = int(v); })},
+        {{"modes", "Number of work modes in the discovery reply.", n, "1"},
+         number(0, 8, [](double v, Settings &s) { s.discovery.modeCount = quint8(v); })},
+        {{"silent", "Do not answer discovery.", "yes|no", "no"},
+         [](const QStringList &v, Settings &s, QString *) {
+             s.discovery.silent = v.last() == QLatin1String("yes");
+             return true;
+         }},
     };
 }
 
@@ -196,6 +250,41 @@ int main(int argc, char *argv[])
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+
+    SimSonarCommandServer commands;
+    SimSonarDiscovery discovery;
+    if (!settings.serve.isEmpty()) {
+        commands.setVersionText(settings.version);
+        commands.onDestination = [&](const Ipv4Endpoint &to) {
+            if (!streamer.setDestination(to))
+                err << "sonar-sim: refusing destination " << to.addressText() << Qt::endl;
+            else if (commands.scanning())
+                streamer.start();
+        };
+        commands.onScanning = [&](bool on) {
+            if (on && commands.hasDestination())
+                streamer.start();
+            else if (!on)
+                streamer.stop();
+        };
+        commands.onHeaderEdit = [&](const std::function<void(packageInfo &)> &edit) {
+            streamer.updateHeader(edit);
+        };
+        discovery.setConfig(settings.discovery);
+        if (!commands.start(settings.serve, settings.commandPort)
+            || !discovery.start(settings.serve, settings.discoveryPort, !isolatedNetwork())) {
+            err << "sonar-sim: cannot serve at " << settings.serve << Qt::endl;
+            return 2;
+        }
+        out << "serving at " << settings.serve << ": commands on " << commands.port()
+            << ", discovery on " << settings.discoveryPort << Qt::endl;
+        while (!interrupted.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        discovery.stop();
+        commands.stop();
+        streamer.stop();
+        return 0;
+    }
 
     const Ipv4Endpoint to = streamer.destination();
     out << "streaming to " << to.addressText() << ":" << to.port << " at " << streamer.frameRate()

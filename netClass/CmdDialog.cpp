@@ -1,0 +1,261 @@
+#include "CmdDialog.h"
+
+#include "CmdFrames.h"
+#include "TcpReceiver.h"
+
+#include <QDebug>
+#include <QMessageBox>
+
+CmdDialog::CmdDialog(QObject *parent)
+    : QObject(parent),
+      m_socket(new CmdSocket("127.0.0.1", DefaultDevicePort)),
+      m_versionReader(new TcpReceiver("127.0.0.1", DefaultDevicePort))
+{
+    m_versionTimer.setInterval(VersionTimeoutMs);
+    m_versionTimer.setSingleShot(true);
+    connect(&m_versionTimer, &QTimer::timeout, this, &CmdDialog::onVersionTimeout);
+    connect(m_versionReader, &TcpReceiver::sigVersionInfo, this, &CmdDialog::onVersionInfo);
+    qRegisterMetaType<deviceSettingStatus>("deviceSettingStatus");
+    qRegisterMetaType<TYPE_SOCKET>("TYPE_SOCKET");
+    connect(this, &CmdDialog::sigSocket, m_versionReader, &TcpReceiver::setSocket);
+    connect(m_versionReader, &TcpReceiver::sigStructInfo, this, &CmdDialog::rcvHeadInfo);
+    m_presenter = [](const QString &title, const QString &text) {
+        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+    };
+}
+
+CmdDialog::~CmdDialog()
+{
+    disconnected();
+    qDebug() << "销毁tcp网络";
+    delete m_socket;
+    m_handle = InvalidSocket;
+    delete m_versionReader;
+}
+
+void CmdDialog::setWarningPresenter(WarningPresenter presenter)
+{
+    m_presenter = std::move(presenter);
+}
+
+void CmdDialog::warn(const QString &title, const QString &text)
+{
+    if (m_presenter)
+        m_presenter(title, text);
+}
+
+void CmdDialog::replaceSocket(const QString &inSonarIp)
+{
+    m_handle = InvalidSocket;
+    delete m_socket;
+    m_socket = new CmdSocket(inSonarIp.toLatin1(), m_devicePort);
+}
+
+bool CmdDialog::tryConnect(QString inSonarIp, QString inHostIp)
+{
+    replaceSocket(inSonarIp);
+    if (m_socket->connectFrom(inHostIp) != CmdSocket::Ok) {
+        emit sigFailed();
+        emit sig_cmdMsg(tr("连接失败：") + inSonarIp);
+        return false;
+    }
+    connected();
+    m_deviceAddress = inSonarIp;
+    m_hostAddress = inHostIp;
+    emit sig_cmdMsg(tr("连接成功：") + inSonarIp);
+    return true;
+}
+
+void CmdDialog::connectDirect(QString inIp)
+{
+    replaceSocket(inIp);
+    if (m_socket->connect() != CmdSocket::Ok) {
+        emit sigFailed();
+        return;
+    }
+    connected();
+}
+
+void CmdDialog::connected()
+{
+    m_handle = m_socket->handle();
+    emit sigSocket(m_socket->handle());
+    m_connected = true;
+}
+
+void CmdDialog::disconnected()
+{
+    m_versionReader->stop();
+    m_socket->sendShortCmd(6, 0);
+    m_handle = InvalidSocket;
+    m_socket->close();
+    m_connected = false;
+    emit sig_cmdMsg(tr("断开连接"));
+}
+
+bool CmdDialog::connectOrNot()
+{
+    return m_connected;
+}
+
+void CmdDialog::restartVersionReader()
+{
+    m_versionReader->stop();
+    m_versionReader->start();
+}
+
+void CmdDialog::sendCmd(QString inCmd)
+{
+    if (m_socket->handle() == InvalidSocket)
+        return;
+    if (inCmd == QLatin1String(" "))
+        return;
+    const QByteArray frame = CmdFrames::typedCommand(inCmd);
+    const bool versionQuery = quint8(frame.at(3)) == CmdFrames::VersionCode;
+    // The reader listens before the query leaves, so an immediate reply reaches it.
+    if (versionQuery)
+        restartVersionReader();
+    if (m_socket->sendFrame(frame) < 0)
+        qDebug() << "命令发送失败";
+    if (versionQuery) {
+        qDebug() << "查询版本号";
+        m_versionTimer.start();
+    }
+    emit sigClearCmdStr();
+}
+
+void CmdDialog::ipAndPortSetting(QString inIp, QString inPort)
+{
+    const QByteArray frame = CmdFrames::dataDestination(inIp, inPort);
+    if (frame.isEmpty()) {
+        qDebug() << "数据目的地址无效，未发送：" << inIp;
+        return;
+    }
+    if (m_socket->handle() == InvalidSocket)
+        return;
+    if (m_socket->sendFrame(frame) < 0)
+        qDebug() << "命令发送失败";
+    qDebug().noquote() << "接收IP：" + inIp + " 端口：" + inPort;
+}
+
+void CmdDialog::getVersionInfo()
+{
+    if (m_socket->handle() == InvalidSocket) {
+        warn(tr("版本信息"), tr("连接已断开"));
+        disconnected();
+        emit sigCloseForbiddenMask();
+        return;
+    }
+    restartVersionReader();
+    if (m_socket->sendFrame(CmdFrames::versionQuery()) > 0) {
+        m_versionTimer.start();
+        return;
+    }
+    m_versionReader->stop();
+    warn(tr("版本信息"), tr("查询版本失败，请重试"));
+    emit sigCloseForbiddenMask();
+}
+
+void CmdDialog::onVersionInfo(const QString &inVersionInfo)
+{
+    m_versionReader->stop();
+    m_versionTimer.stop();
+    emit sigCloseForbiddenMask();
+    warn(tr("版本信息"), inVersionInfo);
+}
+
+void CmdDialog::onVersionTimeout()
+{
+    m_versionReader->stop();
+    emit sigCloseForbiddenMask();
+    warn(tr("版本信息"), tr("查询版本号超时，请重试"));
+}
+
+void CmdDialog::getCurInfo(packageInfo curframeInfo)
+{
+    m_lastHeader = curframeInfo;
+}
+
+void CmdDialog::rcvHeadInfo(deviceSettingStatus inStatus)
+{
+    m_settings = inStatus;
+    const deviceSettingStatus &s = m_settings;
+    const QString ip = QStringLiteral("%1.%2.%3.%4").arg(s.ip[0]).arg(s.ip[1]).arg(s.ip[2]).arg(s.ip[3]);
+    // The record has no field for the sync delay; the sync mode stands in for it.
+    emit sigConfigInfo(s.syncMode, s.power, s.period, s.minDis, s.maxDis, s.sigMode, s.tvg,
+                       s.dataSource, s.winFunc, float(s.syncMode), s.speed, s.tvgA, s.tvgB,
+                       s.tvgC, s.horAngleReso, s.disReso, s.luminance, s.startStatus, ip,
+                       s.port, s.phaseAngle, s.phaseMode, s.workMode, true);
+}
+
+void CmdDialog::fReadFpga(QString inAddr)
+{
+    fReadFpga(inAddr, CmdFrames::DefaultFpgaReadLength);
+}
+
+void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
+{
+    emit sigStopOrStartTcpRecvThread(false);
+    // Whatever path the read takes, the scan-notice reader gets its state back.
+    struct Resume
+    {
+        CmdDialog *dialog;
+        ~Resume() { emit dialog->sigStopOrStartTcpRecvThread(true); }
+    } resume{this};
+
+    const QByteArray frame = CmdFrames::fpgaRead(CmdFrames::hexToU16(inAddr), inAddrLength);
+    if (m_socket->handle() == InvalidSocket) {
+        qDebug() << "未连接声呐，读fpga 失败";
+        return;
+    }
+    qDebug().noquote() << "读fpga 指令：" + CmdFrames::hexDump(frame);
+    QByteArray reply;
+    const CmdSocket::Reply got = m_socket->exchange(frame, &reply);
+    if (got == CmdSocket::Reply::SendFailed || got == CmdSocket::Reply::NoSocket) {
+        qDebug() << "读fpga 失败";
+        return;
+    }
+    if (got != CmdSocket::Reply::Message) {
+        qDebug() << "未收到回复ok";
+    } else {
+        reply.truncate(CmdSocket::ReplyBytes);
+        if (CmdFrames::isAcknowledgement(reply))
+            qDebug() << "收到回复ok";
+        else
+            emit sigReadFpgaText(CmdFrames::hexDump(reply));
+    }
+    const QString message = QStringLiteral("读fpga：") + inAddr;
+    emit sig_cmdMsg(message);
+    qDebug().noquote() << message;
+}
+
+void CmdDialog::fWriteFpga(QString inAddr, QString inInfo)
+{
+    const QByteArray frame =
+        CmdFrames::fpgaWrite(CmdFrames::hexToU16(inAddr), CmdFrames::hexToU32(inInfo));
+    if (m_socket->handle() == InvalidSocket) {
+        qDebug() << "未连接声呐，写fpga 失败";
+        return;
+    }
+    qDebug().noquote() << "写fpga 指令：" + CmdFrames::hexDump(frame);
+    QByteArray reply;
+    const CmdSocket::Reply got = m_socket->exchange(frame, &reply);
+    if (got == CmdSocket::Reply::SendFailed || got == CmdSocket::Reply::NoSocket) {
+        qDebug() << "写fpga 失败";
+        return;
+    }
+    if (got != CmdSocket::Reply::Message) {
+        qDebug() << "未收到回复ok";
+    } else {
+        reply.truncate(CmdSocket::ReplyBytes);
+        if (CmdFrames::isAcknowledgement(reply))
+            qDebug() << "收到回复ok";
+        else
+            qDebug().noquote() << "收到的回复：" + CmdFrames::hexDump(reply);
+    }
+    const QString message = QStringLiteral("写fpga：") + inAddr;
+    emit sig_cmdMsg(message);
+    qDebug().noquote() << message;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "CmdSocket.h"
+#include "DeviceSettingStatus.h"
+#include "processClass/PackageInfo.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class TcpReceiver;
+
+// The command channel to the sonar: connection, typed commands, the data destination,
+// register access and the version query. Every exchange runs on the GUI thread.
+class CmdDialog : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 DefaultDevicePort = 5007;
+    static constexpr int VersionTimeoutMs = 3000;
+
+    explicit CmdDialog(QObject *parent = nullptr);
+    ~CmdDialog() override;
+
+    // The current socket handle, InvalidSocket when there is none; safe from any thread.
+    TYPE_SOCKET currentSocket() const { return m_handle.load(); }
+
+    // Shows a warning to the operator (an application-modal message box by default). Tests
+    // put their own presenter here so that nothing waits for a click.
+    using WarningPresenter = std::function<void(const QString &title, const QString &text)>;
+    void setWarningPresenter(WarningPresenter presenter);
+    // The sonar's command port; a real sonar listens on 5007.
+    void setDevicePort(quint16 port) { m_devicePort = port; }
+
+    QString hostAddress() const { return m_hostAddress; }
+
+signals:
+    void sig_recvSonarPort(QString a_recvSonarPort);
+    void sigCloseForbiddenMask();
+    void sig_cmdMsg(QString a_cmdMsg);
+    void sigOK();
+    void sigFailed();
+    void sigSendCMDErrno();
+    void sigSocket(TYPE_SOCKET inSocket);
+    void sigErrCirSet(float limitPeriod);
+    void sigConfigInfo(int syncMode, int power, float period, float minDis, float maxDis,
+                       int sigMode, int tvg, int dataSource, int winFunc, float syncDelay,
+                       float speed, float tvgA, float tvgB, float tvgC, float horAngleReso,
+                       float disReso, int luminance, int startStatus, QString ip, int port,
+                       float phaseAngle, int phaseMode, int workMode, bool recFlag);
+    void sigReadFpgaText(QString fpgaText);
+    void sigUpdateProcess(double inProcess);
+    void sigStopOrStartTcpRecvThread(bool inStart);
+    void sigClearCmdStr();
+
+public slots:
+    bool tryConnect(QString inSonarIp, QString inHostIp);
+    void disconnected();
+    void connected();
+    bool connectOrNot();
+    void sendCmd(QString inCmd);
+    void ipAndPortSetting(QString inIp, QString inPort);
+    void getVersionInfo();
+    void getCurInfo(packageInfo curframeInfo);
+    void rcvHeadInfo(deviceSettingStatus inStatus);
+    void connectDirect(QString inIp);
+    void fReadFpga(QString inAddr, uint16_t inAddrLength);
+    void fReadFpga(QString inAddr);
+    void fWriteFpga(QString inAddr, QString inInfo);
+
+private:
+    void onVersionInfo(const QString &inVersionInfo);
+    void onVersionTimeout();
+    void replaceSocket(const QString &inSonarIp);
+    void restartVersionReader();
+    void warn(const QString &title, const QString &text);
+
+    CmdSocket *m_socket;
+    std::atomic<TYPE_SOCKET> m_handle{InvalidSocket};
+    packageInfo m_lastHeader{};
+    TcpReceiver *m_versionReader;
+    bool m_connected = false;
+    QString m_deviceAddress;
+    QString m_hostAddress;
+    QTimer m_versionTimer;
+    deviceSettingStatus m_settings{};
+    quint16 m_devicePort = DefaultDevicePort;
+    WarningPresenter m_presenter;
+};

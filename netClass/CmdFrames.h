@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// Wire formats of the command channel: every host frame starts "CMD" and a code byte and
+// carries no length; device messages are classified by their content, always within the
+// bytes actually received. No sockets here, so each rule can be checked on its own.
+namespace CmdFrames {
+
+constexpr quint8 VersionCode = 0x4E;
+constexpr quint8 DataDestinationCode = 0x00;
+constexpr quint8 FpgaReadCode = 0xFF;
+constexpr quint8 FpgaWriteCode = 0xFE;
+constexpr quint16 DefaultFpgaReadLength = 4;
+
+// A command text is tokens joined by "接"; each token is one byte in hexadecimal, with or
+// without "0x". A token that is not such a number (an empty one too) gives 0x00; a larger
+// number keeps its low 8 bits.
+QByteArray typedCommand(const QString &text);
+
+QByteArray versionQuery();
+
+// "CMD", 0, the address's octets last first, the port little-endian. An address of fewer
+// than four dot-separated parts gives an empty array: there is nothing sane to send.
+QByteArray dataDestination(const QString &address, const QString &port);
+
+QByteArray fpgaRead(quint16 address, quint16 length);
+// The value goes most significant byte first, unlike every other integer on the channel.
+QByteArray fpgaWrite(quint16 address, quint32 value);
+
+// The codes the device takes as five-byte short commands.
+bool isShortCommandCode(quint32 code);
+QByteArray shortCommand(quint8 code, quint8 value);
+
+// Register addresses and values typed by the operator: hexadecimal, "0x" allowed; text that
+// does not read or does not fit gives 0.
+quint16 hexToU16(const QString &text);
+quint32 hexToU32(const QString &text);
+
+// "OK", line feed, NUL compared against the first four bytes of a zero-cleared buffer, so
+// the three bytes "OK\n" alone count as well.
+bool isAcknowledgement(const QByteArray &reply);
+
+// Exactly five bytes: a status message of the device.
+bool isStatusMessage(const QByteArray &reply);
+
+// 0x4E 0x00 and UTF-8 text up to a NUL or the end of what arrived; more than two bytes and
+// not exactly five (which is a status message).
+bool isVersionReply(const QByteArray &reply);
+QString versionTextOf(const QByteArray &reply);
+
+enum class ScanNotice { None, EndOfScan, Reseting };
+// "endofscan" anywhere wins over "reseting" anywhere.
+ScanNotice scanNoticeOf(const QByteArray &message);
+
+// Upper-case hexadecimal pairs separated by single spaces, e.g. "43 4D 44 FF".
+QString hexDump(const QByteArray &bytes);
+
+} // namespace CmdFrames

@@ -1,0 +1,131 @@
+#include "CmdSocket.h"
+
+#include "CmdFrames.h"
+#include "CmdInbox.h"
+#include "CmdRouter.h"
+
+CmdSocket::CmdSocket(const QByteArray &deviceAddress, quint16 devicePort)
+    : m_deviceAddress(deviceAddress), m_devicePort(devicePort),
+      m_inbox(std::make_shared<CmdInbox>())
+{
+}
+
+CmdSocket::~CmdSocket()
+{
+    close();
+}
+
+TYPE_SOCKET CmdSocket::handle() const
+{
+    return m_socket.isValid() ? m_socket.handle() : InvalidSocket;
+}
+
+int CmdSocket::connectFrom(const QString &hostAddress)
+{
+    return open(&hostAddress);
+}
+
+int CmdSocket::connect()
+{
+    return open(nullptr);
+}
+
+int CmdSocket::open(const QString *hostAddress)
+{
+    close();
+    Ipv4Endpoint peer{0, m_devicePort};
+    if (!Ipv4Endpoint::parseAddress(QString::fromLatin1(m_deviceAddress), &peer.address))
+        return ConnectFailed;
+    BsdSocket socket = BsdSocket::tcp();
+    if (!socket.isValid())
+        return ConnectFailed;
+    if (hostAddress) {
+        Ipv4Endpoint local{0, 0};
+        if (!Ipv4Endpoint::parseAddress(*hostAddress, &local.address) || !socket.bind(local))
+            return ConnectFailed;
+    }
+    if (!socket.connectTo(peer, ConnectTimeoutMs).ok())
+        return ConnectFailed;
+    Ipv4Endpoint connected;
+    if (!socket.peerEndpoint(&connected))
+        return ConnectFailed;
+    socket.setReceiveTimeout(ReplyTimeoutMs);
+    m_socket = std::move(socket);
+    m_router = std::make_shared<CmdRouter>(&m_socket);
+    CmdRouter::publish(m_socket.handle(), m_router);
+    m_router->start();
+    return Ok;
+}
+
+void CmdSocket::close()
+{
+    if (!m_socket.isValid())
+        return;
+    CmdRouter::withdraw(m_socket.handle());
+    m_socket.shutdown();
+    if (m_router) {
+        m_router->stop();
+        m_router.reset();
+    }
+    m_socket.close();
+}
+
+qint64 CmdSocket::sendFrame(const QByteArray &frame)
+{
+    if (!m_socket.isValid())
+        return -1;
+    const BsdSocket::Result r = m_socket.send(frame.constData(), std::size_t(frame.size()));
+    return r.ok() ? r.bytes : -1;
+}
+
+CmdSocket::Reply CmdSocket::exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs)
+{
+    if (!m_socket.isValid() || !m_router)
+        return Reply::NoSocket;
+    m_router->attach(CmdRouter::Role::Exchange, m_inbox);
+    Reply result;
+    if (sendFrame(frame) < 1) {
+        result = Reply::SendFailed;
+    } else {
+        switch (m_inbox->take(reply, timeoutMs)) {
+        case CmdInbox::Take::Message:
+            result = Reply::Message;
+            break;
+        case CmdInbox::Take::Timeout:
+            result = Reply::Timeout;
+            break;
+        case CmdInbox::Take::Closed:
+        default:
+            result = Reply::Closed;
+            break;
+        }
+    }
+    m_router->detach(CmdRouter::Role::Exchange, m_inbox);
+    return result;
+}
+
+int CmdSocket::sendExpectOk(const char *frame, int length)
+{
+    QByteArray reply;
+    switch (exchange(QByteArray(frame, length), &reply)) {
+    case Reply::Message:
+        return CmdFrames::isAcknowledgement(reply.left(ReplyBytes)) ? Ok : NotAcknowledged;
+    case Reply::SendFailed:
+    case Reply::NoSocket:
+        return SendFailed;
+    case Reply::Timeout:
+    case Reply::Closed:
+    default:
+        return NoReply;
+    }
+}
+
+int CmdSocket::sendShortCmd(quint32 code, quint8 value)
+{
+    if (!m_socket.isValid())
+        return NoSocket;
+    if (!CmdFrames::isShortCommandCode(code))
+        return NotShortCommand;
+    const QByteArray frame = CmdFrames::shortCommand(quint8(code), value);
+    return sendExpectOk(frame.constData(), int(frame.size()));
+}

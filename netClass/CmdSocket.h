@@ -1,0 +1,66 @@
+#pragma once
+
+#include "BsdSocket.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class CmdInbox;
+class CmdRouter;
+
+// The handle type that travels between the channel and its readers; -1 means no socket.
+typedef int TYPE_SOCKET;
+constexpr TYPE_SOCKET InvalidSocket = -1;
+
+// Client of the command channel's TCP connection. Once connected, all receives on the socket
+// are made by the connection's router (CmdRouter); exchanges here wait on their own inbox for
+// the first message that arrives after they were sent.
+class CmdSocket
+{
+public:
+    enum Code {
+        Ok = 0,
+        ConnectFailed = 1,
+        NoSocket = 2,
+        NotShortCommand = 3,
+        SendFailed = 4,
+        NotAcknowledged = 5,
+        NoReply = 6,
+    };
+    static constexpr int ConnectTimeoutMs = 1000;
+    static constexpr int ReplyTimeoutMs = 500;
+    static constexpr int ReplyBytes = 256;
+
+    CmdSocket(const QByteArray &deviceAddress, quint16 devicePort);
+    ~CmdSocket();
+    CmdSocket(const CmdSocket &) = delete;
+    CmdSocket &operator=(const CmdSocket &) = delete;
+
+    int connectFrom(const QString &hostAddress);
+    int connect();
+    void close();
+
+    int sendExpectOk(const char *frame, int length);
+    int sendShortCmd(quint32 code, quint8 value);
+
+    TYPE_SOCKET handle() const;
+
+    // One send of the whole frame; the bytes sent, or -1 without a socket or on an error.
+    qint64 sendFrame(const QByteArray &frame);
+
+    enum class Reply { Message, Timeout, Closed, SendFailed, NoSocket };
+    // Sends the frame and waits for the next message routed to exchanges (scan notices never
+    // are); anything that arrived before the send is not taken for the answer.
+    Reply exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs = ReplyTimeoutMs);
+
+private:
+    int open(const QString *hostAddress);
+
+    QByteArray m_deviceAddress;
+    quint16 m_devicePort;
+    BsdSocket m_socket;
+    std::shared_ptr<CmdRouter> m_router;
+    std::shared_ptr<CmdInbox> m_inbox;
+};

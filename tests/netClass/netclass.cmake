@@ -1,0 +1,6 @@
+korvessa_add_test(tst_cmdframes SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cmdframes.cpp LABEL unit)
+korvessa_add_test(tst_cmdsocket SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cmdsocket.cpp LABEL net)
+korvessa_add_test(tst_cmddialog SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cmddialog.cpp LABEL net)
+korvessa_add_test(tst_udpserchdev SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_udpserchdev.cpp LABEL netns)
+korvessa_add_test(tst_searchdev SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_searchdev.cpp LABEL netns)
+korvessa_add_test(tst_simsonar SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_simsonar.cpp LABEL net)

@@ -1,0 +1,361 @@
+#include "netClass/CmdDialog.h"
+#include "netClass/sdkSocketThread.h"
+#include "processClass/PacketRing.h"
+#include "processClass/UdpReceiver.h"
+#include "support/SimulatedSonar.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+struct Warning
+{
+    QString title;
+    QString text;
+};
+
+} // namespace
+
+// The command channel against the simulated sonar on loopback.
+class TestCmdDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void connectAndStream();
+    void typedCommands();
+    void dataDestinationNeedsFourParts();
+    void versionQuery_data();
+    void versionQuery();
+    void versionQueryWithoutConnection();
+    void versionQueryOnClosedChannel();
+    void fpgaReadAndWrite();
+    void fpgaReadLeavesStoppedReaderStopped();
+    void scanNotices();
+    void disconnectSendsStop();
+    void connectFailureMessage();
+    void noticeReaderIdleWithoutSocket();
+
+private:
+    bool connectDialog();
+
+    SimulatedSonar *m_sonar = nullptr;
+    CmdDialog *m_dialog = nullptr;
+    QList<Warning> m_warnings;
+};
+
+void TestCmdDialog::init()
+{
+    m_sonar = new SimulatedSonar;
+    QVERIFY(m_sonar->start("127.0.0.1", 0));
+    m_dialog = new CmdDialog;
+    m_dialog->setDevicePort(m_sonar->commands().port());
+    m_warnings.clear();
+    m_dialog->setWarningPresenter([this](const QString &title, const QString &text) {
+        m_warnings.append(Warning{title, text});
+    });
+}
+
+void TestCmdDialog::cleanup()
+{
+    delete m_dialog;
+    m_dialog = nullptr;
+    delete m_sonar;
+    m_sonar = nullptr;
+}
+
+bool TestCmdDialog::connectDialog()
+{
+    if (!m_dialog->tryConnect("127.0.0.1", "127.0.0.1"))
+        return false;
+    return m_sonar->commands().connectionCount() >= 0;
+}
+
+void TestCmdDialog::connectAndStream()
+{
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    QSignalSpy sockets(m_dialog, &CmdDialog::sigSocket);
+    QVERIFY(connectDialog());
+    QVERIFY(m_dialog->connectOrNot());
+    QCOMPARE(sockets.size(), 1);
+    QCOMPARE(sockets.at(0).at(0).toInt(), m_dialog->currentSocket());
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("连接成功：127.0.0.1"));
+
+    // The data receiver binds its port and reports it; that port goes to the sonar as the
+    // destination, as the core object does after each connection.
+    PacketRing ring(packetSize, 2000);
+    PacketRing *ringPointer = &ring;
+    UdpReceiver receiver(&ringPointer, QStringLiteral("127.0.0.1"));
+    QString receiverPort;
+    connect(&receiver, &UdpReceiver::sig_rSonarDataPort, this,
+            [&](const QString &port) {
+                receiverPort = port;
+                m_dialog->ipAndPortSetting(QStringLiteral("127.0.0.1"), port);
+            },
+            Qt::QueuedConnection);
+    receiver.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().hasDestination(), 3000);
+    QCOMPARE(m_sonar->commands().destination().address, quint32(0x7f000001));
+    QCOMPARE(QString::number(m_sonar->commands().destination().port), receiverPort);
+    const QByteArray destination = m_sonar->commands().received().first().frame;
+    QCOMPARE(destination.size(), 10);
+    QCOMPARE(destination.left(8), QByteArray::fromHex("434D44000100007F"));
+
+    m_sonar->streamer().setFrameRate(50);
+    m_dialog->sendCmd(QString::fromUtf8("0x09接0x00接0x00接0x48接0x41")); // range 12.5 m
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().scanning(), 2000);
+    QByteArray packet(packetSize, '\0');
+    QTRY_VERIFY_WITH_TIMEOUT(ring.pop(packet.data()), 3000);
+    packageInfo head;
+    std::memcpy(&head, packet.constData(), sizeof head);
+    QCOMPARE(head.maxDist, 12.5f);
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x00"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_sonar->commands().scanning(), 2000);
+}
+
+void TestCmdDialog::typedCommands()
+{
+    QSignalSpy cleared(m_dialog, &CmdDialog::sigClearCmdStr);
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01")); // not connected: dropped
+    QCOMPARE(cleared.size(), 0);
+    QVERIFY(connectDialog());
+    m_dialog->sendCmd(" ");
+    QCOMPARE(cleared.size(), 0);
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
+    m_dialog->sendCmd(QString::fromUtf8("0x10接0xff"));
+    QCOMPARE(cleared.size(), 3);
+    QVERIFY(m_sonar->commands().waitForFrames(3, 2000));
+    QTest::qWait(150);
+    const auto frames = m_sonar->commands().received();
+    QCOMPARE(frames.size(), 3);
+    QCOMPARE(frames.at(0).frame, QByteArray::fromHex("434D440601"));
+    QCOMPARE(frames.at(1).frame, QByteArray::fromHex("434D440601"));
+    QCOMPARE(frames.at(2).frame, QByteArray::fromHex("434D4410FF"));
+    QVERIFY(frames.at(0).atMs <= frames.at(1).atMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().header().power, quint8(0xff), 2000);
+}
+
+void TestCmdDialog::dataDestinationNeedsFourParts()
+{
+    QVERIFY(connectDialog());
+    m_dialog->ipAndPortSetting("127.0.0", "5008");
+    m_dialog->ipAndPortSetting("", "5008");
+    m_dialog->ipAndPortSetting("127.0.0.1", "5008");
+    QVERIFY(m_sonar->commands().waitForFrames(1, 2000));
+    QTest::qWait(150);
+    const auto frames = m_sonar->commands().received();
+    QCOMPARE(frames.size(), 1);
+    QCOMPARE(frames.first().frame, QByteArray::fromHex("434D44000100007F9013"));
+}
+
+void TestCmdDialog::versionQuery_data()
+{
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("shown");
+    const QString text = QStringLiteral("KX-SIM V1.0");
+    const QString timeout = QString::fromUtf8("查询版本号超时，请重试");
+    QTest::newRow("typed 0x4E") << true << int(SimSonarCommandServer::Fault::None) << text;
+    QTest::newRow("getVersionInfo") << false << int(SimSonarCommandServer::Fault::None) << text;
+    QTest::newRow("late but within 3 s") << true << int(SimSonarCommandServer::Fault::Late) << text;
+    QTest::newRow("no answer") << true << int(SimSonarCommandServer::Fault::NoAnswer) << timeout;
+    QTest::newRow("five bytes is a status") << false << int(SimSonarCommandServer::Fault::WrongLength) << timeout;
+}
+
+void TestCmdDialog::versionQuery()
+{
+    QFETCH(bool, typed);
+    QFETCH(int, fault);
+    QFETCH(QString, shown);
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
+                                 SimSonarCommandServer::Fault(fault), 1000);
+    QVERIFY(connectDialog());
+    // A stray answer sitting on the channel must not be taken for the version.
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
+    QTest::qWait(100);
+    QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
+    if (typed)
+        m_dialog->sendCmd(QStringLiteral("0x4E"));
+    else
+        m_dialog->getVersionInfo();
+    QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
+    QCOMPARE(m_warnings.first().title, QString::fromUtf8("版本信息"));
+    QCOMPARE(m_warnings.first().text, shown);
+    QCOMPARE(mask.size(), 1);
+    QTest::qWait(200);
+    QCOMPARE(m_warnings.size(), 1);
+}
+
+void TestCmdDialog::versionQueryWithoutConnection()
+{
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
+    m_dialog->getVersionInfo();
+    QCOMPARE(m_warnings.size(), 1);
+    QCOMPARE(m_warnings.first().text, QString::fromUtf8("连接已断开"));
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().at(0).toString(), QString::fromUtf8("断开连接"));
+    QCOMPARE(mask.size(), 1);
+}
+
+void TestCmdDialog::versionQueryOnClosedChannel()
+{
+    QVERIFY(connectDialog());
+    m_sonar->commands().closeClient();
+    QTest::qWait(200);
+    QSignalSpy cleared(m_dialog, &CmdDialog::sigClearCmdStr);
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01")); // the peer answers it with a reset
+    QTest::qWait(200);
+    QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
+    m_dialog->getVersionInfo();
+    QCOMPARE(m_warnings.size(), 1);
+    QCOMPARE(m_warnings.first().text, QString::fromUtf8("查询版本失败，请重试"));
+    QCOMPARE(mask.size(), 1);
+
+    // The typed query goes the same way but still waits out its timer.
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
+    QCOMPARE(cleared.size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 2, 5000);
+    QCOMPARE(m_warnings.last().text, QString::fromUtf8("查询版本号超时，请重试"));
+    QCOMPARE(mask.size(), 2);
+}
+
+void TestCmdDialog::fpgaReadAndWrite()
+{
+    QSignalSpy data(m_dialog, &CmdDialog::sigReadFpgaText);
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    QSignalSpy pause(m_dialog, &CmdDialog::sigStopOrStartTcpRecvThread);
+    m_dialog->fReadFpga("10"); // not connected: nothing but the pause and the resume
+    QCOMPARE(data.size(), 0);
+    QCOMPARE(messages.size(), 0);
+    QCOMPARE(pause.size(), 2);
+    QCOMPARE(pause.at(0).at(0).toBool(), false);
+    QCOMPARE(pause.at(1).at(0).toBool(), true);
+
+    QVERIFY(connectDialog());
+    messages.clear();
+    m_sonar->commands().setRegister(0x10, 0x12345678);
+    m_dialog->fReadFpga("10");
+    QCOMPARE(data.size(), 1);
+    QCOMPARE(data.first().at(0).toString(), QString("12 34 56 78"));
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("读fpga：10"));
+
+    m_dialog->fWriteFpga("0x0020", "A1B2C3D4");
+    QCOMPARE(m_sonar->commands().registerValue(0x20), quint32(0xA1B2C3D4));
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("写fpga：0x0020"));
+    m_dialog->fReadFpga("0x0020", 2);
+    QCOMPARE(data.last().at(0).toString(), QString("A1 B2"));
+
+    // Silence: the read gives up after the reply time-out and still reports.
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                 SimSonarCommandServer::Fault::NoAnswer);
+    const int before = data.size();
+    m_dialog->fReadFpga("10");
+    QCOMPARE(data.size(), before);
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("读fpga：10"));
+    const auto frames = m_sonar->commands().received();
+    QCOMPARE(frames.first().frame, QByteArray::fromHex("434D44FF10000400"));
+}
+
+void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
+{
+    CmdDialog *dialog = m_dialog;
+    sdkSocketThread reader(&dialog);
+    QList<bool> notices;
+    // Queued to this thread, as the program receives them: the reader emits on its own.
+    connect(&reader, &sdkSocketThread::sigEndOrStart, this, [&notices](bool v) { notices.append(v); },
+            Qt::QueuedConnection);
+    QVERIFY(connectDialog());
+    m_sonar->commands().setRegister(0x10, 0xCAFE);
+    m_dialog->fReadFpga("10");
+    // No scan runs: the read must not have left a notice reader running.
+    QVERIFY(m_sonar->sendEndOfScan());
+    QTest::qWait(400);
+    QCOMPARE(notices.size(), 0);
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
+    QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
+}
+
+void TestCmdDialog::scanNotices()
+{
+    CmdDialog *dialog = m_dialog;
+    sdkSocketThread reader(&dialog);
+    QList<bool> notices;
+    connect(&reader, &sdkSocketThread::sigEndOrStart, this, [&notices](bool v) { notices.append(v); },
+            Qt::QueuedConnection);
+    QVERIFY(connectDialog());
+    reader.start();
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().scanning(), 2000);
+    QVERIFY(m_sonar->sendEndOfScan());
+    QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, 3000);
+    QCOMPARE(notices.first(), false);
+    QTest::qWait(300);
+    QCOMPARE(notices.size(), 1);
+
+    // An FPGA read during the scan pauses the reader and brings it back.
+    m_sonar->commands().setRegister(0x10, 0x1);
+    m_dialog->fReadFpga("10");
+    QVERIFY(m_sonar->sendReseting());
+    QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 2, 3000);
+    QCOMPARE(notices.at(1), true);
+
+    // A register write during the scan gets its own acknowledgement.
+    m_dialog->fWriteFpga("30", "5");
+    QCOMPARE(m_sonar->commands().registerValue(0x30), quint32(5));
+    reader.stop();
+    QVERIFY(m_sonar->sendEndOfScan());
+    QTest::qWait(300);
+    QCOMPARE(notices.size(), 2);
+}
+
+void TestCmdDialog::disconnectSendsStop()
+{
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    m_dialog->disconnected();
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("断开连接"));
+    QVERIFY(connectDialog());
+    m_dialog->disconnected();
+    QVERIFY(!m_dialog->connectOrNot());
+    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    QVERIFY(m_sonar->commands().waitForFrames(1, 2000));
+    QCOMPARE(m_sonar->commands().received().first().frame, QByteArray::fromHex("434D440600"));
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("断开连接"));
+}
+
+void TestCmdDialog::connectFailureMessage()
+{
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    QSignalSpy failed(m_dialog, &CmdDialog::sigFailed);
+    QVERIFY(!m_dialog->tryConnect("127.0.0.1", "203.0.113.9"));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("连接失败：127.0.0.1"));
+    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    m_dialog->connectDirect("127.0.0.1");
+    QVERIFY(m_dialog->connectOrNot());
+    QVERIFY(m_dialog->currentSocket() != InvalidSocket);
+}
+
+void TestCmdDialog::noticeReaderIdleWithoutSocket()
+{
+    CmdDialog *dialog = m_dialog;
+    sdkSocketThread reader(&dialog);
+    const std::clock_t before = std::clock();
+    reader.start();
+    QTest::qWait(600);
+    reader.stop();
+    const double cpuMs = double(std::clock() - before) * 1000.0 / CLOCKS_PER_SEC;
+    QVERIFY2(cpuMs < 300, qPrintable(QString::number(cpuMs)));
+}
+
+QTEST_GUILESS_MAIN(TestCmdDialog)
+#include "tst_cmddialog.moc"

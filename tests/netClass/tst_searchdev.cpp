@@ -1,0 +1,254 @@
+#include "NetnsGuard.h"
+
+#include "app/InformationCenter.h"
+#include "netClass/CmdDialog.h"
+#include "netClass/SearchDev.h"
+#include "support/SimulatedSonar.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+// Search and connection inside the test's own network namespace: a veth pair kv0/kv1 gives
+// the host 10.9.0.1 and the simulated sonars their own addresses on the other end.
+class TestSearchDev : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void rowOrder_data();
+    void rowOrder();
+    void listedSortedAndStoppedSonarDropsOut();
+    void directedSearchConnects();
+    void connectingToListedSonar();
+    void silentAddressTimesOut();
+    void closingPanelEndsPendingConnect();
+    void cancelConnect();
+    void sonarInAnotherNamespace();
+
+private:
+    std::unique_ptr<SimulatedSonar> sonar(const QByteArray &name, const QString &address,
+                                          int replyLength = 896);
+    void openPanel(bool search);
+
+    InformationCenter *m_ic = nullptr;
+    CmdDialog *m_cmd = nullptr;
+    SearchDev *m_search = nullptr;
+};
+
+void TestSearchDev::initTestCase()
+{
+    if (!inOwnNetworkNamespace())
+        QSKIP("needs a network namespace of its own");
+    QVERIFY(ipCommand({"link", "add", "kv0", "type", "veth", "peer", "name", "kv1"}));
+    QVERIFY(ipCommand({"addr", "add", "10.9.0.1/24", "dev", "kv0"}));
+    for (const char *a : {"10.9.0.12/24", "10.9.0.13/24", "10.9.0.14/24"})
+        QVERIFY(ipCommand({"addr", "add", a, "dev", "kv1"}));
+    QVERIFY(ipCommand({"link", "set", "kv0", "up"}));
+    QVERIFY(ipCommand({"link", "set", "kv1", "up"}));
+}
+
+void TestSearchDev::init()
+{
+    m_ic = new InformationCenter;
+    m_cmd = new CmdDialog;
+    m_cmd->setWarningPresenter([](const QString &, const QString &) {});
+    m_search = new SearchDev(&m_ic, &m_cmd);
+}
+
+void TestSearchDev::cleanup()
+{
+    delete m_search;
+    delete m_cmd;
+    delete m_ic;
+}
+
+std::unique_ptr<SimulatedSonar> TestSearchDev::sonar(const QByteArray &name, const QString &address,
+                                                     int replyLength)
+{
+    auto s = std::make_unique<SimulatedSonar>();
+    SimSonarDiscovery::Config c;
+    c.name = name;
+    c.replyLength = replyLength;
+    s->discovery().setConfig(c);
+    if (!s->start(address, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort))
+        return nullptr;
+    return s;
+}
+
+void TestSearchDev::openPanel(bool search)
+{
+    emit m_ic->sigCreateSearchThread(true);
+    if (search)
+        emit m_ic->sigSearching(true);
+}
+
+void TestSearchDev::rowOrder_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("numeric, case-insensitive")
+        << QStringList{"Sonar-10\n10.9.0.12", "sonar-2\n10.9.0.13"}
+        << QStringList{"sonar-2\n10.9.0.13", "Sonar-10\n10.9.0.12"};
+    QTest::newRow("mixed") << QStringList{"b9\n1", "B10\n2", "a\n3", "A2\n4", "a10\n5"}
+                           << QStringList{"a\n3", "A2\n4", "a10\n5", "b9\n1", "B10\n2"};
+}
+
+void TestSearchDev::rowOrder()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, sorted);
+    QCOMPARE(SearchDev::sortedRows(rows), sorted);
+}
+
+void TestSearchDev::listedSortedAndStoppedSonarDropsOut()
+{
+    auto ten = sonar("Sonar-10", "10.9.0.12");
+    auto two = sonar("sonar-2", "10.9.0.13");
+    auto shortReply = sonar("short", "10.9.0.14", 12); // zero-filled after its 12 bytes
+    QVERIFY(ten && two && shortReply);
+    openPanel(true);
+    const QStringList all{"short\n10.9.0.14", "sonar-2\n10.9.0.13", "Sonar-10\n10.9.0.12"};
+    QTRY_COMPARE_WITH_TIMEOUT(m_ic->searchedNameAndIp(), all, 7000);
+
+    ten->discovery().stop();
+    QTRY_COMPARE_WITH_TIMEOUT(m_ic->searchedNameAndIp(),
+                              (QStringList{"short\n10.9.0.14", "sonar-2\n10.9.0.13"}), 8000);
+
+    emit m_ic->sigCreateSearchThread(false);
+    QCOMPARE(m_ic->searchedNameAndIp(), QStringList());
+}
+
+void TestSearchDev::directedSearchConnects()
+{
+    auto two = sonar("sonar-2", "10.9.0.13");
+    QVERIFY(two);
+    QSignalSpy failed(m_ic, &InformationCenter::sigTryConnectFailed);
+    QSignalSpy hostSeen(m_ic, &InformationCenter::hostIpChanged);
+    openPanel(false);
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.13"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), 3000);
+    QCOMPARE(m_ic->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
+    QCOMPARE(m_ic->dstIp(), QString("10.9.0.13"));
+    QCOMPARE(m_ic->deviceName(), QString("sonar-2"));
+    QVERIFY(m_ic->f_getHostIpAddrs().contains(m_ic->hostIp()));
+    QVERIFY(m_cmd->connectOrNot());
+    QCOMPARE(m_cmd->hostAddress(), m_ic->hostIp());
+    QTRY_COMPARE_WITH_TIMEOUT(two->commands().connectionCount(), 1, 2000);
+    QTest::qWait(2300); // the connect time-out was stopped by the success
+    QCOMPARE(failed.size(), 0);
+}
+
+void TestSearchDev::connectingToListedSonar()
+{
+    auto ten = sonar("Sonar-10", "10.9.0.12");
+    QVERIFY(ten);
+    QSignalSpy tips(m_ic, &InformationCenter::sigTipsDialog);
+    openPanel(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ic->searchedNameAndIp(), QStringList{"Sonar-10\n10.9.0.12"}, 7000);
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.12"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), 3000);
+    QCOMPARE(m_ic->deviceName(), QString("Sonar-10"));
+
+    // A second connection while the first is open closes it first and says so.
+    openPanel(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ic->searchedNameAndIp(), QStringList{"Sonar-10\n10.9.0.12"}, 7000);
+    m_ic->setConnectOK(false);
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.12"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), 3000);
+    bool reconnectTip = false;
+    for (const auto &t : tips)
+        reconnectTip |= t.at(1).toString() == QString::fromUtf8("断开并重新建立连接");
+    QVERIFY(reconnectTip);
+    QTRY_COMPARE_WITH_TIMEOUT(ten->commands().connectionCount(), 2, 2000);
+    QCOMPARE(ten->commands().received().first().frame, QByteArray::fromHex("434D440600"));
+}
+
+void TestSearchDev::silentAddressTimesOut()
+{
+    QSignalSpy failed(m_ic, &InformationCenter::sigTryConnectFailed);
+    QSignalSpy footer(m_ic, &InformationCenter::sigTipsCMD);
+    QSignalSpy dialog(m_ic, &InformationCenter::sigTipsDialog);
+    openPanel(false);
+    dialog.clear();
+    QElapsedTimer t;
+    t.start();
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.77"));
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
+    QVERIFY2(t.elapsed() >= 1500, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(failed.first().at(0).toString(), QString("10.9.0.77"));
+    QCOMPARE(footer.last().at(0).toString(), QString::fromUtf8("连接超时：10.9.0.77"));
+    QCOMPARE(dialog.last().at(0).toString(), QString::fromUtf8("提示"));
+    QCOMPARE(dialog.last().at(1).toString(), QString::fromUtf8("连接失败：10.9.0.77"));
+    QVERIFY(!m_ic->connectOK());
+}
+
+void TestSearchDev::closingPanelEndsPendingConnect()
+{
+    QSignalSpy failed(m_ic, &InformationCenter::sigTryConnectFailed);
+    openPanel(false);
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.77"));
+    emit m_ic->sigCreateSearchThread(false);
+    QTest::qWait(2600);
+    QCOMPARE(failed.size(), 0);
+}
+
+void TestSearchDev::cancelConnect()
+{
+    QSignalSpy failed(m_ic, &InformationCenter::sigTryConnectFailed);
+    openPanel(false);
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.77"));
+    emit m_ic->sigConnecting(false, QStringLiteral("10.9.0.77"));
+    QTest::qWait(2600);
+    QCOMPARE(failed.size(), 0);
+    QVERIFY(!m_ic->connectOK());
+}
+
+// The standalone simulated sonar in a namespace of its own, reached over a second veth pair:
+// only the host socket on 10.9.1.1 hears it, so that is the host address of the connection.
+void TestSearchDev::sonarInAnotherNamespace()
+{
+    const QString tool = QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim");
+    QVERIFY(QFile::exists(tool));
+    QProcess far;
+    far.setProcessChannelMode(QProcess::ForwardedChannels);
+    far.start(QStringLiteral("unshare"),
+              {"-n", "sh", "-c",
+               "ip link set lo up; n=0; while ! ip link show kv3 >/dev/null 2>&1; do "
+               "n=$((n+1)); [ $n -gt 200 ] && exit 3; sleep 0.05; done; "
+               "ip addr add 10.9.1.2/24 dev kv3 && ip link set kv3 up && "
+               "exec \"$0\" --serve 10.9.1.2 --name far-1",
+               tool});
+    QVERIFY(far.waitForStarted(5000));
+    const QString pid = QString::number(far.processId());
+    QVERIFY(ipCommand({"link", "add", "kv2", "type", "veth", "peer", "name", "kv3", "netns", pid}));
+    QVERIFY(ipCommand({"addr", "add", "10.9.1.1/24", "dev", "kv2"}));
+    QVERIFY(ipCommand({"link", "set", "kv2", "up"}));
+
+    openPanel(true);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->searchedNameAndIp().contains("far-1\n10.9.1.2"), 10000);
+    emit m_ic->sigConnecting(true, QStringLiteral("10.9.1.2"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), 3000);
+    QCOMPARE(m_ic->hostIp(), QString("10.9.1.1"));
+    QCOMPARE(m_ic->dstIp(), QString("10.9.1.2"));
+    QCOMPARE(m_ic->deviceName(), QString("far-1"));
+
+    QStringList shown;
+    m_cmd->setWarningPresenter([&shown](const QString &, const QString &text) { shown.append(text); });
+    m_cmd->sendCmd(QStringLiteral("0x4E"));
+    QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList{"KX-SIM V1.0"}, 5000);
+    m_cmd->disconnected();
+    far.terminate();
+    QVERIFY(far.waitForFinished(5000));
+    // The pair went with the namespace that held one end.
+    QTRY_VERIFY_WITH_TIMEOUT(!ipCommand({"link", "show", "kv2"}), 3000);
+}
+
+QTEST_GUILESS_MAIN(TestSearchDev)
+#include "tst_searchdev.moc"

@@ -1,0 +1,124 @@
+#include "support/SimSonarCommandServer.h"
+#include "support/SimSonarDiscovery.h"
+
+#include <QTest>
+
+#include <chrono>
+#include <thread>
+
+// The simulated sonar's command side must take host frames by their code however TCP cuts
+// them, or the channel tests would prove nothing.
+class TestSimSonar : public QObject
+{
+    Q_OBJECT
+private slots:
+    void framesByCode_data();
+    void framesByCode();
+    void answers();
+    void discoveryRecord();
+};
+
+void TestSimSonar::framesByCode_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QList<QByteArray>>("frames");
+    const QByteArray start("CMD\x06\x01", 5);
+    const QByteArray version("CMD\x4E", 4);
+    const QByteArray destination = QByteArray::fromHex("434D44000100007F9013");
+    const QByteArray read = QByteArray::fromHex("434D44FF10000400");
+    QTest::newRow("three merged") << QList<QByteArray>{start + version + destination}
+                                  << QList<QByteArray>{start, version, destination};
+    QTest::newRow("split in three") << QList<QByteArray>{read.left(2), read.mid(2, 3), read.mid(5)}
+                                    << QList<QByteArray>{read};
+    QTest::newRow("merged and split")
+        << QList<QByteArray>{start + read.left(6), read.mid(6) + version}
+        << QList<QByteArray>{start, read, version};
+    QTest::newRow("range float") << QList<QByteArray>{QByteArray::fromHex("434D440900004841") + start}
+                                 << QList<QByteArray>{QByteArray::fromHex("434D440900004841"), start};
+    QTest::newRow("unknown code up to the next frame")
+        << QList<QByteArray>{QByteArray("CMD\x77\x01\x02", 6) + start}
+        << QList<QByteArray>{QByteArray("CMD\x77\x01\x02", 6), start};
+    QTest::newRow("junk before a frame") << QList<QByteArray>{QByteArray("xx") + start}
+                                         << QList<QByteArray>{start};
+    QTest::newRow("cut short, taken after silence") << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)}
+                                                    << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)};
+}
+
+void TestSimSonar::framesByCode()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QList<QByteArray>, frames);
+    SimSonarCommandServer sonar;
+    QVERIFY(sonar.start("127.0.0.1", 0));
+    BsdSocket host = BsdSocket::tcp();
+    QVERIFY(host.connectTo(Ipv4Endpoint{0x7f000001, sonar.port()}, 1000).ok());
+    for (const QByteArray &c : chunks) {
+        QVERIFY(host.send(c.constData(), std::size_t(c.size())).ok());
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    QVERIFY(sonar.waitForFrames(int(frames.size()), 2000));
+    QTest::qWait(200);
+    QList<QByteArray> got;
+    for (const auto &r : sonar.received())
+        got.append(r.frame);
+    QCOMPARE(got, frames);
+}
+
+void TestSimSonar::answers()
+{
+    SimSonarCommandServer sonar;
+    QVERIFY(sonar.start("127.0.0.1", 0));
+    sonar.setVersionText("V9");
+    sonar.setRegister(0x10, 0x0A0B0C0D);
+    BsdSocket host = BsdSocket::tcp();
+    QVERIFY(host.connectTo(Ipv4Endpoint{0x7f000001, sonar.port()}, 1000).ok());
+    host.setReceiveTimeout(2000);
+    auto exchange = [&host](const QByteArray &frame) {
+        host.send(frame.constData(), std::size_t(frame.size()));
+        char buffer[256];
+        const BsdSocket::Result r = host.receive(buffer, sizeof buffer);
+        return r.ok() ? QByteArray(buffer, qsizetype(r.bytes)) : QByteArray();
+    };
+    QCOMPARE(exchange(QByteArray("CMD\x4E", 4)), QByteArray("N\0V9\0", 5));
+    QCOMPARE(exchange(QByteArray::fromHex("434D44FF10000400")), QByteArray::fromHex("0A0B0C0D"));
+    QCOMPARE(exchange(QByteArray::fromHex("434D44FE2000000000FF")), QByteArray("OK\n\0", 4));
+    QCOMPARE(sonar.registerValue(0x20), quint32(0xFF));
+    QCOMPARE(exchange(QByteArray::fromHex("434D440600")), QByteArray("OK\n\0", 4));
+    sonar.setFault(SimSonarCommandServer::Answer::Version, SimSonarCommandServer::Fault::WrongLength);
+    QCOMPARE(exchange(QByteArray("CMD\x4E", 4)).size(), 5);
+    QVERIFY(sonar.sendToClient("endofscan"));
+    char buffer[64];
+    const BsdSocket::Result r = host.receive(buffer, sizeof buffer);
+    QCOMPARE(QByteArray(buffer, qsizetype(r.bytes)), QByteArray("endofscan"));
+    sonar.setFault(SimSonarCommandServer::Answer::Acknowledgement, SimSonarCommandServer::Fault::Close);
+    host.send("CMD\x06\x00", 5);
+    QCOMPARE(host.receive(buffer, sizeof buffer).status, BsdSocket::Status::Closed);
+}
+
+void TestSimSonar::discoveryRecord()
+{
+    SimSonarDiscovery::Config c;
+    c.name = "sonar-name-longer-than-15";
+    c.modeCount = 3;
+    c.brightnessBase = 12;
+    c.maxRange[2] = 77.5f;
+    const QByteArray r = SimSonarDiscovery::buildReply(c);
+    QCOMPARE(r.size(), 896);
+    QCOMPARE(quint8(r.at(0)), quint8(0xA0));
+    QCOMPARE(r.mid(1, 15), QByteArray("sonar-name-long"));
+    QCOMPARE(quint8(r.at(28)), quint8(3));
+    QCOMPARE(quint8(r.at(29)), quint8(12));
+    float range;
+    std::memcpy(&range, r.constData() + 128 + 96 * 2 + 56, 4);
+    QCOMPARE(range, 77.5f);
+    c.kxMark = true;
+    c.replyLength = 40;
+    const QByteArray kx = SimSonarDiscovery::buildReply(c);
+    QCOMPARE(kx.size(), 40);
+    QCOMPARE(kx.left(3), QByteArray("\0KX", 3));
+    c.replyLength = 1000;
+    QCOMPARE(SimSonarDiscovery::buildReply(c).size(), 1000);
+}
+
+QTEST_GUILESS_MAIN(TestSimSonar)
+#include "tst_simsonar.moc"

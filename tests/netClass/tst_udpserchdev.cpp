@@ -1,0 +1,214 @@
+#include "NetnsGuard.h"
+
+#include "app/InformationCenter.h"
+#include "netClass/CmdDialog.h"
+#include "netClass/SearchDev.h"
+#include "netClass/UdpSerchDev.h"
+
+#include <QSignalSpy>
+
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Answers each request on 127.0.0.1:9001 with fixed bytes.
+class RawResponder
+{
+public:
+    explicit RawResponder(const QByteArray &reply) : m_reply(reply)
+    {
+        m_socket = BsdSocket::udp();
+        m_socket.setReuseAddress(true);
+        m_bound = m_socket.bind(Ipv4Endpoint{0x7f000001, UdpSerchDev::SearchPort});
+        m_thread = std::thread([this] {
+            char buffer[64];
+            while (m_running) {
+                if (!m_socket.waitReadable(20))
+                    continue;
+                Ipv4Endpoint from;
+                const BsdSocket::Result r = m_socket.receiveFrom(buffer, sizeof buffer, &from);
+                if (r.ok()) {
+                    lastRequest = QByteArray(buffer, qsizetype(r.bytes));
+                    ++requests;
+                    m_socket.sendTo(m_reply.constData(), std::size_t(m_reply.size()), from);
+                }
+            }
+        });
+    }
+    ~RawResponder()
+    {
+        m_running = false;
+        m_thread.join();
+    }
+    bool bound() const { return m_bound; }
+    std::atomic<int> requests{0};
+    QByteArray lastRequest;
+
+private:
+    QByteArray m_reply;
+    BsdSocket m_socket;
+    bool m_bound = false;
+    std::thread m_thread;
+    std::atomic<bool> m_running{true};
+};
+
+// Replies as the owner gets them: queued to the test's thread.
+struct Replies : QObject
+{
+    explicit Replies(UdpSerchDev *worker)
+    {
+        connect(worker, &UdpSerchDev::sigDeviceData, this,
+                [this](const QByteArray &m, const QString &dev, const QString &host) {
+                    messages.append(m);
+                    devIps.append(dev);
+                    hostIps.append(host);
+                },
+                Qt::QueuedConnection);
+    }
+    QList<QByteArray> messages;
+    QStringList devIps;
+    QStringList hostIps;
+};
+
+} // namespace
+
+class TestUdpSerchDev : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void replyTest_data();
+    void replyTest();
+    void mainSocketReportsFacingAddress();
+    void bindFailureIsLoggedAndLeftOut();
+    void destinationFollowsRequests();
+    void searchWithoutNetwork();
+};
+
+void TestUdpSerchDev::initTestCase()
+{
+    if (!inOwnNetworkNamespace())
+        QSKIP("needs a network namespace of its own");
+}
+
+void TestUdpSerchDev::replyTest_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("reported");
+    QByteArray a0(896, '\0');
+    a0[0] = char(0xA0);
+    QTest::newRow("0xA0 record") << a0 << true;
+    QTest::newRow("0xA0 alone") << QByteArray("\xA0", 1) << true;
+    QTest::newRow("short 0xA0 reply") << a0.left(40) << true;
+    QTest::newRow("1000 bytes") << a0 + QByteArray(104, 'x') << true;
+    QTest::newRow("1024 bytes") << a0 + QByteArray(128, 'x') << true;
+    QTest::newRow("1025 bytes") << a0 + QByteArray(129, 'x') << false;
+    QTest::newRow("0x00 KX") << QByteArray("\0KXname", 7) << true;
+    QTest::newRow("0x00 K 0x00") << QByteArray("\0K\0", 3) << false;
+    QTest::newRow("0x00 K") << QByteArray("\0K", 2) << false;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("the request itself") << UdpSerchDev::searchRequest() << false;
+}
+
+void TestUdpSerchDev::replyTest()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, reported);
+    RawResponder responder(reply);
+    QVERIFY(responder.bound());
+    UdpSerchDev worker;
+    Replies spy(&worker);
+    worker.setHostIps({QStringLiteral("127.0.0.1")});
+    QCOMPARE(worker.socketCount(), 1);
+    worker.start();
+    worker.sendSearch(true, QStringLiteral("127.0.0.1"));
+    QTRY_COMPARE_WITH_TIMEOUT(responder.requests.load(), 1, 2000);
+    QCOMPARE(responder.lastRequest, QByteArray("KXSearching\0", 12));
+    if (reported) {
+        QTRY_COMPARE_WITH_TIMEOUT(spy.messages.size(), 1, 2000);
+        QCOMPARE(spy.messages.first(), reply);
+        QCOMPARE(spy.devIps.first(), QString("127.0.0.1"));
+        QCOMPARE(spy.hostIps.first(), QString("127.0.0.1"));
+    } else {
+        QTest::qWait(400);
+        QCOMPARE(spy.messages.size(), 0);
+    }
+    worker.stop();
+    QCOMPARE(worker.socketCount(), 0);
+}
+
+void TestUdpSerchDev::mainSocketReportsFacingAddress()
+{
+    QByteArray a0(896, '\0');
+    a0[0] = char(0xA0);
+    RawResponder responder(a0);
+    UdpSerchDev worker;
+    Replies spy(&worker);
+    worker.start();
+    worker.sendSearch(true, QStringLiteral("127.0.0.1")); // no interface sockets: main socket
+    QTRY_COMPARE_WITH_TIMEOUT(spy.hostIps.size(), 1, 2000);
+    QCOMPARE(spy.hostIps.first(), QString("127.0.0.1"));
+}
+
+void TestUdpSerchDev::bindFailureIsLoggedAndLeftOut()
+{
+    UdpSerchDev worker;
+    QTest::ignoreMessage(QtDebugMsg, "绑定失败：203.0.113.5");
+    QTest::ignoreMessage(QtDebugMsg, "绑定失败：nonsense");
+    worker.setHostIps({QStringLiteral("203.0.113.5"), QStringLiteral("127.0.0.1"),
+                       QStringLiteral("nonsense")});
+    QCOMPARE(worker.socketCount(), 1);
+}
+
+void TestUdpSerchDev::destinationFollowsRequests()
+{
+    UdpSerchDev worker;
+    worker.setHostIps({QStringLiteral("127.0.0.1")});
+    QTest::ignoreMessage(QtDebugMsg, "接收线程已关闭，请重新开启");
+    worker.sendSearch(true, QStringLiteral("127.0.0.9"));
+    QCOMPARE(worker.destinationAddress(), QString("127.0.0.9"));
+    QTest::ignoreMessage(QtDebugMsg, "接收线程已关闭，请重新开启");
+    QTest::ignoreMessage(QtDebugMsg, "搜索地址无效：not.an.address");
+    worker.sendSearch(true, QStringLiteral("not.an.address"));
+    QCOMPARE(worker.destinationAddress(), QString("127.0.0.9"));
+    worker.start();
+    worker.sendSearch(false, QString());
+    QCOMPARE(worker.destinationAddress(), QString("255.255.255.255"));
+}
+
+// Only loopback here: the search warns and goes on, and finds nothing.
+void TestUdpSerchDev::searchWithoutNetwork()
+{
+    InformationCenter hub;
+    CmdDialog channel;
+    InformationCenter *ic = &hub;
+    CmdDialog *cmd = &channel;
+    SearchDev search(&ic, &cmd);
+    QSignalSpy tips(&hub, &InformationCenter::sigTipsDialog);
+    QSignalSpy rows(&hub, &InformationCenter::searchedNameAndIpChanged);
+    hub.setSearchedNameAndIp({QStringLiteral("old\n1.2.3.4")});
+    emit hub.sigCreateSearchThread(true);
+    QCOMPARE(tips.size(), 1);
+    QCOMPARE(tips.first().at(0).toString(), QString::fromUtf8("提示"));
+    QCOMPARE(tips.first().at(1).toString(), QString::fromUtf8("无网络"));
+    emit hub.sigSearching(true);
+    QCOMPARE(hub.searchedNameAndIp(), QStringList());
+    QTest::qWait(3500);
+    QCOMPARE(hub.searchedNameAndIp(), QStringList());
+
+    // A reply that arrives after the panel has closed is only logged.
+    emit hub.sigCreateSearchThread(false);
+    QByteArray reply(896, '\0');
+    reply[0] = char(0xA0);
+    reply[1] = 'x';
+    search.f_recvDevPack(reply, QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1"));
+    emit hub.sigSearching(true);
+    search.f_recvDevPack(reply, QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1"));
+    QCOMPARE(search.indexOfDevice(QStringLiteral("127.0.0.1")), -1);
+}
+
+QTEST_GUILESS_MAIN(TestUdpSerchDev)
+#include "tst_udpserchdev.moc"

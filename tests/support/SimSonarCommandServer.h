@@ -1,0 +1,120 @@
+#pragma once
+
+#include "netClass/BsdSocket.h"
+#include "processClass/PackageInfo.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The device side of the command channel (TCP, port 5007 on a real sonar): takes host frames
+// by their code whatever way TCP merged or split them, records each with its arrival time,
+// acknowledges short commands and register writes, answers register reads and the version
+// query, keeps the data destination, scanning state and header fields that typed commands
+// change, and sends scan notices on request. Every kind of answer can be told to misbehave.
+// One client at a time; a new connection replaces the old one. Runs on a thread of its own,
+// so a test may block its own thread in an exchange.
+class SimSonarCommandServer
+{
+public:
+    enum class Answer { Acknowledgement, FpgaData, Version, UpgradeAck };
+    enum class Fault {
+        None,
+        NoAnswer,    // stay silent
+        Late,        // answer after the fault's delay
+        WrongLength, // an answer of the wrong size: "OK" alone, a version of exactly five
+                     // bytes, register data one byte short
+        Close,       // close the connection instead of answering
+    };
+    struct Received
+    {
+        QByteArray frame;
+        qint64 atMs = 0; // milliseconds since the server started
+    };
+
+    SimSonarCommandServer();
+    ~SimSonarCommandServer();
+    SimSonarCommandServer(const SimSonarCommandServer &) = delete;
+    SimSonarCommandServer &operator=(const SimSonarCommandServer &) = delete;
+
+    // Listens on the address and port (0 picks a free one); false when it cannot.
+    bool start(const QString &address = QStringLiteral("127.0.0.1"), quint16 port = 5007);
+    void stop();
+    quint16 port() const { return m_port; }
+
+    void setFault(Answer answer, Fault fault, int delayMs = 0);
+    void setVersionText(const QByteArray &text);
+    void setRegister(quint16 address, quint32 value);
+    quint32 registerValue(quint16 address) const;
+
+    // Sends raw bytes (e.g. "endofscan" or "reseting") to the connected client.
+    bool sendToClient(const QByteArray &bytes);
+    // Drops the client's connection.
+    void closeClient();
+
+    QList<Received> received() const;
+    void clearReceived();
+    // Waits until at least count frames have arrived; false after the time-out.
+    bool waitForFrames(int count, int timeoutMs) const;
+    int connectionCount() const { return m_connections.load(); }
+
+    bool hasDestination() const;
+    Ipv4Endpoint destination() const;
+    bool scanning() const { return m_scanning.load(); }
+    // The header fields the typed commands have changed (maxDist, workCycle, power, ...).
+    packageInfo header() const;
+
+    // Called on the server's thread when the host sets the data destination, and when a
+    // typed command starts or stops scanning; the data streamer hangs on these.
+    std::function<void(const Ipv4Endpoint &)> onDestination;
+    std::function<void(bool)> onScanning;
+    // Called on the server's thread with each header edit a typed command makes.
+    std::function<void(const std::function<void(packageInfo &)> &)> onHeaderEdit;
+
+private:
+    struct Pending
+    {
+        qint64 dueMs;
+        QByteArray bytes;
+        bool close;
+    };
+    void loop();
+    void takeFrames(bool flush);
+    void handle(const QByteArray &frame);
+    void answer(Answer kind, const QByteArray &proper);
+    void applyTypedCommand(const QByteArray &frame);
+    qint64 nowMs() const;
+    static int frameLength(const QByteArray &buffer);
+
+    BsdSocket m_listener;
+    BsdSocket m_client;
+    quint16 m_port = 0;
+    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    std::atomic<int> m_connections{0};
+    std::atomic<bool> m_scanning{false};
+    qint64 m_startNs = 0;
+
+    QByteArray m_stream;   // bytes of the client not yet taken as frames
+    qint64 m_lastByteMs = 0;
+    std::vector<Pending> m_pending;
+
+    mutable std::mutex m_mutex; // guards everything below and the client socket's sends
+    mutable std::condition_variable m_frameArrived;
+    QList<Received> m_received;
+    QMap<int, QPair<Fault, int>> m_faults;
+    QByteArray m_version = "KX-SIM V1.0";
+    QMap<quint16, quint32> m_registers;
+    bool m_hasDestination = false;
+    Ipv4Endpoint m_destination;
+    packageInfo m_header;
+    bool m_closeRequested = false;
+};
