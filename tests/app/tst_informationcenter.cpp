@@ -160,19 +160,23 @@ private Q_SLOTS:
 };
 
 // The property table as QML and the workers bind to it: name, type, default, notify signal,
-// FINAL, and a different value to write through the meta-object.
+// FINAL, and a different value to write through the meta-object. The rows are in declaration
+// order, and each property must sit at its row's position.
 void TestInformationCenter::properties_data()
 {
     QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("position");
     QTest::addColumn<int>("type");
     QTest::addColumn<QVariant>("initial");
     QTest::addColumn<QByteArray>("notify");
     QTest::addColumn<bool>("final");
     QTest::addColumn<QVariant>("other");
 
-    const auto row = [](const char *name, QMetaType type, const QVariant &initial, const char *notify,
-                        bool final, const QVariant &other) {
-        QTest::newRow(name) << QByteArray(name) << type.id() << initial << QByteArray(notify) << final << other;
+    int position = 0;
+    const auto row = [&position](const char *name, QMetaType type, const QVariant &initial, const char *notify,
+                                 bool final, const QVariant &other) {
+        QTest::newRow(name) << QByteArray(name) << position++ << type.id() << initial << QByteArray(notify)
+                            << final << other;
     };
     const auto mirror = [&row](const char *name, QMetaType type, const QVariant &initial,
                                const QVariant &other, bool final = false) {
@@ -240,16 +244,17 @@ void TestInformationCenter::properties_data()
     mirror("temp2", f32, f32_0, f32v);
     mirror("utcTime", u64, QVariant::fromValue<quint64>(0), QVariant::fromValue<quint64>(1755000000123ULL));
     mirror("gamma", f32, f32_0, f32v);
+
+    row("workModeNum", u8, QVariant::fromValue<quint8>(1), "workModeNumChanged", false, u8v);
+    row("maxRange", f32, QVariant::fromValue(150.0f), "maxRangeChanged", false, f32v);
+    row("brightnessBase", integer, 16, "brightnessBaseChanged", false, 5);
+    // Every property declared after brightnessBase is FINAL, these six header mirrors included.
     mirror("vez25EDirectionAngle", f32, f32_0, f32v, true);
     mirror("doaFreq", f32, f32_0, f32v, true);
     mirror("doaFregValue", f32, f32_0, f32v, true);
     mirror("doa", f32, f32_0, f32v, true);
     mirror("doaValue", f32, f32_0, f32v, true);
     mirror("realFc", f32, f32_0, f32v, true);
-
-    row("workModeNum", u8, QVariant::fromValue<quint8>(1), "workModeNumChanged", false, u8v);
-    row("maxRange", f32, QVariant::fromValue(150.0f), "maxRangeChanged", false, f32v);
-    row("brightnessBase", integer, 16, "brightnessBaseChanged", false, 5);
     row("searchedNameAndIp", list, QStringList(), "searchedNameAndIpChanged", true,
         QStringList{"sonar\n192.168.1.100"});
     row("m_fileStatus", QMetaType::fromType<FileStatus>(), QVariant::fromValue(FileStatus::None),
@@ -291,6 +296,7 @@ void TestInformationCenter::properties_data()
 void TestInformationCenter::properties()
 {
     QFETCH(QByteArray, name);
+    QFETCH(int, position);
     QFETCH(int, type);
     QFETCH(QVariant, initial);
     QFETCH(QByteArray, notify);
@@ -300,6 +306,7 @@ void TestInformationCenter::properties()
     InformationCenter hub;
     const QMetaProperty property = propertyOf(hub, name.constData());
     QVERIFY2(property.isValid(), name.constData());
+    QCOMPARE(property.propertyIndex() - hub.metaObject()->propertyOffset(), position);
     QCOMPARE(property.metaType().id(), type);
     QCOMPARE(property.read(&hub), initial);
     QVERIFY(property.isReadable());
@@ -369,14 +376,17 @@ void TestInformationCenter::enums()
     QCOMPARE(connect.keyToValue("Connected"), 2);
 }
 
-// The signals that are not change notifications, as QML handlers and native receivers see them.
+// The signals that are not change notifications, as QML handlers and native receivers see them,
+// in their declaration order.
 void TestInformationCenter::otherSignals_data()
 {
     QTest::addColumn<QByteArray>("signature");
+    QTest::addColumn<int>("position");
     QTest::addColumn<QByteArrayList>("parameterNames");
 
-    const auto row = [](const char *signature, const QByteArrayList &names = {}) {
-        QTest::newRow(signature) << QByteArray(signature) << names;
+    int position = 0;
+    const auto row = [&position](const char *signature, const QByteArrayList &names = {}) {
+        QTest::newRow(signature) << QByteArray(signature) << position++ << names;
     };
     row("sigReadFile(QString)", {"inFileName"});
     row("sigStopReadFile()");
@@ -416,6 +426,7 @@ void TestInformationCenter::otherSignals_data()
 void TestInformationCenter::otherSignals()
 {
     QFETCH(QByteArray, signature);
+    QFETCH(int, position);
     QFETCH(QByteArrayList, parameterNames);
 
     const QMetaObject &meta = InformationCenter::staticMetaObject;
@@ -424,6 +435,16 @@ void TestInformationCenter::otherSignals()
     const QMetaMethod signal = meta.method(index);
     QCOMPARE(signal.access(), QMetaMethod::Public);
     QCOMPARE(signal.parameterNames(), parameterNames);
+
+    QSet<int> notifiers;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+        notifiers.insert(meta.property(i).notifySignalIndex());
+    int before = 0;
+    for (int i = meta.methodOffset(); i < index; ++i) {
+        if (meta.method(i).methodType() == QMetaMethod::Signal && !notifiers.contains(i))
+            ++before;
+    }
+    QCOMPARE(before, position);
 }
 
 void TestInformationCenter::slotsInDeclarationOrder()
