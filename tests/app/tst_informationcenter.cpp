@@ -143,6 +143,7 @@ private Q_SLOTS:
 
     void deviceInfoDerivesModes_data();
     void deviceInfoDerivesModes();
+    void deviceInfoSignalOrder_data();
     void deviceInfoSignalOrder();
     void deviceInfoUnusableRange_data();
     void deviceInfoUnusableRange();
@@ -741,27 +742,50 @@ void TestInformationCenter::deviceInfoDerivesModes()
     QCOMPARE(hub.brightnessBase(), 20);
 }
 
+// The mode list and the mode count are stored in opposite orders depending on whether the sonar
+// flags its modes; a receiver of either signal sees that difference.
+void TestInformationCenter::deviceInfoSignalOrder_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("flags");
+    QTest::addColumn<QStringList>("signalNames");
+
+    QTest::newRow("flags 1,0,1") << 3 << QByteArray("\x01\x00\x01", 3)
+                                 << QStringList{"deviceNameChanged", "supportWorkModelChanged", "workModeNumChanged",
+                                                "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"};
+    QTest::newRow("no flag set") << 3 << QByteArray(3, '\0')
+                                 << QStringList{"deviceNameChanged", "workModeNumChanged", "supportWorkModelChanged",
+                                                "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"};
+    QTest::newRow("count 0") << 0 << QByteArray()
+                             << QStringList{"deviceNameChanged", "workModeNumChanged", "maxRangeChanged",
+                                            "workModeChanged", "brightnessBaseChanged"};
+}
+
 void TestInformationCenter::deviceInfoSignalOrder()
 {
+    QFETCH(int, count);
+    QFETCH(QByteArray, flags);
+    QFETCH(QStringList, signalNames);
+
     InformationCenter hub;
     hub.setWorkMode(5);
     SignalOrder order(&hub);
+    const ByteBuilder record = deviceRecord(static_cast<quint8>(count), flags);
     {
         LogCatcher log(QtDebugMsg);
-        hub.setDeviceInfo(DeviceInfo(deviceRecord().bytes()));
+        hub.setDeviceInfo(DeviceInfo(record.bytes()));
         QCOMPARE(log.messages(), QStringList{QStringLiteral("设置最大距离限制： 60")});
     }
-    QCOMPARE(order.names, (QStringList{"deviceNameChanged", "supportWorkModelChanged", "workModeNumChanged",
-                                       "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"}));
+    QCOMPARE(order.names, signalNames);
 
     // The same sonar again changes nothing; with 150 m at entry 0 nothing is logged either.
     order.names.clear();
-    hub.setDeviceInfo(DeviceInfo(deviceRecord().bytes()));
+    hub.setDeviceInfo(DeviceInfo(record.bytes()));
     QCOMPARE(order.names, QStringList());
     hub.setMaxRange(150.0f);
     order.names.clear();
     LogCatcher log(QtDebugMsg);
-    hub.setDeviceInfo(DeviceInfo(deviceRecord(3, QByteArray("\x01\x00\x01", 3), 150.0f).bytes()));
+    hub.setDeviceInfo(DeviceInfo(deviceRecord(static_cast<quint8>(count), flags, 150.0f).bytes()));
     QCOMPARE(log.messages(), QStringList());
     QCOMPARE(order.names, QStringList());
 }
