@@ -9,6 +9,7 @@
 #include <QMetaEnum>
 #include <QMetaMethod>
 #include <QMetaProperty>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -956,16 +957,26 @@ void TestInformationCenter::connectStatusSlots()
     QCOMPARE(spy.count(), 4);
 }
 
+// The suggestion starts a file name: its date is Gregorian with ASCII digits, whatever locale the
+// program runs under (Arabic-Indic digits and a solar calendar would be the locale's own).
 void TestInformationCenter::clipboardSuggestion_data()
 {
     QTest::addColumn<QString>("device");
-    QTest::newRow("named") << QStringLiteral("KXS-6204");
-    QTest::newRow("no name yet") << QString();
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("named") << QStringLiteral("KXS-6204") << QStringLiteral("C");
+    QTest::newRow("no name yet") << QString() << QStringLiteral("C");
+    QTest::newRow("Arabic locale") << QStringLiteral("KXS-6204") << QStringLiteral("ar_EG");
+    QTest::newRow("Persian locale") << QStringLiteral("KXS-6204") << QStringLiteral("fa_IR");
 }
 
 void TestInformationCenter::clipboardSuggestion()
 {
     QFETCH(QString, device);
+    QFETCH(QString, locale);
+
+    const QLocale previous;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&previous] { QLocale::setDefault(previous); });
 
     InformationCenter hub;
     hub.setDeviceName(device);
