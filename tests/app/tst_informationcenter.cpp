@@ -9,6 +9,7 @@
 #include <QMetaEnum>
 #include <QMetaMethod>
 #include <QMetaProperty>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -143,6 +144,7 @@ private Q_SLOTS:
 
     void deviceInfoDerivesModes_data();
     void deviceInfoDerivesModes();
+    void deviceInfoSignalOrder_data();
     void deviceInfoSignalOrder();
     void deviceInfoUnusableRange_data();
     void deviceInfoUnusableRange();
@@ -160,19 +162,23 @@ private Q_SLOTS:
 };
 
 // The property table as QML and the workers bind to it: name, type, default, notify signal,
-// FINAL, and a different value to write through the meta-object.
+// FINAL, and a different value to write through the meta-object. The rows are in declaration
+// order, and each property must sit at its row's position.
 void TestInformationCenter::properties_data()
 {
     QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("position");
     QTest::addColumn<int>("type");
     QTest::addColumn<QVariant>("initial");
     QTest::addColumn<QByteArray>("notify");
     QTest::addColumn<bool>("final");
     QTest::addColumn<QVariant>("other");
 
-    const auto row = [](const char *name, QMetaType type, const QVariant &initial, const char *notify,
-                        bool final, const QVariant &other) {
-        QTest::newRow(name) << QByteArray(name) << type.id() << initial << QByteArray(notify) << final << other;
+    int position = 0;
+    const auto row = [&position](const char *name, QMetaType type, const QVariant &initial, const char *notify,
+                                 bool final, const QVariant &other) {
+        QTest::newRow(name) << QByteArray(name) << position++ << type.id() << initial << QByteArray(notify)
+                            << final << other;
     };
     const auto mirror = [&row](const char *name, QMetaType type, const QVariant &initial,
                                const QVariant &other, bool final = false) {
@@ -240,16 +246,17 @@ void TestInformationCenter::properties_data()
     mirror("temp2", f32, f32_0, f32v);
     mirror("utcTime", u64, QVariant::fromValue<quint64>(0), QVariant::fromValue<quint64>(1755000000123ULL));
     mirror("gamma", f32, f32_0, f32v);
+
+    row("workModeNum", u8, QVariant::fromValue<quint8>(1), "workModeNumChanged", false, u8v);
+    row("maxRange", f32, QVariant::fromValue(150.0f), "maxRangeChanged", false, f32v);
+    row("brightnessBase", integer, 16, "brightnessBaseChanged", false, 5);
+    // Every property declared after brightnessBase is FINAL, these six header mirrors included.
     mirror("vez25EDirectionAngle", f32, f32_0, f32v, true);
     mirror("doaFreq", f32, f32_0, f32v, true);
     mirror("doaFregValue", f32, f32_0, f32v, true);
     mirror("doa", f32, f32_0, f32v, true);
     mirror("doaValue", f32, f32_0, f32v, true);
     mirror("realFc", f32, f32_0, f32v, true);
-
-    row("workModeNum", u8, QVariant::fromValue<quint8>(1), "workModeNumChanged", false, u8v);
-    row("maxRange", f32, QVariant::fromValue(150.0f), "maxRangeChanged", false, f32v);
-    row("brightnessBase", integer, 16, "brightnessBaseChanged", false, 5);
     row("searchedNameAndIp", list, QStringList(), "searchedNameAndIpChanged", true,
         QStringList{"sonar\n192.168.1.100"});
     row("m_fileStatus", QMetaType::fromType<FileStatus>(), QVariant::fromValue(FileStatus::None),
@@ -291,6 +298,7 @@ void TestInformationCenter::properties_data()
 void TestInformationCenter::properties()
 {
     QFETCH(QByteArray, name);
+    QFETCH(int, position);
     QFETCH(int, type);
     QFETCH(QVariant, initial);
     QFETCH(QByteArray, notify);
@@ -300,6 +308,7 @@ void TestInformationCenter::properties()
     InformationCenter hub;
     const QMetaProperty property = propertyOf(hub, name.constData());
     QVERIFY2(property.isValid(), name.constData());
+    QCOMPARE(property.propertyIndex() - hub.metaObject()->propertyOffset(), position);
     QCOMPARE(property.metaType().id(), type);
     QCOMPARE(property.read(&hub), initial);
     QVERIFY(property.isReadable());
@@ -369,14 +378,17 @@ void TestInformationCenter::enums()
     QCOMPARE(connect.keyToValue("Connected"), 2);
 }
 
-// The signals that are not change notifications, as QML handlers and native receivers see them.
+// The signals that are not change notifications, as QML handlers and native receivers see them,
+// in their declaration order.
 void TestInformationCenter::otherSignals_data()
 {
     QTest::addColumn<QByteArray>("signature");
+    QTest::addColumn<int>("position");
     QTest::addColumn<QByteArrayList>("parameterNames");
 
-    const auto row = [](const char *signature, const QByteArrayList &names = {}) {
-        QTest::newRow(signature) << QByteArray(signature) << names;
+    int position = 0;
+    const auto row = [&position](const char *signature, const QByteArrayList &names = {}) {
+        QTest::newRow(signature) << QByteArray(signature) << position++ << names;
     };
     row("sigReadFile(QString)", {"inFileName"});
     row("sigStopReadFile()");
@@ -416,6 +428,7 @@ void TestInformationCenter::otherSignals_data()
 void TestInformationCenter::otherSignals()
 {
     QFETCH(QByteArray, signature);
+    QFETCH(int, position);
     QFETCH(QByteArrayList, parameterNames);
 
     const QMetaObject &meta = InformationCenter::staticMetaObject;
@@ -424,6 +437,16 @@ void TestInformationCenter::otherSignals()
     const QMetaMethod signal = meta.method(index);
     QCOMPARE(signal.access(), QMetaMethod::Public);
     QCOMPARE(signal.parameterNames(), parameterNames);
+
+    QSet<int> notifiers;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+        notifiers.insert(meta.property(i).notifySignalIndex());
+    int before = 0;
+    for (int i = meta.methodOffset(); i < index; ++i) {
+        if (meta.method(i).methodType() == QMetaMethod::Signal && !notifiers.contains(i))
+            ++before;
+    }
+    QCOMPARE(before, position);
 }
 
 void TestInformationCenter::slotsInDeclarationOrder()
@@ -720,27 +743,50 @@ void TestInformationCenter::deviceInfoDerivesModes()
     QCOMPARE(hub.brightnessBase(), 20);
 }
 
+// The mode list and the mode count are stored in opposite orders depending on whether the sonar
+// flags its modes; a receiver of either signal sees that difference.
+void TestInformationCenter::deviceInfoSignalOrder_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("flags");
+    QTest::addColumn<QStringList>("signalNames");
+
+    QTest::newRow("flags 1,0,1") << 3 << QByteArray("\x01\x00\x01", 3)
+                                 << QStringList{"deviceNameChanged", "supportWorkModelChanged", "workModeNumChanged",
+                                                "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"};
+    QTest::newRow("no flag set") << 3 << QByteArray(3, '\0')
+                                 << QStringList{"deviceNameChanged", "workModeNumChanged", "supportWorkModelChanged",
+                                                "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"};
+    QTest::newRow("count 0") << 0 << QByteArray()
+                             << QStringList{"deviceNameChanged", "workModeNumChanged", "maxRangeChanged",
+                                            "workModeChanged", "brightnessBaseChanged"};
+}
+
 void TestInformationCenter::deviceInfoSignalOrder()
 {
+    QFETCH(int, count);
+    QFETCH(QByteArray, flags);
+    QFETCH(QStringList, signalNames);
+
     InformationCenter hub;
     hub.setWorkMode(5);
     SignalOrder order(&hub);
+    const ByteBuilder record = deviceRecord(static_cast<quint8>(count), flags);
     {
         LogCatcher log(QtDebugMsg);
-        hub.setDeviceInfo(DeviceInfo(deviceRecord().bytes()));
+        hub.setDeviceInfo(DeviceInfo(record.bytes()));
         QCOMPARE(log.messages(), QStringList{QStringLiteral("设置最大距离限制： 60")});
     }
-    QCOMPARE(order.names, (QStringList{"deviceNameChanged", "supportWorkModelChanged", "workModeNumChanged",
-                                       "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"}));
+    QCOMPARE(order.names, signalNames);
 
     // The same sonar again changes nothing; with 150 m at entry 0 nothing is logged either.
     order.names.clear();
-    hub.setDeviceInfo(DeviceInfo(deviceRecord().bytes()));
+    hub.setDeviceInfo(DeviceInfo(record.bytes()));
     QCOMPARE(order.names, QStringList());
     hub.setMaxRange(150.0f);
     order.names.clear();
     LogCatcher log(QtDebugMsg);
-    hub.setDeviceInfo(DeviceInfo(deviceRecord(3, QByteArray("\x01\x00\x01", 3), 150.0f).bytes()));
+    hub.setDeviceInfo(DeviceInfo(deviceRecord(static_cast<quint8>(count), flags, 150.0f).bytes()));
     QCOMPARE(log.messages(), QStringList());
     QCOMPARE(order.names, QStringList());
 }
@@ -911,16 +957,26 @@ void TestInformationCenter::connectStatusSlots()
     QCOMPARE(spy.count(), 4);
 }
 
+// The suggestion starts a file name: its date is Gregorian with ASCII digits, whatever locale the
+// program runs under (Arabic-Indic digits and a solar calendar would be the locale's own).
 void TestInformationCenter::clipboardSuggestion_data()
 {
     QTest::addColumn<QString>("device");
-    QTest::newRow("named") << QStringLiteral("KXS-6204");
-    QTest::newRow("no name yet") << QString();
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("named") << QStringLiteral("KXS-6204") << QStringLiteral("C");
+    QTest::newRow("no name yet") << QString() << QStringLiteral("C");
+    QTest::newRow("Arabic locale") << QStringLiteral("KXS-6204") << QStringLiteral("ar_EG");
+    QTest::newRow("Persian locale") << QStringLiteral("KXS-6204") << QStringLiteral("fa_IR");
 }
 
 void TestInformationCenter::clipboardSuggestion()
 {
     QFETCH(QString, device);
+    QFETCH(QString, locale);
+
+    const QLocale previous;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&previous] { QLocale::setDefault(previous); });
 
     InformationCenter hub;
     hub.setDeviceName(device);
