@@ -25,6 +25,14 @@ Ipv4Endpoint fromSockaddr(const sockaddr_in &a)
     return Ipv4Endpoint{ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
 }
 
+bool setTimeout(int fd, int option, int milliseconds)
+{
+    timeval tv{};
+    tv.tv_sec = milliseconds / 1000;
+    tv.tv_usec = (milliseconds % 1000) * 1000;
+    return ::setsockopt(fd, SOL_SOCKET, option, &tv, sizeof tv) == 0;
+}
+
 } // namespace
 
 QString Ipv4Endpoint::addressText() const
@@ -92,10 +100,12 @@ void BsdSocket::close()
 
 bool BsdSocket::setReceiveTimeout(int milliseconds)
 {
-    timeval tv{};
-    tv.tv_sec = milliseconds / 1000;
-    tv.tv_usec = (milliseconds % 1000) * 1000;
-    return ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
+    return setTimeout(m_fd, SO_RCVTIMEO, milliseconds);
+}
+
+bool BsdSocket::setSendTimeout(int milliseconds)
+{
+    return setTimeout(m_fd, SO_SNDTIMEO, milliseconds);
 }
 
 int BsdSocket::receiveTimeout() const

@@ -58,6 +58,8 @@ public:
 
     bool setReceiveTimeout(int milliseconds);
     int receiveTimeout() const; // milliseconds, -1 on failure
+    // Bounds a send that waits for room in the send buffer (a stream peer that stops reading).
+    bool setSendTimeout(int milliseconds);
     // Asks for a receive buffer of the given size; returns the size the kernel granted, in
     // the same unit (Linux reports double the usable size; this is halved back), -1 on failure.
     int setReceiveBuffer(int bytes);

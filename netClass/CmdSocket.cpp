@@ -50,6 +50,7 @@ int CmdSocket::open(const QString *hostAddress)
     if (!socket.peerEndpoint(&connected))
         return ConnectFailed;
     socket.setReceiveTimeout(ReplyTimeoutMs);
+    socket.setSendTimeout(SendTimeoutMs);
     m_socket = std::move(socket);
     m_router = std::make_shared<CmdRouter>(&m_socket);
     CmdRouter::publish(m_socket.handle(), m_router);

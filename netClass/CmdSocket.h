@@ -31,6 +31,8 @@ public:
     };
     static constexpr int ConnectTimeoutMs = 1000;
     static constexpr int ReplyTimeoutMs = 500;
+    // A sonar that stops reading must not hold a send (and the GUI thread) for ever.
+    static constexpr int SendTimeoutMs = 500;
     static constexpr int ReplyBytes = 256;
 
     CmdSocket(const QByteArray &deviceAddress, quint16 devicePort);

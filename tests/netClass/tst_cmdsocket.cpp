@@ -80,6 +80,7 @@ private slots:
     void shortCommandChecks();
     void connectFailures();
     void connectTimesOutWithFullBacklog();
+    void peerThatStopsReading();
 };
 
 void TestCmdSocket::acknowledgementVariants_data()
@@ -229,6 +230,44 @@ void TestCmdSocket::connectTimesOutWithFullBacklog()
     QVERIFY2(t.elapsed() >= 800, qPrintable(QString::number(t.elapsed())));
     QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(client.handle(), InvalidSocket);
+}
+
+void TestCmdSocket::peerThatStopsReading()
+{
+    // A peer that accepts and never reads: once the buffers on both ends are full, a send can
+    // only wait. It must give up rather than hold the caller (the GUI thread) for ever. Should
+    // it hang, the watchdog resets the connection after 15 s and the elapsed time shows it.
+    BsdSocket listener = BsdSocket::tcp();
+    QVERIFY(listener.bind(Ipv4Endpoint{0x7f000001, 0}));
+    QVERIFY(listener.listen(1));
+    Ipv4Endpoint at;
+    listener.localEndpoint(&at);
+    CmdSocket client("127.0.0.1", at.port);
+    QCOMPARE(client.connect(), 0);
+    QVERIFY(listener.waitReadable(2000));
+    std::atomic<bool> done{false};
+    std::thread watchdog([&done, peer = listener.accept()]() mutable {
+        for (int i = 0; i < 150 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        peer.close(); // unread data: the close resets the connection
+    });
+
+    const QByteArray frame(64 * 1024, 'x');
+    QElapsedTimer t;
+    t.start();
+    qint64 last = 0;
+    for (int i = 0; i < 4000 && last >= 0; ++i)
+        last = client.sendFrame(frame);
+    const qint64 filled = t.elapsed();
+    t.restart();
+    const int code = client.sendShortCmd(6, 0);
+    const qint64 shortCmd = t.elapsed();
+    done = true;
+    watchdog.join();
+    QCOMPARE(last, qint64(-1));
+    QVERIFY2(filled < 10000, qPrintable(QString::number(filled)));
+    QCOMPARE(code, 4);
+    QVERIFY2(shortCmd < 3000, qPrintable(QString::number(shortCmd)));
 }
 
 QTEST_GUILESS_MAIN(TestCmdSocket)
