@@ -160,6 +160,10 @@ void CmdDialog::getVersionInfo()
 
 void CmdDialog::onVersionInfo(const QString &inVersionInfo)
 {
+    // Only the first reply answers the query. Further ones (a sonar that repeats itself, or a
+    // reply queued just before the time-out) would each open another box on top of the last.
+    if (!m_versionTimer.isActive())
+        return;
     m_versionReader->stop();
     m_versionTimer.stop();
     emit sigCloseForbiddenMask();

@@ -8,8 +8,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 namespace {
 
@@ -33,6 +35,7 @@ private slots:
     void dataDestinationNeedsFourParts();
     void versionQuery_data();
     void versionQuery();
+    void versionRepliesFlood();
     void versionQueryWithoutConnection();
     void versionQueryOnClosedChannel();
     void fpgaReadAndWrite();
@@ -192,6 +195,24 @@ void TestCmdDialog::versionQuery()
     QCOMPARE(mask.size(), 1);
     QTest::qWait(200);
     QCOMPARE(m_warnings.size(), 1);
+}
+
+void TestCmdDialog::versionRepliesFlood()
+{
+    // A sonar that answers one query many times: the replies pile up while the GUI thread is
+    // busy, and each would open a message box of its own on top of the last.
+    QVERIFY(connectDialog());
+    QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
+    for (int i = 0; i < 4; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        QVERIFY(m_sonar->commands().sendToClient(QByteArray("N\0again\0", 8)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
+    QTest::qWait(300);
+    QCOMPARE(m_warnings.size(), 1);
+    QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
+    QCOMPARE(mask.size(), 1);
 }
 
 void TestCmdDialog::versionQueryWithoutConnection()
