@@ -125,7 +125,9 @@ void SearchDev::f_recvDevPack(QByteArray inDevData, QString inDevIp, QString inH
         qDebug() << "接收到udp 包，但搜寻线程已关闭，不进行任何操作" << "SearchDev::f_recvDevPack";
         return;
     }
-    if (m_connectPending && inDevIp == m_targetIp)
+    // Only within the connect time-out: replies that queued up behind a slow attempt must not
+    // each start another one once the time is up.
+    if (m_connectPending && inDevIp == m_targetIp && m_connectTimer.remainingTime() > 0)
         connectToDevice(DeviceInfo(inDevData), inDevIp, inHostIp);
     if (m_searching)
         addDevice(inDevData, inDevIp, inHostIp);

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <memory>
+#include <vector>
 
 // Search and connection inside the test's own network namespace: a veth pair kv0/kv1 gives
 // the host 10.9.0.1 and the simulated sonars their own addresses on the other end.
@@ -28,6 +29,7 @@ private slots:
     void directedSearchConnects();
     void connectingToListedSonar();
     void silentAddressTimesOut();
+    void repliesBehindSlowAttemptsStopAtTimeout();
     void closingPanelEndsPendingConnect();
     void cancelConnect();
     void sonarInAnotherNamespace();
@@ -186,6 +188,41 @@ void TestSearchDev::silentAddressTimesOut()
     QCOMPARE(footer.last().at(0).toString(), QString::fromUtf8("连接超时：10.9.0.77"));
     QCOMPARE(dialog.last().at(0).toString(), QString::fromUtf8("提示"));
     QCOMPARE(dialog.last().at(1).toString(), QString::fromUtf8("连接失败：10.9.0.77"));
+    QVERIFY(!m_ic->connectOK());
+}
+
+void TestSearchDev::repliesBehindSlowAttemptsStopAtTimeout()
+{
+    // A sonar whose command port never completes a handshake (its queue is full) while its
+    // discovery replies keep coming: each reply to the pending target starts an attempt that
+    // holds the GUI thread for the 1 s connect wait. Replies that queue up meanwhile must stop
+    // starting attempts once the 2 s are up, or the GUI thread is held for as many seconds.
+    BsdSocket listener = BsdSocket::tcp();
+    listener.setReuseAddress(true);
+    const Ipv4Endpoint at{0x0a09000e, CmdDialog::DefaultDevicePort}; // 10.9.0.14
+    QVERIFY(listener.bind(at));
+    QVERIFY(listener.listen(0));
+    std::vector<BsdSocket> fillers;
+    for (int i = 0; i < 4; ++i) {
+        fillers.push_back(BsdSocket::tcp());
+        fillers.back().connectTo(at, 100);
+    }
+    const QString target = QStringLiteral("10.9.0.14");
+    QByteArray reply(896, '\0');
+    reply[0] = char(0xA0);
+    QSignalSpy footer(m_ic, &InformationCenter::sigTipsCMD);
+    openPanel(false);
+    QElapsedTimer t;
+    t.start();
+    emit m_ic->sigConnecting(true, target);
+    for (int i = 0; i < 8; ++i) {
+        QMetaObject::invokeMethod(m_search, "f_recvDevPack", Qt::QueuedConnection,
+                                  Q_ARG(QByteArray, reply), Q_ARG(QString, target),
+                                  Q_ARG(QString, QStringLiteral("10.9.0.1")));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(footer.size(), 1, 20000);
+    QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(footer.first().at(0).toString(), QString::fromUtf8("连接超时：10.9.0.14"));
     QVERIFY(!m_ic->connectOK());
 }
 
