@@ -2,11 +2,13 @@
 //   sonar-sim --to 127.0.0.1:5008 --fps 50 --bins 4000
 // With --serve it is a whole sonar at that address: it answers discovery on UDP 9001 and
 // takes commands on TCP 5007, streaming only after the host has set the destination and
-// started a scan. It never broadcasts, streams only to 127.0.0.0/8 and answers discovery
-// only from loopback unless it runs in a network namespace of its own.
+// started a scan. It never broadcasts, streams only to 127.0.0.0/8, and serves at an address
+// outside loopback, or answers discovery from outside it, only in a network namespace of its
+// own.
 // Options are a table: each entry names its option and how it changes the streamer, so a
 // new capability adds one entry.
 
+#include "support/NetworkIsolation.h"
 #include "support/SimSonarCommandServer.h"
 #include "support/SimSonarDiscovery.h"
 #include "support/SonarFrameBuilder.h"
@@ -14,7 +16,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QNetworkInterface>
 #include <QTextStream>
 
 #include <atomic>
@@ -44,17 +45,6 @@ struct Settings
     SimSonarDiscovery::Config discovery;
     QByteArray version = "KX-SIM V1.0";
 };
-
-// Only loopback and the "kv" links that tests add: a namespace of its own, not the host's.
-bool isolatedNetwork()
-{
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &i : interfaces) {
-        if (i.name() != QLatin1String("lo") && !i.name().startsWith(QLatin1String("kv")))
-            return false;
-    }
-    return true;
-}
 
 using Apply = std::function<bool(const QStringList &values, Settings &s, QString *error)>;
 
@@ -183,6 +173,12 @@ QList<OptionEntry> optionTable()
                  *error = QStringLiteral("--serve wants an IPv4 address, got %1").arg(v.last());
                  return false;
              }
+             // On the host's network a listener elsewhere would answer whoever reaches it.
+             if ((a >> 24) != 127 && !inOwnNetworkNamespace()) {
+                 *error = QStringLiteral("refusing --serve %1: outside 127.0.0.0/8 only in a "
+                                         "network namespace of its own").arg(v.last());
+                 return false;
+             }
              s.serve = v.last();
              return true;
          }},
@@ -272,7 +268,7 @@ int main(int argc, char *argv[])
         };
         discovery.setConfig(settings.discovery);
         if (!commands.start(settings.serve, settings.commandPort)
-            || !discovery.start(settings.serve, settings.discoveryPort, !isolatedNetwork())) {
+            || !discovery.start(settings.serve, settings.discoveryPort, !inOwnNetworkNamespace())) {
             err << "sonar-sim: cannot serve at " << settings.serve << Qt::endl;
             return 2;
         }

@@ -1,6 +1,8 @@
+#include "support/NetworkIsolation.h"
 #include "support/SimSonarCommandServer.h"
 #include "support/SimSonarDiscovery.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <chrono>
@@ -16,6 +18,8 @@ private slots:
     void framesByCode();
     void answers();
     void discoveryRecord();
+    void toolServesOnlyLoopbackOnHostNetwork_data();
+    void toolServesOnlyLoopbackOnHostNetwork();
 };
 
 void TestSimSonar::framesByCode_data()
@@ -118,6 +122,49 @@ void TestSimSonar::discoveryRecord()
     QCOMPARE(kx.left(3), QByteArray("\0KX", 3));
     c.replyLength = 1000;
     QCOMPARE(SimSonarDiscovery::buildReply(c).size(), 1000);
+}
+
+void TestSimSonar::toolServesOnlyLoopbackOnHostNetwork_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("serves");
+    QTest::newRow("loopback") << QStringLiteral("127.0.0.1") << true;
+    QTest::newRow("every interface") << QStringLiteral("0.0.0.0") << false;
+}
+
+// On the host's network the standalone sonar may listen on loopback only: anywhere else its
+// command port would answer whoever on the network reaches it.
+void TestSimSonar::toolServesOnlyLoopbackOnHostNetwork()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, serves);
+    if (inOwnNetworkNamespace())
+        QSKIP("runs on the host's network");
+    // Free ports, so a second run beside this one does not collide.
+    auto freePort = [](BsdSocket probe) {
+        probe.bind(Ipv4Endpoint{0x7f000001, 0});
+        Ipv4Endpoint at;
+        probe.localEndpoint(&at);
+        return QString::number(at.port);
+    };
+    const QString commandPort = freePort(BsdSocket::tcp());
+    const QString discoveryPort = freePort(BsdSocket::udp());
+    QProcess tool;
+    tool.start(QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim"),
+               {"--serve", address, "--command-port", commandPort, "--discovery-port", discoveryPort});
+    QVERIFY(tool.waitForStarted(5000));
+    const bool ended = tool.waitForFinished(serves ? 1500 : 5000);
+    if (!ended) {
+        tool.kill();
+        tool.waitForFinished(5000);
+    }
+    QCOMPARE(!ended, serves);
+    if (serves) {
+        QVERIFY(tool.readAllStandardOutput().startsWith("serving at 127.0.0.1"));
+    } else {
+        QCOMPARE(tool.exitCode(), 2);
+        QVERIFY(tool.readAllStandardError().contains("refusing --serve 0.0.0.0"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimSonar)
