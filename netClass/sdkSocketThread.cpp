@@ -112,7 +112,9 @@ void sdkSocketThread::run()
         }
         if (got != CmdInbox::Take::Message)
             continue;
-        switch (CmdFrames::scanNoticeOf(message.left(1024))) {
+        // The whole message, as the router classified it: a notice behind other bytes of the
+        // same burst counts as well.
+        switch (CmdFrames::scanNoticeOf(message)) {
         case CmdFrames::ScanNotice::EndOfScan:
             emit sigEndOrStart(false);
             break;

@@ -41,6 +41,8 @@ private slots:
     void fpgaReadAndWrite();
     void fpgaReadLeavesStoppedReaderStopped();
     void scanNotices();
+    void noticeMessages_data();
+    void noticeMessages();
     void disconnectSendsStop();
     void connectFailureMessage();
     void noticeReaderIdleWithoutSocket();
@@ -73,11 +75,18 @@ void TestCmdDialog::cleanup()
     m_sonar = nullptr;
 }
 
+// Connects and waits until the sonar has taken the connection, so that what it sends next
+// reaches this client.
 bool TestCmdDialog::connectDialog()
 {
+    const int before = m_sonar->commands().connectionCount();
     if (!m_dialog->tryConnect("127.0.0.1", "127.0.0.1"))
         return false;
-    return m_sonar->commands().connectionCount() >= 0;
+    QElapsedTimer t;
+    t.start();
+    while (m_sonar->commands().connectionCount() == before && t.elapsed() < 2000)
+        QTest::qWait(5);
+    return m_sonar->commands().connectionCount() > before;
 }
 
 void TestCmdDialog::connectAndStream()
@@ -337,6 +346,38 @@ void TestCmdDialog::scanNotices()
     QVERIFY(m_sonar->sendEndOfScan());
     QTest::qWait(300);
     QCOMPARE(notices.size(), 2);
+}
+
+void TestCmdDialog::noticeMessages_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces"); // sent one by one, apart
+    QTest::addColumn<QList<bool>>("expected");
+    QTest::newRow("end of scan") << QList<QByteArray>{"endofscan"} << QList<bool>{false};
+    QTest::newRow("reseting") << QList<QByteArray>{"reseting"} << QList<bool>{true};
+    QTest::newRow("both: end wins") << QList<QByteArray>{"reseting endofscan"} << QList<bool>{false};
+    QTest::newRow("after 2000 bytes in one burst")
+        << QList<QByteArray>{QByteArray(2000, 'x') + "endofscan"} << QList<bool>{false};
+    QTest::newRow("split apart") << QList<QByteArray>{"endof", "scan"} << QList<bool>{};
+    QTest::newRow("anything else") << QList<QByteArray>{QByteArray("OK\n\0", 4), "N"} << QList<bool>{};
+}
+
+void TestCmdDialog::noticeMessages()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QList<bool>, expected);
+    CmdDialog *dialog = m_dialog;
+    sdkSocketThread reader(&dialog);
+    QList<bool> notices;
+    connect(&reader, &sdkSocketThread::sigEndOrStart, this, [&notices](bool v) { notices.append(v); },
+            Qt::QueuedConnection);
+    QVERIFY(connectDialog());
+    reader.start();
+    for (const QByteArray &p : pieces) {
+        QVERIFY(m_sonar->commands().sendToClient(p));
+        QTest::qWait(150);
+    }
+    QTest::qWait(300);
+    QCOMPARE(notices, expected);
 }
 
 void TestCmdDialog::disconnectSendsStop()
