@@ -209,57 +209,60 @@ void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
         ~Resume() { emit dialog->sigStopOrStartTcpRecvThread(true); }
     } resume{this};
 
-    const QByteArray frame = CmdFrames::fpgaRead(CmdFrames::hexToU16(inAddr), inAddrLength);
-    if (m_socket->handle() == InvalidSocket) {
-        qDebug() << "未连接声呐，读fpga 失败";
+    const QString what = QStringLiteral("读fpga");
+    QByteArray data;
+    const FpgaAnswer got = fpgaExchange(
+        what, CmdFrames::fpgaRead(CmdFrames::hexToU16(inAddr), inAddrLength), &data);
+    if (got == FpgaAnswer::NotSent)
         return;
-    }
-    qDebug().noquote() << "读fpga 指令：" + CmdFrames::hexDump(frame);
-    QByteArray reply;
-    const CmdSocket::Reply got = m_socket->exchange(frame, &reply);
-    if (got == CmdSocket::Reply::SendFailed || got == CmdSocket::Reply::NoSocket) {
-        qDebug() << "读fpga 失败";
-        return;
-    }
-    if (got != CmdSocket::Reply::Message) {
-        qDebug() << "未收到回复ok";
-    } else {
-        reply.truncate(CmdSocket::ReplyBytes);
-        if (CmdFrames::isAcknowledgement(reply))
-            qDebug() << "收到回复ok";
-        else
-            emit sigReadFpgaText(CmdFrames::hexDump(reply));
-    }
-    const QString message = QStringLiteral("读fpga：") + inAddr;
-    emit sig_cmdMsg(message);
-    qDebug().noquote() << message;
+    if (got == FpgaAnswer::Data)
+        emit sigReadFpgaText(CmdFrames::hexDump(data));
+    reportFpga(what, inAddr);
 }
 
 void CmdDialog::fWriteFpga(QString inAddr, QString inInfo)
 {
-    const QByteArray frame =
-        CmdFrames::fpgaWrite(CmdFrames::hexToU16(inAddr), CmdFrames::hexToU32(inInfo));
-    if (m_socket->handle() == InvalidSocket) {
-        qDebug() << "未连接声呐，写fpga 失败";
+    const QString what = QStringLiteral("写fpga");
+    QByteArray data;
+    const FpgaAnswer got = fpgaExchange(
+        what, CmdFrames::fpgaWrite(CmdFrames::hexToU16(inAddr), CmdFrames::hexToU32(inInfo)), &data);
+    if (got == FpgaAnswer::NotSent)
         return;
+    if (got == FpgaAnswer::Data)
+        qDebug().noquote() << "收到的回复：" + CmdFrames::hexDump(data);
+    reportFpga(what, inAddr);
+}
+
+CmdDialog::FpgaAnswer CmdDialog::fpgaExchange(const QString &what, const QByteArray &frame,
+                                              QByteArray *data)
+{
+    if (m_socket->handle() == InvalidSocket) {
+        qDebug().noquote() << QStringLiteral("未连接声呐，") + what + QStringLiteral(" 失败");
+        return FpgaAnswer::NotSent;
     }
-    qDebug().noquote() << "写fpga 指令：" + CmdFrames::hexDump(frame);
+    qDebug().noquote() << what + QStringLiteral(" 指令：") + CmdFrames::hexDump(frame);
     QByteArray reply;
     const CmdSocket::Reply got = m_socket->exchange(frame, &reply);
     if (got == CmdSocket::Reply::SendFailed || got == CmdSocket::Reply::NoSocket) {
-        qDebug() << "写fpga 失败";
-        return;
+        qDebug().noquote() << what + QStringLiteral(" 失败");
+        return FpgaAnswer::NotSent;
     }
     if (got != CmdSocket::Reply::Message) {
         qDebug() << "未收到回复ok";
-    } else {
-        reply.truncate(CmdSocket::ReplyBytes);
-        if (CmdFrames::isAcknowledgement(reply))
-            qDebug() << "收到回复ok";
-        else
-            qDebug().noquote() << "收到的回复：" + CmdFrames::hexDump(reply);
+        return FpgaAnswer::None;
     }
-    const QString message = QStringLiteral("写fpga：") + inAddr;
+    reply.truncate(CmdSocket::ReplyBytes);
+    if (CmdFrames::isAcknowledgement(reply)) {
+        qDebug() << "收到回复ok";
+        return FpgaAnswer::Acknowledged;
+    }
+    *data = reply;
+    return FpgaAnswer::Data;
+}
+
+void CmdDialog::reportFpga(const QString &what, const QString &inAddr)
+{
+    const QString message = what + QStringLiteral("：") + inAddr;
     emit sig_cmdMsg(message);
     qDebug().noquote() << message;
 }

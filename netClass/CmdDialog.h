@@ -73,6 +73,11 @@ public slots:
     void fWriteFpga(QString inAddr, QString inInfo);
 
 private:
+    // What came back to a register read or write; NotSent when nothing could be sent.
+    enum class FpgaAnswer { NotSent, None, Acknowledged, Data };
+    // what is "读fpga" or "写fpga", the word the register logs and messages begin with.
+    FpgaAnswer fpgaExchange(const QString &what, const QByteArray &frame, QByteArray *data);
+    void reportFpga(const QString &what, const QString &inAddr);
     void onVersionInfo(const QString &inVersionInfo);
     void onVersionTimeout();
     void replaceSocket(const QString &inSonarIp);

@@ -263,7 +263,10 @@ void TestCmdDialog::fpgaReadAndWrite()
     QSignalSpy data(m_dialog, &CmdDialog::sigReadFpgaText);
     QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
     QSignalSpy pause(m_dialog, &CmdDialog::sigStopOrStartTcpRecvThread);
+    QTest::ignoreMessage(QtDebugMsg, "未连接声呐，读fpga 失败");
     m_dialog->fReadFpga("10"); // not connected: nothing but the pause and the resume
+    QTest::ignoreMessage(QtDebugMsg, "未连接声呐，写fpga 失败");
+    m_dialog->fWriteFpga("10", "1");
     QCOMPARE(data.size(), 0);
     QCOMPARE(messages.size(), 0);
     QCOMPARE(pause.size(), 2);
@@ -273,21 +276,36 @@ void TestCmdDialog::fpgaReadAndWrite()
     QVERIFY(connectDialog());
     messages.clear();
     m_sonar->commands().setRegister(0x10, 0x12345678);
+    QTest::ignoreMessage(QtDebugMsg, "读fpga 指令：43 4D 44 FF 10 00 04 00");
+    QTest::ignoreMessage(QtDebugMsg, "读fpga：10");
     m_dialog->fReadFpga("10");
     QCOMPARE(data.size(), 1);
     QCOMPARE(data.first().at(0).toString(), QString("12 34 56 78"));
     QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("读fpga：10"));
 
+    QTest::ignoreMessage(QtDebugMsg, "写fpga 指令：43 4D 44 FE 20 00 A1 B2 C3 D4");
+    QTest::ignoreMessage(QtDebugMsg, "收到回复ok");
+    QTest::ignoreMessage(QtDebugMsg, "写fpga：0x0020");
     m_dialog->fWriteFpga("0x0020", "A1B2C3D4");
     QCOMPARE(m_sonar->commands().registerValue(0x20), quint32(0xA1B2C3D4));
     QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("写fpga：0x0020"));
     m_dialog->fReadFpga("0x0020", 2);
     QCOMPARE(data.last().at(0).toString(), QString("A1 B2"));
 
+    // A write answered by anything but the acknowledgement is only logged.
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Acknowledgement,
+                                 SimSonarCommandServer::Fault::WrongLength);
+    const int shown = data.size();
+    QTest::ignoreMessage(QtDebugMsg, "收到的回复：4F 4B");
+    m_dialog->fWriteFpga("20", "1");
+    QCOMPARE(data.size(), shown);
+    QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("写fpga：20"));
+
     // Silence: the read gives up after the reply time-out and still reports.
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
                                  SimSonarCommandServer::Fault::NoAnswer);
     const int before = data.size();
+    QTest::ignoreMessage(QtDebugMsg, "未收到回复ok");
     m_dialog->fReadFpga("10");
     QCOMPARE(data.size(), before);
     QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("读fpga：10"));
