@@ -21,6 +21,19 @@ struct Warning
     QString text;
 };
 
+// The scan-notice reader on the dialog, its notices taken queued on this thread as the program
+// takes them (the reader emits on its own thread).
+struct NoticeReader : QObject
+{
+    explicit NoticeReader(CmdDialog **dialog) : reader(dialog)
+    {
+        connect(&reader, &sdkSocketThread::sigEndOrStart, this,
+                [this](bool v) { notices.append(v); }, Qt::QueuedConnection);
+    }
+    sdkSocketThread reader;
+    QList<bool> notices;
+};
+
 } // namespace
 
 // The command channel against the simulated sonar on loopback.
@@ -315,19 +328,14 @@ void TestCmdDialog::fpgaReadAndWrite()
 
 void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
 {
-    CmdDialog *dialog = m_dialog;
-    sdkSocketThread reader(&dialog);
-    QList<bool> notices;
-    // Queued to this thread, as the program receives them: the reader emits on its own.
-    connect(&reader, &sdkSocketThread::sigEndOrStart, this, [&notices](bool v) { notices.append(v); },
-            Qt::QueuedConnection);
+    NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
     m_sonar->commands().setRegister(0x10, 0xCAFE);
     m_dialog->fReadFpga("10");
     // No scan runs: the read must not have left a notice reader running.
     QVERIFY(m_sonar->sendEndOfScan());
     QTest::qWait(400);
-    QCOMPARE(notices.size(), 0);
+    QCOMPARE(scan.notices.size(), 0);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
     QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
@@ -335,35 +343,31 @@ void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
 
 void TestCmdDialog::scanNotices()
 {
-    CmdDialog *dialog = m_dialog;
-    sdkSocketThread reader(&dialog);
-    QList<bool> notices;
-    connect(&reader, &sdkSocketThread::sigEndOrStart, this, [&notices](bool v) { notices.append(v); },
-            Qt::QueuedConnection);
+    NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
-    reader.start();
+    scan.reader.start();
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
     QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().scanning(), 2000);
     QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, 3000);
-    QCOMPARE(notices.first(), false);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 1, 3000);
+    QCOMPARE(scan.notices.first(), false);
     QTest::qWait(300);
-    QCOMPARE(notices.size(), 1);
+    QCOMPARE(scan.notices.size(), 1);
 
     // An FPGA read during the scan pauses the reader and brings it back.
     m_sonar->commands().setRegister(0x10, 0x1);
     m_dialog->fReadFpga("10");
     QVERIFY(m_sonar->sendReseting());
-    QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 2, 3000);
-    QCOMPARE(notices.at(1), true);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 2, 3000);
+    QCOMPARE(scan.notices.at(1), true);
 
     // A register write during the scan gets its own acknowledgement.
     m_dialog->fWriteFpga("30", "5");
     QCOMPARE(m_sonar->commands().registerValue(0x30), quint32(5));
-    reader.stop();
+    scan.reader.stop();
     QVERIFY(m_sonar->sendEndOfScan());
     QTest::qWait(300);
-    QCOMPARE(notices.size(), 2);
+    QCOMPARE(scan.notices.size(), 2);
 }
 
 void TestCmdDialog::noticeMessages_data()
@@ -383,19 +387,15 @@ void TestCmdDialog::noticeMessages()
 {
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(QList<bool>, expected);
-    CmdDialog *dialog = m_dialog;
-    sdkSocketThread reader(&dialog);
-    QList<bool> notices;
-    connect(&reader, &sdkSocketThread::sigEndOrStart, this, [&notices](bool v) { notices.append(v); },
-            Qt::QueuedConnection);
+    NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
-    reader.start();
+    scan.reader.start();
     for (const QByteArray &p : pieces) {
         QVERIFY(m_sonar->commands().sendToClient(p));
         QTest::qWait(150);
     }
     QTest::qWait(300);
-    QCOMPARE(notices, expected);
+    QCOMPARE(scan.notices, expected);
 }
 
 void TestCmdDialog::disconnectSendsStop()
