@@ -9,10 +9,8 @@
 // new capability adds one entry.
 
 #include "support/NetworkIsolation.h"
-#include "support/SimSonarCommandServer.h"
-#include "support/SimSonarDiscovery.h"
+#include "support/SimulatedSonar.h"
 #include "support/SonarFrameBuilder.h"
-#include "support/SonarStreamer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -222,7 +220,9 @@ int main(int argc, char *argv[])
         parser.addOption(e.option);
     parser.process(app);
 
-    SonarStreamer streamer;
+    // The whole sonar; without --serve only its streamer runs.
+    SimulatedSonar sonar;
+    SonarStreamer &streamer = sonar.streamer();
     Settings settings;
     settings.streamer = &streamer;
     // Defaults first, then what was given, so every option goes through the same check.
@@ -247,38 +247,19 @@ int main(int argc, char *argv[])
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    SimSonarCommandServer commands;
-    SimSonarDiscovery discovery;
     if (!settings.serve.isEmpty()) {
-        commands.setVersionText(settings.version);
-        commands.onDestination = [&](const Ipv4Endpoint &to) {
-            if (!streamer.setDestination(to))
-                err << "sonar-sim: refusing destination " << to.addressText() << Qt::endl;
-            else if (commands.scanning())
-                streamer.start();
-        };
-        commands.onScanning = [&](bool on) {
-            if (on && commands.hasDestination())
-                streamer.start();
-            else if (!on)
-                streamer.stop();
-        };
-        commands.onHeaderEdit = [&](const std::function<void(packageInfo &)> &edit) {
-            streamer.updateHeader(edit);
-        };
-        discovery.setConfig(settings.discovery);
-        if (!commands.start(settings.serve, settings.commandPort)
-            || !discovery.start(settings.serve, settings.discoveryPort, !inOwnNetworkNamespace())) {
+        sonar.commands().setVersionText(settings.version);
+        sonar.discovery().setConfig(settings.discovery);
+        if (!sonar.start(settings.serve, settings.commandPort, settings.discoveryPort,
+                         !inOwnNetworkNamespace())) {
             err << "sonar-sim: cannot serve at " << settings.serve << Qt::endl;
             return 2;
         }
-        out << "serving at " << settings.serve << ": commands on " << commands.port()
+        out << "serving at " << settings.serve << ": commands on " << sonar.commands().port()
             << ", discovery on " << settings.discoveryPort << Qt::endl;
         while (!interrupted.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        discovery.stop();
-        commands.stop();
-        streamer.stop();
+        sonar.stop();
         return 0;
     }
 

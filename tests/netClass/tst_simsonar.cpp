@@ -1,3 +1,5 @@
+#include "netClass/CmdFrames.h"
+#include "netClass/CmdSocket.h"
 #include "support/NetworkIsolation.h"
 #include "support/SimSonarCommandServer.h"
 #include "support/SimSonarDiscovery.h"
@@ -7,6 +9,19 @@
 
 #include <chrono>
 #include <thread>
+
+namespace {
+
+// A free loopback port, so that a second run beside this one does not collide.
+QString freePort(BsdSocket probe)
+{
+    probe.bind(Ipv4Endpoint{0x7f000001, 0});
+    Ipv4Endpoint at;
+    probe.localEndpoint(&at);
+    return QString::number(at.port);
+}
+
+} // namespace
 
 // The simulated sonar's command side must take host frames by their code however TCP cuts
 // them, or the channel tests would prove nothing.
@@ -20,6 +35,7 @@ private slots:
     void discoveryRecord();
     void toolServesOnlyLoopbackOnHostNetwork_data();
     void toolServesOnlyLoopbackOnHostNetwork();
+    void toolStreamsOnlyWhereTheHostSaid();
 };
 
 void TestSimSonar::framesByCode_data()
@@ -140,13 +156,6 @@ void TestSimSonar::toolServesOnlyLoopbackOnHostNetwork()
     QFETCH(bool, serves);
     if (inOwnNetworkNamespace())
         QSKIP("runs on the host's network");
-    // Free ports, so a second run beside this one does not collide.
-    auto freePort = [](BsdSocket probe) {
-        probe.bind(Ipv4Endpoint{0x7f000001, 0});
-        Ipv4Endpoint at;
-        probe.localEndpoint(&at);
-        return QString::number(at.port);
-    };
     const QString commandPort = freePort(BsdSocket::tcp());
     const QString discoveryPort = freePort(BsdSocket::udp());
     QProcess tool;
@@ -165,6 +174,46 @@ void TestSimSonar::toolServesOnlyLoopbackOnHostNetwork()
         QCOMPARE(tool.exitCode(), 2);
         QVERIFY(tool.readAllStandardError().contains("refusing --serve 0.0.0.0"));
     }
+}
+
+// The standalone sonar streams once the host has given a destination it may use and started a
+// scan; a destination it refuses leaves it silent, not streaming to some earlier one.
+void TestSimSonar::toolStreamsOnlyWhereTheHostSaid()
+{
+    BsdSocket data = BsdSocket::udp();
+    QVERIFY(data.bind(Ipv4Endpoint{0x7f000001, 0}));
+    data.setReceiveTimeout(100);
+    Ipv4Endpoint dataAt;
+    data.localEndpoint(&dataAt);
+    const QString dataPort = QString::number(dataAt.port);
+    const QString commandPort = freePort(BsdSocket::tcp());
+    QProcess tool;
+    tool.start(QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim"),
+               {"--serve", "127.0.0.1", "--command-port", commandPort, "--discovery-port",
+                freePort(BsdSocket::udp()), "--to", "127.0.0.1:" + dataPort, "--fps", "50"});
+    QVERIFY(tool.waitForReadyRead(5000));
+    QVERIFY(tool.readAllStandardOutput().startsWith("serving at 127.0.0.1"));
+
+    CmdSocket host("127.0.0.1", quint16(commandPort.toUInt()));
+    QCOMPARE(host.connect(), 0);
+    QVERIFY(host.sendFrame(CmdFrames::dataDestination("10.1.2.3", "5008")) > 0);
+    QVERIFY(host.sendFrame(CmdFrames::typedCommand(QString::fromUtf8("0x06接0x01"))) > 0);
+    char buffer[2048];
+    int datagrams = 0;
+    for (int i = 0; i < 8; ++i)
+        datagrams += data.receiveFrom(buffer, sizeof buffer).ok() ? 1 : 0;
+    QCOMPARE(datagrams, 0);
+
+    QVERIFY(host.sendFrame(CmdFrames::dataDestination("127.0.0.1", dataPort)) > 0);
+    for (int i = 0; i < 50 && datagrams == 0; ++i)
+        datagrams += data.receiveFrom(buffer, sizeof buffer).ok() ? 1 : 0;
+    QCOMPARE(datagrams, 1);
+    QByteArray reply;
+    QCOMPARE(host.exchange(CmdFrames::versionQuery(), &reply, 2000), CmdSocket::Reply::Message);
+    QCOMPARE(CmdFrames::versionTextOf(reply), QString("KX-SIM V1.0"));
+    tool.terminate();
+    QVERIFY(tool.waitForFinished(5000));
+    QCOMPARE(tool.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSimSonar)
