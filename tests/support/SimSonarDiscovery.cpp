@@ -7,11 +7,12 @@
 
 namespace {
 
+// Broadcast requests arrive without SO_BROADCAST; leaving it off means a reply can never go
+// out as a broadcast, whatever address a request claims to come from.
 BsdSocket discoverySocket(const Ipv4Endpoint &at)
 {
     BsdSocket s = BsdSocket::udp();
     s.setReuseAddress(true);
-    s.setBroadcast(true);
     if (!s.bind(at))
         s.close();
     return s;
