@@ -53,6 +53,7 @@ private slots:
     void versionQueryOnClosedChannel();
     void fpgaReadAndWrite();
     void fpgaReadLeavesStoppedReaderStopped();
+    void fpgaReadDuringVersionQuery();
     void scanNotices();
     void noticeMessages_data();
     void noticeMessages();
@@ -337,6 +338,22 @@ void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
     QTest::qWait(400);
     QCOMPARE(scan.notices.size(), 0);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
+    QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
+}
+
+void TestCmdDialog::fpgaReadDuringVersionQuery()
+{
+    // The version reader listens while the read waits: each must get its own answer.
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
+                                 SimSonarCommandServer::Fault::Late, 800);
+    m_sonar->commands().setRegister(0x10, 0x12345678);
+    QVERIFY(connectDialog());
+    QSignalSpy data(m_dialog, &CmdDialog::sigReadFpgaText);
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
+    m_dialog->fReadFpga("10");
+    QCOMPARE(data.size(), 1);
+    QCOMPARE(data.first().at(0).toString(), QString("12 34 56 78"));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
     QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
 }
