@@ -1,11 +1,14 @@
 #include "processClass/PeakFinder.h"
+#include "support/WalkedPeaks.h"
 
 #include <QFile>
 #include <QList>
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -28,6 +31,20 @@ QList<QList<QByteArray>> readReference(const char *name)
 // A record as {value, index, width, prominence, leftMin, rightMin}.
 using Expected = QList<QList<double>>;
 
+// Bit for bit, so that the sign of a zero and NaN measures count too.
+bool sameRecords(const std::vector<PeakRecord> &a, const std::vector<PeakRecord> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        const double fa[5] = { a[k].value, a[k].width, a[k].prominence, a[k].leftMin, a[k].rightMin };
+        const double fb[5] = { b[k].value, b[k].width, b[k].prominence, b[k].leftMin, b[k].rightMin };
+        if (a[k].index != b[k].index || std::memcmp(fa, fb, sizeof fa) != 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class TstPeakFinder : public QObject
@@ -38,6 +55,8 @@ private slots:
     void cases_data();
     void cases();
     void matchesReferencePeaks();
+    void matchesSampleBySampleWalks();
+    void longWalksOnAHugeSequence();
     void replacesPreviousContent();
 };
 
@@ -155,6 +174,53 @@ void TstPeakFinder::matchesReferencePeaks()
         }
     }
     QCOMPARE(checked, 20);
+}
+
+// Short random sequences full of ties, flat tops, signed zeros, infinities and NaNs, where
+// walks and crossings run far.
+void TstPeakFinder::matchesSampleBySampleWalks()
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double pool[] = { 0.0, -0.0, 1, 2, 3, 3, 2.5, -1, inf, -inf, nan };
+    std::mt19937 gen(11);
+    std::uniform_int_distribution<int> pick(0, int(std::size(pool)) - 1);
+    std::uniform_int_distribution<int> length(0, 60);
+    std::uniform_real_distribution<double> real(-3, 3);
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<double> x(std::size_t(length(gen)));
+        const bool smooth = round % 4 == 0;
+        for (double &v : x)
+            v = smooth ? real(gen) : pool[pick(gen)];
+        const std::vector<PeakRecord> want = walkedPeaks(x.data(), int(x.size()));
+        std::vector<PeakRecord> got;
+        findPeaks(got, x.data(), int(x.size()), kOff, 0, 0, 0);
+        if (!sameRecords(got, want)) {
+            QString seq;
+            for (double v : x)
+                seq += QString::number(v) + QLatin1Char(' ');
+            QFAIL(qPrintable(QStringLiteral("round %1: %2").arg(round).arg(seq)));
+        }
+    }
+}
+
+// A million equal peaks on a high floor: every walk and every crossing runs to the ends of
+// two million samples. Walked sample by sample that never finishes.
+void TstPeakFinder::longWalksOnAHugeSequence()
+{
+    const int n = 2000001;
+    std::vector<double> x(std::size_t(n), 0.9);
+    x.front() = 0;
+    x.back() = 0;
+    for (int i = 1; i < n - 1; i += 2)
+        x[std::size_t(i)] = 1;
+    std::vector<PeakRecord> out;
+    findPeaks(out, x.data(), n, 0.5, 1, 0.5, 0);
+    QCOMPARE(int(out.size()), (n - 1) / 2);
+    for (const PeakRecord &r : out) {
+        if (r.prominence != 1 || r.leftMin != 0 || r.rightMin != 0 || r.width != n - 1)
+            QFAIL(qPrintable(QStringLiteral("peak %1").arg(r.index)));
+    }
 }
 
 void TstPeakFinder::replacesPreviousContent()
