@@ -1,6 +1,6 @@
 #include "processClass/FirFilter.h"
+#include "support/ReferenceData.h"
 
-#include <QFile>
 #include <QList>
 #include <QTest>
 
@@ -13,37 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Lines of whitespace-separated fields from a committed reference file.
-QList<QList<QByteArray>> readReference(const char *name)
-{
-    QFile file(QStringLiteral(KORVESSA_TEST_DATA_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot open reference file %s", name);
-    QList<QList<QByteArray>> lines;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.trimmed().isEmpty())
-            lines.append(line.simplified().split(' '));
-    }
-    return lines;
-}
-
-// Reads fields one after another.
-struct Fields
-{
-    const QList<QByteArray> &f;
-    int at = 0;
-    QByteArray text() { return f.at(at++); }
-    int integer() { return f.at(at++).toInt(); }
-    double real() { return f.at(at++).toDouble(); }
-    std::vector<double> reals(int n)
-    {
-        std::vector<double> v;
-        for (int i = 0; i < n; ++i)
-            v.push_back(real());
-        return v;
-    }
-};
 
 std::vector<double> direct(const std::vector<double> &x, const std::vector<double> &taps)
 {
@@ -208,10 +177,10 @@ void TstFirFilter::knownTaps()
 
 void TstFirFilter::tapsMatchReferenceDesign()
 {
-    const auto lines = readReference("firwin_taps.txt");
+    const auto lines = readReferenceLines(KORVESSA_TEST_DATA_DIR "/firwin_taps.txt");
     QCOMPARE(lines.size(), 75);
     for (const auto &line : lines) {
-        Fields f { line };
+        ReferenceFields f(line);
         const int type = f.integer();
         const QByteArray window = f.text();
         const int order = f.integer();
@@ -231,10 +200,10 @@ void TstFirFilter::tapsMatchReferenceDesign()
 
 void TstFirFilter::applyMatchesReferenceConvolution()
 {
-    const auto lines = readReference("convolve.txt");
+    const auto lines = readReferenceLines(KORVESSA_TEST_DATA_DIR "/convolve.txt");
     QVERIFY(!lines.isEmpty());
     for (const auto &line : lines) {
-        Fields f { line };
+        ReferenceFields f(line);
         const int fftSize = f.integer();
         const int order = f.integer();
         const double cut = f.real();

@@ -1,7 +1,7 @@
 #include "processClass/PeakFinder.h"
+#include "support/ReferenceData.h"
 #include "support/WalkedPeaks.h"
 
-#include <QFile>
 #include <QList>
 #include <QTest>
 
@@ -14,19 +14,6 @@
 namespace {
 
 constexpr double kOff = -std::numeric_limits<double>::infinity();
-
-QList<QList<QByteArray>> readReference(const char *name)
-{
-    QFile file(QStringLiteral(KORVESSA_TEST_DATA_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot open reference file %s", name);
-    QList<QList<QByteArray>> lines;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.trimmed().isEmpty())
-            lines.append(line.simplified().split(' '));
-    }
-    return lines;
-}
 
 // A record as {value, index, width, prominence, leftMin, rightMin}.
 using Expected = QList<QList<double>>;
@@ -141,27 +128,23 @@ void TstPeakFinder::cases()
 // coincide with ours (height and prominence; single-sample tops only).
 void TstPeakFinder::matchesReferencePeaks()
 {
-    const auto lines = readReference("find_peaks.txt");
+    const auto lines = readReferenceLines(KORVESSA_TEST_DATA_DIR "/find_peaks.txt");
     QVERIFY(!lines.isEmpty());
     int checked = 0;
     for (const auto &line : lines) {
-        int at = 0;
-        const int n = line[at++].toInt();
-        std::vector<double> x;
-        for (int i = 0; i < n; ++i)
-            x.push_back(line[at++].toDouble());
-        while (at < line.size()) {
-            const QByteArray h = line[at++];
-            const QByteArray p = line[at++];
+        ReferenceFields f(line);
+        const int n = f.integer();
+        const std::vector<double> x = f.reals(n);
+        while (!f.atEnd()) {
+            const QByteArray h = f.text();
+            const QByteArray p = f.text();
             const double height = h == "off" ? kOff : h.toDouble();
             const double prominence = p == "off" ? 0.0 : p.toDouble();
-            const int count = line[at++].toInt();
+            const int count = f.integer();
             std::vector<quint64> index;
             for (int k = 0; k < count; ++k)
-                index.push_back(line[at++].toULongLong());
-            std::vector<double> prom;
-            for (int k = 0; k < count; ++k)
-                prom.push_back(line[at++].toDouble());
+                index.push_back(quint64(f.integer()));
+            const std::vector<double> prom = f.reals(count);
 
             std::vector<PeakRecord> out;
             findPeaks(out, x.data(), n, height, 1, prominence, 0);
