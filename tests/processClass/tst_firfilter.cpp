@@ -32,6 +32,7 @@ double maxAbs(const std::vector<double> &v)
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.141592653589793;
 
 } // namespace
 
@@ -45,6 +46,8 @@ private slots:
     void accepted_data();
     void accepted();
     void knownTaps();
+    void passBandGain_data();
+    void passBandGain();
     void tapsMatchReferenceDesign();
     void applyMatchesReferenceConvolution();
     void applyMatchesDirectConvolution_data();
@@ -173,6 +176,33 @@ void TstFirFilter::knownTaps()
     const double centre = k.taps()[2] / r.taps()[2];
     for (int n = 0; n < 5; ++n)
         QVERIFY(std::abs(k.taps()[n] / r.taps()[n] / centre - kaiser[n]) < 1e-15);
+}
+
+void TstFirFilter::passBandGain_data()
+{
+    QTest::addColumn<int>("order");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<double>("frequency"); // radians per sample where the gain is 1
+    for (int order : { 7, 8, 63, 64 }) {
+        QTest::addRow("high-pass order %d", order) << order << 1 << kPi;
+        QTest::addRow("band-pass order %d", order) << order << 2 << 0.35 * kPi;
+        QTest::addRow("low-pass order %d", order) << order << 0 << 0.0;
+    }
+}
+
+// Odd orders as well as even ones: each type has unit gain inside its pass band.
+void TstFirFilter::passBandGain()
+{
+    QFETCH(int, order);
+    QFETCH(int, type);
+    QFETCH(double, frequency);
+    FirFilter filter(256, order, { 0.25, 0.45 }, type, "hamming");
+    double re = 0, im = 0;
+    for (int n = 0; n <= order; ++n) {
+        re += filter.taps()[std::size_t(n)] * std::cos(frequency * n);
+        im -= filter.taps()[std::size_t(n)] * std::sin(frequency * n);
+    }
+    QVERIFY2(std::abs(std::hypot(re, im) - 1) < 0.05, qPrintable(QString::number(std::hypot(re, im))));
 }
 
 void TstFirFilter::tapsMatchReferenceDesign()
