@@ -128,8 +128,9 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
     // zero, would blow them up. The phase is taken about the taps' own centre, order / 2
     // rounded down: about the half-sample centre of an odd order every high-pass would
     // measure zero gain at the Nyquist frequency.
+    // A band-stop from zero has its only pass band at the top: it is measured there.
     double reference = 0;
-    if (kind == HighPass)
+    if (kind == HighPass || (kind == BandStop && w1 == 0))
         reference = kPi;
     else if (kind == BandPass)
         reference = 0.5 * (w1 + w2);

@@ -182,11 +182,16 @@ void TstFirFilter::passBandGain_data()
 {
     QTest::addColumn<int>("order");
     QTest::addColumn<int>("type");
+    QTest::addColumn<QList<double>>("cutoffs");
     QTest::addColumn<double>("frequency"); // radians per sample where the gain is 1
+    const QList<double> band { 0.25, 0.45 };
     for (int order : { 7, 8, 63, 64 }) {
-        QTest::addRow("high-pass order %d", order) << order << 1 << kPi;
-        QTest::addRow("band-pass order %d", order) << order << 2 << 0.35 * kPi;
-        QTest::addRow("low-pass order %d", order) << order << 0 << 0.0;
+        QTest::addRow("high-pass order %d", order) << order << 1 << band << kPi;
+        QTest::addRow("band-pass order %d", order) << order << 2 << band << 0.35 * kPi;
+        QTest::addRow("low-pass order %d", order) << order << 0 << band << 0.0;
+        QTest::addRow("band-stop order %d", order) << order << 3 << band << 0.0;
+        QTest::addRow("band-stop from 0, order %d", order)
+            << order << 3 << QList<double> { 0.0, 0.5 } << kPi;
     }
 }
 
@@ -195,8 +200,10 @@ void TstFirFilter::passBandGain()
 {
     QFETCH(int, order);
     QFETCH(int, type);
+    QFETCH(QList<double>, cutoffs);
     QFETCH(double, frequency);
-    FirFilter filter(256, order, { 0.25, 0.45 }, type, "hamming");
+    FirFilter filter(256, order, std::vector<double>(cutoffs.begin(), cutoffs.end()), type,
+                     "hamming");
     double re = 0, im = 0;
     for (int n = 0; n <= order; ++n) {
         re += filter.taps()[std::size_t(n)] * std::cos(frequency * n);
