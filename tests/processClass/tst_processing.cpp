@@ -223,7 +223,7 @@ void tst_Processing::beamLinesFollowTheLastFrame()
 void tst_Processing::unopenablePointCloudFileWarns()
 {
     Processing processing(&ring, &center);
-    QTest::ignoreMessage(QtWarningMsg, "Failed to open point cloud file: \"/nonexistent-dir/xPointCloud.txt\"");
+    QTest::ignoreMessage(QtWarningMsg, "Failed to open point cloud file: /nonexistent-dir/xPointCloud.txt");
     emit center->sigSaveFile(QStringLiteral("file:///nonexistent-dir/x.DB"));
     emit center->sigStopSaveFile();
 }
