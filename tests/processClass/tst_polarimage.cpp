@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -72,6 +73,22 @@ quint16 pixel(const PolarImage &image, int row, int col)
 int expectedBin(int row, int col)
 {
     return int(std::round(40.0 * reference::pixelDistance(row, col) / 400 / double(0.1f)));
+}
+
+// Puts one value a crafted packet could carry into one field the accumulation reads.
+void spoil(packageInfo &head, QRandomGenerator &rng)
+{
+    const float values[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), 3e38f, -3e38f, 0.f, -40.f, 1e-30f, 400.f};
+    const float v = values[rng.bounded(int(std::size(values)))];
+    switch (rng.bounded(6)) {
+    case 0: head.direction = v; break;
+    case 1: head.vez25EDirectionAngle = v; break;
+    case 2: head.maxDist = v; break;
+    case 3: head.distReso = v; break;
+    case 4: head.dataHeight = rng.generate(); break;
+    default: head.numPerRow = quint16(rng.generate()); break;
+    }
 }
 
 } // namespace
@@ -323,7 +340,7 @@ void tst_PolarImage::fastMatchesReference()
     QRandomGenerator rng(20240611);
     PolarImage image;
     std::vector<quint16> slow(640000, 0);
-    for (int batch = 0; batch < 24; ++batch) {
+    for (int batch = 0; batch < 32; ++batch) {
         const int n = 1 + int(rng.bounded(20));
         const double step = std::vector<double>{0.225, 0.45, 0.9, 1.8, 3.6, 7.2}[rng.bounded(6)];
         double direction = rng.bounded(720.0) - 360.0;
@@ -340,6 +357,8 @@ void tst_PolarImage::fastMatchesReference()
             f.head.blank = rng.bounded(6) == 0 ? 2 : 0;
             if (rng.bounded(5) == 0)
                 f.bytes = rng.bounded(f.bytes + 1);
+            if (rng.bounded(8) == 0)
+                spoil(f.head, rng);
             frames.push_back(std::move(f));
             direction += step * (rng.bounded(10) == 0 ? -1 : 1);
         }
