@@ -2,7 +2,7 @@
 #include "processClass/ColorTable.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
-#include "support/ReferenceSectorImage.h"
+#include "support/SectorFrames.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,26 +15,14 @@
 namespace {
 
 // A frame at direction 90 whose every sample is value: it paints the wedges around 90 and -90.
-struct FullFrame
+SectorFrame fullFrame(quint16 value, float gamma = 1.0f)
 {
-    packageInfo head;
-    std::vector<quint16> samples;
-    quint32 bytes;
-
-    explicit FullFrame(quint16 value, float gamma = 1.0f)
-    {
-        head.direction = 90;
-        head.vez25EDirectionAngle = 1;
-        head.dataHeight = 400;
-        head.numPerRow = 2;
-        head.maxDist = 40;
-        head.distReso = 0.1f;
-        head.gamma = gamma;
-        head.frameSerialNum = 42;
-        samples.assign(800, value);
-        bytes = 1600;
-    }
-};
+    SectorFrame frame(90, 1, 400);
+    frame.fillAll(value);
+    frame.head.gamma = gamma;
+    frame.head.frameSerialNum = 42;
+    return frame;
+}
 
 } // namespace
 
@@ -112,7 +100,7 @@ void tst_Processing::drawImagePublishesColouredSector()
     Processing processing(&ring, &center);
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
-    FullFrame frame(65535);
+    SectorFrame frame = fullFrame(65535);
     const packageInfo *heads[] = {&frame.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
     QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
@@ -165,7 +153,7 @@ void tst_Processing::readingStoresIntoHistory()
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
     QSignalSpy schedule(center, &InformationCenter::updateSchedule);
-    FullFrame frame(32768, 2.0f);
+    SectorFrame frame = fullFrame(32768, 2.0f);
     const packageInfo *heads[] = {&frame.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
     QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
@@ -191,7 +179,7 @@ void tst_Processing::readingStoresIntoHistory()
 void tst_Processing::initClearsImageAndStore()
 {
     Processing processing(&ring, &center);
-    FullFrame frame(1000);
+    SectorFrame frame = fullFrame(1000);
     const packageInfo *heads[] = {&frame.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
     processing.drawImage(heads, data, &frame.bytes, 1);
@@ -209,7 +197,8 @@ void tst_Processing::initClearsImageAndStore()
 void tst_Processing::beamLinesFollowTheLastFrame()
 {
     Processing processing(&ring, &center);
-    FullFrame a(1), b(1);
+    SectorFrame a = fullFrame(1);
+    SectorFrame b = fullFrame(1);
     b.head.direction = 359;
     const packageInfo *heads[] = {&a.head, &b.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(a.samples.data()),
