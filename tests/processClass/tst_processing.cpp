@@ -2,13 +2,17 @@
 #include "processClass/ColorTable.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
+#include "processClass/PacketRing.h"
+#include "support/ReferenceSectorImage.h"
 #include "support/SectorFrames.h"
+#include "support/SonarFrameBuilder.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -42,6 +46,7 @@ private slots:
     void initClearsImageAndStore();
     void beamLinesFollowTheLastFrame();
     void unopenablePointCloudFileWarns();
+    void shrinkingBatchIsDrawnAtOnce();
 
 private:
     InformationCenter *center = nullptr;
@@ -215,6 +220,46 @@ void tst_Processing::unopenablePointCloudFileWarns()
     QTest::ignoreMessage(QtWarningMsg, "Failed to open point cloud file: /nonexistent-dir/xPointCloud.txt");
     emit center->sigSaveFile(QStringLiteral("file:///nonexistent-dir/x.DB"));
     emit center->sigStopSaveFile();
+}
+
+void tst_Processing::shrinkingBatchIsDrawnAtOnce()
+{
+    // Seven frames under a work cycle of 0.01 s (batches of 10), then one of 0.02 s (batches of
+    // 5): that frame takes slot 7 and the batch is drawn at once, from slots 0 to 4 only.
+    PacketRing *packets = new PacketRing(packetSize, 50000);
+    Processing processing(&packets, &center);
+    processing.init();
+    int results = 0;
+    int pixmaps = 0;
+    connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
+    connect(&processing, &Processing::sigUpdatePixmap, this, [&](QPixmap, bool) { ++pixmaps; });
+    packageInfo head = SimSonar::defaultHeader();
+    const auto samples = [](quint32, int) { return quint16(500); };
+    for (int k = 0; k < 8; ++k) {
+        head.frameSerialNum = quint32(k);
+        head.direction = 20.f * k;
+        head.workCycle = k < 7 ? 0.01f : 0.02f;
+        for (const QByteArray &packet : SimSonar::buildFrame(head, samples))
+            packets->push(packet.constData(), quint16(packet.size()));
+    }
+    processing.start();
+    QTRY_COMPARE(results, 8);
+    QTRY_COMPARE(pixmaps, 1);
+    processing.stop();
+    delete packets;
+
+    // Beam A of frame k paints around bearing 20k.
+    int painted[8] = {};
+    for (int row = 0; row < 800; ++row) {
+        for (int col = 0; col < 800; ++col) {
+            const double a = reference::pixelAngle(row, col);
+            const int k = int(std::lround(a / 20));
+            if (k >= 0 && k < 8 && std::fabs(a - 20 * k) < 0.4 && processing.accImage()[row * 800 + col] != 0)
+                ++painted[k];
+        }
+    }
+    for (int k = 0; k < 8; ++k)
+        QVERIFY2((painted[k] > 0) == (k < 5), qPrintable(QStringLiteral("frame %1: %2 pixels").arg(k).arg(painted[k])));
 }
 
 QTEST_MAIN(tst_Processing)
