@@ -1,5 +1,6 @@
 #include "LogCollector.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -48,10 +49,10 @@ QStringList LogCollector::lines() const
 bool LogCollector::contains(QtMsgType type, const QString &part) const
 {
     const QString prefix = prefixOf(type);
-    for (const QString &line : lines())
-        if (line.startsWith(prefix) && line.contains(part))
-            return true;
-    return false;
+    QMutexLocker lock(&m_mutex);
+    return std::any_of(m_lines.cbegin(), m_lines.cend(), [&](const QString &line) {
+        return line.startsWith(prefix) && line.contains(part);
+    });
 }
 
 void LogCollector::clear()
