@@ -4,6 +4,7 @@
 #include "app/InformationCenter.h"
 #include "processClass/Processing.h"
 #include "support/ReferenceSectorImage.h"
+#include "support/SectorFrames.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -15,28 +16,16 @@
 
 namespace {
 
-struct Frame
-{
-    packageInfo head;
-    std::vector<quint16> samples;
-};
-
-std::vector<Frame> makeBatch(int first, std::mt19937 &rng)
+std::vector<SectorFrame> makeBatch(int first, std::mt19937 &rng)
 {
     std::uniform_int_distribution<int> sample(0, 65535);
-    std::vector<Frame> batch(20);
+    std::vector<SectorFrame> batch;
     for (int k = 0; k < 20; ++k) {
-        Frame &f = batch[k];
-        f.head.direction = float((first + k) * 0.9 - 180);
-        f.head.vez25EDirectionAngle = 0.9f;
-        f.head.dataHeight = 4000;
-        f.head.numPerRow = 2;
-        f.head.maxDist = 40;
-        f.head.distReso = 0.01f;
+        SectorFrame f(float((first + k) * 0.9 - 180), 0.9f, 4000, 2, 40, 0.01f);
         f.head.gamma = 1.4f;
-        f.samples.resize(8000);
         for (auto &s : f.samples)
             s = quint16(sample(rng));
+        batch.push_back(std::move(f));
     }
     return batch;
 }
@@ -62,15 +51,11 @@ int main(int argc, char **argv)
     bool identical = true;
     QElapsedTimer timer;
     for (int b = 0; b < batches; ++b) {
-        std::vector<Frame> batch = makeBatch(b * 20, rng);
-        const packageInfo *heads[20];
-        const uchar *data[20];
-        quint32 bytes[20];
-        for (int k = 0; k < 20; ++k) {
-            heads[k] = &batch[k].head;
-            data[k] = reinterpret_cast<const uchar *>(batch[k].samples.data());
-            bytes[k] = quint32(batch[k].samples.size() * 2);
-        }
+        const std::vector<SectorFrame> frames = makeBatch(b * 20, rng);
+        const SectorBatch batch(frames);
+        const packageInfo *const *heads = batch.heads.data();
+        const uchar *const *data = batch.data.data();
+        const quint32 *bytes = batch.bytes.data();
         timer.start();
         processing.drawImage(heads, data, bytes, 20);
         fastMs += timer.nsecsElapsed() / 1e6;

@@ -34,6 +34,21 @@ Echo strongest(std::vector<PeakRecord> &peaks, const double *f, int length)
     return echo;
 }
 
+// One beam's bearing, range, strength and point (along-track slot left 0); a beam without
+// an echo keeps the zeros it was given.
+void placeEcho(const Echo &echo, double bearing, double delay, double distReso, double &angle,
+               double &range, double &strength, double *point)
+{
+    if (!echo.found)
+        return;
+    angle = bearing;
+    range = (double(echo.index) - delay) * distReso;
+    strength = echo.value;
+    point[1] = std::sin(bearing * kPi / 180) * range;
+    point[2] = std::cos(bearing * kPi / 180) * range;
+    point[3] = echo.value;
+}
+
 } // namespace
 
 EchoProcessor::EchoProcessor()
@@ -85,7 +100,6 @@ void EchoProcessor::processFrame(const packageInfo &header, const void *data, qi
     // The filter delays by order / 2 samples: search that far past the last bin and take the
     // delay off the ranges.
     const int length = int(double(bins) + 1 + order - order * 0.5);
-    const double delay = order * 0.5;
 
     double thetaA = std::fmod(direction + 180 + 360, 360);
     // A direction below -540 degrees would otherwise give a negative bearing.
@@ -96,22 +110,9 @@ void EchoProcessor::processFrame(const packageInfo &header, const void *data, qi
         t -= 360;
     const double thetaB = std::fmod(t + 360, 360);
 
+    const double delay = order * 0.5;
     const Echo echoA = strongest(peaks, filteredA.data(), length);
-    if (echoA.found) {
-        result.angleA = thetaA;
-        result.rangeA = (double(echoA.index) - delay) * distReso;
-        result.peakA = echoA.value;
-        points[1] = std::sin(thetaA * kPi / 180) * result.rangeA;
-        points[2] = std::cos(thetaA * kPi / 180) * result.rangeA;
-        points[3] = echoA.value;
-    }
     const Echo echoB = strongest(peaks, filteredB.data(), length);
-    if (echoB.found) {
-        result.angleB = thetaB;
-        result.rangeB = (double(echoB.index) - delay) * distReso;
-        result.peakB = echoB.value;
-        points[5] = std::sin(thetaB * kPi / 180) * result.rangeB;
-        points[6] = std::cos(thetaB * kPi / 180) * result.rangeB;
-        points[7] = echoB.value;
-    }
+    placeEcho(echoA, thetaA, delay, distReso, result.angleA, result.rangeA, result.peakA, points);
+    placeEcho(echoB, thetaB, delay, distReso, result.angleB, result.rangeB, result.peakB, points + 4);
 }

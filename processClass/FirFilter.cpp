@@ -125,16 +125,19 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
     // Normalise to unit gain at a frequency inside the pass band: zero for low-pass and
     // band-stop (the plain sum), the Nyquist frequency for high-pass, the band's centre for
     // band-pass. Dividing high-pass or band-pass taps by their plain sum, which is close to
-    // zero, would blow them up.
+    // zero, would blow them up. The phase is taken about the taps' own centre, order / 2
+    // rounded down: about the half-sample centre of an odd order every high-pass would
+    // measure zero gain at the Nyquist frequency.
+    // A band-stop from zero has its only pass band at the top: it is measured there.
     double reference = 0;
-    if (kind == HighPass)
+    if (kind == HighPass || (kind == BandStop && w1 == 0))
         reference = kPi;
     else if (kind == BandPass)
         reference = 0.5 * (w1 + w2);
     double gain = 0;
     double magnitude = 0;
     for (int n = 0; n < count; ++n) {
-        const double c = reference == 0 ? 1.0 : std::cos(reference * (n - 0.5 * order));
+        const double c = reference == 0 ? 1.0 : std::cos(reference * (n - order / 2));
         gain += h[n] * c;
         magnitude += std::abs(h[n]);
     }

@@ -12,8 +12,8 @@
 // Types: 1 high-pass, 2 band-pass, 3 band-stop, anything else low-pass. Windows (exact,
 // case-sensitive): "hamming", "hanning", "blackman", "rectwin", "kaiser" (beta 0.5).
 // Cut-offs are fractions of the Nyquist frequency, 0 to 1; band types use the first two.
-// Low-pass and band-stop taps have unit gain at zero frequency, high-pass at the Nyquist
-// frequency and band-pass at the centre of the pass band.
+// Low-pass and band-stop taps have unit gain at zero frequency, high-pass (and a band-stop
+// from 0) at the Nyquist frequency and band-pass at the centre of the pass band.
 //
 // The constructor throws std::invalid_argument, checked in this order: "Filter order must be
 // positive", "Cutoff frequencies cannot be empty", "Frequency must be in range [0, 1]",

@@ -80,6 +80,7 @@ struct packageInfo
 #pragma pack(pop)
 
 static_assert(sizeof(packageInfo) == 256, "packageInfo must be exactly 256 bytes");
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the memory image is the little-endian wire image");
 static_assert(alignof(packageInfo) == 1, "packageInfo must be packed");
 static_assert(std::is_trivially_copyable<packageInfo>::value, "packageInfo is copied as raw bytes");
 static_assert(offsetof(packageInfo, packTime1) == 2, "packTime1 offset");

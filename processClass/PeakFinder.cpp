@@ -3,6 +3,77 @@
 #include <algorithm>
 #include <cmath>
 
+// Every peak's walks (to the nearest higher sample for its minima, to the half-level
+// crossings for its width) can span the whole sequence, which makes plain walks quadratic on
+// a hostile sequence of many equal or slowly falling peaks. The walks are answered instead
+// from monotonic stacks built in three linear passes, with results identical to the walks:
+// - a stack of strictly falling values, each with the minimum of the samples it covers,
+//   gives the minimum up to the nearest higher sample;
+// - a stack of strictly rising values (the running minima seen from the current sample)
+//   holds the nearest sample at or below any level, found by binary search.
+// NaN samples never stop a walk, never lower a minimum and never cross a level, so every
+// pass skips them.
+
+namespace {
+
+struct Covered
+{
+    int index;
+    double minimum; // of the non-NaN samples from index up to the next entry, walk order
+};
+
+class WalkStacks
+{
+public:
+    WalkStacks(const double *x, int n)
+        : x(x)
+    {
+        falling.reserve(std::size_t(n));
+        rising.reserve(std::size_t(n));
+    }
+
+    void clear()
+    {
+        falling.clear();
+        rising.clear();
+    }
+
+    // Minimum of x[i] and the samples walked from i up to the nearest higher sample; then
+    // takes i onto the stack.
+    double minimumTo(int i)
+    {
+        double m = x[i];
+        while (!falling.empty() && !(x[falling.back().index] > x[i])) {
+            m = std::min(m, falling.back().minimum);
+            falling.pop_back();
+        }
+        falling.push_back({ i, m });
+        return m;
+    }
+
+    // The nearest sample already taken with a value at or below level, or -1.
+    int nearestAtOrBelow(double level) const
+    {
+        const auto above = std::partition_point(rising.begin(), rising.end(),
+                                                [&](int j) { return x[j] <= level; });
+        return above == rising.begin() ? -1 : *(above - 1);
+    }
+
+    void takeRising(int i)
+    {
+        while (!rising.empty() && x[rising.back()] >= x[i])
+            rising.pop_back();
+        rising.push_back(i);
+    }
+
+private:
+    const double *x;
+    std::vector<Covered> falling;
+    std::vector<int> rising;
+};
+
+} // namespace
+
 void findPeaks(std::vector<PeakRecord> &out, const double *x, int n, double minHeight,
                quint64 minDistance, double minProminence, double minWidth)
 {
@@ -15,42 +86,60 @@ void findPeaks(std::vector<PeakRecord> &out, const double *x, int n, double minH
         const double top = x[i];
         if (!(top > x[i - 1] && top > x[i + 1]))
             continue;
-        // The height test only looks at the value, so it can go before the measuring walks
-        // without changing what is kept.
+        // The height test only looks at the value, so it can go before the measuring without
+        // changing what is kept.
         if (heightOn && top < minHeight)
             continue;
+        out.push_back({ top, quint64(i), 0.0, 0.0, 0.0, 0.0 });
+    }
+    if (out.empty())
+        return;
 
-        double leftMin = top;
-        for (int j = i - 1; j >= 0; --j) {
-            if (x[j] > top)
-                break;
-            leftMin = std::min(leftMin, x[j]);
-        }
-        double rightMin = top;
-        for (int j = i + 1; j < n; ++j) {
-            if (x[j] > top)
-                break;
-            rightMin = std::min(rightMin, x[j]);
-        }
-        const double prominence = top - std::max(leftMin, rightMin);
-        const double half = top - 0.5 * prominence;
+    WalkStacks walks(x, n);
+    const int peaks = int(out.size());
 
-        int left = -1;
-        for (int j = i - 1; j >= 0; --j) {
-            if (x[j] <= half) {
-                left = j;
-                break;
-            }
+    // Right minima, from the end.
+    int p = peaks - 1;
+    for (int i = n - 1; i >= 0 && p >= 0; --i) {
+        if (std::isnan(x[i]))
+            continue;
+        const double m = walks.minimumTo(i);
+        if (quint64(i) == out[std::size_t(p)].index)
+            out[std::size_t(p--)].rightMin = m;
+    }
+
+    // Left minima, prominences and left crossings, from the start.
+    std::vector<int> leftCrossing(std::size_t(peaks), -1);
+    walks.clear();
+    p = 0;
+    for (int i = 0; i < n && p < peaks; ++i) {
+        if (std::isnan(x[i]))
+            continue;
+        const double m = walks.minimumTo(i);
+        if (quint64(i) == out[std::size_t(p)].index) {
+            PeakRecord &r = out[std::size_t(p)];
+            r.leftMin = m;
+            r.prominence = r.value - std::max(r.leftMin, r.rightMin);
+            leftCrossing[std::size_t(p)] = walks.nearestAtOrBelow(r.value - 0.5 * r.prominence);
+            ++p;
         }
-        int right = -1;
-        for (int j = i + 1; j < n; ++j) {
-            if (x[j] <= half) {
-                right = j;
-                break;
-            }
+        walks.takeRising(i);
+    }
+
+    // Right crossings, from the end.
+    walks.clear();
+    p = peaks - 1;
+    for (int i = n - 1; i >= 0 && p >= 0; --i) {
+        if (std::isnan(x[i]))
+            continue;
+        if (quint64(i) == out[std::size_t(p)].index) {
+            PeakRecord &r = out[std::size_t(p)];
+            const int left = leftCrossing[std::size_t(p)];
+            const int right = walks.nearestAtOrBelow(r.value - 0.5 * r.prominence);
+            r.width = (left >= 0 && right >= 0) ? double(right - left) : 0.0;
+            --p;
         }
-        const double width = (left >= 0 && right >= 0) ? double(right - left) : 0.0;
-        out.push_back({ top, quint64(i), width, prominence, leftMin, rightMin });
+        walks.takeRising(i);
     }
 
     if (minProminence > 0)

@@ -20,6 +20,7 @@ struct PeakRecord
 // peaks), measures them and keeps, in this order, those with value >= minHeight (-inf: off),
 // prominence >= minProminence (<= 0: off), width >= minWidth (<= 0: off), then thins runs
 // closer than minDistance samples (<= 1: off) greedily from the left, keeping the higher.
-// out is replaced by the result, in ascending order of index.
+// out is replaced by the result, in ascending order of index. Takes time linear in n (plus
+// a logarithm per peak) whatever the sequence holds.
 void findPeaks(std::vector<PeakRecord> &out, const double *x, int n, double minHeight,
                quint64 minDistance, double minProminence, double minWidth);

@@ -230,7 +230,7 @@ void Processing::openPointCloudFile(const QString &url)
     // Numbers are written with "." whatever the machine's locale.
     pointCloudFile.imbue(std::locale::classic());
     if (!pointCloudFile.is_open())
-        qWarning() << "Failed to open point cloud file:" << pointCloudFileName;
+        qWarning().noquote() << "Failed to open point cloud file:" << pointCloudFileName;
 }
 
 void Processing::onStopSaveFile()

@@ -106,8 +106,9 @@ void SweepRenderer::drawDots(QPainter &painter, const std::vector<FrameResult> &
     auto dot = [&](double angle, double range) {
         if (!(range > 0))
             return;
+        // A negative maxDist in a header would otherwise mirror the marker through the centre.
         const double p = range / metresPerPixel;
-        if (!(p < radius))
+        if (!(p >= 0 && p < radius))
             return;
         const double t = (360 - angle - 90) * 0.017453292519943295;
         painter.drawEllipse(QPointF(centre.x() + std::cos(t) * p, centre.y() - std::sin(t) * p), 1.0, 1.0);

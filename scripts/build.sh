@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the dependencies, then configures and builds Korvessa in ./build (or $BUILD_DIR).
+# Installs the dependencies, then configures and builds Korvessa in ./build (or $BUILD_DIR),
+# with $JOBS parallel jobs (default: every core).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh
 BUILD_DIR="${BUILD_DIR:-build}"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" "$@"
-cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+cmake --build "$BUILD_DIR" --parallel "${JOBS:-$(nproc)}"

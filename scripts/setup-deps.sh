@@ -21,9 +21,10 @@ done
 if [ "${#missing[@]}" -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update
-  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+  # Passed through env: sudo resets the environment, and a package asking questions (tzdata)
+  # would otherwise stop the set-up at a prompt.
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
 # The tests that write numbers also run under a German locale, which must exist.

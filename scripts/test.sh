@@ -6,15 +6,13 @@ cd "$(dirname "$0")/.."
 ROOT="$PWD"
 bash scripts/build.sh
 BUILD_DIR="${BUILD_DIR:-build}"
-(cd "$BUILD_DIR" && xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure --parallel "$(nproc)" "$@")
+(cd "$BUILD_DIR" && xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure --parallel "${JOBS:-$(nproc)}" "$@")
 
 # Worker threads share the hub's values with the GUI thread: its tests (label "hub") must run
 # clean under ThreadSanitizer. Only those targets are built. Qt is not instrumented; its own
 # hand-overs are suppressed in tests/tsan.supp.
-# The sanitizer build runs beside other work on a shared machine: at most four jobs.
 TSAN_DIR="${TSAN_BUILD_DIR:-build-tsan}"
-TSAN_JOBS=$(( $(nproc) < 4 ? $(nproc) : 4 ))
 cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=thread
-cmake --build "$TSAN_DIR" --parallel "$TSAN_JOBS" --target korvessa_hub_tests
+cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_tests
 (cd "$TSAN_DIR" && TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp halt_on_error=1" \
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^hub$')

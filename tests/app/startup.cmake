@@ -1,4 +1,5 @@
 add_executable(startup_probe ${CMAKE_CURRENT_LIST_DIR}/startup_probe.cpp)
+target_compile_options(startup_probe PRIVATE ${KORVESSA_WARNINGS})
 target_link_libraries(startup_probe PRIVATE korvessa_core)
 set_target_properties(startup_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 

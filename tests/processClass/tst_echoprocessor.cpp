@@ -1,6 +1,6 @@
 #include "processClass/EchoProcessor.h"
+#include "support/ReferenceData.h"
 
-#include <QFile>
 #include <QList>
 #include <QTest>
 
@@ -184,30 +184,25 @@ void TstEchoProcessor::rangeOfIndex132()
 // Frames with noise, the whole chain computed once by the reference implementation.
 void TstEchoProcessor::matchesReferenceFrames()
 {
-    QFile file(QStringLiteral(KORVESSA_TEST_DATA_DIR "/echo_frame.txt"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
     int frames = 0;
     EchoProcessor p;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.trimmed().isEmpty())
-            continue;
-        const QList<QByteArray> v = line.simplified().split(' ');
-        int at = 0;
-        const int bins = v[at++].toInt();
-        const float distReso = float(v[at++].toDouble());
-        const float direction = float(v[at++].toDouble());
+    for (const auto &line : readReferenceLines(KORVESSA_TEST_DATA_DIR "/echo_frame.txt")) {
+        ReferenceFields v(line);
+        const int bins = v.integer();
+        const float distReso = float(v.real());
+        const float direction = float(v.real());
         Frame f(bins);
         for (int k = 0; k < bins; ++k) {
-            f.set(k, 0, quint16(v[at++].toUInt()));
-            f.set(k, 1, quint16(v[at++].toUInt()));
+            f.set(k, 0, quint16(v.integer()));
+            f.set(k, 1, quint16(v.integer()));
         }
         const Run r = run(p, headerFor(quint32(bins), direction, distReso), f);
         const double ranges[2] = { r.result.rangeA, r.result.rangeB };
         const double peaksFound[2] = { r.result.peakA, r.result.peakB };
         const double angles[2] = { r.result.angleA, r.result.angleB };
         for (int beam = 0; beam < 2; ++beam) {
-            const int index = v[at++].toInt();
-            const double value = v[at++].toDouble();
+            const int index = v.integer();
+            const double value = v.real();
             QVERIFY(index >= 0);
             QCOMPARE(ranges[beam], (index - 32.0) * double(distReso));
             QVERIFY(std::abs(peaksFound[beam] - value) <= 1e-9 * value);

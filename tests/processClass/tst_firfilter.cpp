@@ -1,6 +1,6 @@
 #include "processClass/FirFilter.h"
+#include "support/ReferenceData.h"
 
-#include <QFile>
 #include <QList>
 #include <QTest>
 
@@ -13,37 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Lines of whitespace-separated fields from a committed reference file.
-QList<QList<QByteArray>> readReference(const char *name)
-{
-    QFile file(QStringLiteral(KORVESSA_TEST_DATA_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot open reference file %s", name);
-    QList<QList<QByteArray>> lines;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.trimmed().isEmpty())
-            lines.append(line.simplified().split(' '));
-    }
-    return lines;
-}
-
-// Reads fields one after another.
-struct Fields
-{
-    const QList<QByteArray> &f;
-    int at = 0;
-    QByteArray text() { return f.at(at++); }
-    int integer() { return f.at(at++).toInt(); }
-    double real() { return f.at(at++).toDouble(); }
-    std::vector<double> reals(int n)
-    {
-        std::vector<double> v;
-        for (int i = 0; i < n; ++i)
-            v.push_back(real());
-        return v;
-    }
-};
 
 std::vector<double> direct(const std::vector<double> &x, const std::vector<double> &taps)
 {
@@ -63,6 +32,7 @@ double maxAbs(const std::vector<double> &v)
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.141592653589793;
 
 } // namespace
 
@@ -76,6 +46,8 @@ private slots:
     void accepted_data();
     void accepted();
     void knownTaps();
+    void passBandGain_data();
+    void passBandGain();
     void tapsMatchReferenceDesign();
     void applyMatchesReferenceConvolution();
     void applyMatchesDirectConvolution_data();
@@ -206,12 +178,46 @@ void TstFirFilter::knownTaps()
         QVERIFY(std::abs(k.taps()[n] / r.taps()[n] / centre - kaiser[n]) < 1e-15);
 }
 
+void TstFirFilter::passBandGain_data()
+{
+    QTest::addColumn<int>("order");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QList<double>>("cutoffs");
+    QTest::addColumn<double>("frequency"); // radians per sample where the gain is 1
+    const QList<double> band { 0.25, 0.45 };
+    for (int order : { 7, 8, 63, 64 }) {
+        QTest::addRow("high-pass order %d", order) << order << 1 << band << kPi;
+        QTest::addRow("band-pass order %d", order) << order << 2 << band << 0.35 * kPi;
+        QTest::addRow("low-pass order %d", order) << order << 0 << band << 0.0;
+        QTest::addRow("band-stop order %d", order) << order << 3 << band << 0.0;
+        QTest::addRow("band-stop from 0, order %d", order)
+            << order << 3 << QList<double> { 0.0, 0.5 } << kPi;
+    }
+}
+
+// Odd orders as well as even ones: each type has unit gain inside its pass band.
+void TstFirFilter::passBandGain()
+{
+    QFETCH(int, order);
+    QFETCH(int, type);
+    QFETCH(QList<double>, cutoffs);
+    QFETCH(double, frequency);
+    FirFilter filter(256, order, std::vector<double>(cutoffs.begin(), cutoffs.end()), type,
+                     "hamming");
+    double re = 0, im = 0;
+    for (int n = 0; n <= order; ++n) {
+        re += filter.taps()[std::size_t(n)] * std::cos(frequency * n);
+        im -= filter.taps()[std::size_t(n)] * std::sin(frequency * n);
+    }
+    QVERIFY2(std::abs(std::hypot(re, im) - 1) < 0.05, qPrintable(QString::number(std::hypot(re, im))));
+}
+
 void TstFirFilter::tapsMatchReferenceDesign()
 {
-    const auto lines = readReference("firwin_taps.txt");
+    const auto lines = readReferenceLines(KORVESSA_TEST_DATA_DIR "/firwin_taps.txt");
     QCOMPARE(lines.size(), 75);
     for (const auto &line : lines) {
-        Fields f { line };
+        ReferenceFields f(line);
         const int type = f.integer();
         const QByteArray window = f.text();
         const int order = f.integer();
@@ -231,10 +237,10 @@ void TstFirFilter::tapsMatchReferenceDesign()
 
 void TstFirFilter::applyMatchesReferenceConvolution()
 {
-    const auto lines = readReference("convolve.txt");
+    const auto lines = readReferenceLines(KORVESSA_TEST_DATA_DIR "/convolve.txt");
     QVERIFY(!lines.isEmpty());
     for (const auto &line : lines) {
-        Fields f { line };
+        ReferenceFields f(line);
         const int fftSize = f.integer();
         const int order = f.integer();
         const double cut = f.real();

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace {
@@ -60,6 +61,7 @@ class TstFrameAssembler : public QObject
 private slots:
     void sequences_data();
     void sequences();
+    void sampleWidthCodes();
     void rejectionChangesNothing();
     void takeFrameStaysInsideTheCallersBuffer_data();
     void takeFrameStaysInsideTheCallersBuffer();
@@ -111,6 +113,12 @@ void TstFrameAssembler::sequences_data()
     QTest::newRow("payload product that wraps 32 bits rejected")
         << QList<Pkt> { { 1, 0, 2 }, { 1, 1, 2, 19, 32768, 8192 }, { 1, 1, 2 } }
         << QList<int> { 0, -1, 1 } << QList<int> { 0, 2 } << 2;
+    QTest::newRow("packNumPerFrame 0 never finishes; a one-packet frame then does")
+        << QList<Pkt> { { 1, 0, 0 }, { 1, 1, 0 }, { 2, 0, 1 } } << QList<int> { 0, 0, 1 }
+        << QList<int> { 0, 1, 2 } << 2;
+    QTest::newRow("slice beyond the frame's count is not handed over")
+        << QList<Pkt> { { 1, 0, 3 }, { 1, 50, 3 }, { 1, 2, 3 } } << QList<int> { 0, 0, 1 }
+        << QList<int> { 0, 1, 2 } << 2;
     QTest::newRow("reused buffer shows no old bytes")
         << QList<Pkt> { { 1, 0, 3 }, { 1, 1, 3 }, { 1, 2, 3 }, { 2, 0, 3 }, { 2, 1, 3 },
                         { 2, 2, 3 }, { 3, 1, 3 }, { 3, 2, 3 } }
@@ -153,6 +161,26 @@ void TstFrameAssembler::sequences()
     QVERIFY(frame.left(int(got)) == want);
     // Nothing beyond the handed-over count is written.
     QVERIFY(frame.mid(int(got)) == QByteArray(int(capacity - got), char(0x5a)));
+}
+
+// Every code from 0 to 255: the eleven known ones give their sample size, all others are
+// rejected.
+void TstFrameAssembler::sampleWidthCodes()
+{
+    const std::map<int, int> known { { 0, 1 }, { 1, 2 }, { 2, 4 }, { 3, 8 }, { 16, 2 }, { 17, 4 },
+                                     { 18, 8 }, { 19, 16 }, { 48, 2 }, { 49, 4 }, { 50, 8 } };
+    for (int code = 0; code < 256; ++code) {
+        FrameAssembler assembler;
+        const QByteArray packet = makePacket({ 1, 0, 1, quint8(code), 2, 3 }, code);
+        const auto width = known.find(code);
+        const int want = width == known.end() ? -1 : 1;
+        QVERIFY2(assembler.addPacket(packet.constData()) == want, qPrintable(QString::number(code)));
+        if (want < 0)
+            continue;
+        QByteArray frame(100, '\0');
+        packageInfo head;
+        QCOMPARE(assembler.takeFrame(&head, frame.data(), frame.size()), qint64(6 * width->second));
+    }
 }
 
 void TstFrameAssembler::rejectionChangesNothing()

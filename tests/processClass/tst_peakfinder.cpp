@@ -1,32 +1,36 @@
 #include "processClass/PeakFinder.h"
+#include "support/ReferenceData.h"
+#include "support/WalkedPeaks.h"
 
-#include <QFile>
 #include <QList>
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace {
 
 constexpr double kOff = -std::numeric_limits<double>::infinity();
 
-QList<QList<QByteArray>> readReference(const char *name)
-{
-    QFile file(QStringLiteral(KORVESSA_TEST_DATA_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot open reference file %s", name);
-    QList<QList<QByteArray>> lines;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.trimmed().isEmpty())
-            lines.append(line.simplified().split(' '));
-    }
-    return lines;
-}
-
 // A record as {value, index, width, prominence, leftMin, rightMin}.
 using Expected = QList<QList<double>>;
+
+// Bit for bit, so that the sign of a zero and NaN measures count too.
+bool sameRecords(const std::vector<PeakRecord> &a, const std::vector<PeakRecord> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        const double fa[5] = { a[k].value, a[k].width, a[k].prominence, a[k].leftMin, a[k].rightMin };
+        const double fb[5] = { b[k].value, b[k].width, b[k].prominence, b[k].leftMin, b[k].rightMin };
+        if (a[k].index != b[k].index || std::memcmp(fa, fb, sizeof fa) != 0)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -38,6 +42,8 @@ private slots:
     void cases_data();
     void cases();
     void matchesReferencePeaks();
+    void matchesSampleBySampleWalks();
+    void longWalksOnAHugeSequence();
     void replacesPreviousContent();
 };
 
@@ -122,27 +128,23 @@ void TstPeakFinder::cases()
 // coincide with ours (height and prominence; single-sample tops only).
 void TstPeakFinder::matchesReferencePeaks()
 {
-    const auto lines = readReference("find_peaks.txt");
+    const auto lines = readReferenceLines(KORVESSA_TEST_DATA_DIR "/find_peaks.txt");
     QVERIFY(!lines.isEmpty());
     int checked = 0;
     for (const auto &line : lines) {
-        int at = 0;
-        const int n = line[at++].toInt();
-        std::vector<double> x;
-        for (int i = 0; i < n; ++i)
-            x.push_back(line[at++].toDouble());
-        while (at < line.size()) {
-            const QByteArray h = line[at++];
-            const QByteArray p = line[at++];
+        ReferenceFields f(line);
+        const int n = f.integer();
+        const std::vector<double> x = f.reals(n);
+        while (!f.atEnd()) {
+            const QByteArray h = f.text();
+            const QByteArray p = f.text();
             const double height = h == "off" ? kOff : h.toDouble();
             const double prominence = p == "off" ? 0.0 : p.toDouble();
-            const int count = line[at++].toInt();
+            const int count = f.integer();
             std::vector<quint64> index;
             for (int k = 0; k < count; ++k)
-                index.push_back(line[at++].toULongLong());
-            std::vector<double> prom;
-            for (int k = 0; k < count; ++k)
-                prom.push_back(line[at++].toDouble());
+                index.push_back(quint64(f.integer()));
+            const std::vector<double> prom = f.reals(count);
 
             std::vector<PeakRecord> out;
             findPeaks(out, x.data(), n, height, 1, prominence, 0);
@@ -155,6 +157,53 @@ void TstPeakFinder::matchesReferencePeaks()
         }
     }
     QCOMPARE(checked, 20);
+}
+
+// Short random sequences full of ties, flat tops, signed zeros, infinities and NaNs, where
+// walks and crossings run far.
+void TstPeakFinder::matchesSampleBySampleWalks()
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double pool[] = { 0.0, -0.0, 1, 2, 3, 3, 2.5, -1, inf, -inf, nan };
+    std::mt19937 gen(11);
+    std::uniform_int_distribution<int> pick(0, int(std::size(pool)) - 1);
+    std::uniform_int_distribution<int> length(0, 60);
+    std::uniform_real_distribution<double> real(-3, 3);
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<double> x(std::size_t(length(gen)));
+        const bool smooth = round % 4 == 0;
+        for (double &v : x)
+            v = smooth ? real(gen) : pool[pick(gen)];
+        const std::vector<PeakRecord> want = walkedPeaks(x.data(), int(x.size()));
+        std::vector<PeakRecord> got;
+        findPeaks(got, x.data(), int(x.size()), kOff, 0, 0, 0);
+        if (!sameRecords(got, want)) {
+            QString seq;
+            for (double v : x)
+                seq += QString::number(v) + QLatin1Char(' ');
+            QFAIL(qPrintable(QStringLiteral("round %1: %2").arg(round).arg(seq)));
+        }
+    }
+}
+
+// A million equal peaks on a high floor: every walk and every crossing runs to the ends of
+// two million samples. Walked sample by sample that never finishes.
+void TstPeakFinder::longWalksOnAHugeSequence()
+{
+    const int n = 2000001;
+    std::vector<double> x(std::size_t(n), 0.9);
+    x.front() = 0;
+    x.back() = 0;
+    for (int i = 1; i < n - 1; i += 2)
+        x[std::size_t(i)] = 1;
+    std::vector<PeakRecord> out;
+    findPeaks(out, x.data(), n, 0.5, 1, 0.5, 0);
+    QCOMPARE(int(out.size()), (n - 1) / 2);
+    for (const PeakRecord &r : out) {
+        if (r.prominence != 1 || r.leftMin != 0 || r.rightMin != 0 || r.width != n - 1)
+            QFAIL(qPrintable(QStringLiteral("peak %1").arg(r.index)));
+    }
 }
 
 void TstPeakFinder::replacesPreviousContent()

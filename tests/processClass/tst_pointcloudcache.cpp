@@ -19,9 +19,14 @@ public:
 
 std::vector<float> pointsFrom(int first, int count)
 {
-    std::vector<float> v;
-    for (int i = first; i < first + count; ++i)
-        v.insert(v.end(), {float(i), float(i) + 0.25f, float(i) + 0.5f, float(i) + 0.75f});
+    std::vector<float> v(4 * std::size_t(count));
+    for (int k = 0; k < count; ++k) {
+        const float i = float(first + k);
+        v[4 * k] = i;
+        v[4 * k + 1] = i + 0.25f;
+        v[4 * k + 2] = i + 0.5f;
+        v[4 * k + 3] = i + 0.75f;
+    }
     return v;
 }
 

@@ -1,66 +1,20 @@
 #include "processClass/PolarImage.h"
 #include "support/ReferenceSectorImage.h"
+#include "support/SectorFrames.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <vector>
 
 namespace {
 
-// One frame as the assembler hands it over: a header and interleaved 16-bit samples.
-struct Frame
+PolarImage::Centres draw(PolarImage &image, const std::vector<SectorFrame> &frames)
 {
-    packageInfo head;
-    std::vector<quint16> samples;
-    quint32 bytes = 0;
-
-    Frame(float direction, float step, quint32 bins, quint16 numPerRow = 2, float maxDist = 40,
-          float distReso = 0.1f)
-    {
-        head.direction = direction;
-        head.vez25EDirectionAngle = step;
-        head.dataHeight = bins;
-        head.numPerRow = numPerRow;
-        head.maxDist = maxDist;
-        head.distReso = distReso;
-        samples.assign(std::size_t(bins) * numPerRow, 0);
-        bytes = quint32(samples.size() * 2);
-    }
-    // Beam A holds baseA + bin, beam B baseB + bin.
-    Frame &fill(int baseA, int baseB)
-    {
-        for (quint32 i = 0; i < head.dataHeight; ++i) {
-            samples[i * head.numPerRow] = quint16(baseA + int(i));
-            if (head.numPerRow >= 2)
-                samples[i * head.numPerRow + 1] = quint16(baseB + int(i));
-        }
-        return *this;
-    }
-};
-
-struct Batch
-{
-    std::vector<const packageInfo *> heads;
-    std::vector<const uchar *> data;
-    std::vector<quint32> bytes;
-
-    explicit Batch(const std::vector<Frame> &frames)
-    {
-        for (const Frame &f : frames) {
-            heads.push_back(&f.head);
-            data.push_back(reinterpret_cast<const uchar *>(f.samples.data()));
-            bytes.push_back(f.bytes);
-        }
-    }
-    int size() const { return int(heads.size()); }
-};
-
-PolarImage::Centres draw(PolarImage &image, const std::vector<Frame> &frames)
-{
-    Batch b(frames);
+    SectorBatch b(frames);
     return image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());
 }
 
@@ -72,6 +26,22 @@ quint16 pixel(const PolarImage &image, int row, int col)
 int expectedBin(int row, int col)
 {
     return int(std::round(40.0 * reference::pixelDistance(row, col) / 400 / double(0.1f)));
+}
+
+// Puts one value a crafted packet could carry into one field the accumulation reads.
+void spoil(packageInfo &head, QRandomGenerator &rng)
+{
+    const float values[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), 3e38f, -3e38f, 0.f, -40.f, 1e-30f, 400.f};
+    const float v = values[rng.bounded(int(std::size(values)))];
+    switch (rng.bounded(6)) {
+    case 0: head.direction = v; break;
+    case 1: head.vez25EDirectionAngle = v; break;
+    case 2: head.maxDist = v; break;
+    case 3: head.distReso = v; break;
+    case 4: head.dataHeight = rng.generate(); break;
+    default: head.numPerRow = quint16(rng.generate()); break;
+    }
 }
 
 } // namespace
@@ -115,7 +85,7 @@ void tst_PolarImage::beamsLeftAndRight()
 {
     PolarImage image;
     std::fill(image.accImage(), image.accImage() + 640000, quint16(7));
-    std::vector<Frame> frames{Frame(90, 1, 400).fill(1000, 5000)};
+    std::vector<SectorFrame> frames{SectorFrame(90, 1, 400).fill(1000, 5000)};
     draw(image, frames);
     // Right of the centre lies bearing 90 (beam A), left of it bearing -90 (beam B).
     for (int col : {460, 600, 780})
@@ -133,14 +103,14 @@ void tst_PolarImage::earlierFrameWinsAndBeamBOverridesA()
 {
     PolarImage image;
     // The older frame reaches only 250 bins; beyond, the newer frame paints.
-    std::vector<Frame> frames{Frame(90, 1, 250).fill(100, 100), Frame(90, 1, 400).fill(2000, 2000)};
+    std::vector<SectorFrame> frames{SectorFrame(90, 1, 250).fill(100, 100), SectorFrame(90, 1, 400).fill(2000, 2000)};
     draw(image, frames);
     QCOMPARE(int(pixel(image, 400, 500)), 100 + expectedBin(400, 500));
     QCOMPARE(int(pixel(image, 400, 750)), 2000 + expectedBin(400, 750));
 
     // Beam B of a frame at -90 covers bearing 90 too: B wins over A of the other frame.
     PolarImage both;
-    std::vector<Frame> crossed{Frame(90, 1, 400).fill(100, 300), Frame(-90, 1, 400).fill(2000, 9000)};
+    std::vector<SectorFrame> crossed{SectorFrame(90, 1, 400).fill(100, 300), SectorFrame(-90, 1, 400).fill(2000, 9000)};
     draw(both, crossed);
     QCOMPARE(int(pixel(both, 400, 600)), 9000 + expectedBin(400, 600));
     QCOMPARE(int(pixel(both, 400, 200)), 300 + expectedBin(400, 200));
@@ -149,7 +119,7 @@ void tst_PolarImage::earlierFrameWinsAndBeamBOverridesA()
 void tst_PolarImage::sectorBoundsAreStrict()
 {
     PolarImage image;
-    std::vector<Frame> frames{Frame(10, 5, 400).fill(1000, 5000)};
+    std::vector<SectorFrame> frames{SectorFrame(10, 5, 400).fill(1000, 5000)};
     draw(image, frames);
     for (int row = 0; row < 800; ++row) {
         for (int col = 0; col < 800; ++col) {
@@ -186,7 +156,7 @@ void tst_PolarImage::centres()
     QFETCH(double, centreA);
     QFETCH(double, centreB);
     PolarImage image;
-    std::vector<Frame> frames{Frame(0, 1, 10), Frame(direction, 1, 10)};
+    std::vector<SectorFrame> frames{SectorFrame(0, 1, 10), SectorFrame(direction, 1, 10)};
     const auto c = draw(image, frames);
     QVERIFY(c.valid);
     QCOMPARE(c.centreA, centreA);
@@ -210,7 +180,7 @@ void tst_PolarImage::secondBeamRules()
     QFETCH(int, lastNumPerRow);
     QFETCH(bool, beamB);
     PolarImage image;
-    std::vector<Frame> frames{Frame(90, 1, 400, 2).fill(1000, 5000), Frame(0, 1, 400, quint16(lastNumPerRow)).fill(3000, 6000)};
+    std::vector<SectorFrame> frames{SectorFrame(90, 1, 400, 2).fill(1000, 5000), SectorFrame(0, 1, 400, quint16(lastNumPerRow)).fill(3000, 6000)};
     frames[0].head.blank = quint8(firstBlank);
     draw(image, frames);
     // Beam B of the first frame (bearing -90) only with two beams; the sample stride is the
@@ -225,11 +195,11 @@ void tst_PolarImage::secondBeamRules()
 void tst_PolarImage::fullTurnLeavesNoGap()
 {
     PolarImage image;
-    std::vector<Frame> frames;
+    std::vector<SectorFrame> frames;
     for (int d = 0; d < 360; ++d)
-        frames.push_back(Frame(float(d), 1, 400).fill(1, 1));
+        frames.push_back(SectorFrame(float(d), 1, 400).fill(1, 1));
     for (int start = 0; start < 360; start += 20)
-        draw(image, std::vector<Frame>(frames.begin() + start, frames.begin() + start + 20));
+        draw(image, std::vector<SectorFrame>(frames.begin() + start, frames.begin() + start + 20));
     int zeros = 0;
     for (int row = 0; row < 800; ++row)
         for (int col = 0; col < 800; ++col)
@@ -242,7 +212,7 @@ void tst_PolarImage::frameBytesBoundTheSamples()
 {
     // The header claims 4000 bins but only 100 arrived: bins 100 and beyond stay unpainted.
     PolarImage image;
-    std::vector<Frame> frames{Frame(90, 1, 100).fill(1000, 5000)};
+    std::vector<SectorFrame> frames{SectorFrame(90, 1, 100).fill(1000, 5000)};
     frames[0].head.dataHeight = 4000;
     draw(image, frames);
     QCOMPARE(int(pixel(image, 400, 480)), 1000 + expectedBin(400, 480));
@@ -252,7 +222,7 @@ void tst_PolarImage::frameBytesBoundTheSamples()
 
     // 101 whole samples and one stray byte: beam A reaches bin 50, beam B only bin 49.
     PolarImage odd;
-    std::vector<Frame> cut{Frame(90, 1, 100).fill(1000, 5000)};
+    std::vector<SectorFrame> cut{SectorFrame(90, 1, 100).fill(1000, 5000)};
     cut[0].bytes = 2 * 101 + 1;
     draw(odd, cut);
     QCOMPARE(int(pixel(odd, 400, 449)), 1000 + 50);
@@ -281,7 +251,7 @@ void tst_PolarImage::unusableScaleSkipsFrame()
     QFETCH(float, maxDist);
     QFETCH(float, distReso);
     PolarImage image;
-    std::vector<Frame> frames{Frame(90, 1, 400, 2, maxDist, distReso).fill(1000, 5000)};
+    std::vector<SectorFrame> frames{SectorFrame(90, 1, 400, 2, maxDist, distReso).fill(1000, 5000)};
     draw(image, frames);
     for (int i = 0; i < 640000; ++i)
         QCOMPARE(int(image.accImage()[i]), 0);
@@ -290,8 +260,8 @@ void tst_PolarImage::unusableScaleSkipsFrame()
 void tst_PolarImage::warnings()
 {
     PolarImage image;
-    std::vector<Frame> frames{Frame(90, 1, 400).fill(1000, 5000)};
-    Batch b(frames);
+    std::vector<SectorFrame> frames{SectorFrame(90, 1, 400).fill(1000, 5000)};
+    SectorBatch b(frames);
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: invalid params");
     QVERIFY(!image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), 0, image.accImage()).valid);
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: invalid params");
@@ -308,10 +278,10 @@ void tst_PolarImage::warnings()
         QVERIFY(image.accImage()[i] == 0 || image.accImage()[i] >= 1000);
 
     // More than 20000 frames: the first 20000 are drawn, frame 19999 gives the centres.
-    std::vector<Frame> many;
+    std::vector<SectorFrame> many;
     many.reserve(20001);
     for (int k = 0; k < 20001; ++k)
-        many.push_back(Frame(k == 19999 ? 33.f : (k == 20000 ? 77.f : 0.f), 0.5f, 4));
+        many.push_back(SectorFrame(k == 19999 ? 33.f : (k == 20000 ? 77.f : 0.f), 0.5f, 4));
     PolarImage big;
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: num too large, truncating 20001 -> 20000");
     const auto c = draw(big, many);
@@ -323,27 +293,29 @@ void tst_PolarImage::fastMatchesReference()
     QRandomGenerator rng(20240611);
     PolarImage image;
     std::vector<quint16> slow(640000, 0);
-    for (int batch = 0; batch < 24; ++batch) {
+    for (int batch = 0; batch < 32; ++batch) {
         const int n = 1 + int(rng.bounded(20));
         const double step = std::vector<double>{0.225, 0.45, 0.9, 1.8, 3.6, 7.2}[rng.bounded(6)];
         double direction = rng.bounded(720.0) - 360.0;
         const float maxDist = float(std::vector<double>{5, 20, 40, 75, 150}[rng.bounded(5)]);
-        std::vector<Frame> frames;
+        std::vector<SectorFrame> frames;
         for (int k = 0; k < n; ++k) {
             const quint32 bins = 100 + rng.bounded(4000u);
             const quint16 npr = rng.bounded(8) == 0 ? quint16(rng.bounded(4)) : quint16(2);
             // Usually the range of bins spans maxDist; sometimes short or long.
             const float reso = float(maxDist / bins * std::vector<double>{1, 1, 0.5, 1.7}[rng.bounded(4)]);
-            Frame f(float(direction), float(step), bins, npr, maxDist, reso);
+            SectorFrame f(float(direction), float(step), bins, npr, maxDist, reso);
             for (auto &s : f.samples)
                 s = quint16(rng.bounded(65536));
             f.head.blank = rng.bounded(6) == 0 ? 2 : 0;
             if (rng.bounded(5) == 0)
                 f.bytes = rng.bounded(f.bytes + 1);
+            if (rng.bounded(8) == 0)
+                spoil(f.head, rng);
             frames.push_back(std::move(f));
             direction += step * (rng.bounded(10) == 0 ? -1 : 1);
         }
-        Batch b(frames);
+        SectorBatch b(frames);
         if (n > 2 && rng.bounded(4) == 0)
             b.data[1] = nullptr;
         image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());

@@ -2,39 +2,31 @@
 #include "processClass/ColorTable.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
+#include "processClass/PacketRing.h"
 #include "support/ReferenceSectorImage.h"
+#include "support/SectorFrames.h"
+#include "support/SonarFrameBuilder.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
 namespace {
 
 // A frame at direction 90 whose every sample is value: it paints the wedges around 90 and -90.
-struct FullFrame
+SectorFrame fullFrame(quint16 value, float gamma = 1.0f)
 {
-    packageInfo head;
-    std::vector<quint16> samples;
-    quint32 bytes;
-
-    explicit FullFrame(quint16 value, float gamma = 1.0f)
-    {
-        head.direction = 90;
-        head.vez25EDirectionAngle = 1;
-        head.dataHeight = 400;
-        head.numPerRow = 2;
-        head.maxDist = 40;
-        head.distReso = 0.1f;
-        head.gamma = gamma;
-        head.frameSerialNum = 42;
-        samples.assign(800, value);
-        bytes = 1600;
-    }
-};
+    SectorFrame frame(90, 1, 400);
+    frame.fillAll(value);
+    frame.head.gamma = gamma;
+    frame.head.frameSerialNum = 42;
+    return frame;
+}
 
 } // namespace
 
@@ -54,6 +46,7 @@ private slots:
     void initClearsImageAndStore();
     void beamLinesFollowTheLastFrame();
     void unopenablePointCloudFileWarns();
+    void shrinkingBatchIsDrawnAtOnce();
 
 private:
     InformationCenter *center = nullptr;
@@ -112,7 +105,7 @@ void tst_Processing::drawImagePublishesColouredSector()
     Processing processing(&ring, &center);
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
-    FullFrame frame(65535);
+    SectorFrame frame = fullFrame(65535);
     const packageInfo *heads[] = {&frame.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
     QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
@@ -165,7 +158,7 @@ void tst_Processing::readingStoresIntoHistory()
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
     QSignalSpy schedule(center, &InformationCenter::updateSchedule);
-    FullFrame frame(32768, 2.0f);
+    SectorFrame frame = fullFrame(32768, 2.0f);
     const packageInfo *heads[] = {&frame.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
     QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
@@ -191,7 +184,7 @@ void tst_Processing::readingStoresIntoHistory()
 void tst_Processing::initClearsImageAndStore()
 {
     Processing processing(&ring, &center);
-    FullFrame frame(1000);
+    SectorFrame frame = fullFrame(1000);
     const packageInfo *heads[] = {&frame.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
     processing.drawImage(heads, data, &frame.bytes, 1);
@@ -209,7 +202,8 @@ void tst_Processing::initClearsImageAndStore()
 void tst_Processing::beamLinesFollowTheLastFrame()
 {
     Processing processing(&ring, &center);
-    FullFrame a(1), b(1);
+    SectorFrame a = fullFrame(1);
+    SectorFrame b = fullFrame(1);
     b.head.direction = 359;
     const packageInfo *heads[] = {&a.head, &b.head};
     const uchar *data[] = {reinterpret_cast<const uchar *>(a.samples.data()),
@@ -223,9 +217,49 @@ void tst_Processing::beamLinesFollowTheLastFrame()
 void tst_Processing::unopenablePointCloudFileWarns()
 {
     Processing processing(&ring, &center);
-    QTest::ignoreMessage(QtWarningMsg, "Failed to open point cloud file: \"/nonexistent-dir/xPointCloud.txt\"");
+    QTest::ignoreMessage(QtWarningMsg, "Failed to open point cloud file: /nonexistent-dir/xPointCloud.txt");
     emit center->sigSaveFile(QStringLiteral("file:///nonexistent-dir/x.DB"));
     emit center->sigStopSaveFile();
+}
+
+void tst_Processing::shrinkingBatchIsDrawnAtOnce()
+{
+    // Seven frames under a work cycle of 0.01 s (batches of 10), then one of 0.02 s (batches of
+    // 5): that frame takes slot 7 and the batch is drawn at once, from slots 0 to 4 only.
+    PacketRing *packets = new PacketRing(packetSize, 50000);
+    Processing processing(&packets, &center);
+    processing.init();
+    int results = 0;
+    int pixmaps = 0;
+    connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
+    connect(&processing, &Processing::sigUpdatePixmap, this, [&](QPixmap, bool) { ++pixmaps; });
+    packageInfo head = SimSonar::defaultHeader();
+    const auto samples = [](quint32, int) { return quint16(500); };
+    for (int k = 0; k < 8; ++k) {
+        head.frameSerialNum = quint32(k);
+        head.direction = 20.f * k;
+        head.workCycle = k < 7 ? 0.01f : 0.02f;
+        for (const QByteArray &packet : SimSonar::buildFrame(head, samples))
+            packets->push(packet.constData(), quint16(packet.size()));
+    }
+    processing.start();
+    QTRY_COMPARE(results, 8);
+    QTRY_COMPARE(pixmaps, 1);
+    processing.stop();
+    delete packets;
+
+    // Beam A of frame k paints around bearing 20k.
+    int painted[8] = {};
+    for (int row = 0; row < 800; ++row) {
+        for (int col = 0; col < 800; ++col) {
+            const double a = reference::pixelAngle(row, col);
+            const int k = int(std::lround(a / 20));
+            if (k >= 0 && k < 8 && std::fabs(a - 20 * k) < 0.4 && processing.accImage()[row * 800 + col] != 0)
+                ++painted[k];
+        }
+    }
+    for (int k = 0; k < 8; ++k)
+        QVERIFY2((painted[k] > 0) == (k < 5), qPrintable(QStringLiteral("frame %1: %2 pixels").arg(k).arg(painted[k])));
 }
 
 QTEST_MAIN(tst_Processing)

@@ -19,6 +19,45 @@
 // The live path end to end: the simulated sonar streams frames over loopback into a real
 // UdpReceiver, Processing drains the ring. Registered twice, once under a German locale, where
 // a stream that followed the machine's locale would write decimal commas.
+namespace {
+
+// The ring, the hub, a started Processing and a real receiver bound on loopback, and the
+// simulated sonar aimed at it; torn down in the order the program uses.
+struct LivePath
+{
+    PacketRing *ring = new PacketRing(packetSize, 50000);
+    InformationCenter *center;
+    Processing processing{&ring, &center};
+    UdpReceiver receiver{&ring, QStringLiteral("127.0.0.1")};
+    SonarStreamer sonar;
+    quint16 port = 0;
+
+    explicit LivePath(QObject *owner)
+        : center(new InformationCenter(owner))
+    {
+    }
+    ~LivePath()
+    {
+        sonar.stop();
+        receiver.stop();
+        processing.stop();
+        delete ring;
+    }
+    // Starts the worker and the receiver and aims the sonar at the bound port.
+    bool start()
+    {
+        processing.start();
+        QObject::connect(&receiver, &UdpReceiver::sig_rSonarDataPort, &receiver,
+                         [this](QString text) { port = text.toUShort(); });
+        receiver.start();
+        if (!QTest::qWaitFor([this] { return port != 0; }, 5000))
+            return false;
+        return sonar.setDestination(Ipv4Endpoint{0x7f000001u, port});
+    }
+};
+
+} // namespace
+
 class tst_ProcessingLive : public QObject
 {
     Q_OBJECT
@@ -47,30 +86,23 @@ void tst_ProcessingLive::initTestCase()
 void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
 {
     const int frames = 30;
-    PacketRing *ring = new PacketRing(packetSize, 50000);
-    InformationCenter *center = new InformationCenter(this);
+    LivePath live(this);
+    InformationCenter *center = live.center;
     center->setSpeedMove(2.5f);
     center->setTargetGamma(1.25);
 
-    Processing processing(&ring, &center);
     std::vector<packageInfo> results;
     std::vector<float> maxRanges;
     int pixmaps = 0;
-    connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo head, float maxRange) {
+    connect(&live.processing, &Processing::sigProcessOK, this, [&](packageInfo head, float maxRange) {
         results.push_back(head);
         maxRanges.push_back(maxRange);
     });
-    connect(&processing, &Processing::sigUpdatePixmap, this, [&](QPixmap pixmap, bool) {
+    connect(&live.processing, &Processing::sigUpdatePixmap, this, [&](QPixmap pixmap, bool) {
         QCOMPARE(pixmap.size(), QSize(800, 800));
         ++pixmaps;
     });
-    processing.start();
-
-    UdpReceiver receiver(&ring, QStringLiteral("127.0.0.1"));
-    quint16 port = 0;
-    connect(&receiver, &UdpReceiver::sig_rSonarDataPort, this, [&](QString text) { port = text.toUShort(); });
-    receiver.start();
-    QTRY_VERIFY_WITH_TIMEOUT(port != 0, 5000);
+    QVERIFY(live.start());
 
     QTemporaryDir dir;
     // A second save request finishes the first file and writes to the new one.
@@ -78,8 +110,7 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     const QString recording = dir.filePath(QStringLiteral("run1.DB"));
     emit center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
 
-    SonarStreamer sonar;
-    QVERIFY(sonar.setDestination(Ipv4Endpoint{0x7f000001u, port}));
+    SonarStreamer &sonar = live.sonar;
     packageInfo head = SimSonar::defaultHeader();
     head.workCycle = 0.02f; // batches of 5
     head.speed = 77;        // the device's speed and gamma are replaced by the operator's
@@ -94,9 +125,9 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     QTRY_COMPARE_WITH_TIMEOUT(pixmaps, frames / 5, 5000);
     sonar.stop();
     emit center->sigStopSaveFile();
-    receiver.stop();
-    processing.stop();
-    QCOMPARE(ring->lostPackets(), 0u);
+    live.receiver.stop();
+    live.processing.stop();
+    QCOMPARE(live.ring->lostPackets(), 0u);
 
     for (int k = 0; k < frames; ++k) {
         QCOMPARE(results[k].frameSerialNum, results[0].frameSerialNum + quint32(k));
@@ -128,7 +159,6 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
         QVERIFY2(std::fabs(range - (i % 2 == 0 ? 10.0 : 25.0)) < 0.05, qPrintable(lines[i]));
         QVERIFY(parts[3].toDouble() > 0);
     }
-    delete ring;
 }
 
 void tst_ProcessingLive::controlsWhileFramesArrive()
@@ -136,42 +166,33 @@ void tst_ProcessingLive::controlsWhileFramesArrive()
     // The GUI-thread controls run while the loop handles and draws frames; every frame still
     // comes out whole.
     const int frames = 150;
-    PacketRing *ring = new PacketRing(packetSize, 50000);
-    InformationCenter *center = new InformationCenter(this);
-    Processing processing(&ring, &center);
+    LivePath live(this);
+    Processing &processing = live.processing;
     int results = 0;
     connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
-    processing.start();
-    UdpReceiver receiver(&ring, QStringLiteral("127.0.0.1"));
-    quint16 port = 0;
-    connect(&receiver, &UdpReceiver::sig_rSonarDataPort, this, [&](QString text) { port = text.toUShort(); });
-    receiver.start();
-    QTRY_VERIFY_WITH_TIMEOUT(port != 0, 5000);
+    QVERIFY(live.start());
 
-    SonarStreamer sonar;
-    QVERIFY(sonar.setDestination(Ipv4Endpoint{0x7f000001u, port}));
     packageInfo head = SimSonar::defaultHeader();
     head.workCycle = 0.01f;
-    sonar.setHeader(head);
-    sonar.setEchoes({{0, 800, 20000, 3}}, 50);
-    sonar.setFrameRate(300);
-    sonar.setFrameLimit(frames);
-    sonar.start();
+    live.sonar.setHeader(head);
+    live.sonar.setEchoes({{0, 800, 20000, 3}}, 50);
+    live.sonar.setFrameRate(300);
+    live.sonar.setFrameLimit(frames);
+    live.sonar.start();
 
     QTemporaryDir dir;
     for (int i = 0; results < frames && i < 4000; ++i) {
         processing.init();
         processing.setIsShowPoint(i % 2 == 0);
-        emit center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(i % 3))).toString());
-        emit center->sigStopSaveFile();
+        emit live.center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(i % 3))).toString());
+        emit live.center->sigStopSaveFile();
         QTest::qWait(2);
     }
     QTRY_COMPARE_WITH_TIMEOUT(results, frames, 20000);
-    sonar.stop();
-    receiver.stop();
+    live.sonar.stop();
+    live.receiver.stop();
     processing.stop();
-    QCOMPARE(ring->lostPackets(), 0u);
-    delete ring;
+    QCOMPARE(live.ring->lostPackets(), 0u);
 }
 
 QTEST_MAIN(tst_ProcessingLive)

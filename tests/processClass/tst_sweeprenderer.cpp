@@ -3,6 +3,7 @@
 #include "support/ReferenceSectorImage.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <limits>
@@ -41,6 +42,8 @@ private slots:
     void markersAtTheirBearing();
     void batchErasesOnlyItsPies();
     void storedMarkersReplaceTheLayer();
+    void badHeaderDrawsNoStrayMarker_data();
+    void badHeaderDrawsNoStrayMarker();
 };
 
 void tst_SweepRenderer::paletteValue_data()
@@ -185,6 +188,45 @@ void tst_SweepRenderer::storedMarkersReplaceTheLayer()
     for (int y = 395; y <= 405; ++y)
         for (int x = 195; x <= 205; ++x)
             QVERIFY(!isCyanish(img.pixel(x, y)));
+}
+
+void tst_SweepRenderer::badHeaderDrawsNoStrayMarker_data()
+{
+    QTest::addColumn<float>("direction");
+    QTest::addColumn<float>("step");
+    QTest::addColumn<float>("maxDist");
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<double>("range");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // A negative maxDist would mirror the echo through the centre; a zero or NaN one puts it
+    // at no finite place.
+    QTest::newRow("negative maxDist") << 0.f << 1.f << -40.f << 90.0 << 20.0;
+    QTest::newRow("zero maxDist") << 0.f << 1.f << 0.f << 90.0 << 20.0;
+    QTest::newRow("NaN step and maxDist") << 0.f << nan << nan << 90.0 << 20.0;
+}
+
+void tst_SweepRenderer::badHeaderDrawsNoStrayMarker()
+{
+    QFETCH(float, direction);
+    QFETCH(float, step);
+    QFETCH(float, maxDist);
+    QFETCH(double, angle);
+    QFETCH(double, range);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    SweepRenderer renderer;
+    std::vector<quint16> samples(side * side, 0);
+    renderer.colour(samples.data(), side, side, SweepRenderer::Style{});
+    packageInfo first;
+    first.direction = direction;
+    first.vez25EDirectionAngle = step;
+    first.maxDist = maxDist;
+    renderer.drawBatchMarkers({echoAt(angle, range, angle, range)}, first, 20, 400);
+    renderer.composite();
+    const QImage &img = renderer.sectorImage();
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            if (isCyanish(img.pixel(x, y)))
+                QFAIL(qPrintable(QStringLiteral("marker at %1,%2").arg(x).arg(y)));
 }
 
 QTEST_MAIN(tst_SweepRenderer)

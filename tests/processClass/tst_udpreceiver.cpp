@@ -2,10 +2,10 @@
 #include "processClass/PackageInfo.h"
 #include "processClass/PacketRing.h"
 #include "processClass/UdpReceiver.h"
+#include "support/LogCollector.h"
 
 #include <QElapsedTimer>
 #include <QMetaMethod>
-#include <QMutex>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -15,36 +15,6 @@
 namespace {
 
 constexpr quint32 loopback = 0x7f000001;
-
-// Collects every log line, from any thread.
-QMutex logMutex;
-QStringList logLines;
-QtMessageHandler previousHandler = nullptr;
-
-void collectMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    {
-        QMutexLocker lock(&logMutex);
-        logLines << QString::number(int(type)) + QLatin1Char(' ') + text;
-    }
-    if (previousHandler)
-        previousHandler(type, context, text);
-}
-
-QStringList logged()
-{
-    QMutexLocker lock(&logMutex);
-    return logLines;
-}
-
-bool anyLogged(QtMsgType type, const QString &part)
-{
-    const QString prefix = QString::number(int(type)) + QLatin1Char(' ');
-    for (const QString &line : logged())
-        if (line.startsWith(prefix) && line.contains(part))
-            return true;
-    return false;
-}
 
 // Holds a port on loopback for the length of a test (or finds it held already by another
 // program on this machine, which serves the same purpose).
@@ -70,6 +40,10 @@ class TestUdpReceiver : public QObject
 public:
     PacketRing *m_ring = nullptr; // the owner's pointer member the receiver reaches through
     QStringList m_ports;
+    std::unique_ptr<LogCollector> m_log;
+
+    QStringList logged() const { return m_log->lines(); }
+    bool anyLogged(QtMsgType type, const QString &part) const { return m_log->contains(type, part); }
 
     std::unique_ptr<UdpReceiver> makeReceiver(const QString &address)
     {
@@ -103,20 +77,19 @@ public:
 private slots:
     void initTestCase()
     {
-        previousHandler = qInstallMessageHandler(collectMessages);
+        m_log = std::make_unique<LogCollector>();
     }
 
     void cleanupTestCase()
     {
-        qInstallMessageHandler(previousHandler);
+        m_log.reset();
     }
 
     void init()
     {
         m_ring = new PacketRing(packetSize, 64);
         m_ports.clear();
-        QMutexLocker lock(&logMutex);
-        logLines.clear();
+        m_log->clear();
     }
 
     void cleanup()

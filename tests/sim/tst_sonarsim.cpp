@@ -41,10 +41,10 @@ struct Sink
     BsdSocket socket = BsdSocket::udp();
     Ipv4Endpoint endpoint;
 
-    Sink()
+    explicit Sink(quint32 address = loopback)
     {
         socket.setReceiveBuffer(4 << 20);
-        socket.bind(Ipv4Endpoint{loopback, 0});
+        socket.bind(Ipv4Endpoint{address, 0});
         socket.localEndpoint(&endpoint);
     }
 
@@ -161,14 +161,17 @@ private slots:
 
     void refusesDestinationsOffLoopback()
     {
+        Sink sink(0x7f000002); // any address of 127.0.0.0/8 is fine
         SonarStreamer s;
         QVERIFY(!s.setDestination(Ipv4Endpoint{0xc0000201, 5008})); // 192.0.2.1
         QVERIFY(!s.setDestination(Ipv4Endpoint{0xffffffff, 5008}));
         QVERIFY(!s.setDestination(Ipv4Endpoint{0x00000000, 5008}));
-        QVERIFY(s.setDestination(Ipv4Endpoint{0x7f000002, 5008}));
-        QCOMPARE(s.sendFrames(1) > 0, true);
-        QVERIFY(!s.setDestination(Ipv4Endpoint{0x0a000001, 5008}));
+        QVERIFY(s.setDestination(sink.endpoint));
+        QVERIFY(!s.setDestination(Ipv4Endpoint{0x0a000001, sink.endpoint.port}));
         QCOMPARE(s.destination().address, quint32(0x7f000002));
+        s.setHeader(smallFrameHeader());
+        QCOMPARE(s.sendFrames(1), quint64(3));
+        QCOMPARE(sink.drain().size(), 3);
     }
 
     // Two frames of three packets each (1/0 1/1 1/2 then 2/0 2/1 2/2), misbehaving on request.
