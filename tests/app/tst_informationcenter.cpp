@@ -599,14 +599,14 @@ void TestInformationCenter::maxRangeLogsOnlyAChange()
     InformationCenter hub;
     QSignalSpy spy(&hub, &InformationCenter::maxRangeChanged);
     {
-        LogCatcher log(QtDebugMsg);
+        LogCollector log;
         hub.setMaxRange(150.0f);
-        QCOMPARE(log.messages(), QStringList());
+        QCOMPARE(log.messages(QtDebugMsg), QStringList());
         QCOMPARE(spy.count(), 0);
     }
-    LogCatcher log(QtDebugMsg);
+    LogCollector log;
     hub.setMaxRange(100.0f);
-    QCOMPARE(log.messages(), QStringList{QStringLiteral("设置最大距离限制： 100")});
+    QCOMPARE(log.messages(QtDebugMsg), QStringList{QStringLiteral("设置最大距离限制： 100")});
     QCOMPARE(spy.count(), 1);
     QCOMPARE(hub.maxRange(), 100.0f);
 }
@@ -773,9 +773,9 @@ void TestInformationCenter::deviceInfoSignalOrder()
     SignalOrder order(&hub);
     const ByteBuilder record = deviceRecord(static_cast<quint8>(count), flags);
     {
-        LogCatcher log(QtDebugMsg);
+        LogCollector log;
         hub.setDeviceInfo(DeviceInfo(record.bytes()));
-        QCOMPARE(log.messages(), QStringList{QStringLiteral("设置最大距离限制： 60")});
+        QCOMPARE(log.messages(QtDebugMsg), QStringList{QStringLiteral("设置最大距离限制： 60")});
     }
     QCOMPARE(order.names, signalNames);
 
@@ -785,9 +785,9 @@ void TestInformationCenter::deviceInfoSignalOrder()
     QCOMPARE(order.names, QStringList());
     hub.setMaxRange(150.0f);
     order.names.clear();
-    LogCatcher log(QtDebugMsg);
+    LogCollector log;
     hub.setDeviceInfo(DeviceInfo(deviceRecord(static_cast<quint8>(count), flags, 150.0f).bytes()));
-    QCOMPARE(log.messages(), QStringList());
+    QCOMPARE(log.messages(QtDebugMsg), QStringList());
     QCOMPARE(order.names, QStringList());
 }
 
@@ -806,11 +806,11 @@ void TestInformationCenter::deviceInfoUnusableRange()
 
     InformationCenter hub;
     QSignalSpy spy(&hub, &InformationCenter::maxRangeChanged);
-    LogCatcher warnings(QtWarningMsg);
+    LogCollector warnings;
     hub.setDeviceInfo(DeviceInfo(deviceRecord(3, QByteArray("\x01\x00\x01", 3), range).bytes()));
     QCOMPARE(hub.maxRange(), 150.0f);
     QCOMPARE(spy.count(), 0);
-    QCOMPARE(warnings.messages().size(), 1);
+    QCOMPARE(warnings.messages(QtWarningMsg).size(), 1);
     // Everything else of the record is still taken.
     QCOMPARE(hub.supportWorkModel(), (QStringList{"0", "2"}));
     QCOMPARE(hub.brightnessBase(), 20);
@@ -839,11 +839,11 @@ void TestInformationCenter::updateMaxRange()
     InformationCenter hub;
     hub.setDeviceInfo(DeviceInfo(deviceRecord().bytes()));
     QSignalSpy spy(&hub, &InformationCenter::maxRangeChanged);
-    LogCatcher warnings(QtWarningMsg);
+    LogCollector warnings;
     hub.f_updateMaxRange(mode);
     QCOMPARE(hub.maxRange(), range);
     QCOMPARE(spy.count(), range == 60.0f ? 0 : 1);
-    QCOMPARE(warnings.messages().size(), warns ? 1 : 0);
+    QCOMPARE(warnings.messages(QtWarningMsg).size(), warns ? 1 : 0);
 }
 
 void TestInformationCenter::updateMaxRangeBeforeAnyDevice()
@@ -906,14 +906,14 @@ void TestInformationCenter::fileStatusSwitchIsLogged()
     InformationCenter hub;
     hub.setFileStatus(static_cast<FileStatus>(from));
     QSignalSpy spy(&hub, &InformationCenter::fileStatusChanged);
-    LogCatcher debug(QtDebugMsg);
+    LogCollector debug;
     if (toReading)
         hub.f_setFileStatusReading();
     else
         hub.f_setFileStatusSaving();
     QCOMPARE(hub.m_fileStatus(), toReading ? FileStatus::Reading : FileStatus::Saving);
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(debug.messages(), log.isEmpty() ? QStringList() : QStringList{log});
+    QCOMPARE(debug.messages(QtDebugMsg), log.isEmpty() ? QStringList() : QStringList{log});
 }
 
 void TestInformationCenter::statusTestsIgnoreArgument()
@@ -981,7 +981,7 @@ void TestInformationCenter::clipboardSuggestion()
     InformationCenter hub;
     hub.setDeviceName(device);
     const QDate before = QDate::currentDate();
-    LogCatcher debug(QtDebugMsg);
+    LogCollector debug;
     hub.f_setSaveFileNameToClipboard();
     const QDate after = QDate::currentDate();
 
@@ -993,7 +993,7 @@ void TestInformationCenter::clipboardSuggestion()
         expected.append(device + '_' + digits + '_');
     }
     QVERIFY2(expected.contains(text), qPrintable(text));
-    QCOMPARE(debug.messages(), QStringList{"复制到剪贴板的值： " + text});
+    QCOMPARE(debug.messages(QtDebugMsg), QStringList{"复制到剪贴板的值： " + text});
 }
 
 QTEST_MAIN(TestInformationCenter)

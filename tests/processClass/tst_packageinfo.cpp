@@ -1,3 +1,4 @@
+#include "support/ByteBuilder.h"
 #include "processClass/PackageInfo.h"
 
 #include <QByteArray>
@@ -6,40 +7,8 @@
 #include <QThread>
 
 #include <atomic>
-#include <cstring>
 
 namespace {
-
-// Writes little-endian values at fixed offsets: the fixture does not use the struct.
-void put8(QByteArray &b, int off, quint8 v) { b[off] = char(v); }
-void put16(QByteArray &b, int off, quint16 v)
-{
-    for (int i = 0; i < 2; ++i)
-        b[off + i] = char((v >> (8 * i)) & 0xff);
-}
-void put32(QByteArray &b, int off, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[off + i] = char((v >> (8 * i)) & 0xff);
-}
-void put64(QByteArray &b, int off, quint64 v)
-{
-    for (int i = 0; i < 8; ++i)
-        b[off + i] = char((v >> (8 * i)) & 0xff);
-}
-void putF(QByteArray &b, int off, float f)
-{
-    quint32 v;
-    std::memcpy(&v, &f, 4);
-    put32(b, off, v);
-}
-
-packageInfo fromBytes(const QByteArray &b)
-{
-    packageInfo h;
-    std::memcpy(&h, b.constData(), sizeof h);
-    return h;
-}
 
 class Emitter : public QObject
 {
@@ -81,42 +50,42 @@ private slots:
 
     void fieldsReadBackFromWireOffsets()
     {
-        QByteArray b(256, '\0');
-        put8(b, 0, 1);
-        put8(b, 1, 19);
-        put32(b, 2, 0x01020304);
-        put16(b, 6, 0x0506);
-        put16(b, 8, 2);
-        put16(b, 10, 0x0a0b);
-        put16(b, 12, 190);
-        put16(b, 14, 77);
-        put16(b, 16, 3);
-        put16(b, 18, 11);
-        put32(b, 20, 0xdeadbeef);
-        std::memcpy(b.data() + 32, "Sonar", 5);
-        put8(b, 47, 6);
-        putF(b, 48, 1500.5f);
-        put32(b, 52, 4000);
-        putF(b, 56, 60.0f);
-        putF(b, 60, 0.015f);
-        putF(b, 100, 1.25f);
-        putF(b, 104, -90.0f);
-        put8(b, 108, 9);
-        putF(b, 109, 0.05f);
-        put8(b, 113, 200);
-        put32(b, 116, 0x11223344);
-        put8(b, 120, 4);
-        putF(b, 121, 1.5f);
-        putF(b, 125, 2.5f);
-        putF(b, 129, 3.5f);
-        put8(b, 133, 12);
-        put8(b, 135, 2);
-        put64(b, 148, 0x0102030405060708ULL);
-        putF(b, 156, 750000.0f);
-        putF(b, 168, 0.7f);
-        putF(b, 192, 1.8f);
+        ByteBuilder b(256);
+        b.put<quint8>(0, 1);
+        b.put<quint8>(1, 19);
+        b.put<quint32>(2, 0x01020304);
+        b.put<quint16>(6, 0x0506);
+        b.put<quint16>(8, 2);
+        b.put<quint16>(10, 0x0a0b);
+        b.put<quint16>(12, 190);
+        b.put<quint16>(14, 77);
+        b.put<quint16>(16, 3);
+        b.put<quint16>(18, 11);
+        b.put<quint32>(20, 0xdeadbeef);
+        b.putBytes(32, QByteArray("Sonar"));
+        b.put<quint8>(47, 6);
+        b.put<float>(48, 1500.5f);
+        b.put<quint32>(52, 4000);
+        b.put<float>(56, 60.0f);
+        b.put<float>(60, 0.015f);
+        b.put<float>(100, 1.25f);
+        b.put<float>(104, -90.0f);
+        b.put<quint8>(108, 9);
+        b.put<float>(109, 0.05f);
+        b.put<quint8>(113, 200);
+        b.put<quint32>(116, 0x11223344);
+        b.put<quint8>(120, 4);
+        b.put<float>(121, 1.5f);
+        b.put<float>(125, 2.5f);
+        b.put<float>(129, 3.5f);
+        b.put<quint8>(133, 12);
+        b.put<quint8>(135, 2);
+        b.put<quint64>(148, 0x0102030405060708ULL);
+        b.put<float>(156, 750000.0f);
+        b.put<float>(168, 0.7f);
+        b.put<float>(192, 1.8f);
 
-        const packageInfo h = fromBytes(b);
+        const packageInfo h = b.as<packageInfo>();
         QCOMPARE(h.packType, quint8(1));
         QCOMPARE(h.dataWidth, quint8(19));
         QCOMPARE(h.packTime1, quint32(0x01020304));
@@ -154,10 +123,10 @@ private slots:
 
     void deviceNameNeverReadsPastFifteenBytes()
     {
-        QByteArray b(256, '\0');
-        std::memcpy(b.data() + 32, "ABCDEFGHIJKLMNO", 15);
-        put8(b, 47, 'Z'); // workMode right after the name must not leak into it
-        QCOMPARE(QvForwardSDK::deviceNameOf(fromBytes(b)), QStringLiteral("ABCDEFGHIJKLMNO"));
+        ByteBuilder b(256);
+        b.putBytes(32, QByteArray("ABCDEFGHIJKLMNO"));
+        b.put<quint8>(47, 'Z'); // workMode right after the name must not leak into it
+        QCOMPARE(QvForwardSDK::deviceNameOf(b.as<packageInfo>()), QStringLiteral("ABCDEFGHIJKLMNO"));
     }
 
     void sampleTypeTable()
@@ -182,9 +151,10 @@ private slots:
         QCOMPARE(QByteArray(QMetaType::fromType<QvForwardSDK::packageInfo>().name()),
                  QByteArray("QvForwardSDK::packageInfo"));
 
-        QByteArray pattern(256, '\0');
+        ByteBuilder patterned(256);
         for (int i = 0; i < 256; ++i)
-            pattern[i] = char((i * 37 + 11) & 0xff);
+            patterned.put<quint8>(i, quint8((i * 37 + 11) & 0xff));
+        const QByteArray pattern = patterned.bytes();
 
         QThread worker;
         Catcher catcher;
@@ -192,7 +162,7 @@ private slots:
         worker.start();
         Emitter emitter;
         connect(&emitter, &Emitter::header, &catcher, &Catcher::take, Qt::QueuedConnection);
-        emit emitter.header(fromBytes(pattern));
+        emit emitter.header(patterned.as<packageInfo>());
         QTRY_VERIFY(catcher.done.load());
         QCOMPARE(catcher.got, pattern);
         QVERIFY(catcher.thread != QThread::currentThreadId());

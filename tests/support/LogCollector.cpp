@@ -46,6 +46,17 @@ QStringList LogCollector::lines() const
     return m_lines;
 }
 
+QStringList LogCollector::messages(QtMsgType type) const
+{
+    const QString prefix = prefixOf(type);
+    QMutexLocker lock(&m_mutex);
+    QStringList texts;
+    for (const QString &line : m_lines)
+        if (line.startsWith(prefix))
+            texts << line.mid(prefix.size());
+    return texts;
+}
+
 bool LogCollector::contains(QtMsgType type, const QString &part) const
 {
     const QString prefix = prefixOf(type);

@@ -17,6 +17,8 @@ public:
 
     // Each message as "<type number> <text>".
     QStringList lines() const;
+    // The texts of the messages of one type, in the order they were logged.
+    QStringList messages(QtMsgType type) const;
     // True when a message of this type containing part was logged.
     bool contains(QtMsgType type, const QString &part) const;
     void clear();
