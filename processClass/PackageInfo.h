@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMetaType>
 #include <QString>
 #include <QtGlobal>
@@ -118,11 +119,8 @@ static_assert(offsetof(packageInfo, vez25EDirectionAngle) == 192, "vez25EDirecti
 // first NUL, as UTF-8.
 inline QString deviceNameOf(const packageInfo &head)
 {
-    const char *name = head.deviceName;
-    std::size_t len = 0;
-    while (len < sizeof(head.deviceName) && name[len] != '\0')
-        ++len;
-    return QString::fromUtf8(name, static_cast<qsizetype>(len));
+    const auto len = static_cast<qsizetype>(qstrnlen(head.deviceName, sizeof(head.deviceName)));
+    return QString::fromUtf8(head.deviceName, len);
 }
 
 // Bytes per sample for a sample-type code; 0 for a code that is not valid.
