@@ -7,5 +7,5 @@ ApplicationWindow {
     height: 800
     visible: true
     color: "black"
-    title: qsTr(devName)
+    title: qsTr(devName) // qmllint disable unqualified
 }
