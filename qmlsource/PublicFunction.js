@@ -57,3 +57,25 @@ function numberToFloatToHex(value) {
 function textToFloatToHex(text) {
     return numberToFloatToHex(parseFloat(text));
 }
+
+// The range labels across the sector image: for a grid the ranges at every quarter of
+// maxDistance on both sides of the centre, else only -maxDistance, 0 and +maxDistance. Each
+// label is { text, x } with x the offset from the centre in pixels for an image radius of
+// radius; the two outermost labels move 20 pixels inwards. A range that is not a finite
+// positive number gives no labels. The loop runs over a whole-number index, so no range can
+// make it endless.
+function f_rangeLabels(maxDistance, gridVisible, radius) {
+    if (!(isFinite(maxDistance) && maxDistance > 0) || !(isFinite(radius) && radius > 0))
+        return [];
+    var steps = gridVisible ? 4 : 1;
+    var labels = [];
+    for (var i = -steps; i <= steps; ++i) {
+        var x = radius * i / steps;
+        if (i === -steps)
+            x += 20;
+        else if (i === steps)
+            x -= 20;
+        labels.push({ text: Math.abs(maxDistance * i / steps).toFixed(1) + "m", x: x });
+    }
+    return labels;
+}

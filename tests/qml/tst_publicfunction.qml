@@ -66,4 +66,24 @@ TestCase {
     function test_ipv4(data) {
         compare(MyFun.f_isIpv4Address(data.text), data.ok);
     }
+
+    function test_rangeLabels_data() {
+        return [
+            { tag: "grid", range: 8, grid: true, radius: 200,
+              texts: ["8.0m", "6.0m", "4.0m", "2.0m", "0.0m", "2.0m", "4.0m", "6.0m", "8.0m"],
+              xs: [-180, -150, -100, -50, 0, 50, 100, 150, 180] },
+            { tag: "no grid", range: 12.5, grid: false, radius: 290.75,
+              texts: ["12.5m", "0.0m", "12.5m"], xs: [-270.75, 0, 270.75] },
+            { tag: "zero range", range: 0, grid: true, radius: 200, texts: [], xs: [] },
+            { tag: "negative range", range: -3, grid: true, radius: 200, texts: [], xs: [] },
+            { tag: "not a number", range: NaN, grid: true, radius: 200, texts: [], xs: [] },
+            { tag: "infinite", range: Infinity, grid: false, radius: 200, texts: [], xs: [] },
+            { tag: "no image yet", range: 8, grid: true, radius: 0, texts: [], xs: [] }
+        ];
+    }
+    function test_rangeLabels(data) {
+        var labels = MyFun.f_rangeLabels(data.range, data.grid, data.radius);
+        compare(labels.map(function (l) { return l.text; }), data.texts);
+        compare(labels.map(function (l) { return l.x; }), data.xs);
+    }
 }
