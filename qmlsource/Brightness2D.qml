@@ -1,12 +1,13 @@
 import QtQuick
 import "MyStyle"
+import InformationCenter.module 1.0
 
 // Brightness of the sector image, 0 to 16: a command to the sonar, or while a recording is
 // replayed an offset that the host applies itself.
 Item {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     // The first press gives the panel a value of its own; from then on it keeps that value.
     property int brightnessValue: infoCenter ? infoCenter.brightness : 0
     property bool m_readingFile: false

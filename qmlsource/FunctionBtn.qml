@@ -1,8 +1,8 @@
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Dialogs
 import "MyStyle"
 import "FunctionBtnContent"
+import InformationCenter.module 1.0
 
 // The row of function buttons at the top left of the main window: connect, start, record,
 // replay, settings, grid and palette. The panels it opens and the back-end objects it drives
@@ -10,7 +10,7 @@ import "FunctionBtnContent"
 Item {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property var cmdDialog: null
     property var showPoint: null
     property var connectPanel: null

@@ -1,11 +1,12 @@
 import QtQuick
 import "MyStyle"
+import InformationCenter.module 1.0
 
 // Contrast (gamma) of the sector image, 0.5 to 1.5 in steps of 0.05; the host applies it.
 Item {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property real gammaValue: 1.4
 
     function f_step(delta) {

@@ -1,11 +1,12 @@
 import QtQuick
 import "MyStyle"
+import InformationCenter.module 1.0
 
 // Contrast (gamma) as a slider, 0.5 to 1.5; the host applies it.
 Column {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
 
     Text {
         text: qsTr("对比度")

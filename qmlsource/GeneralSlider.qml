@@ -1,12 +1,13 @@
 import QtQuick
 import "MyStyle"
+import InformationCenter.module 1.0
 
 // Brightness as a slider, 0 to 16: a command to the sonar, or while a recording is replayed an
 // offset that the host applies itself.
 Column {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property bool m_readingFile: false
 
     Text {

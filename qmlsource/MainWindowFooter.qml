@@ -1,13 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import "MyStyle"
+import InformationCenter.module 1.0
 
 // The footer bar: connection and file status on the left, the operator tips in the middle, and
 // the more button, the language button and the version on the right.
 Rectangle {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property var functionBtn: null
     property var languageSet: null
     property string m_userType: ""

@@ -1,12 +1,13 @@
 import QtQuick
 import "MyStyle"
 import "PublicFunction.js" as MyFun
+import InformationCenter.module 1.0
 
 // Range as a slider over 1 to 5 m.
 Column {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
 
     Text {
         text: qsTr("距离")

@@ -1,6 +1,7 @@
 import QtQuick
 import "MyStyle"
 import "PublicFunction.js" as MyFun
+import InformationCenter.module 1.0
 
 // A value picked from a ruler of fixed steps with a raise and a lower button; each press sends
 // the command code followed by the picked value as a float. The ruler is a list of
@@ -8,7 +9,7 @@ import "PublicFunction.js" as MyFun
 Item {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property int maxValue: 0
     // The sonar's current value; the picked entry follows it.
     property real m_max: 0

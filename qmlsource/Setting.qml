@@ -1,13 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import "MyStyle"
+import InformationCenter.module 1.0
 
 // The floating settings panel: a title bar to drag it by, resize handles round it, and the
 // rows of the working parameters in a clipped list.
 Rectangle {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property var cmdDialog: null
     property var functionBtn: null
     property var warnDialog: null

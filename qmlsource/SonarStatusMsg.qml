@@ -1,12 +1,13 @@
 import QtQuick
 import "PublicFunction.js" as MyFun
+import InformationCenter.module 1.0
 
 // Status box over the sector image: the device, its address while connected, and the frame
 // number, brightness, contrast, range, scan step and bearing of the last frame.
 Rectangle {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
 
     readonly property real m_fontSize: Window.width >= 1024 ? 18 : Math.max(1, Window.width * 0.0175)
     readonly property bool m_connected: infoCenter !== null && infoCenter.connectOK

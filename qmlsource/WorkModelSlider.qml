@@ -1,11 +1,12 @@
 import QtQuick
 import "MyStyle"
+import InformationCenter.module 1.0
 
 // Work mode as a slider: Low, Medium, High.
 Column {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     readonly property var m_modeNames: ["Low", "Medium", "High"]
 
     Text {

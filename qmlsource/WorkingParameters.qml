@@ -2,6 +2,7 @@ import QtQuick
 import QtQml.Models
 import "MyStyle"
 import "PublicFunction.js" as MyFun
+import InformationCenter.module 1.0
 
 // The rows of the settings panel. Each shows the sonar's current value while its field is not
 // being edited, and on its button sends what the field holds: a command text through the state
@@ -9,7 +10,7 @@ import "PublicFunction.js" as MyFun
 ObjectModel {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property var cmdDialog: null
     property var functionBtn: null
     property var warnDialog: null

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQml.Models
+import InformationCenter.module 1.0
 
 // The six palette buttons of the pop-up list: each previews its palette as a gradient and, on
 // release, selects it for the sector image and for the slice of the three-dimensional view.
@@ -9,7 +10,7 @@ ObjectModel {
 
     required property real height
     property int m_colorTableCount: 7
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property var showPoint: null
 
     function f_choose(index) {

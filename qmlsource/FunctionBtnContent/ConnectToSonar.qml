@@ -2,13 +2,14 @@ import QtQuick
 import QtQuick.Controls
 import "../MyStyle"
 import "../PublicFunction.js" as MyFun
+import InformationCenter.module 1.0
 
 // The connection panel: the sonars found on the network, an address field and the search and
 // connect buttons. Searching runs while the panel is shown.
 Rectangle {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property var functionBtn: null
     property bool m_searching: true
     property bool m_tryConnecting: false

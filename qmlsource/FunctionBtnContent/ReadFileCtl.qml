@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls
 import "../MyStyle"
+import InformationCenter.module 1.0
 
 // Replay control bar: a frame slider and a play/pause pair. The main window keeps it hidden.
 Rectangle {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property real totalFrame: 100
 
     function setSliderLength(inLength) {

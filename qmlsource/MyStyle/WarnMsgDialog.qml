@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import InformationCenter.module 1.0
 
 // The program's message dialog: a title, a text and the buttons OK and Cancel. When the settings
 // panel asks to confirm a new fixed address of the sonar, OK says that the sonar offers no way
@@ -7,7 +8,7 @@ import QtQuick.Controls
 Dialog {
     id: c_root
 
-    property var infoCenter: null
+    property InformationCenter infoCenter: null
     property string m_text: "提示"
     property string m_sonarDefaultIp: ""
 
