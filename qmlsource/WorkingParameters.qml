@@ -376,6 +376,8 @@ ObjectModel {
         }
         MySettingBtnStyle {
             objectName: "fpgaReadButton"
+            // The register buttons carry a longer label in the same width.
+            font.pixelSize: 15
             text: "读fpga"
             onReleased: c_root.cmdDialog.fReadFpga(c_fpgaReadAddrEdit.text)
         }
@@ -403,6 +405,8 @@ ObjectModel {
         }
         MySettingBtnStyle {
             objectName: "fpgaWriteButton"
+            // The register buttons carry a longer label in the same width.
+            font.pixelSize: 15
             text: "写fpga"
             onReleased: c_root.cmdDialog.fWriteFpga(c_fpgaWriteAddrEdit.text, c_fpgaWriteValueEdit.text)
         }

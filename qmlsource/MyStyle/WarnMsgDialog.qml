@@ -29,7 +29,9 @@ Dialog {
     readonly property real m_buttonHeight: m_barHeight * 0.8 * 0.8
 
     component BarButton: Button {
-        width: height * 2
+        // Twice as wide as high, or as wide as the text needs on a small dialog.
+        width: Math.max(height * 2, implicitContentWidth + 8)
+        padding: 0
         font.pixelSize: 18
         background: MyBGRectStyle {
             bg_color: Qt.rgba(197 / 255, 221 / 255, 255 / 255, 1)
