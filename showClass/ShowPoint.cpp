@@ -44,6 +44,13 @@ ShowPoint::ShowPoint()
 
 ShowPoint::~ShowPoint()
 {
+    // The base item leaves its window after this destructor, announcing it with windowChanged:
+    // that must not reach this object's handlers once its members are gone.
+    disconnect(this, nullptr, this, nullptr);
+    if (hookedWindow) {
+        disconnect(hookedWindow, &QQuickWindow::beforeSynchronizing, this, &ShowPoint::sync);
+        disconnect(hookedWindow, &QQuickWindow::sceneGraphInvalidated, this, &ShowPoint::cleanup);
+    }
     // Qt Quick asks for the resources only while the item is still a ShowPoint; when the item
     // is destroyed inside its window, the renderer would otherwise go on drawing there.
     releaseResources();
