@@ -9,6 +9,17 @@
 
 #include <memory>
 
+// A Qt Quick window that tells how many objects draw through its render hooks (a renderer
+// that is deleted leaves them).
+class ProbeWindow : public QQuickWindow
+{
+public:
+    int renderHooks() const
+    {
+        return receivers(SIGNAL(beforeRendering())) + receivers(SIGNAL(beforeRenderPassRecording()));
+    }
+};
+
 // A 1080 by 800 window with a ShowPoint filling it, as the main window holds the 3D view.
 // Pixel positions are in the grabbed image (origin top left).
 class ShowPointWindow
@@ -23,7 +34,7 @@ public:
 
     explicit ShowPointWindow(bool withItem = true);
 
-    QQuickWindow window;
+    ProbeWindow window;
     ShowPoint *item = nullptr; // owned by the window's content item
 
     bool show();

@@ -16,9 +16,10 @@ foreach(variant threaded basic core)
     add_test(NAME tst_showpoint_gl_${variant} COMMAND tst_showpoint_gl)
     set_tests_properties(tst_showpoint_gl_${variant} PROPERTIES LABELS gui ENVIRONMENT "${env}" TIMEOUT 300)
 endforeach()
+set_property(TEST tst_showpoint_gl_threaded APPEND PROPERTY LABELS asan)
 
-# Moving the item between windows. scripts/test.sh also runs it in an AddressSanitizer build
-# (label "asan"; the target korvessa_asan_tests builds only what it needs).
+# Moving the item between windows. scripts/test.sh runs the tests labelled "asan" again in an
+# AddressSanitizer build; the target korvessa_asan_tests builds only what they need.
 add_executable(tst_showpoint_reparent ${CMAKE_CURRENT_LIST_DIR}/tst_showpoint_reparent.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowPointWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/ShowPointWindow.h)
 target_compile_options(tst_showpoint_reparent PRIVATE ${KORVESSA_WARNINGS})
@@ -28,4 +29,4 @@ foreach(variant threaded basic)
     set_tests_properties(tst_showpoint_reparent_${variant} PROPERTIES LABELS "gui;asan"
         ENVIRONMENT "LANG=C;LC_ALL=C;QSG_RENDER_LOOP=${variant}" TIMEOUT 300)
 endforeach()
-add_custom_target(korvessa_asan_tests DEPENDS tst_showpoint_reparent)
+add_custom_target(korvessa_asan_tests DEPENDS tst_showpoint_reparent tst_showpoint_gl)

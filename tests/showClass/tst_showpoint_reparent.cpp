@@ -30,9 +30,11 @@ void tst_ShowPointReparent::reparentTwentyTimes()
     const QRgb palette0 = ColorTable::instance().palette(0)[0];
     const QRgb palette3 = ColorTable::instance().palette(3)[0];
 
+    const int idleHooks = second.window.renderHooks();
     ShowPointWindow *from = &first;
     ShowPointWindow *to = &second;
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(from->grab()), 10000);
+    QCOMPARE(first.window.renderHooks(), idleHooks + 2);
     for (int move = 0; move < 20; ++move) {
         // A palette chosen in one window belongs to that window's renderer only.
         item->f_setColorTable(3);
@@ -43,11 +45,15 @@ void tst_ShowPointReparent::reparentTwentyTimes()
         QTRY_VERIFY_WITH_TIMEOUT(to->grab().pixel(centre) == palette0, 10000);
         QTRY_VERIFY2_WITH_TIMEOUT(!ShowPointWindow::viewDrawn(from->grab()) && from->grab().pixel(centre) == qRgb(0, 0, 0),
                                   qPrintable(QStringLiteral("move %1").arg(move)), 10000);
+        // The renderer left behind is gone, not merely idle.
+        QCOMPARE(from->window.renderHooks(), idleHooks);
+        QCOMPARE(to->window.renderHooks(), idleHooks + 2);
         std::swap(from, to);
     }
     // Deleting the item inside a window releases its renderer there too.
     delete item;
     QTRY_VERIFY_WITH_TIMEOUT(!ShowPointWindow::viewDrawn(from->grab()), 10000);
+    QCOMPARE(from->window.renderHooks(), idleHooks);
 }
 
 QTEST_MAIN(tst_ShowPointReparent)
