@@ -70,6 +70,7 @@ private slots:
     void paletteAndSliceSwitch();
     void windowTooSmallDrawsNothing();
     void volumeFaceOn();
+    void sliceSizeFollowsTheSelectedImage();
     void deletedItemStopsDrawing();
 };
 
@@ -276,6 +277,41 @@ void tst_ShowPointGl::volumeFaceOn()
                                                       + ", " + describe(frame, at[3]) + ", " + describe(frame, outside)),
                                   10000);
     }
+}
+
+void tst_ShowPointGl::sliceSizeFollowsTheSelectedImage()
+{
+    // Two images 3 m and 1.5 m deep, all white.
+    std::deque<ImageFrame> images{quadrants(255, 255, 255, 255, 3.0f), quadrants(255, 255, 255, 255, 1.5f)};
+    PointCloudCache::instance().setFrames(images);
+    ShowPointWindow w;
+    w.item->setPitch(90);
+    w.item->setRoll(90);
+    w.item->setScale(50);
+    QVERIFY(w.show());
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
+    w.item->imagesUpdate();
+
+    // A point 2.25 m up lies inside the 3 m square only.
+    const QPoint probe = ShowPointWindow::atOffset(0, 50 * 2.25 * 770.0 / 1000.0);
+    const QRgb white = slicePaletteColour(0, 255);
+    const auto shows = [&](bool inside) {
+        const QImage frame = w.grab();
+        return ShowPointWindow::viewDrawn(frame)
+               && ShowPointWindow::sameColour(frame.pixel(probe), inside ? white : qRgb(0, 0, 0), 3)
+               && ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(0, 0)), white, 3);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(shows(true), 10000);
+    w.item->setSliceIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(shows(false), 10000);
+    // Back to the first image the slice keeps its size; beyond the stack it keeps it too, and
+    // the frame is still drawn.
+    w.item->setSliceIndex(0);
+    for (int k = 0; k < 3; ++k)
+        QVERIFY(shows(false));
+    w.item->setSliceIndex(5);
+    for (int k = 0; k < 3; ++k)
+        QVERIFY(shows(false));
 }
 
 void tst_ShowPointGl::deletedItemStopsDrawing()
