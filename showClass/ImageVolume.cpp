@@ -2,7 +2,27 @@
 
 #include <QDebug>
 
+#include <climits>
+#include <cstdint>
+#include <cstring>
 #include <new>
+
+namespace {
+
+// The high byte of each sample. In blocks of a fixed length, which the compiler turns into
+// vector instructions: a full history is 640 million samples, converted on the GUI thread.
+void highBytes(const quint16 *__restrict in, quint8 *__restrict out, quint64 count)
+{
+    constexpr quint64 block = 64;
+    quint64 j = 0;
+    for (; j + block <= count; j += block)
+        for (quint64 k = 0; k < block; ++k)
+            out[j + k] = quint8(in[j + k] >> 8);
+    for (; j < count; ++j)
+        out[j] = quint8(in[j] >> 8);
+}
+
+} // namespace
 
 std::shared_ptr<const ImageVolume> buildVolume(const std::deque<ImageFrame> &images)
 {
@@ -23,7 +43,8 @@ std::shared_ptr<const ImageVolume> buildVolume(const std::deque<ImageFrame> &ima
 
     auto volume = std::make_shared<ImageVolume>();
     try {
-        volume->bytes.assign(std::size_t(total), 0);
+        // Every byte is written below: no zero-filling first (640 MB for a full history).
+        volume->bytes = QByteArray(qsizetype(total), Qt::Uninitialized);
     } catch (const std::bad_alloc &) {
         qWarning() << "buildVolume: no memory for a volume of" << total << "bytes";
         return nullptr;
@@ -32,16 +53,15 @@ std::shared_ptr<const ImageVolume> buildVolume(const std::deque<ImageFrame> &ima
     volume->height = h;
     volume->depth = int(depth);
 
-    quint8 *out = volume->bytes.data();
+    auto *out = reinterpret_cast<quint8 *>(volume->bytes.data());
     double length = 0;
     for (const ImageFrame &frame : images) {
         length += double(frame.header.speed) / 1000.0 * double(frame.n);
         const QList<quint16> &samples = frame.image;
-        if (frame.cols == w && frame.rows == h && quint64(samples.size()) >= layer) {
-            const quint16 *in = samples.constData();
-            for (quint64 j = 0; j < layer; ++j)
-                out[j] = quint8(in[j] >> 8);
-        }
+        if (frame.cols == w && frame.rows == h && quint64(samples.size()) >= layer)
+            highBytes(samples.constData(), out, layer);
+        else
+            std::memset(out, 0, std::size_t(layer));
         out += layer;
     }
     volume->length = length;

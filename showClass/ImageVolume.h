@@ -2,17 +2,17 @@
 
 #include "processClass/ImageFrame.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <deque>
 #include <memory>
-#include <vector>
 
 // The stacked sweep images of a replay as an 8-bit volume: the high byte of every sample,
 // image after image, each row after row. One snapshot: its size and depth belong together.
 struct ImageVolume
 {
-    std::vector<quint8> bytes; // width x height x depth
+    QByteArray bytes; // width x height x depth
     int width = 0;
     int height = 0;
     int depth = 0;

@@ -232,7 +232,7 @@ void ShowRenderer::createSliceResources()
     empty.width = initialVolumeSide;
     empty.height = initialVolumeSide;
     empty.depth = initialVolumeDepth;
-    empty.bytes.assign(std::size_t(initialVolumeSide) * initialVolumeSide * initialVolumeDepth, 0);
+    empty.bytes = QByteArray(qsizetype(initialVolumeSide) * initialVolumeSide * initialVolumeDepth, '\0');
     uploadVolume(empty, true);
 
     glGenTextures(1, &sliceColorTexture);
@@ -293,7 +293,7 @@ void ShowRenderer::uploadVolume(const ImageVolume &v, bool firstTime)
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
     const std::size_t expected = std::size_t(std::max(v.width, 0)) * std::size_t(std::max(v.height, 0))
                                  * std::size_t(std::max(v.depth, 0));
-    if (expected == 0 || v.bytes.size() != expected) {
+    if (expected == 0 || std::size_t(v.bytes.size()) != expected) {
         qWarning() << "ShowRenderer: a volume of" << v.width << "x" << v.height << "x" << v.depth
                    << "does not match its" << v.bytes.size() << "bytes; not uploaded";
         glBindTexture(GL_TEXTURE_3D, 0);
@@ -301,7 +301,7 @@ void ShowRenderer::uploadVolume(const ImageVolume &v, bool firstTime)
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage3D(GL_TEXTURE_3D, 0, GL_R8, v.width, v.height, v.depth, 0, GL_RED,
-                 GL_UNSIGNED_BYTE, v.bytes.data());
+                 GL_UNSIGNED_BYTE, v.bytes.constData());
     const GLenum error = glGetError();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     if (error != GL_NO_ERROR)

@@ -355,6 +355,15 @@ void tst_ShowPoint::buildVolume_data()
         << std::deque<ImageFrame>{frameOf(2, 1, {0x1000, 0x2000}, 1000, 1),
                                   frameOf(2, 1, {0x3000, 0x4000, 0x5000}, 250, 2)}
         << true << QList<int>{0x10, 0x20, 0x30, 0x40} << QList<int>{2, 1, 2} << 1.5;
+    QList<quint16> ramp;
+    QList<int> rampBytes;
+    for (int i = 0; i < 150; ++i) {
+        ramp << quint16(i << 8 | 0x7F);
+        rampBytes << i;
+    }
+    QTest::newRow("long rows")
+        << std::deque<ImageFrame>{frameOf(75, 2, ramp, 0, 9)}
+        << true << rampBytes << QList<int>{75, 2, 1} << 0.0;
     QTest::newRow("another size or short data: a zero layer")
         << std::deque<ImageFrame>{frameOf(2, 1, {0x0100, 0x0200}, 1000, 1),
                                   frameOf(1, 2, {0x0300, 0x0400}, 1000, 1),
@@ -383,7 +392,10 @@ void tst_ShowPoint::buildVolume()
     if (!built)
         return;
     QCOMPARE(QList<int>({volume->width, volume->height, volume->depth}), size);
-    QCOMPARE(QList<int>(volume->bytes.begin(), volume->bytes.end()), bytes);
+    QList<int> got;
+    for (char b : volume->bytes)
+        got << int(quint8(b));
+    QCOMPARE(got, bytes);
     QCOMPARE(volume->length, length);
 }
 
