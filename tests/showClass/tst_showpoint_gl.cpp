@@ -7,6 +7,8 @@
 #include "processClass/PointCloudCache.h"
 #include "showClass/ViewMath.h"
 
+#include <QPainter>
+#include <QQuickPaintedItem>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -52,6 +54,14 @@ ImageFrame quadrants(int tl, int tr, int bl, int br, float maxDist)
     return f;
 }
 
+// A plain Qt Quick item painted in one colour, as the front end's panels lie over the view.
+class Patch : public QQuickPaintedItem
+{
+public:
+    explicit Patch(QQuickItem *parent) : QQuickPaintedItem(parent) {}
+    void paint(QPainter *painter) override { painter->fillRect(boundingRect(), QColor(255, 0, 255)); }
+};
+
 } // namespace
 
 class tst_ShowPointGl : public QObject
@@ -71,6 +81,7 @@ private slots:
     void windowTooSmallDrawsNothing();
     void volumeFaceOn();
     void sliceSizeFollowsTheSelectedImage();
+    void sceneDrawsOverTheView();
     void deletedItemStopsDrawing();
 };
 
@@ -312,6 +323,29 @@ void tst_ShowPointGl::sliceSizeFollowsTheSelectedImage()
     w.item->setSliceIndex(5);
     for (int k = 0; k < 3; ++k)
         QVERIFY(shows(false));
+}
+
+void tst_ShowPointGl::sceneDrawsOverTheView()
+{
+    // The view draws under the scene and leaves it a clean state: items over the main view, over
+    // the compass and beside the view all show, frame after frame.
+    ShowPointWindow w;
+    const QRectF places[] = {{820, 300, 40, 40}, {1030, 80, 40, 40}, {100, 100, 40, 40}};
+    for (const QRectF &r : places) {
+        auto *patch = new Patch(w.window.contentItem());
+        patch->setPosition(r.topLeft());
+        patch->setSize(r.size());
+    }
+    QVERIFY(w.show());
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
+    for (int k = 0; k < 3; ++k) {
+        const QImage frame = w.grab();
+        for (const QRectF &r : places) {
+            const QPoint p = r.center().toPoint();
+            QVERIFY2(frame.pixel(p) == qRgb(255, 0, 255), qPrintable(describe(frame, p)));
+        }
+        QVERIFY(ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(-150, 0)), slicePaletteColour(0, 0), 0));
+    }
 }
 
 void tst_ShowPointGl::deletedItemStopsDrawing()
