@@ -47,10 +47,7 @@ ShowPoint::~ShowPoint()
     // The base item leaves its window after this destructor, announcing it with windowChanged:
     // that must not reach this object's handlers once its members are gone.
     disconnect(this, nullptr, this, nullptr);
-    if (hookedWindow) {
-        disconnect(hookedWindow, &QQuickWindow::beforeSynchronizing, this, &ShowPoint::sync);
-        disconnect(hookedWindow, &QQuickWindow::sceneGraphInvalidated, this, &ShowPoint::cleanup);
-    }
+    unhookWindow();
     // Qt Quick asks for the resources only while the item is still a ShowPoint; when the item
     // is destroyed inside its window, the renderer would otherwise go on drawing there.
     releaseResources();
@@ -219,10 +216,7 @@ void ShowPoint::cleanup()
 void ShowPoint::handleWindowChanged(QQuickWindow *win)
 {
     // The hooks of the window the item leaves must not run this item's sync or cleanup.
-    if (hookedWindow) {
-        disconnect(hookedWindow, &QQuickWindow::beforeSynchronizing, this, &ShowPoint::sync);
-        disconnect(hookedWindow, &QQuickWindow::sceneGraphInvalidated, this, &ShowPoint::cleanup);
-    }
+    unhookWindow();
     hookedWindow = win;
     if (!win)
         return;
@@ -230,6 +224,14 @@ void ShowPoint::handleWindowChanged(QQuickWindow *win)
     connect(win, &QQuickWindow::sceneGraphInvalidated, this, &ShowPoint::cleanup,
             Qt::DirectConnection);
     win->setColor(Qt::black);
+}
+
+void ShowPoint::unhookWindow()
+{
+    if (!hookedWindow)
+        return;
+    disconnect(hookedWindow, &QQuickWindow::beforeSynchronizing, this, &ShowPoint::sync);
+    disconnect(hookedWindow, &QQuickWindow::sceneGraphInvalidated, this, &ShowPoint::cleanup);
 }
 
 CleanupJob::~CleanupJob()

@@ -109,6 +109,7 @@ private:
     // made later starts from its defaults.
     bool hasRenderer() const { return renderer.load() != nullptr; }
     void requestFrame();
+    void unhookWindow();
     template <typename T>
     void setExact(T &stored, T value, void (ShowPoint::*changed)(), bool update);
     void setFloat(float &stored, float value, void (ShowPoint::*changed)());
