@@ -209,14 +209,21 @@ void ShowRenderer::createPointResources()
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
     pointColors = ViewMath::pointColorMap();
-    glGenTextures(1, &pointColorTexture);
-    glBindTexture(GL_TEXTURE_1D, pointColorTexture);
+    pointColorTexture = makeColorTexture(pointColors);
+}
+
+GLuint ShowRenderer::makeColorTexture(const ViewMath::ColorTable4f &colours)
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_1D, texture);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     gl33->glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA32F, ViewMath::colorEntries, 0, GL_RGBA,
-                       GL_FLOAT, pointColors.data());
+                       GL_FLOAT, colours.data());
     glBindTexture(GL_TEXTURE_1D, 0);
+    return texture;
 }
 
 void ShowRenderer::createSliceResources()
@@ -235,14 +242,7 @@ void ShowRenderer::createSliceResources()
     empty.bytes = QByteArray(qsizetype(initialVolumeSide) * initialVolumeSide * initialVolumeDepth, '\0');
     uploadVolume(empty, true);
 
-    glGenTextures(1, &sliceColorTexture);
-    glBindTexture(GL_TEXTURE_1D, sliceColorTexture);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl33->glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA32F, ViewMath::colorEntries, 0, GL_RGBA,
-                       GL_FLOAT, sliceColors.data());
-    glBindTexture(GL_TEXTURE_1D, 0);
+    sliceColorTexture = makeColorTexture(sliceColors);
 
     compassProgram = makeProgram(":/shader/compass.vert", ":/shader/compass.frag");
     const auto compass = ViewMath::compassGeometry();

@@ -61,6 +61,7 @@ private:
     bool glReady(QOpenGLContext *current) const;
     void createPointResources();
     void createSliceResources();
+    GLuint makeColorTexture(const ViewMath::ColorTable4f &colours);
     void uploadVolume(const ImageVolume &v, bool firstTime);
     void resizeQuad();
     void setQuad(const std::array<float, ViewMath::quadFloats> &quad);
