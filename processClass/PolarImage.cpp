@@ -92,6 +92,18 @@ double beamBins(const packageInfo &head, quint32 bytes, quint16 numPerRow, int b
     return static_cast<double>(std::min<quint64>(bins, head.dataHeight));
 }
 
+// The range bin of a cell, rounded half away from zero, when it lies in 0 .. limit - 1: the
+// same test as rounding with std::round and comparing, without the library call. limit is a
+// whole number below 2^52, so limit - 0.5 and x minus its whole part are exact.
+bool rangeBin(double x, double limit, quint64 &bin)
+{
+    if (!(x > -0.5 && x < limit - 0.5))
+        return false;
+    const quint64 whole = x > 0 ? static_cast<quint64>(x) : 0;
+    bin = whole + (x - static_cast<double>(whole) >= 0.5 ? 1 : 0);
+    return true;
+}
+
 quint16 sampleAt(const uchar *data, quint64 index)
 {
     quint16 v;
@@ -182,7 +194,7 @@ double PolarImage::wrapCentre(double bearing)
     return bearing;
 }
 
-void PolarImage::beginBeam()
+void PolarImage::beginCall()
 {
     std::fill(m_progress.begin(), m_progress.end(), 0u);
     if (++m_pass == 0) {
@@ -204,11 +216,10 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
     // (or, with a negative scale, shrinks) with the distance, so along a bucket the first
     // cell that fails ends the frame's run there.
     auto paint = [&](quint32 i) {
-        const double bin = std::round(frame.maxDist * g.cellDist[i] / radius / lastReso);
-        if (!(bin >= 0 && bin < frame.limit))
+        quint64 bin;
+        if (!rangeBin(frame.maxDist * g.cellDist[i] / radius / lastReso, frame.limit, bin))
             return false;
-        out[g.cellPixel[i]] = sampleAt(frame.samples, static_cast<quint64>(bin) * numPerRow + beam);
-        stamp[i] = pass;
+        out[g.cellPixel[i]] = sampleAt(frame.samples, bin * numPerRow + beam);
         return true;
     };
 
@@ -223,6 +234,8 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
             const quint32 begin = quint32(b) * bucketSize;
             const quint32 stop = begin + bucketSize;
             quint32 i = begin + m_progress[b];
+            // Cells before the progress mark are painted; beyond it, painted cells carry
+            // the stamp of this call.
             if (sector.holds(g.bucketMin[b], g.bucketMax[b])) {
                 for (; i < stop; ++i) {
                     if (stamp[i] != pass && !paint(i))
@@ -234,6 +247,7 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
                         continue;
                     if (!paint(j))
                         break;
+                    stamp[j] = pass;
                 }
                 while (i < stop && stamp[i] == pass)
                     ++i;
@@ -282,10 +296,11 @@ PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *hea
     if (!usable(lastReso))
         return centres;
 
-    // Oldest frame first: a pixel takes the sample of the oldest frame that reaches it, and
-    // beam B, painted after beam A, wins over beam A.
-    for (int beam = 0; beam < (drawB ? 2 : 1); ++beam) {
-        beginBeam();
+    // A pixel takes the sample of the oldest frame whose beam B reaches it, else of the oldest
+    // frame whose beam A does, else keeps its value: beam B wins over beam A. So beam B is
+    // painted first, oldest frame first, and each pixel is written at most once.
+    beginCall();
+    for (int beam = drawB ? 1 : 0; beam >= 0; --beam) {
         for (int k = 0; k < num; ++k) {
             const packageInfo *head = heads[k];
             if (!head || !data[k])
