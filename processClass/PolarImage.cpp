@@ -228,7 +228,7 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
     int next = 0;
     for (int part = 0; part < sector.count; ++part) {
         const Sector::Interval &iv = sector.parts[part];
-        int first = int(std::upper_bound(g.bucketMax.begin(), g.bucketMax.end(), iv.lo) - g.bucketMax.begin());
+        const int first = int(std::upper_bound(g.bucketMax.begin(), g.bucketMax.end(), iv.lo) - g.bucketMax.begin());
         const int end = int(std::lower_bound(g.bucketMin.begin(), g.bucketMin.end(), iv.hi) - g.bucketMin.begin());
         for (int b = std::max(first, next); b < end; ++b) {
             const quint32 begin = quint32(b) * bucketSize;
