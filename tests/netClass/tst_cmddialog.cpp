@@ -454,5 +454,5 @@ void TestCmdDialog::noticeReaderIdleWithoutSocket()
     QVERIFY2(cpuMs < 300, qPrintable(QString::number(cpuMs)));
 }
 
-QTEST_GUILESS_MAIN(TestCmdDialog)
+QTEST_MAIN(TestCmdDialog)
 #include "tst_cmddialog.moc"
