@@ -4,3 +4,4 @@ korvessa_add_test(tst_cmddialog SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cmddialog.
 korvessa_add_test(tst_udpserchdev SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_udpserchdev.cpp LABEL netns)
 korvessa_add_test(tst_searchdev SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_searchdev.cpp LABEL netns)
 korvessa_add_test(tst_simsonar SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_simsonar.cpp LABEL net)
+korvessa_add_test(tst_upgrade SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_upgrade.cpp LABEL net)
