@@ -296,8 +296,8 @@ FirmwareRead readFirmware(const QString &path, QByteArray *image)
 using Clock = ResponsiveWait::Clock;
 // Answers to earlier frames may still be on their way when an upgrade starts; they end when
 // the channel has been quiet this long, and are given at most the longer time.
-constexpr std::chrono::milliseconds StaleQuiet{50};
-constexpr std::chrono::milliseconds StaleAtMost{500};
+constexpr std::chrono::milliseconds StaleQuiet{100};
+constexpr std::chrono::milliseconds StaleAtMost{1000};
 
 } // namespace
 

@@ -378,10 +378,13 @@ void TestUpgrade::strayAnswersAndOtherReaders()
     connect(&noticeReader, &sdkSocketThread::sigEndOrStart, this,
             [&notices](bool v) { notices.append(v); }, Qt::QueuedConnection);
     noticeReader.start();
+    // Both answers come a little late, when the upgrade has begun.
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Acknowledgement,
+                                 SimSonarCommandServer::Fault::Late, 20);
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
                                  SimSonarCommandServer::Fault::Late, 20);
     m_dialog->sendCmd(QString::fromUtf8("0x10接0xff")); // answered "OK\n\0", read by nobody
-    m_dialog->sendCmd(QStringLiteral("0x4E"));          // the reply comes late
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
 
     m_dialog->upgradeFromFile(path);
 
