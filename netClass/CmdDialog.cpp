@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 CmdDialog::CmdDialog(QObject *parent)
@@ -274,13 +275,13 @@ namespace {
 
 enum class FirmwareRead { Ok, CannotOpen, Refused };
 
-// The whole upgrade file, or why not. A file that is empty, too large, or that cannot be read
-// to its end (it shrank meanwhile, or it is not a plain file) is refused: what was not read
-// must never go out as firmware.
+// The whole upgrade file, or why not. Only a plain file is opened: opening a pipe would wait
+// for a writer on the GUI thread. A file that is empty, too large, or that cannot be read to
+// its end (it shrank meanwhile) is refused: what was not read must never go out as firmware.
 FirmwareRead readFirmware(const QString &path, QByteArray *image)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return FirmwareRead::CannotOpen;
     const qint64 size = file.size();
     if (size < 1 || size > CmdFrames::MaxUpgradeFileBytes)
@@ -339,6 +340,8 @@ void CmdDialog::setProgress(double percent)
 
 void CmdDialog::updateApp()
 {
+    if (m_upgrading)
+        return;
     openProgress();
     const QString path = QFileDialog::getOpenFileName(nullptr, "choose", ".",
                                                       "sonarInfo file(*.kx6204up)");

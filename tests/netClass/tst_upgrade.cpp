@@ -20,6 +20,8 @@
 #include <cmath>
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
 using UpgradeFault = SimSonarCommandServer::UpgradeFault;
@@ -319,6 +321,7 @@ void TestUpgrade::refusedFiles_data()
     QTest::newRow("shorter than it says") << "short read" << refused;
     QTest::newRow("missing") << "missing" << notOpened;
     QTest::newRow("a directory") << "directory" << notOpened;
+    QTest::newRow("a pipe, which would wait for a writer") << "pipe" << notOpened;
 }
 
 void TestUpgrade::refusedFiles()
@@ -334,6 +337,9 @@ void TestUpgrade::refusedFiles()
         path = m_dir->filePath("none.kx6204up");
     } else if (kind == "directory") {
         path = m_dir->path();
+    } else if (kind == "pipe") {
+        path = m_dir->filePath("pipe.kx6204up");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else {
         // A kernel attribute file says it holds a page and reads back a few bytes, as a file
         // cut short between the size and the read does.
