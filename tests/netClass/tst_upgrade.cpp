@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -56,10 +57,10 @@ ProgressDialog *progressDialog()
     return nullptr;
 }
 
-QList<SimSonarCommandServer::Received> upgradePackets(const SimulatedSonar &sonar)
+QList<SimSonarCommandServer::Received> upgradePackets(SimulatedSonar &sonar)
 {
     QList<SimSonarCommandServer::Received> packets;
-    const auto frames = const_cast<SimulatedSonar &>(sonar).commands().received();
+    const auto frames = sonar.commands().received();
     for (const auto &r : frames) {
         if (r.frame.startsWith(QByteArray("CMD\xA5", 4)))
             packets.append(r);
