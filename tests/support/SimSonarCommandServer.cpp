@@ -297,13 +297,21 @@ void SimSonarCommandServer::takeFrames(bool flush)
     }
 }
 
+// A frame is recorded once the sonar has acted on it, so a test that waits for the frame
+// finds what it did.
 void SimSonarCommandServer::handle(const QByteArray &frame)
 {
+    const qint64 atMs = nowMs();
+    act(frame);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_received.append(Received{frame, nowMs(), m_lastArrivedNs});
+        m_received.append(Received{frame, atMs, m_lastArrivedNs});
     }
     m_frameArrived.notify_all();
+}
+
+void SimSonarCommandServer::act(const QByteArray &frame)
+{
     if (frame.size() < 4 || !frame.startsWith("CMD"))
         return;
     const quint8 code = quint8(frame.at(3));

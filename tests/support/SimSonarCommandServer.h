@@ -119,6 +119,7 @@ private:
     void loop();
     void takeFrames(bool flush);
     void handle(const QByteArray &frame);
+    void act(const QByteArray &frame);
     void answer(Answer kind, const QByteArray &proper);
     void takeUpgradePacket(const QByteArray &frame);
     void applyTypedCommand(const QByteArray &frame);
