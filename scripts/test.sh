@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the whole test suite on a virtual X display, then
-# runs the state hub's tests once more in a ThreadSanitizer build (build-tsan).
+# Installs what is needed, builds, and runs the whole test suite on a virtual X display; then
+# runs the state hub's tests once more in a ThreadSanitizer build (build-tsan), and builds the
+# program as a subproject of another project (build-subproject).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
@@ -12,7 +13,10 @@ BUILD_DIR="${BUILD_DIR:-build}"
 # clean under ThreadSanitizer. Only those targets are built. Qt is not instrumented; its own
 # hand-overs are suppressed in tests/tsan.supp.
 TSAN_DIR="${TSAN_BUILD_DIR:-build-tsan}"
-cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=thread
+cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=thread \
+    -DKORVESSA_BUILD_BENCHMARKS=OFF
 cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_tests
 (cd "$TSAN_DIR" && TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp halt_on_error=1" \
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^hub$')
+
+bash scripts/check-subproject.sh

@@ -251,7 +251,7 @@ void TestSearchDev::cancelConnect()
 // only the host socket on 10.9.1.1 hears it, so that is the host address of the connection.
 void TestSearchDev::sonarInAnotherNamespace()
 {
-    const QString tool = QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim");
+    const QString tool = QStringLiteral(KORVESSA_SONAR_SIM);
     QVERIFY(QFile::exists(tool));
     QProcess far;
     far.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -159,7 +159,7 @@ void TestSimSonar::toolServesOnlyLoopbackOnHostNetwork()
     const QString commandPort = freePort(BsdSocket::tcp());
     const QString discoveryPort = freePort(BsdSocket::udp());
     QProcess tool;
-    tool.start(QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim"),
+    tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
                {"--serve", address, "--command-port", commandPort, "--discovery-port", discoveryPort});
     QVERIFY(tool.waitForStarted(5000));
     const bool ended = tool.waitForFinished(serves ? 1500 : 5000);
@@ -188,7 +188,7 @@ void TestSimSonar::toolStreamsOnlyWhereTheHostSaid()
     const QString dataPort = QString::number(dataAt.port);
     const QString commandPort = freePort(BsdSocket::tcp());
     QProcess tool;
-    tool.start(QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim"),
+    tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
                {"--serve", "127.0.0.1", "--command-port", commandPort, "--discovery-port",
                 freePort(BsdSocket::udp()), "--to", "127.0.0.1:" + dataPort, "--fps", "50"});
     QVERIFY(tool.waitForReadyRead(5000));
