@@ -201,6 +201,12 @@ void Processing::onBrightnessOffset(int inOffset)
     brightnessGain = std::pow(std::sqrt(2.0), brightnessOffset - brightnessBaseOffset);
 }
 
+double Processing::replayBrightnessGain()
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    return brightnessGain;
+}
+
 void Processing::onFileStatusChanged()
 {
     InformationCenter *center = hub();

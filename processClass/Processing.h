@@ -72,6 +72,9 @@ public:
 
     const quint16 *accImage() const { return polar.accImage(); }
     const std::deque<ImageFrame> &history() const { return imageHistory.frames(); }
+    // The gain that the replay's brightness offset asks for, sqrt(2) per step; no drawing
+    // applies it yet.
+    double replayBrightnessGain();
 
 public slots:
     void init();
