@@ -112,7 +112,9 @@ int main()
 {
     std::mt19937 gen(7);
     EchoProcessor processor;
-    const std::vector<double> &taps = processor.filter().taps();
+    // The data path's filter, as EchoProcessor builds it.
+    const FirFilter dataPathFilter(256, 64, { 0.05 }, 0, "hamming");
+    const std::vector<double> &taps = dataPathFilter.taps();
     bool fastEnough = true;
     volatile double sink = 0;
 

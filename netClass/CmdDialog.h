@@ -92,7 +92,6 @@ private:
     packageInfo m_lastHeader{};
     TcpReceiver *m_versionReader;
     bool m_connected = false;
-    QString m_deviceAddress;
     QString m_hostAddress;
     QTimer m_versionTimer;
     deviceSettingStatus m_settings{};

@@ -11,7 +11,6 @@
 
 #include <QObject>
 #include <QPixmap>
-#include <QPointF>
 #include <QString>
 
 #include <atomic>
@@ -22,7 +21,6 @@
 
 class InformationCenter;
 class PacketRing;
-class QPainter;
 
 // The worker at the centre of the data path. Its thread takes packets from the ring (reader
 // A), assembles frames, finds the two echoes of each frame, stamps the operator's speed and
@@ -62,8 +60,6 @@ public:
     bool renderImageFrame(const ImageFrame &frame);
     void generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
                             const quint32 *bytes, int num, quint16 *out);
-    static void clearSector(QPainter *painter, const QPointF &centre, double radius, double hs,
-                            double a);
     void pushImageFrame(quint16 n, const packageInfo &header, const quint16 *accImage);
     void clearHistory();
 
@@ -113,7 +109,6 @@ private:
     PolarImage polar;
     SweepRenderer renderer;
     ImageHistory imageHistory;
-    packageInfo m_curFrameInfo;
 
     packageInfo batchHeaders[maxBatch];
     std::unique_ptr<uchar[]> batchData[maxBatch];
@@ -127,7 +122,6 @@ private:
     double alongTrack = 0;
     float maxBeamRange = 0;
 
-    QString pointCloudFileName;
     std::ofstream pointCloudFile;
 
     int brightnessOffset = 0;
