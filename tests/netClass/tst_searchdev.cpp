@@ -1,8 +1,7 @@
-#include "NetnsGuard.h"
-
 #include "app/InformationCenter.h"
 #include "netClass/CmdDialog.h"
 #include "netClass/SearchDev.h"
+#include "support/NetworkIsolation.h"
 #include "support/SimulatedSonar.h"
 
 #include <QFile>

@@ -1,12 +1,10 @@
-#include "NetnsGuard.h"
-
 #include "app/InformationCenter.h"
 #include "netClass/CmdDialog.h"
 #include "netClass/SearchDev.h"
 #include "netClass/UdpSerchDev.h"
+#include "support/NetworkIsolation.h"
 
 #include <QSignalSpy>
-
 #include <QTest>
 
 #include <atomic>
