@@ -72,11 +72,14 @@ void TestSimSonar::framesByCode()
     QVERIFY(sonar.start("127.0.0.1", 0));
     BsdSocket host = BsdSocket::tcp();
     QVERIFY(host.connectTo(Ipv4Endpoint{0x7f000001, sonar.port()}, 1000).ok());
+    // The chunks go apart, so that the server mostly reads them one by one; merged by TCP
+    // they must give the same frames.
     for (const QByteArray &c : chunks) {
         QVERIFY(host.send(c.constData(), std::size_t(c.size())).ok());
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     QVERIFY(sonar.waitForFrames(int(frames.size()), 2000));
+    // Leftover bytes would be taken as a frame after the server's 100 ms of silence.
     QTest::qWait(200);
     QList<QByteArray> got;
     for (const auto &r : sonar.received())
