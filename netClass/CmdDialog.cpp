@@ -13,7 +13,7 @@
 CmdDialog::CmdDialog(QObject *parent)
     : QObject(parent),
       m_socket(new CmdSocket("127.0.0.1", DefaultDevicePort)),
-      m_versionReader(new TcpReceiver("127.0.0.1", DefaultDevicePort))
+      m_versionReader(new TcpReceiver)
 {
     m_versionTimer.setInterval(VersionTimeoutMs);
     m_versionTimer.setSingleShot(true);
@@ -66,7 +66,6 @@ bool CmdDialog::tryConnect(QString inSonarIp, QString inHostIp)
         return false;
     }
     connected();
-    m_deviceAddress = inSonarIp;
     m_hostAddress = inHostIp;
     emit sig_cmdMsg(tr("连接成功：") + inSonarIp);
     return true;

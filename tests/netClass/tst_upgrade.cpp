@@ -560,7 +560,7 @@ void TestUpgrade::toolTakesUpgrade()
     udpProbe.localEndpoint(&discoveryAt);
     udpProbe.close();
     QProcess tool;
-    tool.start(QStringLiteral(KORVESSA_BINARY_DIR "/tools/sonar-sim"),
+    tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
                {"--serve", "127.0.0.1", "--command-port", QString::number(at.port),
                 "--discovery-port", QString::number(discoveryAt.port), "--upgrade-fault", "withhold:2"});
     QVERIFY(tool.waitForReadyRead(5000));
