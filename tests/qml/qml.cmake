@@ -14,14 +14,14 @@ target_compile_definitions(tst_frontend_qml PRIVATE
 # the context properties of start-up) carry an inline "qmllint disable" with the reason.
 if(TARGET Qt6::qmllint)
     add_executable(qmllint_types ${CMAKE_CURRENT_LIST_DIR}/qmllint_types.cpp)
-    target_compile_options(qmllint_types PRIVATE ${KORVESSA_WARNINGS})
+    korvessa_target_options(qmllint_types)
     target_link_libraries(qmllint_types PRIVATE korvessa_core)
     set(KORVESSA_QMLLINT_IMPORTS ${CMAKE_CURRENT_BINARY_DIR}/qmllint-imports)
     add_test(NAME qmllint_types COMMAND qmllint_types ${KORVESSA_QMLLINT_IMPORTS})
     set_tests_properties(qmllint_types PROPERTIES LABELS unit FIXTURES_SETUP qmllint_types
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 
-    file(GLOB_RECURSE KORVESSA_QML_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/qmlsource/*.qml)
+    file(GLOB_RECURSE KORVESSA_QML_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/qmlsource/*.qml)
     add_test(NAME qmllint_frontend
         COMMAND Qt6::qmllint -I ${KORVESSA_QMLLINT_IMPORTS} ${KORVESSA_QML_FILES})
     set_tests_properties(qmllint_frontend PROPERTIES LABELS unit FIXTURES_REQUIRED qmllint_types)
