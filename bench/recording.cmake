@@ -1,0 +1,4 @@
+# The recorder end to end and the replay (not run by the test suite).
+add_executable(bench_recording ${CMAKE_CURRENT_LIST_DIR}/bench_recording.cpp)
+target_compile_options(bench_recording PRIVATE ${KORVESSA_WARNINGS})
+target_link_libraries(bench_recording PRIVATE korvessa_core korvessa_testsupport)
