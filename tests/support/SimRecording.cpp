@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace SimSonar {
 
@@ -16,18 +17,18 @@ float planDirection(const ScanPlan &plan, int k)
     return d;
 }
 
-qint64 appendRecording(const QString &path, const ScanPlan &plan, const SampleFunction &sample)
+namespace {
+
+// Hands the records of each frame of the plan, in order, to take; stops when take says no.
+bool forEachFrame(const ScanPlan &plan, const SampleFunction &sample,
+                  const std::function<bool(const QByteArray &)> &take)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return -1;
     const QVector<QByteArray> payloads = buildPayloads(plan.header, sample);
     packageInfo head = plan.header;
     head.packNumPerFrame = quint16(payloads.size());
     head.speed = plan.speed;
     head.gamma = plan.gamma;
     QByteArray frame(payloads.size() * int(packetSize), '\0');
-    qint64 written = 0;
     for (int k = 0; k < plan.frames; ++k) {
         head.frameSerialNum = plan.firstSerial + quint32(k);
         head.direction = planDirection(plan, k);
@@ -38,11 +39,37 @@ qint64 appendRecording(const QString &path, const ScanPlan &plan, const SampleFu
             std::memcpy(record + sizeof head, payloads[i].constData(),
                         std::min<std::size_t>(std::size_t(payloads[i].size()), packetSize - sizeof head));
         }
-        if (file.write(frame) != frame.size())
-            return -1;
-        written += frame.size();
+        if (!take(frame))
+            return false;
     }
-    return written;
+    return true;
+}
+
+} // namespace
+
+qint64 appendRecording(const QString &path, const ScanPlan &plan, const SampleFunction &sample)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return -1;
+    qint64 written = 0;
+    const bool ok = forEachFrame(plan, sample, [&](const QByteArray &frame) {
+        if (file.write(frame) != frame.size())
+            return false;
+        written += frame.size();
+        return true;
+    });
+    return ok ? written : -1;
+}
+
+QByteArray recordingBytes(const ScanPlan &plan, const SampleFunction &sample)
+{
+    QByteArray bytes;
+    forEachFrame(plan, sample, [&](const QByteArray &frame) {
+        bytes += frame;
+        return true;
+    });
+    return bytes;
 }
 
 std::vector<RecordView> readRecords(const QString &path)

@@ -28,6 +28,8 @@ float planDirection(const ScanPlan &plan, int k);
 // Appends the records of plan's frames to path (created when missing). A plan's payloads are
 // built once, so large recordings are quick to make. Returns the bytes written, -1 on failure.
 qint64 appendRecording(const QString &path, const ScanPlan &plan, const SampleFunction &sample);
+// The same records in memory.
+QByteArray recordingBytes(const ScanPlan &plan, const SampleFunction &sample);
 
 // What a check needs of one record.
 struct RecordView
