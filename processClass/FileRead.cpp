@@ -129,7 +129,8 @@ void FileRead::run()
         if (stopAsked() || !proc)
             break;
         QFile file(directory.filePath(part));
-        if (!file.open(QIODevice::ReadOnly)) {
+        // Only regular files: a pipe by the chosen name would block the open for good.
+        if (!names.contains(part) || !file.open(QIODevice::ReadOnly)) {
             qWarning().noquote() << "打开" << part << "失败";
             break;
         }

@@ -18,6 +18,9 @@
 #include <chrono>
 #include <thread>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 // The replay reader on its thread: which parts of a recording it reads, in which order, the
 // file status and the end signal, and how a stop ends a replay.
 namespace {
@@ -94,7 +97,9 @@ private slots:
     void initTestCase();
     void partsOfARecording_data();
     void partsOfARecording();
-    void missingFirstPart();
+    void firstPartNotReadable_data();
+    void firstPartNotReadable();
+    void mappingFailureEndsTheReplay();
     void listFileNames();
     void stopDuringAMultiPartReplay_data();
     void stopDuringAMultiPartReplay();
@@ -140,17 +145,72 @@ void tst_FileRead::partsOfARecording()
     QCOMPARE(r.statuses.last(), InformationCenter::FileStatus::None);
 }
 
-void tst_FileRead::missingFirstPart()
+void tst_FileRead::firstPartNotReadable_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a directory") << "directory";
+    QTest::newRow("a pipe") << "pipe"; // opening it would wait for a writer for ever
+}
+
+void tst_FileRead::firstPartNotReadable()
+{
+    // The warning, the end signal, and the file status never Reading; the later part is not read.
+    QFETCH(QString, kind);
     QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("dive.DB"));
     QVERIFY(writePart(dir.filePath(QStringLiteral("dive_1.DB")), 10, 1));
+    if (kind == QLatin1String("directory"))
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dive.DB")));
+    if (kind == QLatin1String("pipe"))
+        QVERIFY(mkfifo(QFile::encodeName(first).constData(), 0600) == 0);
     LogCollector log;
     Reader r(this);
-    r.replay(dir.filePath(QStringLiteral("dive.DB")));
+    r.replay(first);
     QVERIFY(r.ended());
     QVERIFY(log.messages(QtWarningMsg).contains(QStringLiteral("打开 dive.DB 失败")));
     QCOMPARE(r.parts.size(), 0);
     QVERIFY(!r.statuses.contains(InformationCenter::FileStatus::Reading));
+    QCOMPARE(r.ends.size(), 1);
+}
+
+void tst_FileRead::mappingFailureEndsTheReplay()
+{
+    // No address space left for the second part: a warning, and the replay ends there with its
+    // end signal.
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer needs address space of its own");
+#endif
+    QTemporaryDir dir;
+    QVERIFY(writePart(dir.filePath(QStringLiteral("dive.DB")), 10, 1));
+    QVERIFY(writePart(dir.filePath(QStringLiteral("dive_1.DB")), 60000, 2)); // 61 MB
+    QVERIFY(writePart(dir.filePath(QStringLiteral("dive_2.DB")), 10, 3));
+    LogCollector log;
+    Reader r(this);
+    // The limit goes on once the first part is read: its progress report is the moment.
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_AS, &saved) == 0);
+    std::atomic<bool> limited{false};
+    connect(&r.processing, &Processing::sigProgressInit, &r.processing, [&] {
+        if (limited.exchange(true))
+            return;
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        qint64 size = 0;
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmSize:"))
+                size = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+        rlimit low = saved;
+        low.rlim_cur = rlim_t(size + (32 << 20));
+        setrlimit(RLIMIT_AS, &low);
+    }, Qt::DirectConnection);
+    r.replay(dir.filePath(QStringLiteral("dive.DB")));
+    const bool ended = r.ended();
+    QVERIFY(setrlimit(RLIMIT_AS, &saved) == 0);
+    QVERIFY(ended);
+    QCOMPARE(r.parts.size(), 1);
+    QCOMPARE(partsFromPoints(), QList<int>{1});
+    QVERIFY(!log.messages(QtWarningMsg).filter(QStringLiteral("文件读取失败")).isEmpty());
     QCOMPARE(r.ends.size(), 1);
 }
 
