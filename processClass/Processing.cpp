@@ -131,7 +131,7 @@ bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *
 bool Processing::renderImageFrame(const ImageFrame &frame)
 {
     if (frame.image.empty() || frame.cols <= 0 || frame.rows <= 0
-        || frame.image.size() < qsizetype(frame.cols) * qsizetype(frame.rows))
+        || std::size_t(frame.image.size()) < std::size_t(frame.cols) * std::size_t(frame.rows))
         return false;
     InformationCenter *center = hub();
     SweepRenderer::Style style; // a stored image carries its gamma already

@@ -6,6 +6,6 @@ korvessa_add_test(tst_replay_live SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_replay_l
 # Replays of frames far larger than 60 packets must stay inside their buffers: these tests also
 # carry the label "asan", and korvessa_asan_tests builds them; scripts/test.sh runs them again
 # under AddressSanitizer.
-set(KORVESSA_ASAN_TESTS tst_replay tst_fileread tst_recording tst_replaysweep)
-set_property(TEST ${KORVESSA_ASAN_TESTS} APPEND PROPERTY LABELS asan)
-add_custom_target(korvessa_asan_tests DEPENDS ${KORVESSA_ASAN_TESTS})
+set(KORVESSA_REPLAY_ASAN_TESTS tst_replay tst_fileread tst_recording tst_replaysweep)
+set_property(TEST ${KORVESSA_REPLAY_ASAN_TESTS} APPEND PROPERTY LABELS asan)
+add_dependencies(korvessa_asan_tests ${KORVESSA_REPLAY_ASAN_TESTS})
