@@ -343,6 +343,9 @@ void Processing::processFile(const uchar *bytes, quint32 length,
         FrameGate::Hold hold(gate);
         alongTrack = 0;
         sweep.restart();
+        // Results of frames that made no image (the previous part's last half turn) would
+        // otherwise be drawn as markers on this part's first image.
+        sweepResults.clear();
         imageHistory.setNextImageIndex(0);
     }
     if (center)

@@ -233,10 +233,15 @@ void tst_Replay::halfTurnsBecomeStoredImages()
     QCOMPARE(pixmaps.size(), 1);
     QCOMPARE(headers.last()[0].value<packageInfo>().frameSerialNum, 36u);
 
-    // The next part numbers its images from 0 again; the history runs on.
+    QCOMPARE(int(history[0].results.size()), 19);
+
+    // The next part numbers its images from 0 again; the history runs on. Its first image
+    // carries the results of its own 19 frames, not those of the 3 frames the first part
+    // left without an image.
     r.replay(bytes);
     QCOMPARE(int(r.processing.history().size()), 4);
     QCOMPARE(r.processing.history()[2].index, 0u);
+    QCOMPARE(int(r.processing.history()[2].results.size()), 19);
     QCOMPARE(schedule.last()[0].toInt(), 3);
 }
 
