@@ -266,10 +266,10 @@ void Processing::run()
         }
         // Packets that arrive during a replay are dropped (checked again under the gate, after
         // the replay's start has reset the assembler).
-        if (replayActive.load())
+        if (replayHoldsTheData())
             continue;
         FrameGate::Hold hold(gate);
-        if (!replayActive.load() && assembler.addPacket(packet.get()) == 1)
+        if (!replayHoldsTheData() && assembler.addPacket(packet.get()) == 1)
             handleLiveFrame();
     }
 }
@@ -324,6 +324,15 @@ void Processing::handleLiveFrame()
         drawImage(heads, data, batchBytes, quint16(n));
         batchResults.clear();
     }
+}
+
+bool Processing::replayHoldsTheData() const
+{
+    // The file status stays Reading a little after the replay's thread has finished; a live
+    // batch drawn then would be stored into the replay's history.
+    const InformationCenter *center = hub();
+    return replayActive.load()
+        || (center && center->m_fileStatus() == InformationCenter::FileStatus::Reading);
 }
 
 void Processing::setReplayActive(bool active)

@@ -91,8 +91,9 @@ public:
                      const std::function<void(quint32)> &release = {});
     // Shows the stored image at index, counted from the oldest; any other index does nothing.
     void playBackFrame(int index);
-    // From the start of a replay to its end the live loop drops the ring's packets; at both
-    // moments the frame the assembler holds in progress is dropped.
+    // From the start of a replay to its end (and while the file status is Reading) the live
+    // loop drops the ring's packets; at both moments the frame the assembler holds in progress
+    // is dropped.
     void setReplayActive(bool active);
 
     const quint16 *accImage() const { return polar.accImage(); }
@@ -123,6 +124,9 @@ private:
 
     // One finished frame of the live stream; called with the gate held.
     void handleLiveFrame();
+    // True from the start of a replay until its file status is no longer Reading: the live
+    // loop leaves the ring's packets alone meanwhile.
+    bool replayHoldsTheData() const;
     // One finished frame of a replay; called with the gate held. lastHead keeps its header.
     void handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
     // Hands the replay's points to the store and tells the 3D view; gate held.

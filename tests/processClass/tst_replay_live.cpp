@@ -10,9 +10,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 // Recording and replay with the real receiver and ring: what the simulated sonar streams is
@@ -153,9 +157,27 @@ void tst_ReplayLive::streamingDuringAReplayChangesNothing()
     rig.sonar.setEchoes({{0, 300, 40000, 3}, {1, 3500, 40000, 3}}, 500);
     rig.sonar.setFrameRate(300);
     QSignalSpy liveFrames(&rig.processing, &Processing::sigProcessOK);
+    // The replay's thread has finished, but the file status is Reading until its end signal
+    // has been handled on this thread: the live loop takes five more frames meanwhile, while
+    // this thread handles no events.
+    std::atomic<bool> heldOn{false};
+    connect(rig.center, &InformationCenter::sigStopReadFile, this, [&] {
+        if (QThread::currentThread() == thread())
+            return;
+        const quint64 until = rig.sonar.datagramsSent() + 5 * SimSonar::packetsPerFrame(head);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while ((rig.sonar.datagramsSent() < until || rig.ring->hasData())
+               && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        heldOn = true;
+    }, Qt::DirectConnection);
     rig.sonar.start();
     QVERIFY(liveFrames.wait(10000));
     rig.replay(recording);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!heldOn.load() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    QVERIFY(heldOn.load());
     QVERIFY(rig.ended());
     rig.sonar.stop();
     QCOMPARE(got.size(), expected.size());
