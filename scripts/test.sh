@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the whole test suite on a virtual X display, then
-# runs the state hub's tests once more in a ThreadSanitizer build (build-tsan), and the 3D
-# view's window tests and the replay's tests in an AddressSanitizer build (build-asan).
+# Installs what is needed, builds, and runs the whole test suite on a virtual X display; then
+# runs the state hub's tests once more in a ThreadSanitizer build (build-tsan), the 3D view's
+# window tests and the replay's tests in an AddressSanitizer build (build-asan), and builds the
+# program as a subproject of another project (build-subproject).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
@@ -13,7 +14,8 @@ BUILD_DIR="${BUILD_DIR:-build}"
 # clean under ThreadSanitizer. Only those targets are built. Qt is not instrumented; its own
 # hand-overs are suppressed in tests/tsan.supp.
 TSAN_DIR="${TSAN_BUILD_DIR:-build-tsan}"
-cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=thread
+cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=thread \
+    -DKORVESSA_BUILD_BENCHMARKS=OFF
 cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_tests
 (cd "$TSAN_DIR" && TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp halt_on_error=1" \
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^hub$')
@@ -24,7 +26,10 @@ cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_t
 # since the OpenGL driver and D-Bus leave allocations behind that cannot be told apart; the
 # tests themselves check that every renderer is deleted.
 ASAN_DIR="${ASAN_BUILD_DIR:-build-asan}"
-cmake -S . -B "$ASAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=address
+cmake -S . -B "$ASAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=address \
+    -DKORVESSA_BUILD_BENCHMARKS=OFF
 cmake --build "$ASAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_asan_tests
 (cd "$ASAN_DIR" && ASAN_OPTIONS="detect_leaks=0 abort_on_error=1" \
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^asan$')
+
+bash scripts/check-subproject.sh

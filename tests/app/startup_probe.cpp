@@ -1,6 +1,6 @@
 // Runs the program's real start-up on the front end given as the first argument, prints what
-// the process and its window look like once the window is up, one "key=value" a line, then
-// closes the window the way an operator would.
+// the process and its window look like once the window has shown its first frame, one
+// "key=value" a line, then closes the window the way an operator would.
 #include "app/Startup.h"
 #include "processClass/PackageInfo.h"
 
@@ -12,7 +12,6 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -33,6 +32,8 @@ QString apiName(QSGRendererInterface::GraphicsApi api)
 int main(int argc, char *argv[])
 {
     const QUrl url = QUrl::fromUserInput(QString::fromLocal8Bit(argc > 1 ? argv[1] : ""));
+    // Not the program's value: the report shows the one start-up sets.
+    packetSize = 0;
     return runKorvessa(argc, argv, url, [](QObject *root) {
         auto *window = qobject_cast<QQuickWindow *>(root);
         if (!window) {
@@ -40,7 +41,8 @@ int main(int argc, char *argv[])
             std::fflush(stdout);
             return;
         }
-        QTimer::singleShot(300, window, [window] {
+        // Emitted on the render thread; the report is made on the GUI thread.
+        QObject::connect(window, &QQuickWindow::frameSwapped, window, [window] {
             report("title", window->title());
             report("size", QStringLiteral("%1x%2").arg(window->width()).arg(window->height()));
             report("visible", window->isVisible() ? "1" : "0");
@@ -55,6 +57,6 @@ int main(int argc, char *argv[])
                 report(name, QLatin1Char('[') + context->contextProperty(name).toString() + QLatin1Char(']'));
             std::fflush(stdout);
             window->close();
-        });
+        }, static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
     });
 }

@@ -23,7 +23,7 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QSG_RHI_BACKEND"), QStringLiteral("null"));
         probe.setProcessEnvironment(env);
-        probe.start(QStringLiteral(KORVESSA_BINARY_DIR "/tests/startup_probe"), {url});
+        probe.start(QStringLiteral(KORVESSA_STARTUP_PROBE), {url});
         Run r;
         if (!probe.waitForFinished(60000)) {
             probe.kill();
