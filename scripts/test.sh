@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the whole test suite on a virtual X display; then
-# runs the state hub's tests once more in a ThreadSanitizer build (build-tsan) and the 3D
-# view's window tests in an AddressSanitizer build (build-asan), and builds the program as a
-# subproject of another project (build-subproject).
+# runs the state hub's tests once more in a ThreadSanitizer build (build-tsan), the 3D view's
+# window tests and the replay's tests in an AddressSanitizer build (build-asan), and builds the
+# program as a subproject of another project (build-subproject).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
@@ -21,7 +21,8 @@ cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_t
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^hub$')
 
 # The 3D view's renderers are made and deleted on the render thread as its item moves between
-# windows: those tests (label "asan") run again under AddressSanitizer. Leak reports are off,
+# windows, and replayed frames of hundreds of packets go through buffers sized from the file:
+# those tests (label "asan") run again under AddressSanitizer. Leak reports are off,
 # since the OpenGL driver and D-Bus leave allocations behind that cannot be told apart; the
 # tests themselves check that every renderer is deleted.
 ASAN_DIR="${ASAN_BUILD_DIR:-build-asan}"

@@ -29,4 +29,4 @@ foreach(variant threaded basic)
     set_tests_properties(tst_showpoint_reparent_${variant} PROPERTIES LABELS "gui;asan"
         ENVIRONMENT "LANG=C;LC_ALL=C;QSG_RENDER_LOOP=${variant}" TIMEOUT 300)
 endforeach()
-add_custom_target(korvessa_asan_tests DEPENDS tst_showpoint_reparent tst_showpoint_gl)
+add_dependencies(korvessa_asan_tests tst_showpoint_reparent tst_showpoint_gl)
