@@ -48,6 +48,7 @@ void CmdDialog::warn(const QString &title, const QString &text)
 
 void CmdDialog::replaceSocket(const QString &inSonarIp)
 {
+    emit sigClosingSocket();
     m_handle = InvalidSocket;
     delete m_socket;
     m_socket = new CmdSocket(inSonarIp.toLatin1(), m_devicePort);
@@ -87,6 +88,7 @@ void CmdDialog::connected()
 
 void CmdDialog::disconnected()
 {
+    emit sigClosingSocket();
     m_versionReader->stop();
     m_socket->sendShortCmd(6, 0);
     m_handle = InvalidSocket;

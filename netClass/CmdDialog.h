@@ -56,6 +56,9 @@ signals:
     void sigUpdateProcess(double inProcess);
     void sigStopOrStartTcpRecvThread(bool inStart);
     void sigClearCmdStr();
+    // The current socket is about to be closed or replaced; emitted on the GUI thread, before
+    // anything of the socket changes, so readers that follow it can end first.
+    void sigClosingSocket();
 
 public slots:
     bool tryConnect(QString inSonarIp, QString inHostIp);
