@@ -174,12 +174,13 @@ void MainWindow::onDataPortFailed(QString inBindAddress)
         QStringLiteral("无法在 %1 上接收声呐数据：没有可用的端口").arg(inBindAddress));
     if (!m_standbyReceiver)
         return;
-    // The receiver that ran before takes over again and tells the sonar its port.
+    // The receiver that ran before takes over again, on the address and (once more free)
+    // the port that the sonar already streams to; the failed address is never announced.
     m_udpReceiver->stop();
     delete m_udpReceiver;
     m_udpReceiver = m_standbyReceiver;
     m_standbyReceiver = nullptr;
-    startReceiver(m_udpReceiver, &MainWindow::onSonarDataPort);
+    startReceiver(m_udpReceiver, &MainWindow::onFirstDataPort);
 }
 
 void MainWindow::onStopReadFile()
