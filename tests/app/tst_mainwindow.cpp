@@ -100,7 +100,10 @@ private:
     QList<SimSonarCommandServer::Received> framesWhere(bool (*match)(const QByteArray &)) const
     {
         QList<SimSonarCommandServer::Received> found;
-        for (const auto &r : m_sonar->commands().received()) {
+        // Read through a const copy: detaching would copy the elements while the server's
+        // thread may still share them.
+        const QList<SimSonarCommandServer::Received> received = m_sonar->commands().received();
+        for (const auto &r : received) {
             if (match(r.frame))
                 found << r;
         }
@@ -360,7 +363,8 @@ private slots:
         m_sonar->commands().clearReceived();
         m_core.reset();
         QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
-        QCOMPARE(m_sonar->commands().received().first().frame, QByteArray::fromHex("434D440600"));
+        const QList<SimSonarCommandServer::Received> received = m_sonar->commands().received();
+        QCOMPARE(received.first().frame, QByteArray::fromHex("434D440600"));
     }
 };
 
