@@ -8,6 +8,7 @@
 #include "processClass/Processing.h"
 #include "processClass/UdpReceiver.h"
 #include "showClass/ShowImage.h"
+#include "showClass/ShowPoint.h"
 
 #include <QDebug>
 #include <QMessageBox>
@@ -34,6 +35,8 @@ QStringList MainWindow::missingFrontEndObjects(QObject *root)
         missing << QStringLiteral("c_cppCmdDialog (CmdDialog)");
     if (!findNamed<InformationCenter>(root, "c_cppInformationCenter"))
         missing << QStringLiteral("c_cppInformationCenter (InformationCenter)");
+    if (!findNamed<ShowPoint>(root, "c_cppShowPoint"))
+        missing << QStringLiteral("c_cppShowPoint (ShowPoint)");
     return missing;
 }
 
@@ -52,6 +55,7 @@ MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
     connect(m_processing, &Processing::sigUpdatePixmap, m_showImage, &ShowImage::setPixmap);
     connect(m_processing, &Processing::sig_packageInfo, this, &MainWindow::onPackageInfo);
     connect(hub, &InformationCenter::sigStopReadFile, this, &MainWindow::onStopReadFile);
+    connect(hub, &InformationCenter::isStartChanged, this, &MainWindow::onIsStartChanged);
     connect(hub, &InformationCenter::str_cmdChanged, m_cmdDialog, [this] { onStrCmdChanged(); });
     connect(m_cmdDialog, &CmdDialog::sigClearCmdStr, hub, [this] { onClearCmdStr(); });
     connect(m_sdkSocketThread, &sdkSocketThread::sigEndOrStart, hub,
@@ -60,6 +64,8 @@ MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
     connect(hub, &InformationCenter::sigStartStatusChanged, m_sdkSocketThread,
             [this](bool inStart) { onStartStatusChanged(inStart); });
     connect(hub, &InformationCenter::sigIsGetPoint, m_processing, &Processing::setIsShowPoint);
+    connect(m_processing, &Processing::sigProcessOK, m_showPoint, &ShowPoint::pointCloudUpdate);
+    connect(m_processing, &Processing::sigProcessImagesOK, m_showPoint, &ShowPoint::imagesUpdate);
 }
 
 void MainWindow::init(QObject *root)
@@ -80,6 +86,8 @@ void MainWindow::init(QObject *root)
 
     connect(m_informationCenter, &InformationCenter::connectStatusChanged, this,
             &MainWindow::onConnectStatusChanged);
+
+    m_showPoint = findNamed<ShowPoint>(root, "c_cppShowPoint");
 
     m_sdkSocketThread = new sdkSocketThread(&m_cmdDialog);
 }
@@ -186,6 +194,13 @@ void MainWindow::onDataPortFailed(QString inBindAddress)
 void MainWindow::onStopReadFile()
 {
     m_processing->requestStop();
+}
+
+void MainWindow::onIsStartChanged()
+{
+    // A scan hides the image slice that a replay showed.
+    if (m_informationCenter->isStart())
+        m_showPoint->slotDeleteTexture(false);
 }
 
 void MainWindow::onStrCmdChanged()

@@ -14,6 +14,7 @@ class PacketRing;
 class Processing;
 class SearchDev;
 class ShowImage;
+class ShowPoint;
 class UdpReceiver;
 class sdkSocketThread;
 
@@ -42,6 +43,7 @@ public:
     void onConnectStatusChanged();
     void onSonarDataPort(QString inPort);
     void onStopReadFile();
+    void onIsStartChanged();
     void onStrCmdChanged();
     void onClearCmdStr();
     void onScanEndOrStart(bool inStart);
@@ -60,6 +62,7 @@ private:
     SearchDev *m_searchDev = nullptr;
     ShowImage *m_showImage = nullptr;
     UdpReceiver *m_udpReceiver = nullptr;
+    ShowPoint *m_showPoint = nullptr;
     sdkSocketThread *m_sdkSocketThread = nullptr;
 
     // The receiver that ran before the held one was rebuilt: stopped, and kept until the new

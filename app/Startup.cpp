@@ -7,6 +7,7 @@
 #include "processClass/PackageInfo.h"
 #include "showClass/ScreenShot.h"
 #include "showClass/ShowImage.h"
+#include "showClass/ShowPoint.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -24,6 +25,7 @@ void registerFrontEndTypes()
     qmlRegisterType<ScreenShot>("ScreenShot.module", 1, 0, "ScreenShot");
     qmlRegisterType<InformationCenter>("InformationCenter.module", 1, 0, "InformationCenter");
     qmlRegisterType<CmdDialog>("CmdDialog.module", 1, 0, "CmdDialog");
+    qmlRegisterType<ShowPoint>("ShowPoint.module", 1, 0, "ShowPoint");
 }
 
 QString frontEndFault(QObject *root, const QUrl &frontEnd)

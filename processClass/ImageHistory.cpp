@@ -18,7 +18,7 @@ int ImageHistory::push(quint16 n, const packageInfo &header, const quint16 *accI
     results.clear();
 
     const quint32 count = static_cast<quint32>(std::max(0, cols)) * static_cast<quint32>(std::max(0, rows));
-    frame.image.assign(accImage, accImage + count);
+    frame.image = QList<quint16>(accImage, accImage + count);
     gammaCorrect(frame.image.data(), count, double(header.gamma) - 1.0, 1.0);
 
     m_frames.push_back(std::move(frame));

@@ -10,21 +10,30 @@
 namespace {
 
 constexpr int cellCount = PolarImage::imageRows * PolarImage::imageCols;
+constexpr int bucketSize = 256;
+constexpr int bucketCount = cellCount / bucketSize;
+static_assert(cellCount % bucketSize == 0, "buckets tile the image");
 
-// The geometry is the same for every image, so it is built once per process. Besides the
-// two tables it keeps every cell sorted by bearing, so that a sector's cells are one
-// contiguous run found by two binary searches.
+// The geometry is the same for every image, so it is built once per process. Besides the two
+// tables it keeps the cells in buckets of neighbouring bearings: buckets ordered by bearing,
+// the cells of one bucket ordered by distance from the centre. A sector is then a run of
+// buckets, and since a frame's range bins grow (or shrink) with the distance, the cells one
+// frame paints in a bucket are the leading run of the cells still unpainted in it.
 struct Geometry
 {
     std::vector<double> angle; // per table cell, degrees in (-180, 180]
     std::vector<double> dist;  // per table cell, pixels from the centre
-    std::vector<double> sortedAngle;
-    std::vector<double> sortedDist;
-    std::vector<quint32> sortedPixel; // index into the image (row flipped)
+    // Per cell in bucket order.
+    std::vector<double> cellAngle;
+    std::vector<double> cellDist;
+    std::vector<quint32> cellPixel; // index into the image (row flipped)
+    // Smallest and largest bearing in each bucket; both rise from bucket to bucket.
+    std::vector<double> bucketMin;
+    std::vector<double> bucketMax;
 
     Geometry()
-        : angle(cellCount), dist(cellCount), sortedAngle(cellCount), sortedDist(cellCount),
-          sortedPixel(cellCount)
+        : angle(cellCount), dist(cellCount), cellAngle(cellCount), cellDist(cellCount),
+          cellPixel(cellCount), bucketMin(bucketCount), bucketMax(bucketCount)
     {
         for (int r = 0; r < PolarImage::imageRows; ++r) {
             for (int c = 0; c < PolarImage::imageCols; ++c) {
@@ -39,13 +48,20 @@ struct Geometry
         std::iota(order.begin(), order.end(), 0u);
         std::stable_sort(order.begin(), order.end(),
                          [this](quint32 x, quint32 y) { return angle[x] < angle[y]; });
+        for (int b = 0; b < bucketCount; ++b) {
+            const auto first = order.begin() + b * bucketSize;
+            bucketMin[b] = angle[*first];
+            bucketMax[b] = angle[*(first + bucketSize - 1)];
+            std::stable_sort(first, first + bucketSize,
+                             [this](quint32 x, quint32 y) { return dist[x] < dist[y]; });
+        }
         for (int k = 0; k < cellCount; ++k) {
             const quint32 cell = order[k];
             const quint32 r = cell / PolarImage::imageCols;
             const quint32 c = cell % PolarImage::imageCols;
-            sortedAngle[k] = angle[cell];
-            sortedDist[k] = dist[cell];
-            sortedPixel[k] = (PolarImage::imageRows - 1 - r) * PolarImage::imageCols + c;
+            cellAngle[k] = angle[cell];
+            cellDist[k] = dist[cell];
+            cellPixel[k] = (PolarImage::imageRows - 1 - r) * PolarImage::imageCols + c;
         }
     }
 };
@@ -76,6 +92,18 @@ double beamBins(const packageInfo &head, quint32 bytes, quint16 numPerRow, int b
     return static_cast<double>(std::min<quint64>(bins, head.dataHeight));
 }
 
+// The range bin of a cell, rounded half away from zero, when it lies in 0 .. limit - 1: the
+// same test as rounding with std::round and comparing, without the library call. limit is a
+// whole number below 2^52, so limit - 0.5 and x minus its whole part are exact.
+bool rangeBin(double x, double limit, quint64 &bin)
+{
+    if (!(x > -0.5 && x < limit - 0.5))
+        return false;
+    const quint64 whole = x > 0 ? static_cast<quint64>(x) : 0;
+    bin = whole + (x - static_cast<double>(whole) >= 0.5 ? 1 : 0);
+    return true;
+}
+
 quint16 sampleAt(const uchar *data, quint64 index)
 {
     quint16 v;
@@ -83,10 +111,61 @@ quint16 sampleAt(const uchar *data, quint64 index)
     return v;
 }
 
+// A sector as open intervals of bearing: its bounds as they are, a turn lower and a turn
+// higher, so that a sector across the bearing +-180 paints on both sides of the seam. A
+// sector of a full turn or more covers every bearing through these three at once.
+struct Sector
+{
+    struct Interval
+    {
+        double lo;
+        double hi;
+    };
+    Interval parts[3];
+    int count = 0;
+
+    Sector(double centre, double halfWidth)
+    {
+        const double lo = centre - halfWidth;
+        const double hi = centre + halfWidth;
+        for (const double shift : {-360.0, 0.0, 360.0}) {
+            const double sLo = lo + shift;
+            const double sHi = hi + shift;
+            if (sLo < sHi)
+                parts[count++] = {sLo, sHi};
+        }
+    }
+    bool contains(double a) const
+    {
+        for (int i = 0; i < count; ++i)
+            if (parts[i].lo < a && a < parts[i].hi)
+                return true;
+        return false;
+    }
+    // Whether one interval holds all of [a, b].
+    bool holds(double a, double b) const
+    {
+        for (int i = 0; i < count; ++i)
+            if (parts[i].lo < a && b < parts[i].hi)
+                return true;
+        return false;
+    }
+};
+
 } // namespace
 
+// One frame as one beam paints it.
+struct PolarImage::Frame
+{
+    const uchar *samples;
+    double maxDist;
+    double limit; // bins this beam may read
+    double centre;
+    double halfWidth;
+};
+
 PolarImage::PolarImage()
-    : m_accImage(cellCount, 0)
+    : m_accImage(cellCount, 0), m_progress(bucketCount, 0), m_stamp(cellCount, 0)
 {
     geometry();
 }
@@ -115,10 +194,74 @@ double PolarImage::wrapCentre(double bearing)
     return bearing;
 }
 
+void PolarImage::beginCall()
+{
+    std::fill(m_progress.begin(), m_progress.end(), 0u);
+    if (++m_pass == 0) {
+        std::fill(m_stamp.begin(), m_stamp.end(), 0u);
+        m_pass = 1;
+    }
+}
+
+void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, double lastReso, quint16 *out)
+{
+    const Geometry &g = geometry();
+    const Sector sector(frame.centre, frame.halfWidth);
+    if (sector.count == 0)
+        return;
+    const double radius = imageRadius;
+    const quint32 pass = m_pass;
+    quint32 *stamp = m_stamp.data();
+    // A cell is painted when its range bin lies inside what the frame holds. The bin grows
+    // (or, with a negative scale, shrinks) with the distance, so along a bucket the first
+    // cell that fails ends the frame's run there.
+    auto paint = [&](quint32 i) {
+        quint64 bin;
+        if (!rangeBin(frame.maxDist * g.cellDist[i] / radius / lastReso, frame.limit, bin))
+            return false;
+        out[g.cellPixel[i]] = sampleAt(frame.samples, bin * numPerRow + beam);
+        return true;
+    };
+
+    // The intervals rise, so their runs of buckets do too; where they overlap, each bucket
+    // is still visited once.
+    int next = 0;
+    for (int part = 0; part < sector.count; ++part) {
+        const Sector::Interval &iv = sector.parts[part];
+        const int first = int(std::upper_bound(g.bucketMax.begin(), g.bucketMax.end(), iv.lo) - g.bucketMax.begin());
+        const int end = int(std::lower_bound(g.bucketMin.begin(), g.bucketMin.end(), iv.hi) - g.bucketMin.begin());
+        for (int b = std::max(first, next); b < end; ++b) {
+            const quint32 begin = quint32(b) * bucketSize;
+            const quint32 stop = begin + bucketSize;
+            quint32 i = begin + m_progress[b];
+            // Cells before the progress mark are painted; beyond it, painted cells carry
+            // the stamp of this call.
+            if (sector.holds(g.bucketMin[b], g.bucketMax[b])) {
+                for (; i < stop; ++i) {
+                    if (stamp[i] != pass && !paint(i))
+                        break;
+                }
+            } else {
+                for (quint32 j = i; j < stop; ++j) {
+                    if (stamp[j] == pass || !sector.contains(g.cellAngle[j]))
+                        continue;
+                    if (!paint(j))
+                        break;
+                    stamp[j] = pass;
+                }
+                while (i < stop && stamp[i] == pass)
+                    ++i;
+            }
+            m_progress[b] = i - begin;
+        }
+        next = std::max(next, end);
+    }
+}
+
 PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *heads,
                                                   const uchar *const *data,
                                                   const quint32 *bytes, int num,
-                                                  quint16 *out) const
+                                                  quint16 *out)
 {
     Centres centres;
     if (!heads || !data || !bytes || !out || num < 1) {
@@ -153,46 +296,27 @@ PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *hea
     if (!usable(lastReso))
         return centres;
 
-    const Geometry &g = geometry();
-    const double *angles = g.sortedAngle.data();
-    const double *dists = g.sortedDist.data();
-    const quint32 *pixels = g.sortedPixel.data();
-    const double radius = imageRadius;
-
-    // Newest to oldest, each frame overwriting what the newer ones wrote: the oldest frame
-    // that reaches a pixel wins, and beam B, painted after every beam A, wins over beam A.
-    for (int beam = 0; beam < (drawB ? 2 : 1); ++beam) {
-        for (int k = num - 1; k >= 0; --k) {
+    // A pixel takes the sample of the oldest frame whose beam B reaches it, else of the oldest
+    // frame whose beam A does, else keeps its value: beam B wins over beam A. So beam B is
+    // painted first, oldest frame first, and each pixel is written at most once.
+    beginCall();
+    for (int beam = drawB ? 1 : 0; beam >= 0; --beam) {
+        for (int k = 0; k < num; ++k) {
             const packageInfo *head = heads[k];
-            const uchar *samples = data[k];
-            if (!head || !samples)
+            if (!head || !data[k])
                 continue;
-            const double maxDist = head->maxDist;
-            if (!usable(maxDist))
+            Frame frame;
+            frame.samples = data[k];
+            frame.maxDist = head->maxDist;
+            if (!usable(frame.maxDist))
                 continue;
-            const double limit = beamBins(*head, bytes[k], lastNumPerRow, beam);
-            if (limit <= 0)
+            frame.limit = beamBins(*head, bytes[k], lastNumPerRow, beam);
+            if (frame.limit <= 0)
                 continue;
             const double direction = head->direction;
-            const double centre = wrapCentre(beam == 0 ? direction : direction + 180.0);
-            const double w = 0.6 * double(head->vez25EDirectionAngle);
-            const double lo = centre - w;
-            const double hi = centre + w;
-            // The bounds are also tried a turn lower and higher, so a sector across the
-            // bearing +-180 paints on both sides of the seam.
-            for (const double shift : {0.0, -360.0, 360.0}) {
-                const double sLo = lo + shift;
-                const double sHi = hi + shift;
-                if (!(sLo < sHi))
-                    continue;
-                const std::size_t begin = std::upper_bound(angles, angles + cellCount, sLo) - angles;
-                const std::size_t end = std::lower_bound(angles, angles + cellCount, sHi) - angles;
-                for (std::size_t i = begin; i < end; ++i) {
-                    const double bin = std::round(maxDist * dists[i] / radius / lastReso);
-                    if (bin >= 0 && bin < limit)
-                        out[pixels[i]] = sampleAt(samples, static_cast<quint64>(bin) * lastNumPerRow + beam);
-                }
-            }
+            frame.centre = wrapCentre(beam == 0 ? direction : direction + 180.0);
+            frame.halfWidth = 0.6 * double(head->vez25EDirectionAngle);
+            paintBeam(frame, beam, lastNumPerRow, lastReso, out);
         }
     }
     return centres;

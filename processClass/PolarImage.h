@@ -33,8 +33,13 @@ public:
     // Paints num frames (oldest first) into out. heads[k] and data[k] describe frame k;
     // bytes[k] is how many bytes of data[k] the frame really holds: no sample beyond them
     // is read, whatever the header claims.
+    //
+    // Whatever the headers say, one call writes every pixel at most once and costs at most
+    // about one pass over the image, plus a few thousand steps per frame and beam: a sector
+    // wider than the full circle is the full circle, and a pixel already painted in this call
+    // is not visited again.
     Centres generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
-                               const quint32 *bytes, int num, quint16 *out) const;
+                               const quint32 *bytes, int num, quint16 *out);
 
     quint16 *accImage() { return m_accImage.data(); }
     const quint16 *accImage() const { return m_accImage.data(); }
@@ -47,5 +52,14 @@ public:
     static double wrapCentre(double bearing);
 
 private:
+    struct Frame;
+    void paintBeam(const Frame &frame, int beam, quint16 numPerRow, double lastReso, quint16 *out);
+    void beginCall();
+
     std::vector<quint16> m_accImage;
+    // Per call: how many cells at the start of each bucket are painted, and the cells painted
+    // further on in it (stamp equal to m_pass).
+    std::vector<quint32> m_progress;
+    std::vector<quint32> m_stamp;
+    quint32 m_pass = 0;
 };

@@ -33,10 +33,8 @@ Processing::Processing(PacketRing **inRing, InformationCenter **inInfoCenter, QO
 
 Processing::~Processing()
 {
+    // The point-cloud file closes with its stream, after the loop has stopped.
     stop();
-    std::lock_guard<std::mutex> lock(frameMutex);
-    if (pointCloudFile.is_open())
-        pointCloudFile.close();
 }
 
 int Processing::batchSizeFor(float workCycle)
@@ -123,7 +121,7 @@ bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *
 bool Processing::renderImageFrame(const ImageFrame &frame)
 {
     if (frame.image.empty() || frame.cols <= 0 || frame.rows <= 0
-        || frame.image.size() < std::size_t(frame.cols) * std::size_t(frame.rows))
+        || std::size_t(frame.image.size()) < std::size_t(frame.cols) * std::size_t(frame.rows))
         return false;
     InformationCenter *center = hub();
     SweepRenderer::Style style; // a stored image carries its gamma already
@@ -156,8 +154,7 @@ void Processing::pushImageFrame(quint16 n, const packageInfo &header, const quin
 
 void Processing::clearHistory()
 {
-    std::lock_guard<std::mutex> lock(frameMutex);
-    imageHistory.clear();
+    gate.post([this] { imageHistory.clear(); });
 }
 
 void Processing::requestStop()
@@ -172,20 +169,22 @@ void Processing::clearStopRequest()
 
 void Processing::init()
 {
-    std::lock_guard<std::mutex> lock(frameMutex);
-    renderer.clear();
-    polar.clear();
-    PointCloudCache::instance().clear();
-    batchIndex = 0;
-    alongTrack = 0;
-    batchResults.clear();
+    gate.post([this] {
+        renderer.clear();
+        polar.clear();
+        PointCloudCache::instance().clear();
+        batchIndex = 0;
+        alongTrack = 0;
+        batchResults.clear();
+    });
 }
 
 void Processing::setIsShowPoint(bool inIsShowPoint)
 {
-    std::lock_guard<std::mutex> lock(frameMutex);
-    isShowPoint = inIsShowPoint;
-    renderer.clearMarkers();
+    gate.post([this, inIsShowPoint] {
+        isShowPoint = inIsShowPoint;
+        renderer.clearMarkers();
+    });
 }
 
 void Processing::onIsStartChanged()
@@ -196,9 +195,10 @@ void Processing::onIsStartChanged()
 
 void Processing::onBrightnessOffset(int inOffset)
 {
-    std::lock_guard<std::mutex> lock(frameMutex);
-    brightnessOffset = inOffset;
-    brightnessGain = std::pow(std::sqrt(2.0), brightnessOffset - brightnessBaseOffset);
+    gate.post([this, inOffset] {
+        brightnessOffset = inOffset;
+        brightnessGain = std::pow(std::sqrt(2.0), brightnessOffset - brightnessBaseOffset);
+    });
 }
 
 void Processing::onFileStatusChanged()
@@ -206,10 +206,7 @@ void Processing::onFileStatusChanged()
     InformationCenter *center = hub();
     if (!center || center->m_fileStatus() == InformationCenter::FileStatus::Reading)
         return;
-    {
-        std::lock_guard<std::mutex> lock(frameMutex);
-        brightnessBaseOffset = 0;
-    }
+    gate.post([this] { brightnessBaseOffset = 0; });
     center->setBrightness(0);
 }
 
@@ -220,25 +217,27 @@ void Processing::onSaveFile(const QString &inFileName)
 
 void Processing::openPointCloudFile(const QString &url)
 {
-    std::lock_guard<std::mutex> lock(frameMutex);
-    // A new recording starts a new file; the previous one is finished, not kept open.
-    if (pointCloudFile.is_open())
-        pointCloudFile.close();
-    pointCloudFile.clear();
-    pointCloudFileName = pointCloudFileNameFor(url);
-    pointCloudFile.open(pointCloudFileName.toUtf8().constData(), std::ios::out | std::ios::app);
-    // Numbers are written with "." whatever the machine's locale.
-    pointCloudFile.imbue(std::locale::classic());
-    if (!pointCloudFile.is_open())
-        qWarning().noquote() << "Failed to open point cloud file:" << pointCloudFileName;
+    gate.post([this, url] {
+        // A new recording starts a new file; the previous one is finished, not kept open.
+        if (pointCloudFile.is_open())
+            pointCloudFile.close();
+        pointCloudFile.clear();
+        pointCloudFileName = pointCloudFileNameFor(url);
+        pointCloudFile.open(pointCloudFileName.toUtf8().constData(), std::ios::out | std::ios::app);
+        // Numbers are written with "." whatever the machine's locale.
+        pointCloudFile.imbue(std::locale::classic());
+        if (!pointCloudFile.is_open())
+            qWarning().noquote() << "Failed to open point cloud file:" << pointCloudFileName;
+    });
 }
 
 void Processing::onStopSaveFile()
 {
-    std::lock_guard<std::mutex> lock(frameMutex);
-    pointCloudFileName.clear();
-    if (pointCloudFile.is_open())
-        pointCloudFile.close();
+    gate.post([this] {
+        pointCloudFileName.clear();
+        if (pointCloudFile.is_open())
+            pointCloudFile.close();
+    });
 }
 
 void Processing::run()
@@ -248,16 +247,16 @@ void Processing::run()
     while (isRunning()) {
         PacketRing *source = ring ? *ring : nullptr;
         if (!source || !source->pop(packet.get())) {
+            gate.runWaiting();
             if (++idleCount >= 10) {
                 idleCount = 0;
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             continue;
         }
-        std::lock_guard<std::mutex> lock(frameMutex);
-        if (assembler.addPacket(packet.get()) != 1)
-            continue;
-        handleLiveFrame();
+        FrameGate::Hold hold(gate);
+        if (assembler.addPacket(packet.get()) == 1)
+            handleLiveFrame();
     }
 }
 

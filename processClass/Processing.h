@@ -2,6 +2,7 @@
 
 #include "processClass/EchoProcessor.h"
 #include "processClass/FrameAssembler.h"
+#include "processClass/FrameGate.h"
 #include "processClass/FrameResult.h"
 #include "processClass/ImageHistory.h"
 #include "processClass/PackageInfo.h"
@@ -17,7 +18,6 @@
 #include <atomic>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 class InformationCenter;
@@ -29,10 +29,12 @@ class QPainter;
 // gamma into the header, stores the points, tells the 3D view and, every n frames, draws the
 // batch into the sector image and publishes it.
 //
-// One mutex serialises everything that touches the frame state (assembler, filter, batch,
-// images, history, along-track distance, point-cloud file): the live loop holds it while it
-// handles a finished frame, and init, setIsShowPoint and the file handlers take it on the GUI
-// thread.
+// One gate serialises everything that touches the frame state (assembler, filter, batch,
+// images, history, along-track distance, point-cloud file, brightness values): the live loop
+// holds it while it handles one packet and the frame it may finish. The GUI thread never
+// waits for it: init, setIsShowPoint, clearHistory and the InformationCenter handlers post
+// their work to the gate, which runs it at once when no frame is in hand and otherwise on
+// the data path between two frames (FrameGate).
 class Processing : public QObject, public WhileThread
 {
     Q_OBJECT
@@ -96,7 +98,7 @@ private:
     void onStopSaveFile();
     void openPointCloudFile(const QString &url);
 
-    // One finished frame of the live stream; called with the mutex held.
+    // One finished frame of the live stream; called with the gate held.
     void handleLiveFrame();
     InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
 
@@ -104,7 +106,7 @@ private:
     PacketRing **ring;
     InformationCenter **infoCenter;
 
-    std::mutex frameMutex;
+    FrameGate gate;
     FrameAssembler assembler;
     EchoProcessor echo;
     PolarImage polar;

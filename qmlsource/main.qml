@@ -10,6 +10,12 @@ ApplicationWindow {
     color: "black"
     title: qsTr(devName)
 
+    // The 3D view follows the window's size; each frame asks for the next.
+    onFrameSwapped: {
+        c_cppShowPoint.sigSetWindowWidth(width)
+        c_cppShowPoint.sigSetWindowHeight(height)
+    }
+
     CppShowImage {
         id: c_cppShowImage
         objectName: "c_cppShowImage"
@@ -18,6 +24,13 @@ ApplicationWindow {
         width: height
         x: root.width * 3 / 10 - width / 2
         y: 50
+    }
+
+    CppShowPoint {
+        id: c_cppShowPoint
+        objectName: "c_cppShowPoint"
+        anchors.fill: parent
+        focus: true
     }
 
     CppInformationCenter {

@@ -7,6 +7,9 @@ korvessa_add_test(tst_startup SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_startup.cpp 
 add_dependencies(tst_startup startup_probe)
 
 # The whole program and the core object run once more in an AddressSanitizer build
-# (scripts/test.sh); korvessa_asan_tests builds what they need.
+# (scripts/test.sh), with leak reports on: any report fails them.
 set_property(TEST tst_startup tst_mainwindow tst_languageset APPEND PROPERTY LABELS asan)
-add_custom_target(korvessa_asan_tests DEPENDS tst_startup startup_probe tst_mainwindow tst_languageset)
+set_property(TEST tst_startup tst_mainwindow tst_languageset APPEND PROPERTY ENVIRONMENT
+    "ASAN_OPTIONS=detect_leaks=1:halt_on_error=1"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+add_dependencies(korvessa_asan_tests tst_startup startup_probe tst_mainwindow tst_languageset)

@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
             const QQmlContext *context = qmlEngine(window)->rootContext();
             for (const char *name : {"devName", "userType", "versionNum", "buildTime"})
                 report(name, QLatin1Char('[') + context->contextProperty(name).toString() + QLatin1Char(']'));
-            for (const char *name : {"c_cppShowImage", "c_cppCmdDialog", "c_cppInformationCenter"}) {
+            for (const char *name : {"c_cppShowImage", "c_cppCmdDialog", "c_cppInformationCenter", "c_cppShowPoint"}) {
                 const QObject *o = window->findChild<QObject *>(QLatin1String(name));
                 report(name, o ? nativeClassName(o) : QStringLiteral("none"));
             }

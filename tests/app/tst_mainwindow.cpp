@@ -7,6 +7,7 @@
 #include "netClass/CmdFrames.h"
 #include "netClass/UdpSerchDev.h"
 #include "showClass/ShowImage.h"
+#include "showClass/ShowPoint.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
 #include "support/SimulatedSonar.h"
@@ -54,9 +55,12 @@ private:
         InformationCenter *hub = new InformationCenter(&root);
         CmdDialog *cmd = new CmdDialog(&root);
         ShowImage *image = new ShowImage;
+        ShowPoint *view = new ShowPoint;
 
         FrontEnd()
         {
+            view->setObjectName("c_cppShowPoint");
+            view->setParent(&root);
             hub->setObjectName("c_cppInformationCenter");
             cmd->setObjectName("c_cppCmdDialog");
             image->setObjectName("c_cppShowImage");

@@ -118,6 +118,7 @@ private slots:
         QTest::newRow("sector image") << "c_cppShowImage" << "ShowImage";
         QTest::newRow("command channel") << "c_cppCmdDialog" << "CmdDialog";
         QTest::newRow("state hub") << "c_cppInformationCenter" << "InformationCenter";
+        QTest::newRow("3D view") << "c_cppShowPoint" << "ShowPoint";
         QTest::newRow("window capture") << "screenShot" << "ScreenShot";
         QTest::newRow("language on first start") << "language" << "zh_CN";
     }
@@ -213,25 +214,29 @@ private slots:
         QTest::addColumn<QString>("fault");
         const QByteArray imports = "import QtQuick\nimport QtQuick.Controls\n"
                                    "import ShowImage.module 1.0\nimport CmdDialog.module 1.0\n"
-                                   "import InformationCenter.module 1.0\n";
+                                   "import InformationCenter.module 1.0\nimport ShowPoint.module 1.0\n";
         const QByteArray image = "ShowImage { objectName: \"c_cppShowImage\" }\n";
         const QByteArray channel = "CmdDialog { objectName: \"c_cppCmdDialog\" }\n";
         const QByteArray hub = "InformationCenter { objectName: \"c_cppInformationCenter\" }\n";
+        const QByteArray view = "ShowPoint { objectName: \"c_cppShowPoint\" }\n";
         QTest::newRow("root is an item")
-            << imports + "Item {\n" + image + channel + hub + "}\n"
+            << imports + "Item {\n" + image + channel + hub + view + "}\n"
             << "The front end's root object is not a window: QQuickItem";
         QTest::newRow("no sector image")
-            << imports + "ApplicationWindow {\n" + channel + hub + "}\n"
+            << imports + "ApplicationWindow {\n" + channel + hub + view + "}\n"
             << "The front end lacks c_cppShowImage (ShowImage)";
         QTest::newRow("no command channel")
-            << imports + "ApplicationWindow {\n" + image + hub + "}\n"
+            << imports + "ApplicationWindow {\n" + image + hub + view + "}\n"
             << "The front end lacks c_cppCmdDialog (CmdDialog)";
+        QTest::newRow("no 3D view")
+            << imports + "ApplicationWindow {\n" + image + channel + hub + "}\n"
+            << "The front end lacks c_cppShowPoint (ShowPoint)";
         QTest::newRow("state hub misnamed, no channel")
-            << imports + "ApplicationWindow {\n" + image
+            << imports + "ApplicationWindow {\n" + image + view
                    + "InformationCenter { objectName: \"hub\" }\n}\n"
             << "The front end lacks c_cppCmdDialog (CmdDialog), c_cppInformationCenter (InformationCenter)";
         QTest::newRow("hub under the image's name")
-            << imports + "ApplicationWindow {\n" + channel + hub
+            << imports + "ApplicationWindow {\n" + channel + hub + view
                    + "InformationCenter { objectName: \"c_cppShowImage\" }\n}\n"
             << "The front end lacks c_cppShowImage (ShowImage)";
     }

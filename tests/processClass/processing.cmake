@@ -2,3 +2,4 @@ korvessa_add_test(tst_processing SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_processin
 korvessa_add_test(tst_processing_live SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_processing_live.cpp LABEL net TIMEOUT 120)
 korvessa_add_test(tst_processing_live_de SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_processing_live.cpp LABEL net TIMEOUT 120
     ENV LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8)
+korvessa_add_test(tst_processing_flood SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_processing_flood.cpp LABEL unit TIMEOUT 120)

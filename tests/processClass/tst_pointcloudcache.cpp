@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -151,14 +152,19 @@ void tst_PointCloudCache::framesAndParameters()
     QVERIFY(out.empty());
 
     std::deque<ImageFrame> frames(2);
-    frames[0].image.assign(16, 5);
+    frames[0].image.fill(5, 16);
     frames[1].index = 1;
     cache.setFrames(std::move(frames));
     cache.copyFrames(&out);
     QCOMPARE(int(out.size()), 2);
     QCOMPARE(int(out[0].image.size()), 16);
-    out[0].image[0] = 9;
+    // Copies share the stored pixels (a 1000-image replay is not held three times over) ...
     std::deque<ImageFrame> again;
+    cache.copyFrames(&again);
+    QCOMPARE(again[0].image.constData(), std::as_const(out)[0].image.constData());
+    // ... and writing one still leaves the store and the other copies as they were.
+    out[0].image[0] = 9;
+    QCOMPARE(int(again[0].image[0]), 5);
     cache.copyFrames(&again);
     QCOMPARE(int(again[0].image[0]), 5);
     QCOMPARE(&PointCloudCache::instance(), &PointCloudCache::instance());
@@ -207,10 +213,10 @@ void tst_PointCloudCache::historyAppliesGammaToTheCopyOnly()
     const ImageFrame &f = history.frames().back();
     QCOMPARE(f.cols, 2);
     QCOMPARE(f.rows, 2);
-    QVERIFY((f.image == std::vector<quint16>{0, 0, 16384, 65535}));
+    QVERIFY((f.image == QList<quint16>{0, 0, 16384, 65535}));
     head.gamma = 1.0f;
     history.push(1, head, acc.data(), 2, 2, none);
-    QVERIFY(history.frames().back().image == acc);
+    QVERIFY(history.frames().back().image == QList<quint16>(acc.begin(), acc.end()));
 }
 
 QTEST_APPLESS_MAIN(tst_PointCloudCache)

@@ -44,6 +44,15 @@ void spoil(packageInfo &head, QRandomGenerator &rng)
     }
 }
 
+// The first pixel where the accumulation and the reference differ, or an empty string.
+QString firstDifference(const std::vector<quint16> &slow, const quint16 *fast)
+{
+    for (int i = 0; i < 640000; ++i)
+        if (slow[i] != fast[i])
+            return QStringLiteral("row %1 col %2: fast %3, reference %4").arg(i / 800).arg(i % 800).arg(fast[i]).arg(slow[i]);
+    return QString();
+}
+
 } // namespace
 
 class tst_PolarImage : public QObject
@@ -65,6 +74,8 @@ private slots:
     void unusableScaleSkipsFrame();
     void warnings();
     void fastMatchesReference();
+    void wideSectorsMatchReference_data();
+    void wideSectorsMatchReference();
 };
 
 void tst_PolarImage::tables()
@@ -320,13 +331,59 @@ void tst_PolarImage::fastMatchesReference()
             b.data[1] = nullptr;
         image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());
         reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), slow.data());
-        if (!std::equal(slow.begin(), slow.end(), image.accImage())) {
-            int i = 0;
-            while (slow[i] == image.accImage()[i])
-                ++i;
-            QFAIL(qPrintable(QStringLiteral("batch %1 differs first at row %2 col %3: fast %4, reference %5")
-                                 .arg(batch).arg(i / 800).arg(i % 800).arg(image.accImage()[i]).arg(slow[i])));
+        const QString difference = firstDifference(slow, image.accImage());
+        if (!difference.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
+    }
+}
+
+void tst_PolarImage::wideSectorsMatchReference_data()
+{
+    QTest::addColumn<float>("step");
+    const float inf = std::numeric_limits<float>::infinity();
+    QTest::newRow("1e6") << 1e6f;
+    QTest::newRow("5e31") << 5e31f;
+    QTest::newRow("largest float") << std::numeric_limits<float>::max();
+    QTest::newRow("infinite") << inf;
+    QTest::newRow("minus infinite") << -inf;
+    QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN();
+    QTest::newRow("exactly a turn") << 300.f;
+    QTest::newRow("just short of a turn") << 299.99f;
+    QTest::newRow("half a turn") << 150.f;
+    QTest::newRow("two turns") << 600.f;
+}
+
+void tst_PolarImage::wideSectorsMatchReference()
+{
+    // Batches where most frames carry the wide scan step and the rest a normal one, with
+    // ranges that differ from frame to frame, so that an older frame paints a disc and newer
+    // ones the rings beyond it; some frames hold fewer bytes than their header claims.
+    QFETCH(float, step);
+    QRandomGenerator rng(quint32(qHash(QByteArray(QTest::currentDataTag()))));
+    PolarImage image;
+    std::vector<quint16> slow(640000, 0);
+    for (int batch = 0; batch < 4; ++batch) {
+        const int n = batch == 0 ? 20 : 1 + int(rng.bounded(20));
+        const float reso = float(std::vector<double>{0.01, 0.05, 0.1, -0.1}[rng.bounded(4)]);
+        std::vector<SectorFrame> frames;
+        for (int k = 0; k < n; ++k) {
+            const bool wide = rng.bounded(4) != 0;
+            const float direction = rng.bounded(10) == 0 ? 1e6f : float(rng.bounded(800.0) - 400.0);
+            const float maxDist = float(std::vector<double>{2, 5, 20, 40, 75, -40}[rng.bounded(6)]);
+            const quint32 bins = 50 + rng.bounded(1000u);
+            SectorFrame f(direction, wide ? step : 0.9f, bins, 2, maxDist, reso);
+            for (auto &s : f.samples)
+                s = quint16(rng.bounded(65536));
+            if (rng.bounded(5) == 0)
+                f.bytes = rng.bounded(f.bytes + 1);
+            frames.push_back(std::move(f));
         }
+        SectorBatch b(frames);
+        image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());
+        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), slow.data());
+        const QString difference = firstDifference(slow, image.accImage());
+        if (!difference.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
     }
 }
 

@@ -134,7 +134,7 @@ void tst_Processing::storedImageAtFullScale()
 
     frame.cols = 800;
     frame.rows = 800;
-    frame.image.assign(640000, 65535);
+    frame.image.fill(65535, 640000);
     frame.header.frameSerialNum = 9;
     QVERIFY(processing.renderImageFrame(frame));
     QCOMPARE(pixmaps.count(), 1);
