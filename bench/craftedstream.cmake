@@ -1,3 +1,3 @@
 add_executable(bench_craftedstream ${CMAKE_CURRENT_LIST_DIR}/bench_craftedstream.cpp)
-target_compile_options(bench_craftedstream PRIVATE ${KORVESSA_WARNINGS})
+korvessa_target_options(bench_craftedstream)
 target_link_libraries(bench_craftedstream PRIVATE korvessa_core korvessa_testsupport)

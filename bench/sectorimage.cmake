@@ -1,6 +1,6 @@
 add_executable(bench_sectorimage ${CMAKE_CURRENT_LIST_DIR}/bench_sectorimage.cpp)
-target_compile_options(bench_sectorimage PRIVATE ${KORVESSA_WARNINGS})
+korvessa_target_options(bench_sectorimage)
 target_link_libraries(bench_sectorimage PRIVATE korvessa_core korvessa_testsupport)
 add_executable(bench_liveloop ${CMAKE_CURRENT_LIST_DIR}/bench_liveloop.cpp)
-target_compile_options(bench_liveloop PRIVATE ${KORVESSA_WARNINGS})
+korvessa_target_options(bench_liveloop)
 target_link_libraries(bench_liveloop PRIVATE korvessa_core korvessa_testsupport)

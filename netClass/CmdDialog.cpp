@@ -9,7 +9,7 @@
 CmdDialog::CmdDialog(QObject *parent)
     : QObject(parent),
       m_socket(new CmdSocket("127.0.0.1", DefaultDevicePort)),
-      m_versionReader(new TcpReceiver("127.0.0.1", DefaultDevicePort))
+      m_versionReader(new TcpReceiver)
 {
     m_versionTimer.setInterval(VersionTimeoutMs);
     m_versionTimer.setSingleShot(true);
@@ -63,7 +63,6 @@ bool CmdDialog::tryConnect(QString inSonarIp, QString inHostIp)
         return false;
     }
     connected();
-    m_deviceAddress = inSonarIp;
     m_hostAddress = inHostIp;
     emit sig_cmdMsg(tr("连接成功：") + inSonarIp);
     return true;

@@ -35,6 +35,9 @@ public:
     void setWarningPresenter(WarningPresenter presenter);
     // The sonar's command port; a real sonar listens on 5007.
     void setDevicePort(quint16 port) { m_devicePort = port; }
+    // How long a version query waits, VersionTimeoutMs unless set otherwise; the program
+    // keeps that, tests shorten it.
+    void setVersionTimeout(int ms) { m_versionTimer.setInterval(ms); }
 
     QString hostAddress() const { return m_hostAddress; }
 
@@ -92,7 +95,6 @@ private:
     packageInfo m_lastHeader{};
     TcpReceiver *m_versionReader;
     bool m_connected = false;
-    QString m_deviceAddress;
     QString m_hostAddress;
     QTimer m_versionTimer;
     deviceSettingStatus m_settings{};

@@ -24,9 +24,8 @@ void SearchDev::init()
 {
     // One timer drives the period: publish, then search again. Two equal single-shot timers
     // restarting each other would keep pushing the publication back for ever.
-    m_publishTimer.setInterval(PeriodMs);
+    setTimings(PeriodMs, ConnectTimeoutMs);
     m_publishTimer.setSingleShot(true);
-    m_connectTimer.setInterval(ConnectTimeoutMs);
     m_connectTimer.setSingleShot(true);
     m_targetIp.clear();
     InformationCenter *ic = *m_informationCenter;
@@ -36,6 +35,12 @@ void SearchDev::init()
     connect(&m_connectTimer, &QTimer::timeout, this, &SearchDev::onConnectTimeout);
     connect(&m_publishTimer, &QTimer::timeout, this, &SearchDev::publishDeviceList);
     connect(&m_worker, &UdpSerchDev::sigDeviceData, this, &SearchDev::f_recvDevPack);
+}
+
+void SearchDev::setTimings(int periodMs, int connectTimeoutMs)
+{
+    m_publishTimer.setInterval(periodMs);
+    m_connectTimer.setInterval(connectTimeoutMs);
 }
 
 QStringList SearchDev::sortedRows(QStringList rows)

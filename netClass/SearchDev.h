@@ -31,6 +31,11 @@ public:
     SearchDev(InformationCenter **informationCenter, CmdDialog **cmdDialog, QObject *parent = nullptr);
     ~SearchDev() override;
 
+    // The search period and the connect time-out, PeriodMs and ConnectTimeoutMs unless set
+    // otherwise. The program keeps those; tests shorten them, so that proving that nothing
+    // happens takes a fraction of a second.
+    void setTimings(int periodMs, int connectTimeoutMs);
+
     // Rows in publication order: numeric and case-insensitive, whatever the machine's locale.
     static QStringList sortedRows(QStringList rows);
 

@@ -14,8 +14,8 @@ namespace {
 constexpr int WaitMs = 100;
 }
 
-TcpReceiver::TcpReceiver(const QByteArray &address, quint16 port, QObject *parent)
-    : QObject(parent), m_address(address), m_port(port), m_inbox(std::make_shared<CmdInbox>())
+TcpReceiver::TcpReceiver(QObject *parent)
+    : QObject(parent), m_inbox(std::make_shared<CmdInbox>())
 {
 }
 

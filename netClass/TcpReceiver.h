@@ -4,7 +4,6 @@
 #include "DeviceSettingStatus.h"
 #include "processClass/WhileThread.h"
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -25,7 +24,8 @@ class TcpReceiver : public QObject, public WhileThread
 public:
     static constexpr int ReceiveBytes = 4096;
 
-    TcpReceiver(const QByteArray &address, quint16 port, QObject *parent = nullptr);
+    // The socket comes with setSocket (the channel's sigSocket).
+    explicit TcpReceiver(QObject *parent = nullptr);
     ~TcpReceiver() override;
 
     void start() override;
@@ -46,8 +46,6 @@ protected:
 private:
     std::atomic<TYPE_SOCKET> m_socket{InvalidSocket};
     std::array<char, 64> m_status{};
-    QByteArray m_address;
-    quint16 m_port;
     std::shared_ptr<CmdInbox> m_inbox;
     std::shared_ptr<CmdRouter> m_router;
 };

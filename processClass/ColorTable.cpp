@@ -164,7 +164,7 @@ void ColorTable::init()
 
 const QList<QRgb> &ColorTable::select(int index) const
 {
-    return (index >= 0 && index <= 4) ? m_palettes[index] : m_palettes[5];
+    return m_palettes[paletteIndex(index)];
 }
 
 QList<QRgb> ColorTable::palette(int index) const

@@ -28,6 +28,9 @@ public:
     ColorTable();
     void init();
 
+    // The palette an index picks: 0 to 4 that one, anything else the sixth (5).
+    static int paletteIndex(int index) { return index >= 0 && index <= 4 ? index : 5; }
+
     QList<QRgb> palette(int index) const;
     QRgb color(int index, quint16 value) const;
 

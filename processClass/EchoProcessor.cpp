@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 struct Echo
 {
     bool found = false;
@@ -44,8 +42,8 @@ void placeEcho(const Echo &echo, double bearing, double delay, double distReso, 
     angle = bearing;
     range = (double(echo.index) - delay) * distReso;
     strength = echo.value;
-    point[1] = std::sin(bearing * kPi / 180) * range;
-    point[2] = std::cos(bearing * kPi / 180) * range;
+    point[1] = std::sin(bearing * M_PI / 180) * range;
+    point[2] = std::cos(bearing * M_PI / 180) * range;
     point[3] = echo.value;
 }
 

@@ -44,8 +44,6 @@ public:
     // (and below 2^30, far above any frame buffer).
     static qint64 usableBins(const packageInfo &header, qint64 dataBytes);
 
-    const FirFilter &filter() const { return m_filter; }
-
 private:
     FirFilter m_filter;
     std::vector<double> beamA;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 // FFTW's planner keeps global state: every plan in the process is made and destroyed under
 // this lock.
 std::mutex &plannerMutex()
@@ -36,13 +34,13 @@ std::vector<double> makeWindow(const std::string &window, int order)
     std::vector<double> w(std::size_t(count), 0.0);
     if (window == "hamming") {
         for (int n = 0; n < count; ++n)
-            w[n] = 0.54 - 0.46 * std::cos(2 * kPi * n / m);
+            w[n] = 0.54 - 0.46 * std::cos(2 * M_PI * n / m);
     } else if (window == "hanning") {
         for (int n = 0; n < count; ++n)
-            w[n] = 0.5 * (1 - std::cos(2 * kPi * n / m));
+            w[n] = 0.5 * (1 - std::cos(2 * M_PI * n / m));
     } else if (window == "blackman") {
         for (int n = 0; n < count; ++n)
-            w[n] = 0.42 - 0.5 * std::cos(2 * kPi * n / m) + 0.08 * std::cos(4 * kPi * n / m);
+            w[n] = 0.42 - 0.5 * std::cos(2 * M_PI * n / m) + 0.08 * std::cos(4 * M_PI * n / m);
     } else if (window == "rectwin") {
         std::fill(w.begin(), w.end(), 1.0);
     } else if (window == "kaiser") {
@@ -68,7 +66,7 @@ std::vector<double> FirFilter::scaledCutoffs(const std::vector<double> &cutoffs)
         // Written so that a NaN fails too.
         if (!(f >= 0 && f <= 1))
             throw std::invalid_argument("Frequency must be in range [0, 1]");
-        scaled.push_back(f * kPi);
+        scaled.push_back(f * M_PI);
     }
     return scaled;
 }
@@ -106,17 +104,17 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
         double d = 0;
         switch (kind) {
         case LowPass:
-            d = m == 0 ? w1 / kPi : std::sin(m * w1) / (m * kPi);
+            d = m == 0 ? w1 / M_PI : std::sin(m * w1) / (m * M_PI);
             break;
         case HighPass:
-            d = m == 0 ? 1 - w1 / kPi : (std::sin(m * kPi) - std::sin(m * w1)) / (m * kPi);
+            d = m == 0 ? 1 - w1 / M_PI : (std::sin(m * M_PI) - std::sin(m * w1)) / (m * M_PI);
             break;
         case BandPass:
-            d = m == 0 ? (w2 - w1) / kPi : (std::sin(m * w2) - std::sin(m * w1)) / (m * kPi);
+            d = m == 0 ? (w2 - w1) / M_PI : (std::sin(m * w2) - std::sin(m * w1)) / (m * M_PI);
             break;
         case BandStop:
-            d = m == 0 ? 1 - (w2 - w1) / kPi
-                       : (std::sin(m * kPi) - std::sin(m * w2) + std::sin(m * w1)) / (m * kPi);
+            d = m == 0 ? 1 - (w2 - w1) / M_PI
+                       : (std::sin(m * M_PI) - std::sin(m * w2) + std::sin(m * w1)) / (m * M_PI);
             break;
         }
         h[n] = d * win[n];
@@ -131,7 +129,7 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
     // A band-stop from zero has its only pass band at the top: it is measured there.
     double reference = 0;
     if (kind == HighPass || (kind == BandStop && w1 == 0))
-        reference = kPi;
+        reference = M_PI;
     else if (kind == BandPass)
         reference = 0.5 * (w1 + w2);
     double gain = 0;

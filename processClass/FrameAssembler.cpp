@@ -13,8 +13,6 @@ constexpr qint64 kHeaderBytes = sizeof(packageInfo);
 FrameAssembler::FrameAssembler()
     : dataA(new quint8[std::size_t(frameCapacity())]())
     , dataB(new quint8[std::size_t(frameCapacity())]())
-    , widthBytes { { 0, 1 }, { 1, 2 }, { 2, 4 }, { 3, 8 }, { 16, 2 }, { 17, 4 },
-                   { 18, 8 }, { 19, 16 }, { 48, 2 }, { 49, 4 }, { 50, 8 } }
 {
     std::memset(static_cast<void *>(&headerA), 0, sizeof headerA);
     std::memset(static_cast<void *>(&headerB), 0, sizeof headerB);
@@ -36,12 +34,12 @@ int FrameAssembler::addPacket(const void *packet)
     std::memcpy(static_cast<void *>(&head), packet, sizeof head);
     const quint8 *payload = static_cast<const quint8 *>(packet) + kHeaderBytes;
 
-    const auto width = widthBytes.find(head.dataWidth);
-    if (width == widthBytes.end())
+    const int sampleBytes = QvForwardSDK::sampleBytesOf(head.dataWidth);
+    if (sampleBytes == 0)
         return -1;
 
     // Products of 16-bit fields overflow 32 bits: all bounds in 64-bit arithmetic.
-    const qint64 payloadBytes = qint64(head.numPerRow) * width->second * qint64(head.rowNumPerPack);
+    const qint64 payloadBytes = qint64(head.numPerRow) * sampleBytes * qint64(head.rowNumPerPack);
     const qint64 offset = qint64(head.packSerialNum) * payloadBytes;
     if (payloadBytes > qint64(packetSize) - kHeaderBytes || offset + payloadBytes > frameCapacity())
         return -1;
@@ -73,11 +71,9 @@ int FrameAssembler::addPacket(const void *packet)
 qint64 FrameAssembler::finishedFrameBytes() const
 {
     const packageInfo &head = curIsA ? headerB : headerA;
-    const auto width = widthBytes.find(head.dataWidth);
-    if (width == widthBytes.end())
-        return 0;
+    const int sampleBytes = QvForwardSDK::sampleBytesOf(head.dataWidth);
     const qint64 bytes = qint64(head.packNumPerFrame) * qint64(head.rowNumPerPack)
-        * qint64(head.numPerRow) * width->second;
+        * qint64(head.numPerRow) * sampleBytes;
     return std::min(bytes, frameCapacity());
 }
 

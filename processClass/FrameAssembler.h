@@ -4,7 +4,6 @@
 
 #include <QtGlobal>
 
-#include <map>
 #include <memory>
 
 // Turns the stream of data packets into whole frames. Two buffers of header plus
@@ -16,7 +15,7 @@
 class FrameAssembler
 {
 public:
-    // Builds the sample-width table and both zeroed buffers; buffer A is current.
+    // Builds both zeroed buffers; buffer A is current.
     // packetSize must be set before the first assembler is built.
     FrameAssembler();
     ~FrameAssembler();
@@ -56,5 +55,4 @@ private:
     std::unique_ptr<quint8[]> dataB;
     quint8 *curData;
     bool curIsA;
-    std::map<int, int> widthBytes;
 };

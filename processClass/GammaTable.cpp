@@ -1,7 +1,8 @@
 #include "processClass/GammaTable.h"
 
+#include "processClass/SameBits.h"
+
 #include <cmath>
-#include <cstring>
 #include <mutex>
 
 namespace {
@@ -15,11 +16,6 @@ struct CachedTable
 
 // Live drawing and replay may each use an exponent of their own; a few entries are plenty.
 constexpr std::size_t cacheSize = 4;
-
-bool sameBits(double x, double y)
-{
-    return std::memcmp(&x, &y, sizeof x) == 0;
-}
 
 } // namespace
 

@@ -74,12 +74,6 @@ void Processing::generateImagefor10(const packageInfo *const *heads, const uchar
     center->setRemoveAngle2(centres.centreB);
 }
 
-void Processing::clearSector(QPainter *painter, const QPointF &centre, double radius, double hs,
-                             double a)
-{
-    SweepRenderer::clearSector(painter, centre, radius, hs, a);
-}
-
 bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *data,
                            const quint32 *bytes, quint16 n)
 {
@@ -107,7 +101,6 @@ bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *
         renderer.drawBatchMarkers(batchResults, first, n, PolarImage::imageRadius);
         renderer.composite();
     }
-    m_curFrameInfo = last;
     if (renderer.sectorImage().isNull()) {
         qDebug() << "声呐图片为空，不显示";
         return false;
@@ -135,7 +128,6 @@ bool Processing::renderImageFrame(const ImageFrame &frame)
         renderer.drawStoredMarkers(frame.results, frame.header, PolarImage::imageRadius);
         renderer.composite();
     }
-    m_curFrameInfo = frame.header;
     if (renderer.sectorImage().isNull())
         return false;
     const bool whole = center ? center->isWholeOrHalf() : true;
@@ -201,6 +193,11 @@ void Processing::onBrightnessOffset(int inOffset)
     });
 }
 
+double Processing::replayBrightnessGain() const
+{
+    return brightnessGain.load();
+}
+
 void Processing::onFileStatusChanged()
 {
     InformationCenter *center = hub();
@@ -222,19 +219,18 @@ void Processing::openPointCloudFile(const QString &url)
         if (pointCloudFile.is_open())
             pointCloudFile.close();
         pointCloudFile.clear();
-        pointCloudFileName = pointCloudFileNameFor(url);
-        pointCloudFile.open(pointCloudFileName.toUtf8().constData(), std::ios::out | std::ios::app);
+        const QString name = pointCloudFileNameFor(url);
+        pointCloudFile.open(name.toUtf8().constData(), std::ios::out | std::ios::app);
         // Numbers are written with "." whatever the machine's locale.
         pointCloudFile.imbue(std::locale::classic());
         if (!pointCloudFile.is_open())
-            qWarning().noquote() << "Failed to open point cloud file:" << pointCloudFileName;
+            qWarning().noquote() << "Failed to open point cloud file:" << name;
     });
 }
 
 void Processing::onStopSaveFile()
 {
     gate.post([this] {
-        pointCloudFileName.clear();
         if (pointCloudFile.is_open())
             pointCloudFile.close();
     });

@@ -12,7 +12,6 @@
 
 #include <QObject>
 #include <QPixmap>
-#include <QPointF>
 #include <QString>
 
 #include <atomic>
@@ -22,7 +21,6 @@
 
 class InformationCenter;
 class PacketRing;
-class QPainter;
 
 // The worker at the centre of the data path. Its thread takes packets from the ring (reader
 // A), assembles frames, finds the two echoes of each frame, stamps the operator's speed and
@@ -64,8 +62,6 @@ public:
     bool renderImageFrame(const ImageFrame &frame);
     void generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
                             const quint32 *bytes, int num, quint16 *out);
-    static void clearSector(QPainter *painter, const QPointF &centre, double radius, double hs,
-                            double a);
     void pushImageFrame(quint16 n, const packageInfo &header, const quint16 *accImage);
     void clearHistory();
 
@@ -74,6 +70,9 @@ public:
 
     const quint16 *accImage() const { return polar.accImage(); }
     const std::deque<ImageFrame> &history() const { return imageHistory.frames(); }
+    // The gain that the replay's brightness offset asks for, sqrt(2) per step; no drawing
+    // applies it yet. Any thread; the offset's request may still wait at the gate.
+    double replayBrightnessGain() const;
 
 public slots:
     void init();
@@ -112,7 +111,6 @@ private:
     PolarImage polar;
     SweepRenderer renderer;
     ImageHistory imageHistory;
-    packageInfo m_curFrameInfo;
 
     packageInfo batchHeaders[maxBatch];
     std::unique_ptr<uchar[]> batchData[maxBatch];
@@ -126,10 +124,10 @@ private:
     double alongTrack = 0;
     float maxBeamRange = 0;
 
-    QString pointCloudFileName;
     std::ofstream pointCloudFile;
 
     int brightnessOffset = 0;
     int brightnessBaseOffset = 0;
-    double brightnessGain = 1.0;
+    // Written at the gate, read by replayBrightnessGain from any thread.
+    std::atomic<double> brightnessGain{1.0};
 };

@@ -2,27 +2,12 @@
 
 #include "processClass/ColorTable.h"
 #include "processClass/GammaTable.h"
+#include "processClass/SameBits.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
 #include <cmath>
-#include <cstring>
-
-namespace {
-
-bool sameBits(double x, double y)
-{
-    return std::memcmp(&x, &y, sizeof x) == 0;
-}
-
-// Palette index rule of ColorTable: 0 to 4 that palette, anything else the sixth.
-int paletteIndex(int switchColor)
-{
-    return switchColor >= 0 && switchColor <= 4 ? switchColor : 5;
-}
-
-} // namespace
 
 bool SweepRenderer::LutKey::operator==(const LutKey &o) const
 {
@@ -43,7 +28,7 @@ quint16 SweepRenderer::paletteValue(quint16 v, double scale, double offest)
 
 void SweepRenderer::prepareLut(const Style &style)
 {
-    const LutKey key{style.gamma, style.scale, style.offest, paletteIndex(style.switchColor)};
+    const LutKey key{style.gamma, style.scale, style.offest, ColorTable::paletteIndex(style.switchColor)};
     if (m_lutValid && key == m_lutKey)
         return;
     const auto gamma = GammaTable::shared(style.gamma - 1.0, 1.0);

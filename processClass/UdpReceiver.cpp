@@ -83,7 +83,8 @@ void UdpReceiver::run()
         std::vector<unsigned char> buffer(m_packetLength);
         while (isRunning()) {
             std::fill(buffer.begin(), buffer.end(), 0);
-            const BsdSocket::Result r = m_socket.receiveFrom(buffer.data(), buffer.size(), &m_sender);
+            // Any sender is accepted: its address is not asked for.
+            const BsdSocket::Result r = m_socket.receiveFrom(buffer.data(), buffer.size(), nullptr);
             // Time-outs, oversized datagrams and other errors push nothing.
             if (!r.ok())
                 continue;

@@ -44,5 +44,4 @@ private:
     const QString m_bindAddress;
     BsdSocket m_socket;
     Ipv4Endpoint m_local;
-    Ipv4Endpoint m_sender;
 };

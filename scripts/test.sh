@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the whole test suite on a virtual X display, then
+# Installs what is needed, builds, and runs the whole test suite on a virtual X display; then
 # runs the state hub's and the core object's tests once more in a ThreadSanitizer build
-# (build-tsan), and the 3D view's window tests, the whole program and the core object in an
-# AddressSanitizer build (build-asan).
+# (build-tsan) and the 3D view's window tests, the whole program and the core object in an
+# AddressSanitizer build (build-asan), and builds the program as a subproject of another
+# project (build-subproject).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
@@ -16,7 +17,8 @@ BUILD_DIR="${BUILD_DIR:-build}"
 # made inside its libraries (its own thread pool paints large images) are left out of the
 # race checks, and its other hand-overs are suppressed in tests/tsan.supp.
 TSAN_DIR="${TSAN_BUILD_DIR:-build-tsan}"
-cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=thread
+cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=thread \
+    -DKORVESSA_BUILD_BENCHMARKS=OFF
 cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_tests korvessa_core_tests
 (cd "$TSAN_DIR" && TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp halt_on_error=1 ignore_noninstrumented_modules=1" \
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^(hub|core)$')
@@ -30,9 +32,12 @@ cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_t
 # until its leak check, so what the driver holds is not taken for leaks, and tests/lsan.supp
 # lists what D-Bus keeps until exit.
 ASAN_DIR="${ASAN_BUILD_DIR:-build-asan}"
-cmake -S . -B "$ASAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=address
+cmake -S . -B "$ASAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVESSA_SANITIZER=address \
+    -DKORVESSA_BUILD_BENCHMARKS=OFF
 cmake --build "$ASAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_asan_tests
 MESA_DRIVER="$(find /usr/lib -name swrast_dri.so -print -quit)"
 (cd "$ASAN_DIR" && ASAN_OPTIONS="detect_leaks=0 abort_on_error=1" \
     KORVESSA_PROBE_PRELOAD="$(gcc -print-file-name=libasan.so) $MESA_DRIVER" \
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^asan$')
+
+bash scripts/check-subproject.sh

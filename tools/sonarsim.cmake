@@ -1,4 +1,4 @@
 # Standalone simulated sonar (data stream), on the same streamer the tests use.
 add_executable(sonar-sim ${CMAKE_CURRENT_LIST_DIR}/sonar-sim.cpp)
-target_compile_options(sonar-sim PRIVATE ${KORVESSA_WARNINGS})
+korvessa_target_options(sonar-sim)
 target_link_libraries(sonar-sim PRIVATE korvessa_testsupport)

@@ -1,10 +1,9 @@
 add_executable(startup_probe ${CMAKE_CURRENT_LIST_DIR}/startup_probe.cpp)
-target_compile_options(startup_probe PRIVATE ${KORVESSA_WARNINGS})
+korvessa_target_options(startup_probe)
 target_link_libraries(startup_probe PRIVATE korvessa_core)
-set_target_properties(startup_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 
 korvessa_add_test(tst_startup SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_startup.cpp LABEL gui)
-add_dependencies(tst_startup startup_probe)
+korvessa_test_runs(tst_startup startup_probe KORVESSA_STARTUP_PROBE)
 
 # The whole program and the core object run once more in an AddressSanitizer build
 # (scripts/test.sh), with leak reports on: any report fails them.

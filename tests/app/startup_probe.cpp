@@ -1,7 +1,7 @@
 // Runs the program's real start-up on the front end given as the first argument, prints what
-// the process and its window look like once the window is up, one "key=value" a line, then
-// closes the window the way an operator would. A second argument, a language code, is chosen
-// through the front end's language object before the window closes.
+// the process and its window look like once the window has shown its first frame, one
+// "key=value" a line, then closes the window the way an operator would. A second argument, a
+// language code, is chosen through the front end's language object before the window closes.
 #include "app/Startup.h"
 #include "processClass/PackageInfo.h"
 #include "showClass/ScreenShot.h"
@@ -14,7 +14,6 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -45,6 +44,8 @@ int main(int argc, char *argv[])
 {
     const QUrl url = QUrl::fromUserInput(QString::fromLocal8Bit(argc > 1 ? argv[1] : ""));
     const QString switchTo = QString::fromLocal8Bit(argc > 2 ? argv[2] : "");
+    // Not the program's value: the report shows the one start-up sets.
+    packetSize = 0;
     return runKorvessa(argc, argv, url, [switchTo](QObject *root) {
         auto *window = qobject_cast<QQuickWindow *>(root);
         if (!window) {
@@ -54,7 +55,8 @@ int main(int argc, char *argv[])
         }
         // The language in force when the front end was created, before the first frame.
         report("textAtStart", QCoreApplication::translate("CmdDialog", "断开连接"));
-        QTimer::singleShot(300, window, [window, switchTo] {
+        // Emitted on the render thread; the report is made on the GUI thread.
+        QObject::connect(window, &QQuickWindow::frameSwapped, window, [window, switchTo] {
             report("title", window->title());
             report("size", QStringLiteral("%1x%2").arg(window->width()).arg(window->height()));
             report("visible", window->isVisible() ? "1" : "0");
@@ -86,6 +88,6 @@ int main(int argc, char *argv[])
             }
             std::fflush(stdout);
             window->close();
-        });
+        }, static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
     });
 }

@@ -49,7 +49,7 @@ private:
         QStringList arguments{url};
         if (!switchTo.isEmpty())
             arguments << switchTo;
-        probe.start(QStringLiteral(KORVESSA_BINARY_DIR "/tests/startup_probe"), arguments);
+        probe.start(QStringLiteral(KORVESSA_STARTUP_PROBE), arguments);
         Run r;
         if (!probe.waitForFinished(60000)) {
             probe.kill();

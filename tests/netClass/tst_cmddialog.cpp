@@ -2,18 +2,49 @@
 #include "netClass/sdkSocketThread.h"
 #include "processClass/PacketRing.h"
 #include "processClass/UdpReceiver.h"
+#include "support/LogCollector.h"
 #include "support/SimulatedSonar.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <poll.h>
+#include <sys/ioctl.h>
+
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <thread>
 
 namespace {
+
+// The version query's time-out here, and how late a late answer comes.
+constexpr int VersionTimeoutMs = 1000;
+constexpr int LateMs = 300;
+
+// Waits until poll() reports the event on the socket: POLLRDHUP once the peer has closed its
+// end, POLLERR once it has reset the connection.
+bool socketShows(int socket, short event, int timeoutMs = 5000)
+{
+    pollfd p{socket, event, 0};
+    return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & event) != 0;
+}
+
+// Waits, without running the event loop, until nothing is left to read on the socket: the
+// channel's router has taken every byte that reached it.
+bool readUp(int socket, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        int waiting = 0;
+        if (::ioctl(socket, FIONREAD, &waiting) != 0)
+            return false;
+        if (waiting == 0)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 
 struct Warning
 {
@@ -59,10 +90,12 @@ private slots:
     void noticeMessages();
     void disconnectSendsStop();
     void connectFailureMessage();
-    void noticeReaderIdleWithoutSocket();
 
 private:
     bool connectDialog();
+    // Sends each piece to the dialog and waits until its router has read it before the next
+    // one goes: every piece is a message of its own.
+    bool sendApart(const QList<QByteArray> &pieces);
 
     SimulatedSonar *m_sonar = nullptr;
     CmdDialog *m_dialog = nullptr;
@@ -75,6 +108,7 @@ void TestCmdDialog::init()
     QVERIFY(m_sonar->start("127.0.0.1", 0));
     m_dialog = new CmdDialog;
     m_dialog->setDevicePort(m_sonar->commands().port());
+    m_dialog->setVersionTimeout(VersionTimeoutMs);
     m_warnings.clear();
     m_dialog->setWarningPresenter([this](const QString &title, const QString &text) {
         m_warnings.append(Warning{title, text});
@@ -96,11 +130,17 @@ bool TestCmdDialog::connectDialog()
     const int before = m_sonar->commands().connectionCount();
     if (!m_dialog->tryConnect("127.0.0.1", "127.0.0.1"))
         return false;
-    QElapsedTimer t;
-    t.start();
-    while (m_sonar->commands().connectionCount() == before && t.elapsed() < 2000)
-        QTest::qWait(5);
-    return m_sonar->commands().connectionCount() > before;
+    return QTest::qWaitFor([&] { return m_sonar->commands().connectionCount() > before; }, 5000);
+}
+
+bool TestCmdDialog::sendApart(const QList<QByteArray> &pieces)
+{
+    for (const QByteArray &p : pieces) {
+        if (!m_sonar->commands().sendToClient(p) || !m_sonar->commands().waitUntilDelivered(5000)
+            || !readUp(m_dialog->currentSocket(), 5000))
+            return false;
+    }
+    return true;
 }
 
 void TestCmdDialog::connectAndStream()
@@ -158,14 +198,15 @@ void TestCmdDialog::typedCommands()
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
     m_dialog->sendCmd(QString::fromUtf8("0x10接0xff"));
     QCOMPARE(cleared.size(), 3);
-    QVERIFY(m_sonar->commands().waitForFrames(3, 2000));
-    QTest::qWait(150);
+    // A last command marks the end: nothing else may have gone before it.
+    m_dialog->sendCmd(QString::fromUtf8("0x06接0x00"));
+    QVERIFY(m_sonar->commands().waitForFrames(4, 5000));
     const auto frames = m_sonar->commands().received();
-    QCOMPARE(frames.size(), 3);
+    QCOMPARE(frames.size(), 4);
     QCOMPARE(frames.at(0).frame, QByteArray::fromHex("434D440601"));
     QCOMPARE(frames.at(1).frame, QByteArray::fromHex("434D440601"));
     QCOMPARE(frames.at(2).frame, QByteArray::fromHex("434D4410FF"));
-    QVERIFY(frames.at(0).atMs <= frames.at(1).atMs);
+    QCOMPARE(frames.at(3).frame, QByteArray::fromHex("434D440600"));
     QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().header().power, quint8(0xff), 2000);
 }
 
@@ -175,11 +216,10 @@ void TestCmdDialog::dataDestinationNeedsFourParts()
     m_dialog->ipAndPortSetting("127.0.0", "5008");
     m_dialog->ipAndPortSetting("", "5008");
     m_dialog->ipAndPortSetting("127.0.0.1", "5008");
-    QVERIFY(m_sonar->commands().waitForFrames(1, 2000));
-    QTest::qWait(150);
-    const auto frames = m_sonar->commands().received();
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.first().frame, QByteArray::fromHex("434D44000100007F9013"));
+    // Only the last one was sent: it is the first frame to arrive.
+    QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
+    QCOMPARE(m_sonar->commands().received().first().frame,
+             QByteArray::fromHex("434D44000100007F9013"));
 }
 
 void TestCmdDialog::versionQuery_data()
@@ -191,7 +231,7 @@ void TestCmdDialog::versionQuery_data()
     const QString timeout = QString::fromUtf8("查询版本号超时，请重试");
     QTest::newRow("typed 0x4E") << true << int(SimSonarCommandServer::Fault::None) << text;
     QTest::newRow("getVersionInfo") << false << int(SimSonarCommandServer::Fault::None) << text;
-    QTest::newRow("late but within 3 s") << true << int(SimSonarCommandServer::Fault::Late) << text;
+    QTest::newRow("late but within the time-out") << true << int(SimSonarCommandServer::Fault::Late) << text;
     QTest::newRow("no answer") << true << int(SimSonarCommandServer::Fault::NoAnswer) << timeout;
     QTest::newRow("five bytes is a status") << false << int(SimSonarCommandServer::Fault::WrongLength) << timeout;
 }
@@ -202,11 +242,12 @@ void TestCmdDialog::versionQuery()
     QFETCH(int, fault);
     QFETCH(QString, shown);
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
-                                 SimSonarCommandServer::Fault(fault), 1000);
+                                 SimSonarCommandServer::Fault(fault), LateMs);
     QVERIFY(connectDialog());
-    // A stray answer sitting on the channel must not be taken for the version.
+    // A stray answer that came before the query must not be taken for the version.
+    LogCollector log;
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
-    QTest::qWait(100);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "unasked reply dropped"), 5000);
     QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
     if (typed)
         m_dialog->sendCmd(QStringLiteral("0x4E"));
@@ -216,23 +257,28 @@ void TestCmdDialog::versionQuery()
     QCOMPARE(m_warnings.first().title, QString::fromUtf8("版本信息"));
     QCOMPARE(m_warnings.first().text, shown);
     QCOMPARE(mask.size(), 1);
-    QTest::qWait(200);
+    // An answer stops the time-out: no second box when its time has passed.
+    if (shown == QStringLiteral("KX-SIM V1.0"))
+        QVERIFY(!mask.wait(VersionTimeoutMs));
     QCOMPARE(m_warnings.size(), 1);
 }
 
 void TestCmdDialog::versionRepliesFlood()
 {
     // A sonar that answers one query many times: the replies pile up while the GUI thread is
-    // busy, and each would open a message box of its own on top of the last.
+    // busy (here: in sendApart, which runs no events), and each would open a message box of
+    // its own on top of the last.
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
+                                 SimSonarCommandServer::Fault::NoAnswer);
     QVERIFY(connectDialog());
     QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
-    for (int i = 0; i < 4; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        QVERIFY(m_sonar->commands().sendToClient(QByteArray("N\0again\0", 8)));
-    }
+    QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
+    const QByteArray again("N\0again\0", 8);
+    QVERIFY(sendApart({QByteArray("N\0KX-SIM V1.0\0", 14), again, again, again, again}));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
-    QTest::qWait(300);
+    // The first answer stopped the reader; whatever it had reported before is queued already.
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(m_warnings.size(), 1);
     QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
     QCOMPARE(mask.size(), 1);
@@ -253,11 +299,12 @@ void TestCmdDialog::versionQueryWithoutConnection()
 void TestCmdDialog::versionQueryOnClosedChannel()
 {
     QVERIFY(connectDialog());
+    const int socket = m_dialog->currentSocket();
     m_sonar->commands().closeClient();
-    QTest::qWait(200);
+    QVERIFY(socketShows(socket, POLLRDHUP)); // the sonar's end is closed
     QSignalSpy cleared(m_dialog, &CmdDialog::sigClearCmdStr);
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01")); // the peer answers it with a reset
-    QTest::qWait(200);
+    QVERIFY(socketShows(socket, POLLERR));
     QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
     m_dialog->getVersionInfo();
     QCOMPARE(m_warnings.size(), 1);
@@ -333,9 +380,11 @@ void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
     QVERIFY(connectDialog());
     m_sonar->commands().setRegister(0x10, 0xCAFE);
     m_dialog->fReadFpga("10");
-    // No scan runs: the read must not have left a notice reader running.
+    // No scan runs: the read must not have left a notice reader running, nor listening.
+    LogCollector log;
     QVERIFY(m_sonar->sendEndOfScan());
-    QTest::qWait(400);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "scan notice outside a scan dropped"), 5000);
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(scan.notices.size(), 0);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
@@ -346,7 +395,7 @@ void TestCmdDialog::fpgaReadDuringVersionQuery()
 {
     // The version reader listens while the read waits: each must get its own answer.
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
-                                 SimSonarCommandServer::Fault::Late, 800);
+                                 SimSonarCommandServer::Fault::Late, LateMs);
     m_sonar->commands().setRegister(0x10, 0x12345678);
     QVERIFY(connectDialog());
     QSignalSpy data(m_dialog, &CmdDialog::sigReadFpgaText);
@@ -366,30 +415,31 @@ void TestCmdDialog::scanNotices()
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
     QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().scanning(), 2000);
     QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 1, 5000);
     QCOMPARE(scan.notices.first(), false);
-    QTest::qWait(300);
-    QCOMPARE(scan.notices.size(), 1);
 
-    // An FPGA read during the scan pauses the reader and brings it back.
+    // An FPGA read during the scan pauses the reader and brings it back; a second report of
+    // the first notice would come before this one.
     m_sonar->commands().setRegister(0x10, 0x1);
     m_dialog->fReadFpga("10");
     QVERIFY(m_sonar->sendReseting());
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 2, 3000);
-    QCOMPARE(scan.notices.at(1), true);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 2, 5000);
+    QCOMPARE(scan.notices, (QList<bool>{false, true}));
 
     // A register write during the scan gets its own acknowledgement.
     m_dialog->fWriteFpga("30", "5");
     QCOMPARE(m_sonar->commands().registerValue(0x30), quint32(5));
     scan.reader.stop();
+    LogCollector log;
     QVERIFY(m_sonar->sendEndOfScan());
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "scan notice outside a scan dropped"), 5000);
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(scan.notices.size(), 2);
 }
 
 void TestCmdDialog::noticeMessages_data()
 {
-    QTest::addColumn<QList<QByteArray>>("pieces"); // sent one by one, apart
+    QTest::addColumn<QList<QByteArray>>("pieces"); // each one a message of its own
     QTest::addColumn<QList<bool>>("expected");
     QTest::newRow("end of scan") << QList<QByteArray>{"endofscan"} << QList<bool>{false};
     QTest::newRow("reseting") << QList<QByteArray>{"reseting"} << QList<bool>{true};
@@ -407,12 +457,9 @@ void TestCmdDialog::noticeMessages()
     NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
     scan.reader.start();
-    for (const QByteArray &p : pieces) {
-        QVERIFY(m_sonar->commands().sendToClient(p));
-        QTest::qWait(150);
-    }
-    QTest::qWait(300);
-    QCOMPARE(scan.notices, expected);
+    // A last reset notice marks the end: whatever the pieces gave is reported before it.
+    QVERIFY(sendApart(pieces + QList<QByteArray>{"reseting"}));
+    QTRY_COMPARE_WITH_TIMEOUT(scan.notices, expected + QList<bool>{true}, 5000);
 }
 
 void TestCmdDialog::disconnectSendsStop()
@@ -440,18 +487,6 @@ void TestCmdDialog::connectFailureMessage()
     m_dialog->connectDirect("127.0.0.1");
     QVERIFY(m_dialog->connectOrNot());
     QVERIFY(m_dialog->currentSocket() != InvalidSocket);
-}
-
-void TestCmdDialog::noticeReaderIdleWithoutSocket()
-{
-    CmdDialog *dialog = m_dialog;
-    sdkSocketThread reader(&dialog);
-    const std::clock_t before = std::clock();
-    reader.start();
-    QTest::qWait(600);
-    reader.stop();
-    const double cpuMs = double(std::clock() - before) * 1000.0 / CLOCKS_PER_SEC;
-    QVERIFY2(cpuMs < 300, qPrintable(QString::number(cpuMs)));
 }
 
 QTEST_GUILESS_MAIN(TestCmdDialog)

@@ -1,9 +1,11 @@
 #include "netClass/BsdSocket.h"
 #include "netClass/CmdSocket.h"
+#include "support/LogCollector.h"
 #include "support/SimSonarCommandServer.h"
 
-#include <QElapsedTimer>
 #include <QTest>
+
+#include <poll.h>
 
 #include <atomic>
 #include <chrono>
@@ -115,11 +117,7 @@ void TestCmdSocket::silenceTimesOut()
                    SimSonarCommandServer::Fault::NoAnswer);
     CmdSocket client("127.0.0.1", sonar.port());
     QCOMPARE(client.connect(), 0);
-    QElapsedTimer t;
-    t.start();
     QCOMPARE(client.sendShortCmd(6, 0), 6);
-    QVERIFY2(t.elapsed() >= 400, qPrintable(QString::number(t.elapsed())));
-    QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     QVERIFY(sonar.waitForFrames(1, 2000));
     QCOMPARE(sonar.received().first().frame, QByteArray("CMD\x06\x00", 5));
 }
@@ -132,8 +130,10 @@ void TestCmdSocket::lateAnswerDoesNotAnswerTheNextExchange()
                    SimSonarCommandServer::Fault::Late, 700);
     CmdSocket client("127.0.0.1", sonar.port());
     QCOMPARE(client.connect(), 0);
+    LogCollector log;
     QCOMPARE(client.sendShortCmd(6, 0), 6);
-    QTest::qWait(500); // the late acknowledgement arrives meanwhile, unasked
+    // The late acknowledgement arrives after the exchange gave up, unasked.
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "unasked reply dropped: \"4F 4B 0A 00\""), 5000);
     sonar.setFault(SimSonarCommandServer::Answer::Acknowledgement,
                    SimSonarCommandServer::Fault::NoAnswer);
     QCOMPARE(client.sendShortCmd(6, 0), 6);
@@ -150,15 +150,19 @@ void TestCmdSocket::peerClosed()
     QCOMPARE(client.connect(), 0);
     QCOMPARE(client.sendShortCmd(6, 0), 0);
     sonar.closeClient();
-    QTest::qWait(200);
-    QElapsedTimer t;
-    t.start();
-    const int first = client.sendShortCmd(6, 0);
-    const int second = client.sendShortCmd(6, 0);
-    QVERIFY2(first == 4 || first == 6, qPrintable(QString::number(first)));
-    QVERIFY2(second == 4 || second == 6, qPrintable(QString::number(second)));
-    // A closed peer is known at once; neither exchange waits out its time-out.
-    QVERIFY2(t.elapsed() < 900, qPrintable(QString::number(t.elapsed())));
+    pollfd closed{client.handle(), POLLRDHUP, 0};
+    QVERIFY(::poll(&closed, 1, 5000) == 1);
+    // A closed peer is known without waiting: however long an exchange would wait, it ends
+    // as closed (or as a failed send once the peer has reset the connection).
+    const QByteArray frame("CMD\x06\x00", 5);
+    QByteArray reply;
+    for (int i = 0; i < 2; ++i) {
+        const CmdSocket::Reply got = client.exchange(frame, &reply, 60000);
+        QVERIFY2(got == CmdSocket::Reply::Closed || got == CmdSocket::Reply::SendFailed,
+                 qPrintable(QString::number(int(got))));
+    }
+    const int code = client.sendShortCmd(6, 0);
+    QVERIFY2(code == 4 || code == 6, qPrintable(QString::number(code)));
     client.close();
     client.close();
     QCOMPARE(client.handle(), InvalidSocket);
@@ -178,11 +182,17 @@ void TestCmdSocket::shortCommandChecks()
     QCOMPARE(client.sendShortCmd(5, 0), 3);
     QCOMPARE(client.sendShortCmd(25, 0), 3);
     QCOMPARE(client.sendShortCmd(0x106, 0), 3);
-    for (quint32 code : {6u, 12u, 13u, 16u, 17u, 24u})
+    QList<QByteArray> sent;
+    for (quint32 code : {6u, 12u, 13u, 16u, 17u, 24u}) {
         QCOMPARE(client.sendShortCmd(code, 1), 0);
+        sent.append(QByteArray("CMD") + char(code) + char(1));
+    }
+    // The refused codes went before these: had any been sent, it would be among the first six.
     QVERIFY(sonar.waitForFrames(6, 2000));
-    QTest::qWait(150);
-    QCOMPARE(sonar.received().size(), 6);
+    QList<QByteArray> arrived;
+    for (const auto &r : sonar.received().mid(0, 6))
+        arrived.append(r.frame);
+    QCOMPARE(arrived, sent);
 }
 
 void TestCmdSocket::connectFailures()
@@ -204,10 +214,10 @@ void TestCmdSocket::connectFailures()
     QCOMPARE(foreign.connectFrom("203.0.113.7"), 1);
     QCOMPARE(foreign.connectFrom("not an address"), 1);
     QCOMPARE(foreign.handle(), InvalidSocket);
-    QTest::qWait(100);
-    QCOMPARE(sonar.connectionCount(), 0);
     QCOMPARE(foreign.connectFrom("127.0.0.1"), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(sonar.connectionCount(), 1, 2000);
+    // Answered, so the sonar has taken this connection, and any made before it.
+    QCOMPARE(foreign.sendShortCmd(6, 0), 0);
+    QCOMPARE(sonar.connectionCount(), 1);
 }
 
 void TestCmdSocket::connectTimesOutWithFullBacklog()
@@ -224,11 +234,7 @@ void TestCmdSocket::connectTimesOutWithFullBacklog()
         fillers.back().connectTo(at, 100);
     }
     CmdSocket client("127.0.0.1", at.port);
-    QElapsedTimer t;
-    t.start();
     QCOMPARE(client.connect(), 1);
-    QVERIFY2(t.elapsed() >= 800, qPrintable(QString::number(t.elapsed())));
-    QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(client.handle(), InvalidSocket);
 }
 
@@ -236,7 +242,7 @@ void TestCmdSocket::peerThatStopsReading()
 {
     // A peer that accepts and never reads: once the buffers on both ends are full, a send can
     // only wait. It must give up rather than hold the caller (the GUI thread) for ever. Should
-    // it hang, the watchdog resets the connection after 15 s and the elapsed time shows it.
+    // it hang, the watchdog resets the connection after 15 s and says it had to.
     BsdSocket listener = BsdSocket::tcp();
     QVERIFY(listener.bind(Ipv4Endpoint{0x7f000001, 0}));
     QVERIFY(listener.listen(1));
@@ -246,28 +252,24 @@ void TestCmdSocket::peerThatStopsReading()
     QCOMPARE(client.connect(), 0);
     QVERIFY(listener.waitReadable(2000));
     std::atomic<bool> done{false};
-    std::thread watchdog([&done, peer = listener.accept()]() mutable {
+    std::atomic<bool> rescued{false};
+    std::thread watchdog([&done, &rescued, peer = listener.accept()]() mutable {
         for (int i = 0; i < 150 && !done; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        rescued = !done;
         peer.close(); // unread data: the close resets the connection
     });
 
     const QByteArray frame(64 * 1024, 'x');
-    QElapsedTimer t;
-    t.start();
     qint64 last = 0;
     for (int i = 0; i < 4000 && last >= 0; ++i)
         last = client.sendFrame(frame);
-    const qint64 filled = t.elapsed();
-    t.restart();
     const int code = client.sendShortCmd(6, 0);
-    const qint64 shortCmd = t.elapsed();
     done = true;
     watchdog.join();
+    QVERIFY(!rescued);
     QCOMPARE(last, qint64(-1));
-    QVERIFY2(filled < 10000, qPrintable(QString::number(filled)));
     QCOMPARE(code, 4);
-    QVERIFY2(shortCmd < 3000, qPrintable(QString::number(shortCmd)));
 }
 
 QTEST_GUILESS_MAIN(TestCmdSocket)

@@ -11,7 +11,23 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+// The nearest range bins, where the transducer still rings, hold no echo.
+constexpr int nearBlank = 60;
+
+// The data path's low-pass filter as SciPy designs it: order 64, cut-off 0.05, Hamming.
+std::vector<double> referenceTaps()
+{
+    for (const auto &line : readReferenceLines(KORVESSA_TEST_DATA_DIR "/firwin_taps.txt")) {
+        ReferenceFields f(line);
+        const int type = f.integer();
+        const QByteArray window = f.text();
+        const int order = f.integer();
+        const std::vector<double> cuts = f.reals(f.integer());
+        if (type == 0 && window == "hamming" && order == 64 && cuts == std::vector<double>{0.05})
+            return f.reals(f.integer());
+    }
+    qFatal("no reference taps for the data path's filter");
+}
 
 // Frame data as the assembler hands it over: per range bin beam A's then beam B's
 // little-endian 16-bit sample.
@@ -64,7 +80,7 @@ double filteredAt(const Frame &f, int beam, const std::vector<double> &taps, int
     double sum = 0;
     for (std::size_t k = 0; k < taps.size(); ++k) {
         const int bin = index - int(k);
-        if (bin >= EchoProcessor::nearBlankBins && bin < bins) {
+        if (bin >= nearBlank && bin < bins) {
             const double s = f.get(bin, beam);
             sum += taps[k] * s * s;
         }
@@ -154,18 +170,19 @@ void TstEchoProcessor::echoOnBothBeams()
     // The filter's delay of 32 bins is taken off: the range is the echo's own bin.
     QCOMPARE(r.result.rangeA, echoA * double(0.05f));
     QCOMPARE(r.result.rangeB, echoB * double(0.05f));
-    const double wantA = filteredAt(f, 0, p.filter().taps(), echoA + 32);
-    const double wantB = filteredAt(f, 1, p.filter().taps(), echoB + 32);
+    const std::vector<double> taps = referenceTaps();
+    const double wantA = filteredAt(f, 0, taps, echoA + 32);
+    const double wantB = filteredAt(f, 1, taps, echoB + 32);
     QVERIFY(std::abs(r.result.peakA - wantA) <= 1e-9 * wantA);
     QVERIFY(std::abs(r.result.peakB - wantB) <= 1e-9 * wantB);
 
     QCOMPARE(r.points[0], 0.0);
     QCOMPARE(r.points[4], 0.0);
-    QVERIFY(std::abs(r.points[1] - std::sin(angleA * kPi / 180) * r.result.rangeA) < 1e-12);
-    QVERIFY(std::abs(r.points[2] - std::cos(angleA * kPi / 180) * r.result.rangeA) < 1e-12);
+    QVERIFY(std::abs(r.points[1] - std::sin(angleA * M_PI / 180) * r.result.rangeA) < 1e-12);
+    QVERIFY(std::abs(r.points[2] - std::cos(angleA * M_PI / 180) * r.result.rangeA) < 1e-12);
     QCOMPARE(r.points[3], r.result.peakA);
-    QVERIFY(std::abs(r.points[5] - std::sin(angleB * kPi / 180) * r.result.rangeB) < 1e-12);
-    QVERIFY(std::abs(r.points[6] - std::cos(angleB * kPi / 180) * r.result.rangeB) < 1e-12);
+    QVERIFY(std::abs(r.points[5] - std::sin(angleB * M_PI / 180) * r.result.rangeB) < 1e-12);
+    QVERIFY(std::abs(r.points[6] - std::cos(angleB * M_PI / 180) * r.result.rangeB) < 1e-12);
     QCOMPARE(r.points[7], r.result.peakB);
 }
 
@@ -277,7 +294,7 @@ void TstEchoProcessor::equalPeaksTakeTheLowerIndex()
     const Run r = run(p, headerFor(1000), f);
 
     std::vector<double> a(1000, 0.0), y(1000 + 65, 0.0);
-    for (int k = 60; k < 1000; ++k)
+    for (int k = nearBlank; k < 1000; ++k)
         a[std::size_t(k)] = double(f.get(k, 0)) * f.get(k, 0);
     FirFilter same(256, 64, { 0.05 }, 0, "hamming");
     same.apply(a.data(), 1000, y.data());

@@ -32,7 +32,6 @@ double maxAbs(const std::vector<double> &v)
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kPi = 3.141592653589793;
 
 } // namespace
 
@@ -186,12 +185,12 @@ void TstFirFilter::passBandGain_data()
     QTest::addColumn<double>("frequency"); // radians per sample where the gain is 1
     const QList<double> band { 0.25, 0.45 };
     for (int order : { 7, 8, 63, 64 }) {
-        QTest::addRow("high-pass order %d", order) << order << 1 << band << kPi;
-        QTest::addRow("band-pass order %d", order) << order << 2 << band << 0.35 * kPi;
+        QTest::addRow("high-pass order %d", order) << order << 1 << band << M_PI;
+        QTest::addRow("band-pass order %d", order) << order << 2 << band << 0.35 * M_PI;
         QTest::addRow("low-pass order %d", order) << order << 0 << band << 0.0;
         QTest::addRow("band-stop order %d", order) << order << 3 << band << 0.0;
         QTest::addRow("band-stop from 0, order %d", order)
-            << order << 3 << QList<double> { 0.0, 0.5 } << kPi;
+            << order << 3 << QList<double> { 0.0, 0.5 } << M_PI;
     }
 }
 

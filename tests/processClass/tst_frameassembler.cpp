@@ -20,9 +20,14 @@ struct Pkt
     quint16 rows = 190; // 760 bytes: the packet is full
 };
 
+// Bytes per sample of the sample-type codes the sonar sends; no other code is valid.
+const std::map<int, int> knownWidths { { 0, 1 }, { 1, 2 }, { 2, 4 }, { 3, 8 }, { 16, 2 }, { 17, 4 },
+                                       { 18, 8 }, { 19, 16 }, { 48, 2 }, { 49, 4 }, { 50, 8 } };
+
 qint64 sampleBytes(quint8 width)
 {
-    return QvForwardSDK::sampleBytesOf(width);
+    const auto known = knownWidths.find(width);
+    return known == knownWidths.end() ? 0 : known->second;
 }
 
 qint64 payloadOf(const Pkt &p)
@@ -167,13 +172,11 @@ void TstFrameAssembler::sequences()
 // rejected.
 void TstFrameAssembler::sampleWidthCodes()
 {
-    const std::map<int, int> known { { 0, 1 }, { 1, 2 }, { 2, 4 }, { 3, 8 }, { 16, 2 }, { 17, 4 },
-                                     { 18, 8 }, { 19, 16 }, { 48, 2 }, { 49, 4 }, { 50, 8 } };
     for (int code = 0; code < 256; ++code) {
         FrameAssembler assembler;
         const QByteArray packet = makePacket({ 1, 0, 1, quint8(code), 2, 3 }, code);
-        const auto width = known.find(code);
-        const int want = width == known.end() ? -1 : 1;
+        const auto width = knownWidths.find(code);
+        const int want = width == knownWidths.end() ? -1 : 1;
         QVERIFY2(assembler.addPacket(packet.constData()) == want, qPrintable(QString::number(code)));
         if (want < 0)
             continue;

@@ -47,6 +47,7 @@ private slots:
     void beamLinesFollowTheLastFrame();
     void unopenablePointCloudFileWarns();
     void shrinkingBatchIsDrawnAtOnce();
+    void brightnessFollowsFileStatusAndReplayOffset();
 
 private:
     InformationCenter *center = nullptr;
@@ -59,11 +60,15 @@ void tst_Processing::initTestCase()
     center = new InformationCenter(this);
 }
 
+// A picture about every tenth of a second of frames: the frame count nearest to
+// 0.1 s / work cycle, 1 to 20.
 void tst_Processing::batchSize_data()
 {
     QTest::addColumn<float>("workCycle");
     QTest::addColumn<int>("n");
     QTest::newRow("0.01") << 0.01f << 10;
+    QTest::newRow("0.015: 6.7 frames") << 0.015f << 7;
+    QTest::newRow("0.06: 1.7 frames") << 0.06f << 2;
     QTest::newRow("0.1") << 0.1f << 1;
     QTest::newRow("0.5") << 0.5f << 1;
     QTest::newRow("0.02") << 0.02f << 5;
@@ -260,6 +265,31 @@ void tst_Processing::shrinkingBatchIsDrawnAtOnce()
     }
     for (int k = 0; k < 8; ++k)
         QVERIFY2((painted[k] > 0) == (k < 5), qPrintable(QStringLiteral("frame %1: %2 pixels").arg(k).arg(painted[k])));
+}
+
+// Leaving or entering anything but a replay sets the shown brightness back to 0; a replay
+// keeps it, and its brightness control asks for a gain of sqrt(2) per step.
+void tst_Processing::brightnessFollowsFileStatusAndReplayOffset()
+{
+    Processing processing(&ring, &center);
+    center->setBrightness(9);
+    center->f_setFileStatusReading();
+    QCOMPARE(center->brightness(), quint8(9));
+    QCOMPARE(processing.replayBrightnessGain(), 1.0);
+    emit center->sigBrightnessOffset(2);
+    QCOMPARE(processing.replayBrightnessGain(), 2.0);
+    emit center->sigBrightnessOffset(-2);
+    QCOMPARE(processing.replayBrightnessGain(), 0.5);
+    QCOMPARE(center->brightness(), quint8(9));
+
+    center->f_setFileStatusNone();
+    QCOMPARE(center->brightness(), quint8(0));
+    center->setBrightness(9);
+    center->f_setFileStatusSaving();
+    QCOMPARE(center->brightness(), quint8(0));
+    center->setBrightness(9);
+    center->f_setFileStatusNone();
+    QCOMPARE(center->brightness(), quint8(0));
 }
 
 QTEST_MAIN(tst_Processing)

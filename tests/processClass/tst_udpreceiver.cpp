@@ -4,7 +4,7 @@
 #include "processClass/UdpReceiver.h"
 #include "support/LogCollector.h"
 
-#include <QElapsedTimer>
+#include <QFile>
 #include <QMetaMethod>
 #include <QRegularExpression>
 #include <QTest>
@@ -201,24 +201,16 @@ private slots:
         rx->stop();
     }
 
-    // The receive time-out bounds stop(); a new start binds and reports again.
-    void stopsPromptlyAndRestarts()
+    // stop() ends a receive that no traffic would end (the port is reported just before the
+    // first receive); a new start binds and reports again, and the destructor stops.
+    void stopsAndRestarts()
     {
         auto rx = makeReceiver("127.0.0.1");
-        const quint16 first = startOnLoopback(rx.get());
-        QVERIFY(first != 0);
-        QTest::qWait(120); // let it sit in a receive with no traffic
-        QElapsedTimer t;
-        t.start();
+        QVERIFY(startOnLoopback(rx.get()) != 0);
         rx->stop();
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString("stop took %1 ms").arg(t.elapsed())));
-
-        const quint16 second = startOnLoopback(rx.get());
-        QVERIFY(second != 0);
+        QVERIFY(startOnLoopback(rx.get()) != 0);
         QCOMPARE(m_ports.size(), 2);
-        t.restart();
-        rx.reset(); // the destructor stops
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString("destruction took %1 ms").arg(t.elapsed())));
+        rx.reset();
     }
 
     // An address that is not local can never be bound: the search ends with a warning, no
@@ -240,30 +232,34 @@ private slots:
         rx->start();
         QTRY_VERIFY_WITH_TIMEOUT(anyLogged(QtWarningMsg, address), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(failures, QStringList{address}, 5000);
-        QElapsedTimer t;
-        t.start();
         rx->stop();
-        QVERIFY(t.elapsed() < 1000);
         QCoreApplication::processEvents();
         QVERIFY(m_ports.isEmpty());
         QVERIFY(!anyLogged(QtDebugMsg, QStringLiteral("接收声纳udp 数据的端口：")));
     }
 
-    // The granted receive buffer is logged, and a warning says when it is less than 10 MiB.
+    // The receive buffer the system grants is logged: the 10 MiB asked for, or less when the
+    // system's limit (sysctl net.core.rmem_max) is lower, and then a warning names that limit.
     void receiveBufferIsReported()
     {
+        QFile limitFile(QStringLiteral("/proc/sys/net/core/rmem_max"));
+        QVERIFY(limitFile.open(QIODevice::ReadOnly));
+        const qint64 limit = limitFile.readAll().trimmed().toLongLong();
+        QVERIFY(limit > 0);
+        const qint64 wanted = 10 * 1024 * 1024;
+
         auto rx = makeReceiver("127.0.0.1");
         QVERIFY(startOnLoopback(rx.get()) != 0);
         rx->stop();
-        int granted = -1;
+        qint64 granted = -1;
         const QRegularExpression re(QStringLiteral("UDP 接收缓冲区: (\\d+)"));
         for (const QString &line : logged()) {
             const QRegularExpressionMatch m = re.match(line);
             if (m.hasMatch())
-                granted = m.captured(1).toInt();
+                granted = m.captured(1).toLongLong();
         }
-        QVERIFY2(granted > 0, qPrintable(logged().join('\n')));
-        QCOMPARE(anyLogged(QtWarningMsg, QStringLiteral("net.core.rmem_max")), granted < 10485760);
+        QCOMPARE(granted, std::min(wanted, limit));
+        QCOMPARE(anyLogged(QtWarningMsg, QStringLiteral("net.core.rmem_max")), limit < wanted);
     }
 };
 

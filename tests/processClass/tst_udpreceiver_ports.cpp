@@ -5,6 +5,7 @@
 #include "processClass/PacketRing.h"
 #include "processClass/UdpReceiver.h"
 #include "support/LogCollector.h"
+#include "support/NetworkIsolation.h"
 
 #include <QTest>
 
@@ -23,22 +24,6 @@
 #include <vector>
 
 namespace {
-
-// A namespace made for the test has loopback and nothing else.
-bool inOwnNetworkNamespace()
-{
-    struct if_nameindex *names = ::if_nameindex();
-    if (!names)
-        return false;
-    int count = 0;
-    bool onlyLoopback = true;
-    for (struct if_nameindex *n = names; n->if_index != 0; ++n) {
-        ++count;
-        onlyLoopback = onlyLoopback && std::strcmp(n->if_name, "lo") == 0;
-    }
-    ::if_freenameindex(names);
-    return count == 1 && onlyLoopback;
-}
 
 // Child processes that each bind a share of a port range on 127.0.0.1 and keep the sockets
 // until they are killed; one process alone may not open that many descriptors.

@@ -4,7 +4,7 @@ korvessa_add_test(tst_showpoint SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_showpoint.
 
 add_executable(tst_showpoint_gl ${CMAKE_CURRENT_LIST_DIR}/tst_showpoint_gl.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowPointWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/ShowPointWindow.h)
-target_compile_options(tst_showpoint_gl PRIVATE ${KORVESSA_WARNINGS})
+korvessa_target_options(tst_showpoint_gl)
 target_link_libraries(tst_showpoint_gl PRIVATE korvessa_core korvessa_testsupport Qt6::Test)
 foreach(variant threaded basic core)
     set(env "LANG=C" "LC_ALL=C")
@@ -22,7 +22,7 @@ set_property(TEST tst_showpoint_gl_threaded APPEND PROPERTY LABELS asan)
 # AddressSanitizer build; the target korvessa_asan_tests builds only what they need.
 add_executable(tst_showpoint_reparent ${CMAKE_CURRENT_LIST_DIR}/tst_showpoint_reparent.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowPointWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/ShowPointWindow.h)
-target_compile_options(tst_showpoint_reparent PRIVATE ${KORVESSA_WARNINGS})
+korvessa_target_options(tst_showpoint_reparent)
 target_link_libraries(tst_showpoint_reparent PRIVATE korvessa_core korvessa_testsupport Qt6::Test)
 foreach(variant threaded basic)
     add_test(NAME tst_showpoint_reparent_${variant} COMMAND tst_showpoint_reparent)

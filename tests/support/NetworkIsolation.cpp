@@ -1,13 +1,41 @@
 #include "NetworkIsolation.h"
 
+#include <QByteArray>
 #include <QNetworkInterface>
+#include <QProcess>
+
+#include <unistd.h>
+
+namespace {
+
+// "net:[inode]" of the process, empty when it cannot be read.
+QByteArray networkNamespaceOf(const QByteArray &process)
+{
+    char target[128] = {};
+    const QByteArray link = "/proc/" + process + "/ns/net";
+    const ssize_t length = ::readlink(link.constData(), target, sizeof(target) - 1);
+    return length > 0 ? QByteArray(target, length) : QByteArray();
+}
+
+} // namespace
 
 bool inOwnNetworkNamespace()
 {
+    const QByteArray own = networkNamespaceOf("self");
+    const QByteArray parent = networkNamespaceOf(QByteArray::number(getppid()));
+    if (own.isEmpty() || parent.isEmpty() || own == parent)
+        return false;
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &i : interfaces) {
         if (i.name() != QLatin1String("lo") && !i.name().startsWith(QLatin1String("kv")))
             return false;
     }
     return true;
+}
+
+bool ipCommand(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral("ip"), arguments);
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }

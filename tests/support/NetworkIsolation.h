@@ -1,6 +1,12 @@
 #pragma once
 
-// True when this process sees only loopback and the "kv" links that tests add themselves: a
-// network namespace of its own, not the host's. Whatever broadcasts, or serves on an address
-// outside 127.0.0.0/8, runs only there.
+#include <QStringList>
+
+// True when this process runs in a network namespace of its own, not the host's: another
+// namespace than its parent's (ctest, or the shell that ran unshare), with only loopback and
+// the "kv" links that tests add themselves. Whatever broadcasts, lists the host's interfaces
+// or serves on an address outside 127.0.0.0/8 runs only there.
 bool inOwnNetworkNamespace();
+
+// Runs one ip(8) command, in this process's namespace; true when it succeeded.
+bool ipCommand(const QStringList &arguments);

@@ -1,6 +1,8 @@
 #include "SimSonarCommandServer.h"
 
+#include <linux/sockios.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 
 #include <chrono>
 #include <cstring>
@@ -120,6 +122,24 @@ bool SimSonarCommandServer::sendToClient(const QByteArray &bytes)
     if (!m_client.isValid())
         return false;
     return m_client.send(bytes.constData(), std::size_t(bytes.size())).ok();
+}
+
+bool SimSonarCommandServer::waitUntilDelivered(int timeoutMs) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            int unacknowledged = 0;
+            if (!m_client.isValid() || ::ioctl(m_client.handle(), SIOCOUTQ, &unacknowledged) != 0)
+                return false;
+            if (unacknowledged == 0)
+                return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void SimSonarCommandServer::closeClient()

@@ -57,6 +57,9 @@ public:
 
     // Sends raw bytes (e.g. "endofscan" or "reseting") to the connected client.
     bool sendToClient(const QByteArray &bytes);
+    // Waits until the client's end has acknowledged every byte sent to it, so that they sit
+    // in its receive queue or have been read; false after the time-out or without a client.
+    bool waitUntilDelivered(int timeoutMs) const;
     // Drops the client's connection.
     void closeClient();
 
