@@ -9,7 +9,7 @@
 #include "processClass/Processing.h"
 #include "processClass/UdpReceiver.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <sys/resource.h>
 
@@ -51,7 +51,8 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // The channel holds the progress dialog, a widget.
+    QApplication app(argc, argv);
 
     PacketRing *ring = new PacketRing(packetSize, 50000);
     InformationCenter *center = nullptr;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -96,6 +97,22 @@ void BsdSocket::close()
     ::shutdown(m_fd, SHUT_RDWR);
     ::close(m_fd);
     m_fd = -1;
+}
+
+void BsdSocket::closeWithReset()
+{
+    if (m_fd < 0)
+        return;
+    const linger abort{1, 0};
+    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+bool BsdSocket::setReceiveTimestamps(bool on)
+{
+    const int v = on ? 1 : 0;
+    return ::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &v, sizeof v) == 0;
 }
 
 bool BsdSocket::setReceiveTimeout(int milliseconds)
@@ -238,6 +255,34 @@ BsdSocket::Result BsdSocket::receive(void *buffer, std::size_t length)
     } while (n < 0 && errno == EINTR);
     if (n < 0)
         return fail();
+    if (n == 0 && length > 0)
+        return Result{Status::Closed, 0, 0};
+    return Result{Status::Ok, n, 0};
+}
+
+BsdSocket::Result BsdSocket::receive(void *buffer, std::size_t length, qint64 *arrivedNs)
+{
+    iovec part{buffer, length};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    ssize_t n;
+    do {
+        n = ::recvmsg(m_fd, &header, 0);
+    } while (n < 0 && errno == EINTR);
+    *arrivedNs = 0;
+    if (n < 0)
+        return fail();
+    for (cmsghdr *c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            timespec at{};
+            std::memcpy(&at, CMSG_DATA(c), sizeof at);
+            *arrivedNs = qint64(at.tv_sec) * 1000000000 + at.tv_nsec;
+        }
+    }
     if (n == 0 && length > 0)
         return Result{Status::Closed, 0, 0};
     return Result{Status::Ok, n, 0};

@@ -55,6 +55,9 @@ public:
     void shutdown();
     // shutdown() then close(). Call it only when no other thread uses the socket any more.
     void close();
+    // Closes a stream at once with a reset (RST) instead of the orderly end, as a device
+    // that restarts does.
+    void closeWithReset();
 
     bool setReceiveTimeout(int milliseconds);
     int receiveTimeout() const; // milliseconds, -1 on failure
@@ -79,6 +82,11 @@ public:
 
     Result send(const void *data, std::size_t length);
     Result receive(void *buffer, std::size_t length);
+    // The same, also giving when the kernel received the bytes (nanoseconds on the realtime
+    // clock, 0 when unknown) once setReceiveTimestamps is on. On loopback that is the moment
+    // the peer sent them, however late this thread gets to them.
+    Result receive(void *buffer, std::size_t length, qint64 *arrivedNs);
+    bool setReceiveTimestamps(bool on);
 
     // Connects with a time-out (non-blocking connect completed with poll); the socket is
     // blocking again afterwards.

@@ -1,9 +1,13 @@
 #include "CmdDialog.h"
 
 #include "CmdFrames.h"
+#include "ResponsiveWait.h"
 #include "TcpReceiver.h"
 
 #include <QDebug>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 CmdDialog::CmdDialog(QObject *parent)
@@ -266,4 +270,197 @@ void CmdDialog::reportFpga(const QString &what, const QString &inAddr)
     const QString message = what + QStringLiteral("：") + inAddr;
     emit sig_cmdMsg(message);
     qDebug().noquote() << message;
+}
+
+namespace {
+
+enum class FirmwareRead { Ok, CannotOpen, Refused };
+
+// The whole upgrade file, or why not. Only a plain file is opened: opening a pipe would wait
+// for a writer on the GUI thread. A file that is empty, too large, or that cannot be read to
+// its end (it shrank meanwhile) is refused: what was not read must never go out as firmware.
+FirmwareRead readFirmware(const QString &path, QByteArray *image)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return FirmwareRead::CannotOpen;
+    const qint64 size = file.size();
+    if (size < 1 || size > CmdFrames::MaxUpgradeFileBytes)
+        return FirmwareRead::Refused;
+    image->resize(qsizetype(size));
+    if (file.read(image->data(), size) != size) {
+        image->clear();
+        return FirmwareRead::Refused;
+    }
+    return FirmwareRead::Ok;
+}
+
+using Clock = ResponsiveWait::Clock;
+// Answers to earlier frames may still be on their way when an upgrade starts; they end when
+// the channel has been quiet this long, and are given at most the longer time.
+constexpr std::chrono::milliseconds StaleQuiet{100};
+constexpr std::chrono::milliseconds StaleAtMost{1000};
+
+} // namespace
+
+void CmdDialog::initProgress()
+{
+    openProgress();
+}
+
+void CmdDialog::openProgress()
+{
+    m_progress.setValue(0.0);
+    m_progress.setBarValue(0);
+    m_progress.show();
+}
+
+void CmdDialog::showProgress(double inValue, bool inGoOn)
+{
+    if (!inGoOn) {
+        m_progress.close();
+        m_progress.setValue(0.0);
+        m_progress.setBarValue(0);
+        return;
+    }
+    setProgress(inValue);
+}
+
+void CmdDialog::setProgress(double percent)
+{
+    m_progress.setValue(percent);
+    if (!(percent < 100.0)) { // a value that is not a number counts as done as well
+        m_progress.setBarValue(100);
+        m_progress.accept();
+        return;
+    }
+    // Truncated towards zero; the bar keeps its value for anything below its range.
+    if (percent > -1.0)
+        m_progress.setBarValue(int(percent));
+}
+
+void CmdDialog::updateApp()
+{
+    if (m_upgrading)
+        return;
+    openProgress();
+    const QString path = QFileDialog::getOpenFileName(nullptr, "choose", ".",
+                                                      "sonarInfo file(*.kx6204up)");
+    if (path.isEmpty()) {
+        m_progress.close();
+        return;
+    }
+    upgradeFromFile(path);
+}
+
+void CmdDialog::upgradeFromFile(const QString &path)
+{
+    // The waits below handle queued events; nothing they run may start a second upgrade.
+    if (m_upgrading)
+        return;
+    m_upgrading = true;
+    struct Ended
+    {
+        bool &upgrading;
+        ~Ended() { upgrading = false; }
+    } ended{m_upgrading};
+
+    openProgress();
+    QByteArray image;
+    switch (readFirmware(path, &image)) {
+    case FirmwareRead::CannotOpen:
+        warn("warning!", "open file error!");
+        m_progress.close();
+        return;
+    case FirmwareRead::Refused:
+        warn("warning!", "file is error!");
+        m_progress.close();
+        return;
+    case FirmwareRead::Ok:
+        break;
+    }
+    qDebug() << "升级文件大小" << image.size();
+
+    if (!sendFirmware(image)) {
+        // A sonar that closed or reset the connection is gone: the channel says so, rather
+        // than pretend it still stands.
+        if (m_upgradeInbox->isClosed())
+            disconnected();
+        warn(tr("警告!"), tr("未收到回复消息!"));
+        m_progress.close();
+        return;
+    }
+    warn(tr("提示!"), tr("程序下载成功，请重新上电!"));
+    m_progress.close();
+}
+
+bool CmdDialog::sendFirmware(const QByteArray &image)
+{
+    m_upgradeInbox->reset();
+    const bool routed = m_socket->routeAnswersTo(m_upgradeInbox);
+    if (routed)
+        dropStaleAnswers();
+    const qint64 size = image.size();
+    qint64 sent = 0;
+    bool acknowledged = true;
+    for (int index = 0; sent < size; ++index) {
+        const QByteArray packet = CmdFrames::upgradePacket(image, index);
+        const Clock::time_point sentAt = Clock::now();
+        // A packet that does not go out shows as a missing acknowledgement.
+        m_socket->sendFrame(packet);
+        sent += packet.size() - CmdFrames::UpgradeHeaderBytes;
+        if (sent < size)
+            ResponsiveWait::until(sentAt + m_upgradePacing);
+        // The socket is looked up again: the waits run events, and the channel may be gone.
+        if (!waitUpgradeAck(routed ? m_socket->handle() : InvalidSocket)) {
+            acknowledged = false;
+            break;
+        }
+        qDebug() << index + 1;
+        setProgress(double(sent) / double(size) * 100.0);
+    }
+    m_socket->endAnswers(m_upgradeInbox);
+    return acknowledged;
+}
+
+void CmdDialog::dropStaleAnswers()
+{
+    const Clock::time_point end = Clock::now() + StaleAtMost;
+    QByteArray message;
+    while (ResponsiveWait::take(*m_upgradeInbox, &message, qMin(end, Clock::now() + StaleQuiet))
+           == CmdInbox::Take::Message)
+        qDebug().noquote() << "升级前丢弃的回复：" + CmdFrames::hexDump(message.left(64));
+}
+
+bool CmdDialog::waitUpgradeAck(TYPE_SOCKET inSocket)
+{
+    if (inSocket == InvalidSocket)
+        return false;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(UpgradeAckTimeoutMs);
+    QByteArray gathered;
+    for (;;) {
+        QByteArray message;
+        switch (ResponsiveWait::take(*m_upgradeInbox, &message, deadline)) {
+        case CmdInbox::Take::Timeout:
+            qDebug() << "超时";
+            return false;
+        case CmdInbox::Take::Closed:
+            qDebug().noquote() << "收到其他回复：" + QString::fromUtf8(gathered);
+            return false;
+        case CmdInbox::Take::Message:
+            break;
+        }
+        switch (CmdFrames::gatherUpgradeAck(&gathered, message)) {
+        case CmdFrames::UpgradeAck::Accepted:
+            return true;
+        case CmdFrames::UpgradeAck::Incomplete:
+            break;
+        case CmdFrames::UpgradeAck::Ignored:
+            qDebug().noquote() << "升级时丢弃的版本回复：" + CmdFrames::versionTextOf(message);
+            break;
+        case CmdFrames::UpgradeAck::Rejected:
+            qDebug().noquote() << "收到其他回复：" + QString::fromUtf8(gathered.left(64));
+            return false;
+        }
+    }
 }

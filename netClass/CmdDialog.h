@@ -1,7 +1,9 @@
 #pragma once
 
+#include "CmdInbox.h"
 #include "CmdSocket.h"
 #include "DeviceSettingStatus.h"
+#include "ProgressDialog.h"
 #include "processClass/PackageInfo.h"
 
 #include <QObject>
@@ -9,19 +11,24 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class TcpReceiver;
 
 // The command channel to the sonar: connection, typed commands, the data destination,
-// register access and the version query. Every exchange runs on the GUI thread.
+// register access, the version query and the firmware upgrade. Every exchange runs on the
+// GUI thread.
 class CmdDialog : public QObject
 {
     Q_OBJECT
 public:
     static constexpr quint16 DefaultDevicePort = 5007;
     static constexpr int VersionTimeoutMs = 3000;
+    static constexpr int UpgradePacingMs = 20;
+    static constexpr int UpgradeAckTimeoutMs = 3000;
 
     explicit CmdDialog(QObject *parent = nullptr);
     ~CmdDialog() override;
@@ -40,6 +47,13 @@ public:
     void setVersionTimeout(int ms) { m_versionTimer.setInterval(ms); }
 
     QString hostAddress() const { return m_hostAddress; }
+
+    // The firmware upgrade once the file has been chosen: reads it, sends it packet by packet
+    // and tells the operator how it ended. updateApp asks for the file and calls this.
+    void upgradeFromFile(const QString &path);
+    // The pause after every upgrade packet but the last. Tests lengthen it, so that where it
+    // applies shows beyond any scheduling delay.
+    void setUpgradePacing(std::chrono::milliseconds pacing) { m_upgradePacing = pacing; }
 
 signals:
     void sig_recvSonarPort(QString a_recvSonarPort);
@@ -71,12 +85,15 @@ public slots:
     void sendCmd(QString inCmd);
     void ipAndPortSetting(QString inIp, QString inPort);
     void getVersionInfo();
+    void updateApp();
     void getCurInfo(packageInfo curframeInfo);
     void rcvHeadInfo(deviceSettingStatus inStatus);
     void connectDirect(QString inIp);
     void fReadFpga(QString inAddr, uint16_t inAddrLength);
     void fReadFpga(QString inAddr);
     void fWriteFpga(QString inAddr, QString inInfo);
+    void initProgress();
+    void showProgress(double inValue, bool inGoOn);
 
 private:
     // What came back to a register read or write; NotSent when nothing could be sent.
@@ -89,6 +106,11 @@ private:
     void replaceSocket(const QString &inSonarIp);
     void restartVersionReader();
     void warn(const QString &title, const QString &text);
+    void openProgress();
+    void setProgress(double percent);
+    bool sendFirmware(const QByteArray &image);
+    void dropStaleAnswers();
+    bool waitUpgradeAck(TYPE_SOCKET inSocket);
 
     CmdSocket *m_socket;
     std::atomic<TYPE_SOCKET> m_handle{InvalidSocket};
@@ -100,4 +122,8 @@ private:
     deviceSettingStatus m_settings{};
     quint16 m_devicePort = DefaultDevicePort;
     WarningPresenter m_presenter;
+    ProgressDialog m_progress;
+    std::shared_ptr<CmdInbox> m_upgradeInbox = std::make_shared<CmdInbox>();
+    std::chrono::milliseconds m_upgradePacing{UpgradePacingMs};
+    bool m_upgrading = false;
 };

@@ -88,6 +88,33 @@ QByteArray fpgaWrite(quint16 address, quint32 value)
     return frame;
 }
 
+QByteArray upgradePacket(const QByteArray &file, int index)
+{
+    const qint64 size = file.size();
+    const qint64 offset = qint64(index) * UpgradeChunkBytes;
+    if (index < 0 || index > 0xffff || size > MaxUpgradeFileBytes || offset >= size)
+        return {};
+    QByteArray frame = header(UpgradeCode);
+    const quint32 size32 = quint32(size);
+    appendLe16(frame, quint16(size32 & 0xffff));
+    appendLe16(frame, quint16(size32 >> 16));
+    appendLe16(frame, quint16(index));
+    frame.append(file.constData() + offset, qsizetype(qMin<qint64>(UpgradeChunkBytes, size - offset)));
+    return frame;
+}
+
+UpgradeAck gatherUpgradeAck(QByteArray *gathered, const QByteArray &message)
+{
+    if (gathered->isEmpty() && isVersionReply(message))
+        return UpgradeAck::Ignored;
+    gathered->append(message);
+    if (gathered->size() < 3)
+        return QByteArrayLiteral("OK").startsWith(*gathered) ? UpgradeAck::Incomplete
+                                                             : UpgradeAck::Rejected;
+    return gathered->size() == 3 && gathered->startsWith("OK") ? UpgradeAck::Accepted
+                                                               : UpgradeAck::Rejected;
+}
+
 bool isShortCommandCode(quint32 code)
 {
     switch (code) {

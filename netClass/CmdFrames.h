@@ -14,6 +14,10 @@ constexpr quint8 DataDestinationCode = 0x00;
 constexpr quint8 FpgaReadCode = 0xFF;
 constexpr quint8 FpgaWriteCode = 0xFE;
 constexpr quint16 DefaultFpgaReadLength = 4;
+constexpr quint8 UpgradeCode = 0xA5;
+constexpr int UpgradeHeaderBytes = 10;
+constexpr int UpgradeChunkBytes = 768;
+constexpr qint64 MaxUpgradeFileBytes = 10485752; // 13654 packets: the index fits 16 bits
 
 // A command text is tokens joined by "接"; each token is one byte in hexadecimal, with or
 // without "0x". A token that is not such a number (an empty one too) gives 0x00; a larger
@@ -29,6 +33,18 @@ QByteArray dataDestination(const QString &address, const QString &port);
 QByteArray fpgaRead(quint16 address, quint16 length);
 // The value goes most significant byte first, unlike every other integer on the channel.
 QByteArray fpgaWrite(quint16 address, quint32 value);
+
+// Packet number index of the firmware upgrade of file: "CMD", 0xA5, the file size (32 bits), the index
+// (16 bits), then the file's bytes from index x 768, at most 768 of them. Empty when the
+// packet would lie beyond the file or the file is larger than an upgrade may be.
+QByteArray upgradePacket(const QByteArray &file, int index);
+
+// The device acknowledges each upgrade packet with exactly three bytes beginning "OK". TCP
+// may hand them over in pieces, so they are gathered message by message: Incomplete while
+// what has come may still become one, Ignored for a version reply that came late (it
+// answers an earlier query, not this packet; nothing is gathered from it).
+enum class UpgradeAck { Incomplete, Accepted, Rejected, Ignored };
+UpgradeAck gatherUpgradeAck(QByteArray *gathered, const QByteArray &message);
 
 // The codes the device takes as five-byte short commands.
 bool isShortCommandCode(quint32 code);

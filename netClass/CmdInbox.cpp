@@ -22,6 +22,12 @@ void CmdInbox::markClosed()
     m_ready.notify_all();
 }
 
+bool CmdInbox::isClosed() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_closed;
+}
+
 void CmdInbox::reset()
 {
     std::lock_guard<std::mutex> lock(m_mutex);

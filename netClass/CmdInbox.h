@@ -23,9 +23,11 @@ public:
     // Forgets everything queued, so nothing received before can answer what comes next.
     void reset();
     Take take(QByteArray *message, int timeoutMilliseconds);
+    // True once the connection has gone, whatever is still queued.
+    bool isClosed() const;
 
 private:
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<QByteArray> m_queue;
     bool m_closed = false;

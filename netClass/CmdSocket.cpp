@@ -105,6 +105,20 @@ CmdSocket::Reply CmdSocket::exchange(const QByteArray &frame, QByteArray *reply,
     return result;
 }
 
+bool CmdSocket::routeAnswersTo(const std::shared_ptr<CmdInbox> &inbox)
+{
+    if (!m_socket.isValid() || !m_router)
+        return false;
+    m_router->attach(CmdRouter::Role::Exchange, inbox);
+    return true;
+}
+
+void CmdSocket::endAnswers(const std::shared_ptr<CmdInbox> &inbox)
+{
+    if (m_router)
+        m_router->detach(CmdRouter::Role::Exchange, inbox);
+}
+
 int CmdSocket::sendExpectOk(const char *frame, int length)
 {
     QByteArray reply;

@@ -57,6 +57,12 @@ public:
     // are); anything that arrived before the send is not taken for the answer.
     Reply exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs = ReplyTimeoutMs);
 
+    // For a conversation of many frames (the firmware upgrade): every answer goes to inbox,
+    // emptied first, until endAnswers, so no other reader of the channel takes one even
+    // between two frames. False without a connection.
+    bool routeAnswersTo(const std::shared_ptr<CmdInbox> &inbox);
+    void endAnswers(const std::shared_ptr<CmdInbox> &inbox);
+
 private:
     int open(const QString *hostAddress);
 

@@ -2,7 +2,7 @@
 //   sonar-sim --to 127.0.0.1:5008 --fps 50 --bins 4000
 // With --serve it is a whole sonar at that address: it answers discovery on UDP 9001 and
 // takes commands on TCP 5007, streaming only after the host has set the destination and
-// started a scan. It never broadcasts, streams only to 127.0.0.0/8, and serves at an address
+// started a scan; a firmware upgrade it takes is reported on standard output. It never broadcasts, streams only to 127.0.0.0/8, and serves at an address
 // outside loopback, or answers discovery from outside it, only in a network namespace of its
 // own.
 // Options are a table: each entry names its option and how it changes the streamer, so a
@@ -13,12 +13,14 @@
 #include "support/SonarFrameBuilder.h"
 
 #include <QCommandLineParser>
+#include <QCryptographicHash>
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -42,6 +44,8 @@ struct Settings
     quint16 discoveryPort = 9001;
     SimSonarDiscovery::Config discovery;
     QByteArray version = "KX-SIM V1.0";
+    SimSonarCommandServer::UpgradeFault upgradeFault = SimSonarCommandServer::UpgradeFault::None;
+    int upgradeFaultAt = 0;
 };
 
 using Apply = std::function<bool(const QStringList &values, Settings &s, QString *error)>;
@@ -116,6 +120,24 @@ bool applyEchoes(const QStringList &values, Settings &s, QString *error)
         }
         s.echoes.append(SimSonar::Echo{int(beam), bin, amp, width});
     }
+    return true;
+}
+
+bool applyUpgradeFault(const QStringList &values, Settings &s, QString *error)
+{
+    using F = SimSonarCommandServer::UpgradeFault;
+    static const QMap<QString, F> kinds = {{"withhold", F::Withhold}, {"wrong", F::Wrong},
+                                           {"four-bytes", F::FourBytes}, {"split", F::Split},
+                                           {"close", F::Close}, {"reset", F::Reset}};
+    const QStringList parts = values.last().split(QLatin1Char(':'));
+    double nth = 0;
+    if (parts.size() != 2 || !kinds.contains(parts[0]) || !toNumber(parts[1], 1, 65536, &nth)) {
+        *error = QStringLiteral("--upgrade-fault wants KIND:N with KIND one of %1, got %2")
+                     .arg(QStringList(kinds.keys()).join(QLatin1Char('|')), values.last());
+        return false;
+    }
+    s.upgradeFault = kinds.value(parts[0]);
+    s.upgradeFaultAt = int(nth);
     return true;
 }
 
@@ -195,6 +217,9 @@ QList<OptionEntry> optionTable()
          number(0, 60000, [](double v, Settings &s) { s.discovery.delayMs = int(v); })},
         {{"modes", "Number of work modes in the discovery reply.", n, "1"},
          number(0, 8, [](double v, Settings &s) { s.discovery.modeCount = quint8(v); })},
+        {{"upgrade-fault", "Misbehave at the n-th acknowledgement of each firmware upgrade: "
+                           "withhold, wrong, four-bytes, split, close or reset.", "kind:n"},
+         applyUpgradeFault},
         {{"silent", "Do not answer discovery.", "yes|no", "no"},
          [](const QStringList &v, Settings &s, QString *) {
              s.discovery.silent = v.last() == QLatin1String("yes");
@@ -249,6 +274,14 @@ int main(int argc, char *argv[])
 
     if (!settings.serve.isEmpty()) {
         sonar.commands().setVersionText(settings.version);
+        sonar.commands().setUpgradeFault(settings.upgradeFault, settings.upgradeFaultAt);
+        sonar.commands().onUpgraded = [](const QByteArray &file) {
+            const int packets = int((file.size() + 767) / 768);
+            std::printf("upgrade: %lld bytes in %d packets, sha256 %s\n", qlonglong(file.size()),
+                        packets,
+                        QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex().constData());
+            std::fflush(stdout);
+        };
         sonar.discovery().setConfig(settings.discovery);
         if (!sonar.start(settings.serve, settings.commandPort, settings.discoveryPort,
                          !inOwnNetworkNamespace())) {

@@ -4,5 +4,7 @@ korvessa_add_test(tst_cmddialog SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cmddialog.
 korvessa_add_test(tst_udpserchdev SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_udpserchdev.cpp LABEL netns)
 korvessa_add_test(tst_searchdev SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_searchdev.cpp LABEL netns)
 korvessa_add_test(tst_simsonar SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_simsonar.cpp LABEL net)
+korvessa_add_test(tst_upgrade SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_upgrade.cpp LABEL net)
 korvessa_test_runs(tst_searchdev sonar-sim KORVESSA_SONAR_SIM)
 korvessa_test_runs(tst_simsonar sonar-sim KORVESSA_SONAR_SIM)
+korvessa_test_runs(tst_upgrade sonar-sim KORVESSA_SONAR_SIM)

@@ -489,5 +489,5 @@ void TestCmdDialog::connectFailureMessage()
     QVERIFY(m_dialog->currentSocket() != InvalidSocket);
 }
 
-QTEST_GUILESS_MAIN(TestCmdDialog)
+QTEST_MAIN(TestCmdDialog)
 #include "tst_cmddialog.moc"

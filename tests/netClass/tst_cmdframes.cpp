@@ -19,6 +19,8 @@ private slots:
     void commandText();
     void acknowledgement_data();
     void acknowledgement();
+    void upgradeAcknowledgement_data();
+    void upgradeAcknowledgement();
     void deviceMessages();
     void hexNumbers();
 };
@@ -45,6 +47,14 @@ void TestCmdFrames::frames_data()
     QTest::newRow("fpga write 0xA1B2C3D4 to 0xBEEF")
         << CmdFrames::fpgaWrite(0xBEEF, 0xA1B2C3D4) << hex("434D44FEEFBEA1B2C3D4");
     QTest::newRow("short stop scanning") << CmdFrames::shortCommand(6, 0) << hex("434D440600");
+    const QByteArray file = QByteArray(768, 'x') + 'Z';
+    QTest::newRow("upgrade of 769 bytes, packet 1: the last byte")
+        << CmdFrames::upgradePacket(file, 1) << hex("434D44A5010300000100") + 'Z';
+    QTest::newRow("upgrade packet 0: 768 bytes from the start")
+        << CmdFrames::upgradePacket(file, 0).left(12) << hex("434D44A5010300000000") + "xx";
+    QTest::newRow("upgrade packet beyond the file: nothing") << CmdFrames::upgradePacket(file, 2) << QByteArray();
+    QTest::newRow("upgrade of 10485753 bytes: nothing")
+        << CmdFrames::upgradePacket(QByteArray(10485753, 'x'), 0) << QByteArray();
 }
 
 void TestCmdFrames::frames()
@@ -97,6 +107,40 @@ void TestCmdFrames::acknowledgement()
     QFETCH(QByteArray, reply);
     QFETCH(bool, ack);
     QCOMPARE(CmdFrames::isAcknowledgement(reply), ack);
+}
+
+void TestCmdFrames::upgradeAcknowledgement_data()
+{
+    using A = CmdFrames::UpgradeAck;
+    QTest::addColumn<QList<QByteArray>>("messages"); // as the channel's receives hand them over
+    QTest::addColumn<int>("verdict");
+    const QByteArray version("N\0V1.2\0", 7);
+    QTest::newRow("OK and line feed") << QList<QByteArray>{"OK\n"} << int(A::Accepted);
+    QTest::newRow("OK and any third byte") << QList<QByteArray>{"OK\x01"} << int(A::Accepted);
+    QTest::newRow("split in two") << QList<QByteArray>{"OK", "\n"} << int(A::Accepted);
+    QTest::newRow("byte by byte") << QList<QByteArray>{"O", "K", "\n"} << int(A::Accepted);
+    QTest::newRow("OK alone: still waiting") << QList<QByteArray>{"OK"} << int(A::Incomplete);
+    QTest::newRow("with the NUL: four bytes") << QList<QByteArray>{QByteArray("OK\n\0", 4)} << int(A::Rejected);
+    QTest::newRow("four bytes in two") << QList<QByteArray>{"OK", QByteArray("\n\0", 2)} << int(A::Rejected);
+    QTest::newRow("not OK") << QList<QByteArray>{"NO\n"} << int(A::Rejected);
+    QTest::newRow("wrong from the first byte") << QList<QByteArray>{"X"} << int(A::Rejected);
+    QTest::newRow("late version reply first") << QList<QByteArray>{version, "OK\n"} << int(A::Accepted);
+    QTest::newRow("version reply inside the acknowledgement")
+        << QList<QByteArray>{"O", version} << int(A::Rejected);
+}
+
+void TestCmdFrames::upgradeAcknowledgement()
+{
+    QFETCH(QList<QByteArray>, messages);
+    QFETCH(int, verdict);
+    QByteArray gathered;
+    CmdFrames::UpgradeAck got = CmdFrames::UpgradeAck::Incomplete;
+    for (const QByteArray &m : messages) {
+        got = CmdFrames::gatherUpgradeAck(&gathered, m);
+        if (got == CmdFrames::UpgradeAck::Accepted || got == CmdFrames::UpgradeAck::Rejected)
+            break;
+    }
+    QCOMPARE(int(got), verdict);
 }
 
 void TestCmdFrames::deviceMessages()

@@ -294,5 +294,5 @@ void TestSearchDev::sonarInAnotherNamespace()
     QTRY_VERIFY_WITH_TIMEOUT(!ipCommand({"link", "show", "kv2"}), 3000);
 }
 
-QTEST_GUILESS_MAIN(TestSearchDev)
+QTEST_MAIN(TestSearchDev)
 #include "tst_searchdev.moc"

@@ -32,6 +32,8 @@ private slots:
     void framesByCode_data();
     void framesByCode();
     void answers();
+    void upgradeChecks_data();
+    void upgradeChecks();
     void discoveryRecord();
     void toolServesOnlyLoopbackOnHostNetwork_data();
     void toolServesOnlyLoopbackOnHostNetwork();
@@ -60,6 +62,14 @@ void TestSimSonar::framesByCode_data()
         << QList<QByteArray>{QByteArray("CMD\x77\x01\x02", 6), start};
     QTest::newRow("junk before a frame") << QList<QByteArray>{QByteArray("xx") + start}
                                          << QList<QByteArray>{start};
+    const QByteArray firmware = QByteArray(768, 'a') + 'b';
+    const QByteArray upgrade0 = CmdFrames::upgradePacket(firmware, 0);
+    const QByteArray upgrade1 = CmdFrames::upgradePacket(firmware, 1);
+    QTest::newRow("upgrade packets merged") << QList<QByteArray>{upgrade0 + upgrade1}
+                                            << QList<QByteArray>{upgrade0, upgrade1};
+    QTest::newRow("upgrade packet split in its header")
+        << QList<QByteArray>{upgrade0.left(7), upgrade0.mid(7) + upgrade1.left(3), upgrade1.mid(3)}
+        << QList<QByteArray>{upgrade0, upgrade1};
     QTest::newRow("cut short, taken after silence") << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)}
                                                     << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)};
 }
@@ -116,6 +126,50 @@ void TestSimSonar::answers()
     sonar.setFault(SimSonarCommandServer::Answer::Acknowledgement, SimSonarCommandServer::Fault::Close);
     host.send("CMD\x06\x00", 5);
     QCOMPARE(host.receive(buffer, sizeof buffer).status, BsdSocket::Status::Closed);
+}
+
+void TestSimSonar::upgradeChecks_data()
+{
+    const QByteArray file = QByteArray(1536, 'a') + 'b';
+    const QByteArray p0 = CmdFrames::upgradePacket(file, 0);
+    const QByteArray p1 = CmdFrames::upgradePacket(file, 1);
+    const QByteArray p2 = CmdFrames::upgradePacket(file, 2);
+    QByteArray resized = p1;
+    resized[4] = char(0x02); // 1538 bytes now
+    QByteArray tooLarge = p0;
+    tooLarge.replace(4, 4, QByteArray::fromHex("F9FF9F00")); // 10485753
+    QTest::addColumn<QList<QByteArray>>("packets");
+    QTest::addColumn<int>("taken");
+    QTest::addColumn<int>("refused");
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray first = file.left(768);
+    QTest::newRow("in order") << QList<QByteArray>{p0, p1, p2} << 3 << 0 << file;
+    QTest::newRow("index skipped") << QList<QByteArray>{p0, p2} << 1 << 1 << first;
+    QTest::newRow("size changed") << QList<QByteArray>{p0, resized} << 1 << 1 << first;
+    QTest::newRow("not from index 0") << QList<QByteArray>{p1} << 0 << 1 << QByteArray();
+    QTest::newRow("a file too large") << QList<QByteArray>{tooLarge} << 0 << 1 << QByteArray();
+    QTest::newRow("index 0 starts again") << QList<QByteArray>{p0, p1, p0} << 1 << 0 << first;
+}
+
+// The sonar takes an upgrade packet only where it fits the file the first one announced, so
+// an upgrade test that finds nothing refused knows the host sent every packet right.
+void TestSimSonar::upgradeChecks()
+{
+    QFETCH(QList<QByteArray>, packets);
+    QFETCH(int, taken);
+    QFETCH(int, refused);
+    QFETCH(QByteArray, bytes);
+    SimSonarCommandServer sonar;
+    QVERIFY(sonar.start("127.0.0.1", 0));
+    BsdSocket host = BsdSocket::tcp();
+    QVERIFY(host.connectTo(Ipv4Endpoint{0x7f000001, sonar.port()}, 1000).ok());
+    for (const QByteArray &p : packets)
+        QVERIFY(host.send(p.constData(), std::size_t(p.size())).ok());
+    QVERIFY(sonar.waitForFrames(int(packets.size()), 2000));
+    const SimSonarCommandServer::Upgrade got = sonar.upgrade();
+    QCOMPARE(got.packets, taken);
+    QCOMPARE(got.refused, refused);
+    QCOMPARE(got.bytes, bytes);
 }
 
 void TestSimSonar::discoveryRecord()

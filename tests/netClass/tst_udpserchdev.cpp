@@ -216,5 +216,5 @@ void TestUdpSerchDev::searchWithoutNetwork()
     QCOMPARE(search.indexOfDevice(QStringLiteral("127.0.0.1")), -1);
 }
 
-QTEST_GUILESS_MAIN(TestUdpSerchDev)
+QTEST_MAIN(TestUdpSerchDev)
 #include "tst_udpserchdev.moc"

@@ -11,6 +11,8 @@ namespace {
 
 constexpr int IdleFlushMs = 100; // a frame cut short by the host is taken after this silence
 constexpr int UpgradeChunk = 768;
+constexpr qint64 MaxUpgradeBytes = 10485752;
+constexpr int SplitGapMs = 100; // long enough for the host to take the halves apart
 
 quint16 le16(const QByteArray &f, int at)
 {
@@ -96,6 +98,19 @@ void SimSonarCommandServer::setFault(Answer answer, Fault fault, int delayMs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_faults[int(answer)] = qMakePair(fault, delayMs);
+}
+
+void SimSonarCommandServer::setUpgradeFault(UpgradeFault fault, int nth)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_upgradeFault = fault;
+    m_upgradeFaultAt = nth;
+}
+
+SimSonarCommandServer::Upgrade SimSonarCommandServer::upgrade() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_upgrade;
 }
 
 void SimSonarCommandServer::setVersionText(const QByteArray &text)
@@ -205,6 +220,7 @@ void SimSonarCommandServer::loop()
         if (fds[0].revents & POLLIN) {
             BsdSocket incoming = m_listener.accept();
             if (incoming.isValid()) {
+                incoming.setReceiveTimestamps(true);
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_client = std::move(incoming);
                 m_stream.clear();
@@ -213,7 +229,7 @@ void SimSonarCommandServer::loop()
             }
         }
         if (m_client.isValid() && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-            const BsdSocket::Result r = m_client.receive(buffer, sizeof buffer);
+            const BsdSocket::Result r = m_client.receive(buffer, sizeof buffer, &m_lastArrivedNs);
             if (r.ok() && r.bytes > 0) {
                 m_stream.append(buffer, qsizetype(r.bytes));
                 m_lastByteMs = nowMs();
@@ -232,7 +248,9 @@ void SimSonarCommandServer::loop()
                 continue;
             }
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (it->close)
+            if (it->close && it->reset)
+                m_client.closeWithReset();
+            else if (it->close)
                 m_client.close();
             else if (m_client.isValid())
                 m_client.send(it->bytes.constData(), std::size_t(it->bytes.size()));
@@ -306,13 +324,21 @@ void SimSonarCommandServer::takeFrames(bool flush)
     }
 }
 
+// A frame is recorded once the sonar has acted on it, so a test that waits for the frame
+// finds what it did.
 void SimSonarCommandServer::handle(const QByteArray &frame)
 {
+    const qint64 atMs = nowMs();
+    act(frame);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_received.append(Received{frame, nowMs()});
+        m_received.append(Received{frame, atMs, m_lastArrivedNs});
     }
     m_frameArrived.notify_all();
+}
+
+void SimSonarCommandServer::act(const QByteArray &frame)
+{
     if (frame.size() < 4 || !frame.startsWith("CMD"))
         return;
     const quint8 code = quint8(frame.at(3));
@@ -356,7 +382,7 @@ void SimSonarCommandServer::handle(const QByteArray &frame)
         setRegister(le16(frame, 4), value);
         answer(Answer::Acknowledgement, QByteArray("OK\n\0", 4));
     } else if (code == 0xA5) {
-        answer(Answer::UpgradeAck, QByteArray("OK\x01", 3));
+        takeUpgradePacket(frame);
     } else {
         applyTypedCommand(frame);
         // Short commands and typed commands of the same five bytes look alike on the wire:
@@ -438,4 +464,60 @@ void SimSonarCommandServer::answer(Answer kind, const QByteArray &proper)
         break;
     }
     m_pending.push_back(Pending{nowMs() + (fault == Fault::Late ? delay : 0), bytes, false});
+}
+
+// Takes one upgrade packet if it is the one expected: index 0 of a file of 1 to 10485752
+// bytes starts an upgrade, every later one must carry the same size, the next index and the
+// file's next 768 bytes (the rest in the last). A packet taken is acknowledged, as the fault
+// for its place allows; a wrong one is refused without an answer.
+void SimSonarCommandServer::takeUpgradePacket(const QByteArray &frame)
+{
+    UpgradeFault fault = UpgradeFault::None;
+    QByteArray completed;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const quint32 size = frame.size() >= 10 ? le32(frame, 4) : 0;
+        const int index = frame.size() >= 10 ? le16(frame, 8) : 0;
+        const qint64 expected = qMin<qint64>(UpgradeChunk, qint64(size) - qint64(index) * UpgradeChunk);
+        const bool next = index == 0
+            || (size == m_upgrade.size && index == m_upgrade.packets && !m_upgrade.complete());
+        if (size == 0 || size > MaxUpgradeBytes || !next || expected <= 0
+            || frame.size() != 10 + expected) {
+            ++m_upgrade.refused;
+            qInfo("simulated sonar: upgrade packet of %d bytes refused", int(frame.size()));
+            return;
+        }
+        if (index == 0)
+            m_upgrade = Upgrade{size, {}, 0, 0};
+        m_upgrade.bytes.append(frame.mid(10));
+        ++m_upgrade.packets;
+        if (m_upgrade.packets == m_upgradeFaultAt)
+            fault = m_upgradeFault;
+        if (m_upgrade.complete())
+            completed = m_upgrade.bytes;
+    }
+    const qint64 now = nowMs();
+    switch (fault) {
+    case UpgradeFault::None:
+        answer(Answer::UpgradeAck, QByteArray("OK\n", 3));
+        break;
+    case UpgradeFault::Withhold:
+        break;
+    case UpgradeFault::Wrong:
+        m_pending.push_back(Pending{now, QByteArray("NO\n", 3), false});
+        break;
+    case UpgradeFault::FourBytes:
+        m_pending.push_back(Pending{now, QByteArray("OK\n\0", 4), false});
+        break;
+    case UpgradeFault::Split:
+        m_pending.push_back(Pending{now, QByteArray("OK", 2), false});
+        m_pending.push_back(Pending{now + SplitGapMs, QByteArray("\n", 1), false});
+        break;
+    case UpgradeFault::Close:
+    case UpgradeFault::Reset:
+        m_pending.push_back(Pending{now, {}, true, fault == UpgradeFault::Reset});
+        break;
+    }
+    if (!completed.isEmpty() && onUpgraded)
+        onUpgraded(completed);
 }

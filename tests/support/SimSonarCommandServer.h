@@ -19,7 +19,9 @@
 // by their code whatever way TCP merged or split them, records each with its arrival time,
 // acknowledges short commands and register writes, answers register reads and the version
 // query, keeps the data destination, scanning state and header fields that typed commands
-// change, and sends scan notices on request. Every kind of answer can be told to misbehave.
+// change, sends scan notices on request, and takes a firmware upgrade packet by packet,
+// checking each and acknowledging it with "OK\n". Every kind of answer can be told to
+// misbehave.
 // One client at a time; a new connection replaces the old one. Runs on a thread of its own,
 // so a test may block its own thread in an exchange.
 class SimSonarCommandServer
@@ -34,10 +36,32 @@ public:
                      // bytes, register data one byte short
         Close,       // close the connection instead of answering
     };
+    // What may go wrong with the n-th upgrade acknowledgement of every upgrade.
+    enum class UpgradeFault {
+        None,
+        Withhold,  // send nothing
+        Wrong,     // three bytes that do not begin "OK"
+        FourBytes, // "OK", line feed, NUL
+        Split,     // "OK", then the line feed apart in a segment of its own
+        Close,     // close the connection instead
+        Reset,     // reset the connection instead (RST)
+    };
     struct Received
     {
         QByteArray frame;
         qint64 atMs = 0; // milliseconds since the server started
+        // When the kernel received the segment that completed the frame, in nanoseconds on
+        // the realtime clock: on loopback, when the host sent it.
+        qint64 arrivedNs = 0;
+    };
+    // The upgrade the host is sending, or sent last.
+    struct Upgrade
+    {
+        quint32 size = 0;  // the file size the first packet gave
+        QByteArray bytes;  // the file's bytes, packet after packet
+        int packets = 0;   // packets taken and acknowledged
+        int refused = 0;   // packets of a wrong size, index or length; never acknowledged
+        bool complete() const { return size > 0 && bytes.size() == qsizetype(size); }
     };
 
     SimSonarCommandServer();
@@ -51,6 +75,9 @@ public:
     quint16 port() const { return m_port; }
 
     void setFault(Answer answer, Fault fault, int delayMs = 0);
+    // Misbehaves at the n-th acknowledgement (from 1) of each upgrade.
+    void setUpgradeFault(UpgradeFault fault, int nth);
+    Upgrade upgrade() const;
     void setVersionText(const QByteArray &text);
     void setRegister(quint16 address, quint32 value);
     quint32 registerValue(quint16 address) const;
@@ -81,6 +108,8 @@ public:
     std::function<void(bool)> onScanning;
     // Called on the server's thread with each header edit a typed command makes.
     std::function<void(const std::function<void(packageInfo &)> &)> onHeaderEdit;
+    // Called on the server's thread with the whole file when an upgrade's last packet came.
+    std::function<void(const QByteArray &)> onUpgraded;
 
 private:
     struct Pending
@@ -88,11 +117,14 @@ private:
         qint64 dueMs;
         QByteArray bytes;
         bool close;
+        bool reset = false; // with close: a reset instead of the orderly end
     };
     void loop();
     void takeFrames(bool flush);
     void handle(const QByteArray &frame);
+    void act(const QByteArray &frame);
     void answer(Answer kind, const QByteArray &proper);
+    void takeUpgradePacket(const QByteArray &frame);
     void applyTypedCommand(const QByteArray &frame);
     qint64 nowMs() const;
     static int frameLength(const QByteArray &buffer);
@@ -108,6 +140,7 @@ private:
 
     QByteArray m_stream;   // bytes of the client not yet taken as frames
     qint64 m_lastByteMs = 0;
+    qint64 m_lastArrivedNs = 0;
     std::vector<Pending> m_pending;
 
     mutable std::mutex m_mutex; // guards everything below and the client socket's sends
@@ -120,4 +153,7 @@ private:
     Ipv4Endpoint m_destination;
     packageInfo m_header;
     bool m_closeRequested = false;
+    Upgrade m_upgrade;
+    UpgradeFault m_upgradeFault = UpgradeFault::None;
+    int m_upgradeFaultAt = 0;
 };

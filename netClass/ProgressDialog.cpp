@@ -1,0 +1,27 @@
+#include "ProgressDialog.h"
+
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+ProgressDialog::ProgressDialog() : m_bar(new QProgressBar(this))
+{
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_bar);
+    setWindowTitle("Progress");
+    setModal(true);
+    resize(300, 80);
+}
+
+ProgressDialog::~ProgressDialog() = default;
+
+int ProgressDialog::barValue() const
+{
+    return m_bar->value();
+}
+
+void ProgressDialog::setBarValue(int value)
+{
+    m_bar->setValue(value);
+}
