@@ -66,6 +66,8 @@ MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
     connect(hub, &InformationCenter::sigIsGetPoint, m_processing, &Processing::setIsShowPoint);
     connect(m_processing, &Processing::sigProcessOK, m_showPoint, &ShowPoint::pointCloudUpdate);
     connect(m_processing, &Processing::sigProcessImagesOK, m_showPoint, &ShowPoint::imagesUpdate);
+    connect(m_processing, &Processing::sigProgressInit, m_cmdDialog, &CmdDialog::initProgress);
+    connect(m_processing, &Processing::sigProgressChanged, m_cmdDialog, &CmdDialog::showProgress);
 }
 
 void MainWindow::init(QObject *root)
