@@ -96,6 +96,12 @@ void FrameAssembler::store(const packageInfo &head, const quint8 *payload, qint6
         std::memcpy(curData + offset, payload, std::size_t(bytes));
 }
 
+void FrameAssembler::reset()
+{
+    std::memset(static_cast<void *>(curHeader), 0, sizeof *curHeader);
+    std::memset(curData, 0, std::size_t(frameCapacity()));
+}
+
 void FrameAssembler::swapBuffers()
 {
     curIsA = !curIsA;

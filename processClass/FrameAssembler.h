@@ -44,6 +44,11 @@ public:
     // every read of the frame data by the returned count, not by the header's own fields.
     qint64 takeFrame(packageInfo *header, void *data, qint64 capacity);
 
+    // Drops the frame in progress: the current buffer becomes fresh, as after a finished
+    // frame. A replay starts with it, so that a frame a live stream left half-filled is not
+    // finished by the recording's first packet (nor a recording's by the live stream's).
+    void reset();
+
 private:
     void swapBuffers();
     void store(const packageInfo &head, const quint8 *payload, qint64 offset, qint64 bytes);

@@ -13,6 +13,15 @@
 #include <locale>
 #include <thread>
 
+namespace {
+
+// A replay hands its points to the store 500 at a time and reports progress every 100
+// accepted packets.
+constexpr std::size_t replayPointBatch = 500;
+constexpr int replayProgressStep = 100;
+
+} // namespace
+
 Processing::Processing(PacketRing **inRing, InformationCenter **inInfoCenter, QObject *parent)
     : QObject(parent), packetLength(packetSize), ring(inRing), infoCenter(inInfoCenter)
 {
@@ -29,6 +38,7 @@ Processing::Processing(PacketRing **inRing, InformationCenter **inInfoCenter, QO
     connect(center, &InformationCenter::fileStatusChanged, this, &Processing::onFileStatusChanged);
     connect(center, &InformationCenter::sigSaveFile, this, &Processing::onSaveFile);
     connect(center, &InformationCenter::sigStopSaveFile, this, &Processing::onStopSaveFile);
+    connect(center, &InformationCenter::palyBackVideo, this, &Processing::playBackFrame);
 }
 
 Processing::~Processing()
@@ -250,8 +260,12 @@ void Processing::run()
             }
             continue;
         }
+        // Packets that arrive during a replay are dropped (checked again under the gate, after
+        // the replay's start has reset the assembler).
+        if (replayHoldsTheData())
+            continue;
         FrameGate::Hold hold(gate);
-        if (assembler.addPacket(packet.get()) == 1)
+        if (!replayHoldsTheData() && assembler.addPacket(packet.get()) == 1)
             handleLiveFrame();
     }
 }
@@ -306,4 +320,129 @@ void Processing::handleLiveFrame()
         drawImage(heads, data, batchBytes, quint16(n));
         batchResults.clear();
     }
+}
+
+bool Processing::replayHoldsTheData() const
+{
+    // The file status stays Reading a little after the replay's thread has finished; a live
+    // batch drawn then would be stored into the replay's history.
+    const InformationCenter *center = hub();
+    return replayActive.load()
+        || (center && center->m_fileStatus() == InformationCenter::FileStatus::Reading);
+}
+
+void Processing::setReplayActive(bool active)
+{
+    if (active)
+        replayActive.store(true);
+    gate.post([this] { assembler.reset(); });
+    if (!active)
+        replayActive.store(false);
+}
+
+void Processing::processFile(const uchar *bytes, quint32 length,
+                             const std::function<void(quint32)> &release)
+{
+    InformationCenter *center = hub();
+    {
+        FrameGate::Hold hold(gate);
+        alongTrack = 0;
+        sweep.restart();
+        // Results of frames that made no image (the previous part's last half turn) would
+        // otherwise be drawn as markers on this part's first image.
+        sweepResults.clear();
+        imageHistory.setNextImageIndex(0);
+    }
+    if (center)
+        emit center->palyBackEnable(false);
+    // Room for the largest frame the assembler can finish: 500 packets' worth.
+    std::unique_ptr<uchar[]> frame(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
+    std::vector<CloudPoint> points;
+    points.reserve(replayPointBatch);
+    emit sigProgressInit();
+
+    packageInfo lastHead;
+    quint32 offset = 0;
+    int accepted = 0;
+    while (bytes && length - offset >= packetLength && !stopRequested.load()) {
+        const uchar *packet = bytes + offset;
+        offset += packetLength;
+        int r;
+        {
+            FrameGate::Hold hold(gate);
+            r = assembler.addPacket(packet);
+            if (r == 1)
+                handleReplayFrame(frame.get(), points, &lastHead);
+        }
+        if (r != -1 && ++accepted == replayProgressStep) {
+            accepted = 0;
+            emit sigProgressChanged(double(offset) / double(length) * 100.0, true);
+        }
+        if (release)
+            release(offset);
+    }
+
+    std::deque<ImageFrame> frames;
+    {
+        FrameGate::Hold hold(gate);
+        if (!points.empty())
+            flushPoints(points, lastHead);
+        // The copies share the images' samples with the history.
+        frames = imageHistory.frames();
+        sweep.release();
+    }
+    PointCloudCache::instance().setFrames(std::move(frames));
+    emit sigProcessImagesOK();
+    if (center)
+        emit center->palyBackEnable(true);
+    emit sigProgressChanged(100.0, false);
+    FrameGate::Hold hold(gate);
+    if (imageHistory.size() > 0)
+        renderImageFrame(imageHistory.frames().back());
+}
+
+void Processing::handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead)
+{
+    packageInfo &head = *lastHead;
+    const qint64 bytes = assembler.takeFrame(&head, frame, FrameAssembler::frameCapacity());
+    FrameResult result;
+    double p[8];
+    processFrame(head, frame, bytes, result, p);
+    maxBeamRange = std::max({maxBeamRange, float(result.rangeA), float(result.rangeB)});
+    // The speed stamped at recording time; a damaged record must not spoil the rest of the part.
+    if (std::isfinite(head.speed))
+        alongTrack += head.speed / 1000.0;
+    points.push_back({float(alongTrack), float(p[1]), float(p[2]), float(p[3])});
+    points.push_back({float(alongTrack), float(p[5]), float(p[6]), float(p[7])});
+    if (points.size() >= replayPointBatch)
+        flushPoints(points, head);
+    if (isShowPoint)
+        sweepResults.push_back(result);
+    if (sweep.add(head, frame, quint64(bytes)))
+        storeSweep();
+}
+
+void Processing::flushPoints(std::vector<CloudPoint> &points, const packageInfo &head)
+{
+    PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(points.data()),
+                                             quint32(points.size()));
+    points.clear();
+    emit sigProcessOK(head, maxBeamRange);
+}
+
+void Processing::storeSweep()
+{
+    const ReplaySweep::Batch &batch = sweep.batch();
+    const int n = sweep.size();
+    generateImagefor10(batch.heads.data(), batch.data.data(), batch.bytes.data(), n, polar.accImage());
+    pushImageFrame(quint16(n), *batch.heads.back(), polar.accImage());
+    sweep.clearFrames();
+}
+
+void Processing::playBackFrame(int index)
+{
+    gate.post([this, index] {
+        if (index >= 0 && index < imageHistory.size())
+            renderImageFrame(imageHistory.frames()[std::size_t(index)]);
+    });
 }

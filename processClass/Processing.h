@@ -7,8 +7,11 @@
 #include "processClass/ImageHistory.h"
 #include "processClass/PackageInfo.h"
 #include "processClass/PolarImage.h"
+#include "processClass/ReplaySweep.h"
 #include "processClass/SweepRenderer.h"
 #include "processClass/WhileThread.h"
+
+#include "processClass/CloudPoint.h"
 
 #include <QObject>
 #include <QPixmap>
@@ -16,6 +19,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +37,10 @@ class PacketRing;
 // waits for it: init, setIsShowPoint, clearHistory and the InformationCenter handlers post
 // their work to the gate, which runs it at once when no frame is in hand and otherwise on
 // the data path between two frames (FrameGate).
+//
+// A replay runs processFile on the replay reader's thread, holding the gate packet by packet
+// like the live loop. While a replay is active the live loop leaves the ring's packets alone,
+// so a sonar that still streams cannot mix its frames into the replay's.
 class Processing : public QObject, public WhileThread
 {
     Q_OBJECT
@@ -67,6 +75,22 @@ public:
 
     void requestStop();
     void clearStopRequest();
+    bool isStopRequested() const { return stopRequested.load(); }
+
+    // Replays one recorded part of length bytes on the caller's thread: its frames, their
+    // points in batches of 500 (the rest at the end), one stored image per half turn of the
+    // head, then the end sequence (the history to the point-cloud store, the slider enabled,
+    // the newest image shown). A tail shorter than a record is ignored. Ends at the next packet
+    // once a stop is requested. release, when given, is told now and then how many bytes from
+    // the start the replay has finished with.
+    void processFile(const uchar *bytes, quint32 length,
+                     const std::function<void(quint32)> &release = {});
+    // Shows the stored image at index, counted from the oldest; any other index does nothing.
+    void playBackFrame(int index);
+    // From the start of a replay to its end (and while the file status is Reading) the live
+    // loop drops the ring's packets; at both moments the frame the assembler holds in progress
+    // is dropped.
+    void setReplayActive(bool active);
 
     const quint16 *accImage() const { return polar.accImage(); }
     const std::deque<ImageFrame> &history() const { return imageHistory.frames(); }
@@ -99,6 +123,15 @@ private:
 
     // One finished frame of the live stream; called with the gate held.
     void handleLiveFrame();
+    // True from the start of a replay until its file status is no longer Reading: the live
+    // loop leaves the ring's packets alone meanwhile.
+    bool replayHoldsTheData() const;
+    // One finished frame of a replay; called with the gate held. lastHead keeps its header.
+    void handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
+    // Hands the replay's points to the store and tells the 3D view; gate held.
+    void flushPoints(std::vector<CloudPoint> &points, const packageInfo &head);
+    // Draws the sweep's frames into the accumulation image and stores the image; gate held.
+    void storeSweep();
     InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
 
     const quint16 packetLength;
@@ -121,6 +154,8 @@ private:
     bool isShowPoint = true;
 
     std::atomic<bool> stopRequested{false};
+    std::atomic<bool> replayActive{false};
+    ReplaySweep sweep;
     double alongTrack = 0;
     float maxBeamRange = 0;
 

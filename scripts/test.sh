@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the whole test suite on a virtual X display; then
 # runs the state hub's and the core object's tests once more in a ThreadSanitizer build
-# (build-tsan) and the 3D view's window tests, the whole program and the core object in an
-# AddressSanitizer build (build-asan), and builds the program as a subproject of another
-# project (build-subproject).
+# (build-tsan), the 3D view's window tests, the replay's tests, the whole program and the core
+# object in an AddressSanitizer build (build-asan), and builds the program as a subproject of
+# another project (build-subproject).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
@@ -24,8 +24,9 @@ cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_t
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^(hub|core)$')
 
 # The 3D view's renderers are made and deleted on the render thread as its item moves between
-# windows, and the whole program and the core object run every worker: those tests (label
-# "asan") run again under AddressSanitizer. Leak reports are off for the 3D view's tests, since
+# windows, replayed frames of hundreds of packets go through buffers sized from the file, and
+# the whole program and the core object run every worker: those tests (label "asan") run again
+# under AddressSanitizer. Leak reports are off for the 3D view's and the replay's tests, since
 # the OpenGL driver and D-Bus leave allocations behind that cannot be told apart; the tests
 # themselves check that every renderer is deleted. The whole program and the core object turn
 # them on for themselves (tests/app/startup.cmake): the program keeps Mesa's driver loaded

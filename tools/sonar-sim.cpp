@@ -1,5 +1,7 @@
 // Standalone simulated sonar: streams data frames over UDP to a loopback address.
 //   sonar-sim --to 127.0.0.1:5008 --fps 50 --bins 4000
+// With --record FILE it writes the frames as a recording (".DB") instead, as the program's
+// recorder would have written them, for replays without a sonar.
 // With --serve it is a whole sonar at that address: it answers discovery on UDP 9001 and
 // takes commands on TCP 5007, streaming only after the host has set the destination and
 // started a scan; a firmware upgrade it takes is reported on standard output. It never broadcasts, streams only to 127.0.0.0/8, and serves at an address
@@ -9,12 +11,14 @@
 // new capability adds one entry.
 
 #include "support/NetworkIsolation.h"
+#include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
 #include "support/SonarFrameBuilder.h"
 
 #include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 
 #include <atomic>
@@ -44,6 +48,9 @@ struct Settings
     quint16 discoveryPort = 9001;
     SimSonarDiscovery::Config discovery;
     QByteArray version = "KX-SIM V1.0";
+    QString record;
+    float speed = 0.1f;
+    float gamma = 1.4f;
     SimSonarCommandServer::UpgradeFault upgradeFault = SimSonarCommandServer::UpgradeFault::None;
     int upgradeFaultAt = 0;
 };
@@ -172,6 +179,15 @@ QList<OptionEntry> optionTable()
          applyEchoes},
         {{"frames", "Stop after this many frames (0: run until interrupted).", n, "0"},
          number(0, 1e15, [](double v, Settings &s) { s.frames = quint64(v); })},
+        {{"record", "Write the frames (--frames, default 720) to this recording file instead of sending them.", "file"},
+         [](const QStringList &v, Settings &s, QString *) {
+             s.record = v.last();
+             return true;
+         }},
+        {{"speed", "Along-track speed stamped into a recording.", "value", "0.1"},
+         number(-1e6, 1e6, [](double v, Settings &s) { s.speed = float(v); })},
+        {{"gamma", "Gamma stamped into a recording.", "value", "1.4"},
+         number(0.01, 100, [](double v, Settings &s) { s.gamma = float(v); })},
         {{"lose", "Do not send every n-th packet.", n},
          number(1, 4e9, [](double v, Settings &s) { s.faults.loseEvery = quint32(v); })},
         {{"duplicate", "Send every n-th packet twice.", n},
@@ -268,6 +284,24 @@ int main(int argc, char *argv[])
     streamer.setEchoes(settings.echoes, 200);
     streamer.setFaults(settings.faults);
     streamer.setFrameLimit(settings.frames);
+
+    if (!settings.record.isEmpty()) {
+        SimSonar::ScanPlan plan;
+        plan.header = streamer.header();
+        plan.frames = int(settings.frames ? std::min<quint64>(settings.frames, 10000000) : 720);
+        plan.step = plan.header.vez25EDirectionAngle;
+        plan.speed = settings.speed;
+        plan.gamma = settings.gamma;
+        QFile::remove(settings.record);
+        const qint64 bytes = SimSonar::appendRecording(settings.record, plan,
+                                                       SimSonar::echoSamples(settings.echoes, 200));
+        if (bytes < 0) {
+            err << "sonar-sim: cannot write " << settings.record << Qt::endl;
+            return 2;
+        }
+        out << "wrote " << plan.frames << " frames, " << bytes << " bytes to " << settings.record << Qt::endl;
+        return 0;
+    }
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);

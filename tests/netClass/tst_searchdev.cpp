@@ -276,7 +276,7 @@ void TestSearchDev::sonarInAnotherNamespace()
     QVERIFY(ipCommand({"link", "set", "kv2", "up"}));
 
     openPanel(true);
-    QTRY_VERIFY_WITH_TIMEOUT(m_ic->searchedNameAndIp().contains("far-1\n10.9.1.2"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->searchedNameAndIp().contains("far-1\n10.9.1.2"), 30000);
     emit m_ic->sigConnecting(true, QStringLiteral("10.9.1.2"));
     QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), 3000);
     QCOMPARE(m_ic->hostIp(), QString("10.9.1.1"));

@@ -1,10 +1,12 @@
 #include "netClass/CmdFrames.h"
 #include "netClass/CmdSocket.h"
 #include "support/NetworkIsolation.h"
+#include "support/SimRecording.h"
 #include "support/SimSonarCommandServer.h"
 #include "support/SimSonarDiscovery.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <chrono>
@@ -38,6 +40,7 @@ private slots:
     void toolServesOnlyLoopbackOnHostNetwork_data();
     void toolServesOnlyLoopbackOnHostNetwork();
     void toolStreamsOnlyWhereTheHostSaid();
+    void toolWritesARecording();
 };
 
 void TestSimSonar::framesByCode_data()
@@ -275,3 +278,27 @@ void TestSimSonar::toolStreamsOnlyWhereTheHostSaid()
 
 QTEST_GUILESS_MAIN(TestSimSonar)
 #include "tst_simsonar.moc"
+
+// --record writes the frames as the recorder would have: whole frames in order, the operator's
+// speed and gamma stamped in, the head turning by the scan step.
+void TestSimSonar::toolWritesARecording()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dive.DB"));
+    QProcess tool;
+    tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
+               {"--record", path, "--frames", "5", "--bins", "400", "--step", "10", "--speed", "2.5",
+                "--gamma", "1.25"});
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 0);
+    const auto records = SimSonar::readRecords(path);
+    QCOMPARE(int(records.size()), 5 * 3);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        QCOMPARE(records[i].frameSerial, quint32(i / 3));
+        QCOMPARE(records[i].packSerial, quint16(i % 3));
+        QCOMPARE(records[i].packNumPerFrame, quint16(3));
+        QCOMPARE(records[i].speed, 2.5f);
+        QCOMPARE(records[i].gamma, 1.25f);
+        QCOMPARE(records[i].direction, 10.0f * float(i / 3));
+    }
+}

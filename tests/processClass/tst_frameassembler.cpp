@@ -68,6 +68,7 @@ private slots:
     void sequences();
     void sampleWidthCodes();
     void rejectionChangesNothing();
+    void resetDropsTheFrameInProgress();
     void takeFrameStaysInsideTheCallersBuffer_data();
     void takeFrameStaysInsideTheCallersBuffer();
     void absurdFrameSizeIsCappedAtTheCapacity();
@@ -203,6 +204,27 @@ void TstFrameAssembler::rejectionChangesNothing()
     QCOMPARE(std::memcmp(&head, last.constData(), sizeof head), 0);
     QVERIFY(frame.left(760) == first.mid(256, 760));
     QVERIFY(frame.mid(760) == last.mid(256, 760));
+}
+
+void TstFrameAssembler::resetDropsTheFrameInProgress()
+{
+    // Two of three packets of frame 4 (a stream that ended), then a reset and frame 9: frame 4
+    // is never handed over, and none of its slices shows through in frame 9.
+    FrameAssembler assembler;
+    QCOMPARE(assembler.addPacket(makePacket({ 4, 0, 3 }, 0).constData()), 0);
+    QCOMPARE(assembler.addPacket(makePacket({ 4, 1, 3 }, 1).constData()), 0);
+    assembler.reset();
+    const QByteArray second = makePacket({ 9, 1, 3 }, 2);
+    QCOMPARE(assembler.addPacket(second.constData()), 0);
+    const QByteArray last = makePacket({ 9, 2, 3 }, 3);
+    QCOMPARE(assembler.addPacket(last.constData()), 1);
+    QByteArray frame(3 * 760, '\x7f');
+    packageInfo head;
+    QCOMPARE(assembler.takeFrame(&head, frame.data(), frame.size()), qint64(3 * 760));
+    QCOMPARE(head.frameSerialNum, 9u);
+    QVERIFY(frame.left(760) == QByteArray(760, '\0'));
+    QVERIFY(frame.mid(760, 760) == second.mid(256, 760));
+    QVERIFY(frame.mid(1520) == last.mid(256, 760));
 }
 
 void TstFrameAssembler::takeFrameStaysInsideTheCallersBuffer_data()

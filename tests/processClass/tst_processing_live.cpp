@@ -3,7 +3,7 @@
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
 #include "processClass/UdpReceiver.h"
-#include "support/SonarStreamer.h"
+#include "support/LivePath.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -19,45 +19,6 @@
 // The live path end to end: the simulated sonar streams frames over loopback into a real
 // UdpReceiver, Processing drains the ring. Registered twice, once under a German locale, where
 // a stream that followed the machine's locale would write decimal commas.
-namespace {
-
-// The ring, the hub, a started Processing and a real receiver bound on loopback, and the
-// simulated sonar aimed at it; torn down in the order the program uses.
-struct LivePath
-{
-    PacketRing *ring = new PacketRing(packetSize, 50000);
-    InformationCenter *center;
-    Processing processing{&ring, &center};
-    UdpReceiver receiver{&ring, QStringLiteral("127.0.0.1")};
-    SonarStreamer sonar;
-    quint16 port = 0;
-
-    explicit LivePath(QObject *owner)
-        : center(new InformationCenter(owner))
-    {
-    }
-    ~LivePath()
-    {
-        sonar.stop();
-        receiver.stop();
-        processing.stop();
-        delete ring;
-    }
-    // Starts the worker and the receiver and aims the sonar at the bound port.
-    bool start()
-    {
-        processing.start();
-        QObject::connect(&receiver, &UdpReceiver::sig_rSonarDataPort, &receiver,
-                         [this](QString text) { port = text.toUShort(); });
-        receiver.start();
-        if (!QTest::qWaitFor([this] { return port != 0; }, 5000))
-            return false;
-        return sonar.setDestination(Ipv4Endpoint{0x7f000001u, port});
-    }
-};
-
-} // namespace
-
 class tst_ProcessingLive : public QObject
 {
     Q_OBJECT

@@ -217,6 +217,9 @@ void SimSonarCommandServer::loop()
             timeout = int(qBound(qint64(0), p.dueMs - nowMs(), qint64(timeout)));
         ::poll(fds, m_client.isValid() ? 2 : 1, timeout);
 
+        // The readiness polled belongs to the client held while polling: a connection taken
+        // below replaces it, and a receive on the new one would block with nothing to read.
+        bool clientReadable = m_client.isValid() && (fds[1].revents & (POLLIN | POLLHUP | POLLERR));
         if (fds[0].revents & POLLIN) {
             BsdSocket incoming = m_listener.accept();
             if (incoming.isValid()) {
@@ -226,9 +229,10 @@ void SimSonarCommandServer::loop()
                 m_stream.clear();
                 m_pending.clear();
                 ++m_connections;
+                clientReadable = false;
             }
         }
-        if (m_client.isValid() && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (clientReadable) {
             const BsdSocket::Result r = m_client.receive(buffer, sizeof buffer, &m_lastArrivedNs);
             if (r.ok() && r.bytes > 0) {
                 m_stream.append(buffer, qsizetype(r.bytes));

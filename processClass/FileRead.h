@@ -1,0 +1,62 @@
+#pragma once
+
+#include "WhileThread.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+class InformationCenter;
+class Processing;
+
+// Replays a recording. Given the file the operator chose, its thread lists the recording's
+// parts (base.DB, then base_1.DB, base_2.DB, ... while they exist), maps each part into
+// memory and hands it whole to Processing::processFile, which rebuilds frames, sweep images
+// and points on this same thread. After the last part (or a part that cannot be opened or
+// mapped) it emits InformationCenter::sigStopReadFile, which ends the replay everywhere.
+//
+// A stop asks Processing to end the part at its next packet, and no further part is read. The
+// operator's stop returns at once; the thread's own end signal, which follows within a packet,
+// joins it. The owner's stop at shutdown waits for the packet in hand. Handlers run on the GUI
+// thread; run() on the reader thread.
+class FileRead : public QObject, public WhileThread
+{
+    Q_OBJECT
+
+public:
+    FileRead(Processing **processing, InformationCenter **infoCenter, QObject *parent = nullptr);
+    ~FileRead() override;
+
+    // Starts a replay of the file of a local-file URL (or a plain path).
+    void onReadFile(const QString &inFileName);
+    // Ends the replay: stop request to Processing, file status None; joins the thread once it
+    // has finished (this handler runs again, queued, on the thread's end signal).
+    void onStopReadFile();
+    // Also ends a replay in progress: Processing is asked to stop before the thread is joined.
+    void stop() override;
+
+    // The names of the regular files in a directory (links followed), as UTF-8. A missing
+    // path or one that is no directory gives an empty list and a line on standard error.
+    static QList<QByteArray> listFileNames(const QByteArray &directory);
+
+signals:
+    void sigReadingFile();
+    void sigStopReadFile();
+
+protected:
+    void run() override;
+
+private:
+    void init();
+    bool stopAsked() const;
+    InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
+    Processing *worker() const { return processing ? *processing : nullptr; }
+
+    QString fileName;
+    InformationCenter **infoCenter;
+    Processing **processing;
+    std::atomic<bool> finished{true}; // the thread has left its part loop (or never ran)
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "RecordingWriter.h"
+#include "WhileThread.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+class InformationCenter;
+class PacketRing;
+
+// Records the raw packet stream of a connected sonar. While a recording runs, its thread reads
+// the packet ring as reader B from the next packet pushed, stamps every record with the
+// operator's speedMove and targetGamma and has RecordingWriter write whole frames into the
+// parts of the recording. The frame still in progress when the recording stops is dropped.
+//
+// The thread sleeps only when the ring holds nothing for it. Should the ring overrun reader B
+// all the same, the operator is told once per recording how many packets were lost so far.
+// A part that cannot be opened, or a write that fails (a full disk), ends the recording: the
+// operator is told what failed, the file status goes back to None, and the stop that follows
+// does not claim that the data was saved.
+//
+// Handlers run on the GUI thread (connected to InformationCenter::sigSaveFile and
+// sigStopSaveFile by the constructor); run() on the recorder thread.
+class FileSave : public QObject, public WhileThread
+{
+    Q_OBJECT
+
+public:
+    FileSave(PacketRing **ring, InformationCenter **infoCenter, QObject *parent = nullptr);
+    ~FileSave() override;
+
+    // Starts a recording into the file of a local-file URL (or a plain path).
+    void onSaveFile(const QString &inFileName);
+    // Opens the first part of a recording; the file status becomes Saving.
+    bool openFile(const QString &name);
+    // Ends the recording: the thread closes the part, then "The data is saved" is shown,
+    // unless the recording had already failed.
+    void onStopSaveFile();
+
+    // The program keeps RecordingFile::partBytes; tests lower it. Only while no recording runs.
+    void setPartSizeLimit(quint64 bytes) { writer.setPartLimit(bytes); }
+
+protected:
+    void run() override;
+
+private:
+    void init();
+    InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
+    // GUI thread: a recording whose thread gave up is ended for the whole program.
+    void endFailedRecording(quint64 generation);
+
+    const quint16 packetLength;
+    PacketRing **ring;
+    InformationCenter **infoCenter;
+    RecordingWriter writer;
+
+    bool recording = false;           // GUI thread: a recording thread was started and not yet stopped
+    quint64 generation = 0;           // GUI thread: counts the recordings started
+    quint64 lostAtStart = 0;          // reader B's loss count when the recording began
+    std::atomic<bool> failed{false};  // set by the thread when it gave up
+};

@@ -1,0 +1,99 @@
+#include "RecordingWriter.h"
+
+#include <QDebug>
+
+#include <cstring>
+
+RecordingWriter::RecordingWriter(quint16 packetLength)
+    : m_packetLength(packetLength),
+      m_frameBuffer(new uchar[std::size_t(maxFramePackets) * packetLength])
+{
+}
+
+bool RecordingWriter::open(const QString &firstPart)
+{
+    close();
+    m_firstPart = firstPart;
+    m_partIndex = 0;
+    m_packetsInFrame = 0;
+    m_frameSerial = 0;
+    m_error.clear();
+    return openPart(firstPart);
+}
+
+bool RecordingWriter::openPart(const QString &path)
+{
+    m_bytesInPart = 0;
+    m_file.setFileName(path);
+    // Unbuffered: every frame goes to the file system in its own write, and a failure shows
+    // at that write, not at some later flush.
+    if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return true;
+    m_error = m_file.errorString();
+    qDebug() << "保存文件失败" << path << m_error;
+    return false;
+}
+
+bool RecordingWriter::addRecord(const uchar *record)
+{
+    if (!m_file.isOpen())
+        return false;
+    const quint32 serial = RecordingFile::frameSerialOf(record);
+    if (m_packetsInFrame > 0 && serial != m_frameSerial) {
+        if (!writeBuffered())
+            return false;
+        if (m_bytesInPart >= m_partLimit) {
+            m_file.close();
+            ++m_partIndex;
+            if (!openPart(RecordingFile::partPath(m_firstPart, m_partIndex)))
+                return fail(m_error);
+        }
+    } else if (m_packetsInFrame == maxFramePackets) {
+        // A sonar that never advances its serial: the run goes out in pieces, and the part
+        // is not switched inside it.
+        if (!writeBuffered())
+            return false;
+    }
+    std::memcpy(m_frameBuffer.get() + std::size_t(m_packetsInFrame) * m_packetLength, record, m_packetLength);
+    ++m_packetsInFrame;
+    m_frameSerial = serial;
+    return true;
+}
+
+bool RecordingWriter::writeBuffered()
+{
+    const qint64 bytes = qint64(m_packetsInFrame) * m_packetLength;
+    m_packetsInFrame = 0;
+    const char *data = reinterpret_cast<const char *>(m_frameBuffer.get());
+    qint64 done = 0;
+    // A short write is retried, so that a full disk or a size limit shows as an error.
+    while (done < bytes) {
+        const qint64 written = m_file.write(data + done, bytes - done);
+        if (written <= 0)
+            break;
+        done += written;
+    }
+    if (done == bytes) {
+        m_bytesInPart += quint64(bytes);
+        return true;
+    }
+    const QString reason = m_file.errorString();
+    // What did reach the disk of this frame is cut off again: the part ends on a whole frame.
+    m_file.resize(qint64(m_bytesInPart));
+    return fail(reason);
+}
+
+bool RecordingWriter::fail(const QString &reason)
+{
+    m_error = reason;
+    m_file.close();
+    m_packetsInFrame = 0;
+    return false;
+}
+
+void RecordingWriter::close()
+{
+    m_packetsInFrame = 0;
+    if (m_file.isOpen())
+        m_file.close();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "RecordingFile.h"
+
+#include <QFile>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+// Writes stamped records to the parts of one recording, a whole frame at a time: records with
+// the same frame serial that arrive one after another form a frame, which is written with one
+// write when the first record of the next frame arrives. After such a write, a part that holds
+// partLimit() bytes or more is closed and the next part opened, so no frame is divided between
+// parts. No threads, no clock: the recorder's thread drives it.
+class RecordingWriter
+{
+public:
+    // A run of more records with one serial than this is written out in pieces of this size.
+    static constexpr int maxFramePackets = 5000;
+
+    explicit RecordingWriter(quint16 packetLength);
+    RecordingWriter(const RecordingWriter &) = delete;
+    RecordingWriter &operator=(const RecordingWriter &) = delete;
+
+    // The program keeps RecordingFile::partBytes; tests lower it to see parts split.
+    void setPartLimit(quint64 bytes) { m_partLimit = bytes; }
+    quint64 partLimit() const { return m_partLimit; }
+
+    // Opens (truncating) the first part and starts with an empty frame. False when it cannot
+    // be opened; errorString() says why.
+    bool open(const QString &firstPart);
+    // Takes one record of packetLength bytes. False when a write failed or the next part could
+    // not be opened: the writer has closed the recording then (a part cut by a failed write is
+    // trimmed back to its whole frames where the file system allows) and errorString() and
+    // path() say what failed.
+    bool addRecord(const uchar *record);
+    // Closes the part being written; the frame in progress is dropped.
+    void close();
+
+    bool isOpen() const { return m_file.isOpen(); }
+    QString path() const { return m_file.fileName(); }
+    int partIndex() const { return m_partIndex; }
+    quint64 bytesInPart() const { return m_bytesInPart; }
+    int packetsInFrame() const { return m_packetsInFrame; }
+    QString errorString() const { return m_error; }
+
+private:
+    bool openPart(const QString &path);
+    bool writeBuffered();
+    bool fail(const QString &reason);
+
+    const quint16 m_packetLength;
+    quint64 m_partLimit = RecordingFile::partBytes;
+    std::unique_ptr<uchar[]> m_frameBuffer;
+    int m_packetsInFrame = 0;
+    quint32 m_frameSerial = 0;
+    QString m_firstPart;
+    int m_partIndex = 0;
+    quint64 m_bytesInPart = 0;
+    QFile m_file;
+    QString m_error;
+};

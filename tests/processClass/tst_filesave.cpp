@@ -1,0 +1,314 @@
+#include "app/InformationCenter.h"
+#include "processClass/FileSave.h"
+#include "processClass/PacketRing.h"
+#include "processClass/RecordingFile.h"
+#include "support/SimRecording.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+// The recorder on its thread: reader B of a real ring, stamps from the hub, the parts on disk,
+// the file status and the operator's tips, and what happens when the disk says no.
+namespace {
+
+// A packet of frame `serial` as the sonar sends it (its own speed and gamma inside); its
+// packSerialNum carries `mark` so that its place in the file shows.
+QByteArray packet(quint32 serial, quint16 mark)
+{
+    packageInfo head = SimSonar::defaultHeader();
+    head.frameSerialNum = serial;
+    head.packSerialNum = mark;
+    head.speed = 77.0f;
+    head.gamma = 3.0f;
+    return SimSonar::buildPacket(head, QByteArray(int(packetSize) - int(sizeof head), '\x11'));
+}
+
+QString url(const QString &path)
+{
+    return QUrl::fromLocalFile(path).toString();
+}
+
+// The ring, the hub and the recorder, as the program builds them.
+struct Recorder
+{
+    PacketRing *ring;
+    InformationCenter *center;
+    FileSave save{&ring, &center};
+    QSignalSpy tips{center, &InformationCenter::sigTipsCMD};
+    QSignalSpy stops{center, &InformationCenter::sigStopSaveFile};
+    quint16 mark = 0;
+
+    Recorder(QObject *owner, quint16 slotCount = 50000)
+        : ring(new PacketRing(packetSize, slotCount)), center(new InformationCenter(owner))
+    {
+    }
+    ~Recorder()
+    {
+        save.stop();
+        delete ring;
+    }
+    void push(const QList<quint32> &serials)
+    {
+        for (quint32 serial : serials)
+            ring->push(packet(serial, mark++).constData(), packetSize);
+    }
+    // True once the recorder has taken every packet pushed so far.
+    bool drained() const { return !ring->hasRecordData(); }
+    QStringList tipTexts() const
+    {
+        QStringList out;
+        for (const QList<QVariant> &args : tips)
+            out << args.at(0).toString();
+        return out;
+    }
+};
+
+} // namespace
+
+class tst_FileSave : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void recordsWholeStampedFrames_data();
+    void recordsWholeStampedFrames();
+    void splitsIntoParts();
+    void failureEndsTheRecording_data();
+    void failureEndsTheRecording();
+    void ringOverrunIsReportedOnce();
+};
+
+void tst_FileSave::initTestCase()
+{
+    // A write past the file-size limit must fail with EFBIG instead of killing the test.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void tst_FileSave::recordsWholeStampedFrames_data()
+{
+    QTest::addColumn<QList<quint32>>("serials");
+    QTest::addColumn<QList<quint32>>("written");
+    QTest::newRow("three-packet frames, the last in progress") << QList<quint32>{7, 7, 7, 8, 8, 8, 9}
+                                                               << QList<quint32>{7, 7, 7, 8, 8, 8};
+    QTest::newRow("stopped before a frame was complete") << QList<quint32>{7, 7} << QList<quint32>{};
+}
+
+void tst_FileSave::recordsWholeStampedFrames()
+{
+    QFETCH(QList<quint32>, serials);
+    QFETCH(QList<quint32>, written);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("潜水 dive.DB"));
+    {
+        QFile old(path); // a recording under an existing name replaces it
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(5000, 'x'));
+    }
+    Recorder rec(this);
+    InformationCenter *center = rec.center;
+    center->setSpeedMove(2.5f);
+    center->setTargetGamma(1.25);
+    rec.push({1, 1}); // before the recording: not in it
+
+    emit center->sigSaveFile(url(path));
+    QCOMPARE(center->m_fileStatus(), InformationCenter::FileStatus::Saving);
+    rec.push(serials);
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    emit center->sigStopSaveFile();
+    QTRY_COMPARE_WITH_TIMEOUT(center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+
+    QCOMPARE(QFileInfo(path).size(), qint64(written.size()) * packetSize);
+    const auto records = SimSonar::readRecords(path);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        QCOMPARE(records[i].frameSerial, written[int(i)]);
+        QCOMPARE(records[i].packSerial, quint16(2 + i)); // arrival order
+        QCOMPARE(records[i].speed, 2.5f);
+        QCOMPARE(records[i].gamma, 1.25f);
+    }
+    QCOMPARE(rec.tipTexts(), (QStringList{QStringLiteral("保存数据：") + path, QStringLiteral("保存数据完成")}));
+    QCOMPARE(rec.stops.size(), 1); // only the operator's
+}
+
+void tst_FileSave::splitsIntoParts()
+{
+    // Lowered part size: X.DB and X_1.DB, no frame divided, and a second recording under
+    // another name starts its own parts afresh.
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("X.DB"));
+    Recorder rec(this);
+    rec.save.setPartSizeLimit(4 * quint64(packetSize));
+    emit rec.center->sigSaveFile(url(first));
+    rec.push({1, 1, 1, 2, 2, 2, 3, 3, 3, 4});
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    emit rec.center->sigStopSaveFile();
+
+    const auto serials = [](const QString &path) {
+        QList<quint32> out;
+        for (const auto &r : SimSonar::readRecords(path))
+            out << r.frameSerial;
+        return out;
+    };
+    QCOMPARE(serials(first), (QList<quint32>{1, 1, 1, 2, 2, 2}));
+    QCOMPARE(serials(dir.filePath(QStringLiteral("X_1.DB"))), (QList<quint32>{3, 3, 3}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"X.DB", "X_1.DB"}));
+
+    const QString second = dir.filePath(QStringLiteral("Y.DB"));
+    emit rec.center->sigSaveFile(url(second));
+    rec.push({5, 5, 5, 5, 5, 6});
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    emit rec.center->sigStopSaveFile();
+    QCOMPARE(serials(second), (QList<quint32>{5, 5, 5, 5, 5}));
+    // The limit was reached after the run of 5, so the next part was begun; it had no whole
+    // frame yet when the recording stopped.
+    QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("Y_1.DB"))).size(), 0);
+}
+
+void tst_FileSave::failureEndsTheRecording_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<int>("wholeFramesKept");
+    QTest::newRow("first part cannot be opened") << "missing directory" << -1;
+    QTest::newRow("next part cannot be opened") << "next part is a directory" << 2;
+    QTest::newRow("disk full") << "file size limit" << 3;
+}
+
+void tst_FileSave::failureEndsTheRecording()
+{
+    QFETCH(QString, failure);
+    QFETCH(int, wholeFramesKept);
+    QTemporaryDir dir;
+    QString first = dir.filePath(QStringLiteral("X.DB"));
+    Recorder rec(this);
+    InformationCenter *center = rec.center;
+    if (failure == QLatin1String("missing directory"))
+        first = dir.filePath(QStringLiteral("no such dir/X.DB"));
+    if (failure == QLatin1String("next part is a directory")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("X_1.DB")));
+        rec.save.setPartSizeLimit(6 * quint64(packetSize));
+    }
+    const qint64 frameBytes = 3 * qint64(packetSize);
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    if (failure == QLatin1String("file size limit")) {
+        // Room for three frames and part of the fourth.
+        rlimit low = saved;
+        low.rlim_cur = rlim_t(3 * frameBytes + frameBytes / 2);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &low) == 0);
+    }
+
+    emit center->sigSaveFile(url(first));
+    rec.push({1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 6});
+    QTRY_COMPARE_WITH_TIMEOUT(rec.stops.size(), 1, 10000);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+
+    const QStringList tips = rec.tipTexts();
+    QVERIFY2(!tips.isEmpty() && tips.last().startsWith(QStringLiteral("保存数据失败：")), qPrintable(tips.join('|')));
+    QVERIFY(!tips.contains(QStringLiteral("保存数据完成")));
+    if (wholeFramesKept >= 0)
+        QCOMPARE(QFileInfo(first).size(), wholeFramesKept * frameBytes);
+    else
+        QVERIFY(!QFile::exists(first));
+
+    // The operator's stop that may still follow says nothing either, and a new recording works.
+    emit center->sigStopSaveFile();
+    QVERIFY(!rec.tipTexts().contains(QStringLiteral("保存数据完成")));
+    const QString next = dir.filePath(QStringLiteral("next.DB"));
+    emit center->sigSaveFile(url(next));
+    rec.push({8, 9});
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    emit center->sigStopSaveFile();
+    QCOMPARE(QFileInfo(next).size(), qint64(packetSize));
+    QCOMPARE(rec.tipTexts().last(), QStringLiteral("保存数据完成"));
+}
+
+void tst_FileSave::ringOverrunIsReportedOnce()
+{
+    // A recording into a full pipe: the recorder blocks in its first write while the receiver
+    // laps it three times. Once the pipe is read again it tells the operator once, and records
+    // on.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("slow.DB"));
+    const QByteArray fifoName = QFile::encodeName(fifo);
+    QVERIFY(mkfifo(fifoName.constData(), 0600) == 0);
+    const int reader = ::open(fifoName.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const int filler = ::open(fifoName.constData(), O_WRONLY | O_NONBLOCK);
+    QVERIFY(filler >= 0);
+    const QByteArray junk(4096, 'j');
+    qint64 junkBytes = 0;
+    for (ssize_t n; (n = ::write(filler, junk.constData(), std::size_t(junk.size()))) > 0;)
+        junkBytes += n;
+    ::close(filler);
+
+    Recorder rec(this, 64);
+    // Reads the pipe once the tap is opened; on the way out (also after a failed check) the
+    // recorder is stopped while the pipe is still read, so it cannot hang in its write.
+    struct Drain
+    {
+        Recorder &rec;
+        int fd;
+        std::atomic<bool> tap{false};
+        std::atomic<bool> running{true};
+        std::atomic<qint64> received{0};
+        std::thread thread{[this] {
+            char buffer[65536];
+            while (running.load()) {
+                const ssize_t n = tap.load() ? ::read(fd, buffer, sizeof buffer) : 0;
+                if (n > 0)
+                    received += n;
+                else
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }};
+        ~Drain()
+        {
+            tap = true;
+            rec.save.stop();
+            running = false;
+            thread.join();
+            ::close(fd);
+        }
+    } drain{rec, reader};
+
+    emit rec.center->sigSaveFile(url(fifo));
+    rec.push({0, 0, 1}); // frame 0 goes to the write that blocks
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    for (quint32 f = 2; f < 2 + 3 * 64 / 2; ++f)
+        rec.push({f, f});
+    drain.tap = true;
+    QTRY_VERIFY_WITH_TIMEOUT(rec.tipTexts().filter(QStringLiteral("丢失")).size() == 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    rec.ring->push(packet(1000, 0).constData(), packetSize); // the ring overruns no more
+    for (quint32 f = 1001; f < 1101; ++f) {
+        rec.push({f, f});
+        if (f % 20 == 0)
+            QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    emit rec.center->sigStopSaveFile();
+
+    const QStringList tips = rec.tipTexts();
+    QCOMPARE(tips.filter(QStringLiteral("丢失")).size(), 1);
+    QCOMPARE(tips.last(), QStringLiteral("保存数据完成"));
+    QVERIFY(rec.ring->lostRecordPackets() >= 2 * 64);
+    // Frame 0, what survived of the laps, then frames 1000 .. 1099 whole (1100 was in progress).
+    QTRY_VERIFY_WITH_TIMEOUT(drain.received.load() - junkBytes >= (2 + 1 + 99 * 2) * qint64(packetSize), 10000);
+    QCOMPARE((drain.received.load() - junkBytes) % packetSize, 0);
+}
+
+QTEST_GUILESS_MAIN(tst_FileSave)
+#include "tst_filesave.moc"

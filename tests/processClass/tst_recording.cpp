@@ -1,0 +1,232 @@
+#include "processClass/PackageInfo.h"
+#include "processClass/RecordingFile.h"
+#include "processClass/RecordingWriter.h"
+#include "support/SimRecording.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vector>
+
+// The recording file's names and the writer that groups records into whole frames and parts.
+namespace {
+
+// A record of frame `serial` whose packSerialNum carries `mark`, so its place in the file shows.
+QByteArray record(quint32 serial, quint16 mark)
+{
+    packageInfo head = SimSonar::defaultHeader();
+    head.frameSerialNum = serial;
+    head.packSerialNum = mark;
+    QByteArray bytes = SimSonar::buildPacket(head, QByteArray(int(packetSize) - int(sizeof head), '\x5a'));
+    return bytes;
+}
+
+bool feed(RecordingWriter &writer, const QList<quint32> &serials, quint16 firstMark = 0)
+{
+    quint16 mark = firstMark;
+    for (quint32 serial : serials) {
+        if (!writer.addRecord(reinterpret_cast<const uchar *>(record(serial, mark++).constData())))
+            return false;
+    }
+    return true;
+}
+
+QList<quint32> serialsOf(const std::vector<SimSonar::RecordView> &records)
+{
+    QList<quint32> out;
+    for (const auto &r : records)
+        out << r.frameSerial;
+    return out;
+}
+
+QList<quint16> marksOf(const std::vector<SimSonar::RecordView> &records)
+{
+    QList<quint16> out;
+    for (const auto &r : records)
+        out << r.packSerial;
+    return out;
+}
+
+} // namespace
+
+class tst_Recording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void localPath_data();
+    void localPath();
+    void partPath_data();
+    void partPath();
+    void partNames_data();
+    void partNames();
+    void wholeFramesInArrivalOrder_data();
+    void wholeFramesInArrivalOrder();
+    void partsSplitAfterWholeFrames_data();
+    void partsSplitAfterWholeFrames();
+    void longRunStaysInsideTheBuffer();
+};
+
+void tst_Recording::localPath_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("file URL") << "file:///home/op/rec/dive.DB" << "/home/op/rec/dive.DB";
+    QTest::newRow("escaped non-ASCII") << "file:///home/op/%E6%95%B0%E6%8D%AE%20a.DB" << "/home/op/数据 a.DB";
+    QTest::newRow("plain path") << "/home/op/rec/dive.DB" << "/home/op/rec/dive.DB";
+}
+
+void tst_Recording::localPath()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, path);
+    QCOMPARE(RecordingFile::localPath(url), path);
+}
+
+void tst_Recording::partPath_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("first part") << "/rec/dive.DB" << 0 << "/rec/dive.DB";
+    QTest::newRow("second") << "/rec/dive.DB" << 1 << "/rec/dive_1.DB";
+    QTest::newRow("third") << "/rec/dive.DB" << 2 << "/rec/dive_2.DB";
+    QTest::newRow("eleventh") << "/rec/dive.DB" << 10 << "/rec/dive_10.DB";
+    QTest::newRow("underscore in name") << "/rec/a_b.DB" << 1 << "/rec/a_b_1.DB";
+    QTest::newRow("underscore in name, third") << "/rec/a_b.DB" << 2 << "/rec/a_b_2.DB";
+    QTest::newRow("lower-case extension") << "/rec/dive.db" << 1 << "/rec/dive_1.DB";
+    QTest::newRow("dots in name") << "/rec/a.b.DB" << 1 << "/rec/a.b_1.DB";
+    // Named as the replay reader looks for them, not by cutting three characters.
+    QTest::newRow("no extension") << "/rec/dive" << 1 << "/rec/dive_1.DB";
+    QTest::newRow("non-ASCII") << "/记录/潜水.DB" << 3 << "/记录/潜水_3.DB";
+    QTest::newRow("relative") << "dive.DB" << 1 << "dive_1.DB";
+}
+
+void tst_Recording::partPath()
+{
+    QFETCH(QString, first);
+    QFETCH(int, index);
+    QFETCH(QString, path);
+    QCOMPARE(RecordingFile::partPath(first, index), path);
+}
+
+void tst_Recording::partNames_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("parts");
+    const QStringList gap{"dive.DB", "dive_1.DB", "dive_2.DB", "dive_4.DB", "other.DB"};
+    QTest::newRow("stops at the first gap") << "/r/dive.DB" << gap << QStringList{"dive.DB", "dive_1.DB", "dive_2.DB"};
+    QTest::newRow("a later part chosen") << "/r/dive_1.DB" << gap << QStringList{"dive_1.DB"};
+    QTest::newRow("lower-case choice, upper-case parts")
+        << "/r/dive.db" << QStringList{"dive.DB", "dive.db", "dive_1.DB", "dive_1.db"} << QStringList{"dive.DB", "dive_1.DB"};
+    QTest::newRow("only the lower-case file exists")
+        << "/r/dive.db" << QStringList{"dive.db", "dive_1.DB"} << QStringList{"dive.db", "dive_1.DB"};
+    QTest::newRow("single part") << "/r/dive.DB" << QStringList{"dive.DB"} << QStringList{"dive.DB"};
+    QTest::newRow("chosen file missing") << "/r/dive.DB" << QStringList{} << QStringList{"dive.DB"};
+    QTest::newRow("dots in name") << "/r/a.b.DB" << QStringList{"a.b.DB", "a.b_1.DB", "a_1.DB"} << QStringList{"a.b.DB", "a.b_1.DB"};
+    QTest::newRow("case of later parts is exact")
+        << "/r/dive.DB" << QStringList{"dive.DB", "dive_1.db"} << QStringList{"dive.DB"};
+}
+
+void tst_Recording::partNames()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, parts);
+    QCOMPARE(RecordingFile::partNames(chosen, QSet<QString>(names.begin(), names.end())), parts);
+}
+
+void tst_Recording::wholeFramesInArrivalOrder_data()
+{
+    QTest::addColumn<QList<quint32>>("serials");
+    QTest::addColumn<QList<quint32>>("written");
+    QTest::addColumn<QList<quint16>>("marks");
+    QTest::newRow("frame in progress dropped") << QList<quint32>{7, 7, 7, 8, 8, 8, 9}
+                                               << QList<quint32>{7, 7, 7, 8, 8, 8} << QList<quint16>{0, 1, 2, 3, 4, 5};
+    QTest::newRow("nothing finished") << QList<quint32>{7, 7} << QList<quint32>{} << QList<quint16>{};
+    QTest::newRow("a packet missing") << QList<quint32>{1, 1, 2, 2, 2, 3}
+                                      << QList<quint32>{1, 1, 2, 2, 2} << QList<quint16>{0, 1, 2, 3, 4};
+    QTest::newRow("interrupted frame written as two runs") << QList<quint32>{1, 1, 2, 1, 3}
+                                                           << QList<quint32>{1, 1, 2, 1} << QList<quint16>{0, 1, 2, 3};
+    // The first frame of a recording may well carry serial 0.
+    QTest::newRow("serial 0 first") << QList<quint32>{0, 0, 1} << QList<quint32>{0, 0} << QList<quint16>{0, 1};
+}
+
+void tst_Recording::wholeFramesInArrivalOrder()
+{
+    QFETCH(QList<quint32>, serials);
+    QFETCH(QList<quint32>, written);
+    QFETCH(QList<quint16>, marks);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dive.DB"));
+    RecordingWriter writer(packetSize);
+    QVERIFY(writer.open(path));
+    QVERIFY(feed(writer, serials));
+    writer.close();
+    QCOMPARE(QFileInfo(path).size(), qint64(written.size()) * packetSize);
+    const auto records = SimSonar::readRecords(path);
+    QCOMPARE(serialsOf(records), written);
+    QCOMPARE(marksOf(records), marks);
+}
+
+void tst_Recording::partsSplitAfterWholeFrames_data()
+{
+    QTest::addColumn<quint64>("limit");
+    QTest::addColumn<QList<QList<quint32>>>("parts");
+    const quint64 frame = 3 * quint64(packetSize);
+    // Frames 1..5 of three records each, then one record of frame 6 (dropped at the close); a
+    // part begun for frame 6 stays empty.
+    QTest::newRow("limit reached exactly") << 2 * frame
+        << QList<QList<quint32>>{{1, 1, 1, 2, 2, 2}, {3, 3, 3, 4, 4, 4}, {5, 5, 5}};
+    QTest::newRow("one byte short takes the next frame too") << 2 * frame + 1
+        << QList<QList<quint32>>{{1, 1, 1, 2, 2, 2, 3, 3, 3}, {4, 4, 4, 5, 5, 5}};
+    QTest::newRow("limit below one frame") << quint64(1)
+        << QList<QList<quint32>>{{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {5, 5, 5}, {}};
+}
+
+void tst_Recording::partsSplitAfterWholeFrames()
+{
+    QFETCH(quint64, limit);
+    QFETCH(QList<QList<quint32>>, parts);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("a_b.DB"));
+    RecordingWriter writer(packetSize);
+    writer.setPartLimit(limit);
+    QVERIFY(writer.open(first));
+    QVERIFY(feed(writer, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 6}));
+    writer.close();
+    QCOMPARE(writer.partIndex(), int(parts.size()) - 1);
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString path = RecordingFile::partPath(first, i);
+        QCOMPARE(serialsOf(SimSonar::readRecords(path)), parts[i]);
+    }
+    QVERIFY(!QFile::exists(RecordingFile::partPath(first, int(parts.size()))));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), parts.size());
+}
+
+void tst_Recording::longRunStaysInsideTheBuffer()
+{
+    // A sonar that never advances its serial: the run is written in pieces, all of it, in
+    // order, and the part is not switched inside it even though it is far past the limit.
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("run.DB"));
+    RecordingWriter writer(packetSize);
+    writer.setPartLimit(packetSize);
+    QVERIFY(writer.open(first));
+    const int runLength = 2 * RecordingWriter::maxFramePackets + 7;
+    QList<quint32> serials(runLength, 5);
+    serials << 6 << 7;
+    QVERIFY(feed(writer, serials));
+    writer.close();
+    const auto records = SimSonar::readRecords(first);
+    QCOMPARE(int(records.size()), runLength);
+    for (int i = 0; i < runLength; ++i)
+        QCOMPARE(records[std::size_t(i)].packSerial, quint16(i));
+    QCOMPARE(serialsOf(SimSonar::readRecords(RecordingFile::partPath(first, 1))), QList<quint32>{6});
+}
+
+QTEST_GUILESS_MAIN(tst_Recording)
+#include "tst_recording.moc"

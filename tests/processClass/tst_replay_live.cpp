@@ -1,0 +1,191 @@
+#include "app/InformationCenter.h"
+#include "processClass/FileRead.h"
+#include "processClass/FileSave.h"
+#include "processClass/PointCloudCache.h"
+#include "processClass/Processing.h"
+#include "support/LivePath.h"
+#include "support/ReplayWiring.h"
+#include "support/SimRecording.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+// Recording and replay with the real receiver and ring: what the simulated sonar streams is
+// recorded and replays to what the live path saw; and a sonar that keeps streaming during a
+// replay changes nothing of it.
+namespace {
+
+// The live path with the recorder and the replay reader wired as the program wires them.
+struct Rig : LivePath
+{
+    FileSave save{&ring, &center};
+    Processing *processingPtr = &processing;
+    FileRead reader{&processingPtr, &center};
+    QSignalSpy ends{center, &InformationCenter::sigStopReadFile};
+
+    explicit Rig(QObject *owner) : LivePath(owner) { wireReplay(reader, processing, center); }
+    void replay(const QString &path)
+    {
+        ends.clear();
+        emit center->sigReadFile(QUrl::fromLocalFile(path).toString());
+    }
+    bool ended()
+    {
+        return QTest::qWaitFor([this] {
+            return !ends.isEmpty() && center->m_fileStatus() == InformationCenter::FileStatus::None;
+        }, 30000);
+    }
+};
+
+std::vector<CloudPoint> storedPoints()
+{
+    std::vector<CloudPoint> points(PointCloudCache::capacity);
+    quint32 count = 0;
+    PointCloudCache::instance().readPoints(&count, reinterpret_cast<float *>(points.data()));
+    points.resize(count);
+    return points;
+}
+
+bool samePoints(const CloudPoint *a, const CloudPoint *b, std::size_t n)
+{
+    return std::memcmp(a, b, n * sizeof(CloudPoint)) == 0;
+}
+
+} // namespace
+
+class tst_ReplayLive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void recordThenReplayGivesWhatTheLivePathSaw();
+    void streamingDuringAReplayChangesNothing();
+};
+
+void tst_ReplayLive::initTestCase()
+{
+    qRegisterMetaType<packageInfo>("packageInfo");
+}
+
+void tst_ReplayLive::recordThenReplayGivesWhatTheLivePathSaw()
+{
+    const int frames = 60;
+    Rig rig(this);
+    rig.center->setSpeedMove(2.0f);
+    rig.center->setTargetGamma(1.2);
+    std::vector<quint32> liveSerials;
+    connect(&rig.processing, &Processing::sigProcessOK, this,
+            [&](packageInfo head, float) { liveSerials.push_back(head.frameSerialNum); });
+    QVERIFY(rig.start());
+    rig.processing.init();
+
+    QTemporaryDir dir;
+    const QString recording = dir.filePath(QStringLiteral("dive.DB"));
+    emit rig.center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
+    packageInfo head = SimSonar::defaultHeader();
+    head.vez25EDirectionAngle = 10; // a stored image every 18 frames
+    rig.sonar.setHeader(head);
+    rig.sonar.setEchoes({{0, 1000, 20000, 3}, {1, 2500, 30000, 3}}, 100);
+    rig.sonar.setFrameRate(200);
+    rig.sonar.setFrameLimit(frames);
+    rig.sonar.start();
+    QTRY_COMPARE_WITH_TIMEOUT(int(liveSerials.size()), frames, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.ring->hasRecordData(), 10000);
+    emit rig.center->sigStopSaveFile();
+    QCOMPARE(rig.ring->lostPackets(), 0u);
+    QCOMPARE(rig.ring->lostRecordPackets(), 0u);
+    const std::vector<CloudPoint> live = storedPoints();
+    QCOMPARE(int(live.size()), 2 * frames);
+
+    // The recording holds every frame but the last, which was still in progress at the stop.
+    const auto records = SimSonar::readRecords(recording);
+    QCOMPARE(int(records.size()), (frames - 1) * int(SimSonar::packetsPerFrame(head)));
+    QCOMPARE(records.front().frameSerial, liveSerials.front());
+    QCOMPARE(records.back().frameSerial, liveSerials[frames - 2]);
+
+    rig.replay(recording);
+    QVERIFY(rig.ended());
+    const std::vector<CloudPoint> replayed = storedPoints();
+    QCOMPARE(int(replayed.size()), 2 * (frames - 1));
+    QVERIFY(samePoints(replayed.data(), live.data(), replayed.size()));
+    QCOMPARE(int(rig.processing.history().size()), (frames - 1) / 18);
+}
+
+void tst_ReplayLive::streamingDuringAReplayChangesNothing()
+{
+    QTemporaryDir dir;
+    const QString recording = dir.filePath(QStringLiteral("dive.DB"));
+    SimSonar::ScanPlan plan;
+    plan.frames = 200;
+    plan.step = 5;
+    plan.speed = 1.0f;
+    plan.gamma = 1.3f;
+    QVERIFY(SimSonar::appendRecording(recording, plan, SimSonar::echoSamples({{0, 800, 20000, 3}, {1, 1600, 25000, 3}}, 80)) > 0);
+
+    // The replay alone, for reference.
+    std::vector<CloudPoint> expected;
+    std::deque<ImageFrame> expectedImages;
+    {
+        Rig quiet(this);
+        quiet.replay(recording);
+        QVERIFY(quiet.ended());
+        expected = storedPoints();
+        expectedImages = quiet.processing.history();
+    }
+    QCOMPARE(int(expected.size()), 2 * plan.frames);
+    QCOMPARE(int(expectedImages.size()), 5);
+
+    // The same replay while the sonar streams other frames into the data port all along.
+    Rig rig(this);
+    std::vector<CloudPoint> got;
+    connect(&rig.processing, &Processing::sigProcessImagesOK, this, [&] { got = storedPoints(); },
+            Qt::DirectConnection);
+    QVERIFY(rig.start());
+    packageInfo head = SimSonar::defaultHeader();
+    head.vez25EDirectionAngle = 7;
+    rig.sonar.setHeader(head);
+    rig.sonar.setEchoes({{0, 300, 40000, 3}, {1, 3500, 40000, 3}}, 500);
+    rig.sonar.setFrameRate(300);
+    QSignalSpy liveFrames(&rig.processing, &Processing::sigProcessOK);
+    // The replay's thread has finished, but the file status is Reading until its end signal
+    // has been handled on this thread: the live loop takes five more frames meanwhile, while
+    // this thread handles no events.
+    std::atomic<bool> heldOn{false};
+    connect(rig.center, &InformationCenter::sigStopReadFile, this, [&] {
+        if (QThread::currentThread() == thread())
+            return;
+        const quint64 until = rig.sonar.datagramsSent() + 5 * SimSonar::packetsPerFrame(head);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while ((rig.sonar.datagramsSent() < until || rig.ring->hasData())
+               && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        heldOn = true;
+    }, Qt::DirectConnection);
+    rig.sonar.start();
+    QVERIFY(liveFrames.wait(10000));
+    rig.replay(recording);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!heldOn.load() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    QVERIFY(heldOn.load());
+    QVERIFY(rig.ended());
+    rig.sonar.stop();
+    QCOMPARE(got.size(), expected.size());
+    QVERIFY(samePoints(got.data(), expected.data(), got.size()));
+    QCOMPARE(rig.processing.history().size(), expectedImages.size());
+    for (std::size_t i = 0; i < expectedImages.size(); ++i)
+        QVERIFY(rig.processing.history()[i].image == expectedImages[i].image);
+}
+
+QTEST_MAIN(tst_ReplayLive)
+#include "tst_replay_live.moc"

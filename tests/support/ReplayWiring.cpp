@@ -1,0 +1,16 @@
+#include "ReplayWiring.h"
+
+#include "app/InformationCenter.h"
+#include "processClass/FileRead.h"
+#include "processClass/Processing.h"
+
+void wireReplay(FileRead &reader, Processing &processing, InformationCenter *center)
+{
+    QObject::connect(&reader, &FileRead::sigReadingFile, &processing, [&processing] {
+        processing.clearHistory();
+        processing.clearStopRequest();
+        processing.init();
+    });
+    QObject::connect(center, &InformationCenter::sigStopReadFile, &processing,
+                     [&processing] { processing.requestStop(); });
+}
