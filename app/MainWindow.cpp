@@ -4,6 +4,8 @@
 #include "netClass/CmdDialog.h"
 #include "netClass/SearchDev.h"
 #include "netClass/sdkSocketThread.h"
+#include "processClass/FileRead.h"
+#include "processClass/FileSave.h"
 #include "processClass/PacketRing.h"
 #include "processClass/Processing.h"
 #include "processClass/UdpReceiver.h"
@@ -54,6 +56,7 @@ MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
     InformationCenter *hub = m_informationCenter;
     connect(m_processing, &Processing::sigUpdatePixmap, m_showImage, &ShowImage::setPixmap);
     connect(m_processing, &Processing::sig_packageInfo, this, &MainWindow::onPackageInfo);
+    connect(m_fileRead, &FileRead::sigReadingFile, this, &MainWindow::onReadingFile);
     connect(hub, &InformationCenter::sigStopReadFile, this, &MainWindow::onStopReadFile);
     connect(hub, &InformationCenter::isStartChanged, this, &MainWindow::onIsStartChanged);
     connect(hub, &InformationCenter::str_cmdChanged, m_cmdDialog, [this] { onStrCmdChanged(); });
@@ -89,6 +92,9 @@ void MainWindow::init(QObject *root)
     connect(m_informationCenter, &InformationCenter::connectStatusChanged, this,
             &MainWindow::onConnectStatusChanged);
 
+    m_fileSave = new FileSave(&m_packetRing, &m_informationCenter);
+    m_fileRead = new FileRead(&m_processing, &m_informationCenter);
+
     m_showPoint = findNamed<ShowPoint>(root, "c_cppShowPoint");
 
     m_sdkSocketThread = new sdkSocketThread(&m_cmdDialog);
@@ -96,6 +102,12 @@ void MainWindow::init(QObject *root)
 
 MainWindow::~MainWindow()
 {
+    // A replay in progress is asked to end at its next packet before its thread is joined.
+    m_fileRead->stop();
+    delete m_fileRead;
+    m_fileSave->stop();
+    delete m_fileSave;
+
     if (m_udpReceiver)
         m_udpReceiver->stop();
     delete m_udpReceiver;
@@ -191,6 +203,15 @@ void MainWindow::onDataPortFailed(QString inBindAddress)
     m_udpReceiver = m_standbyReceiver;
     m_standbyReceiver = nullptr;
     startReceiver(m_udpReceiver, &MainWindow::onFirstDataPort);
+}
+
+void MainWindow::onReadingFile()
+{
+    // Handed to the data path's gate: done before the replay thread takes its first packet.
+    m_processing->clearHistory();
+    m_processing->clearStopRequest();
+    m_processing->init();
+    m_showPoint->slotDeleteTexture(true);
 }
 
 void MainWindow::onStopReadFile()

@@ -9,6 +9,8 @@
 #include <functional>
 
 class CmdDialog;
+class FileRead;
+class FileSave;
 class InformationCenter;
 class PacketRing;
 class Processing;
@@ -42,6 +44,7 @@ public:
     void onFirstDataPort(QString inPort);
     void onConnectStatusChanged();
     void onSonarDataPort(QString inPort);
+    void onReadingFile();
     void onStopReadFile();
     void onIsStartChanged();
     void onStrCmdChanged();
@@ -62,6 +65,8 @@ private:
     SearchDev *m_searchDev = nullptr;
     ShowImage *m_showImage = nullptr;
     UdpReceiver *m_udpReceiver = nullptr;
+    FileSave *m_fileSave = nullptr;
+    FileRead *m_fileRead = nullptr;
     ShowPoint *m_showPoint = nullptr;
     sdkSocketThread *m_sdkSocketThread = nullptr;
 

@@ -5,24 +5,58 @@
 #include "netClass/BsdSocket.h"
 #include "netClass/CmdDialog.h"
 #include "netClass/CmdFrames.h"
+#include "netClass/ProgressDialog.h"
 #include "netClass/UdpSerchDev.h"
+#include "processClass/CloudPoint.h"
+#include "processClass/PointCloudCache.h"
 #include "showClass/ShowImage.h"
 #include "showClass/ShowPoint.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
+#include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QSet>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace {
 
 const QString sonarAddress = QStringLiteral("127.0.0.2");
 const QByteArray autoPowerFrame = QByteArray::fromHex("434D4410FF");
+
+quint32 storedPoints()
+{
+    quint32 count = 0;
+    PointCloudCache::instance().readPoints(&count, nullptr);
+    return count;
+}
+
+// Counts the times a widget is shown.
+class ShowCounter : public QObject
+{
+public:
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shown;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 quint16 parsePort(const QString &text)
 {
@@ -352,6 +386,102 @@ private slots:
             QCOMPARE(m_boxes.size(), 0);
             QCOMPARE(scanEnds.size(), 0);
         }
+    }
+
+    // Recording and replay as the front end starts and stops them, through the hub's
+    // signals: the recording holds the live stream's frames as they came, the replay rebuilds
+    // the points of exactly those frames (the live points were cleared at its start), shows
+    // its progress and ends with the file status None.
+    void recordingAndReplayThroughTheHub()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        // A scan step of 10 degrees, so that the recording holds whole half turns for the
+        // replay's stored images.
+        hub()->setStr_cmd(QStringLiteral("0x0F接0x00接0x00接0x20接0x41"));
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 3, 10000);
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("dive.DB"));
+        const QString url = QUrl::fromLocalFile(path).toString();
+        emit hub()->sigSaveFile(url);
+        QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
+        const quint32 from = hub()->frameSerialNum();
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= from + 40, 10000);
+        emit hub()->sigStopSaveFile();
+        hub()->setStr_cmd(QStringLiteral("0x06接0x00"));
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+
+        const std::vector<SimSonar::RecordView> records = SimSonar::readRecords(path);
+        QVERIFY(!records.empty());
+        // Whole frames, in the order they came; only the first may begin where the recording
+        // did, in the middle of a frame.
+        QMap<quint32, int> packets;
+        for (const SimSonar::RecordView &r : records)
+            ++packets[r.frameSerial];
+        const int perFrame = int(records.front().packNumPerFrame);
+        for (auto it = std::next(packets.cbegin()); it != packets.cend(); ++it)
+            QCOMPARE(it.value(), perFrame);
+        QVERIFY(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0);
+        QVERIFY(storedPoints() > 2u * quint32(packets.size()));
+
+        auto *progress = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *p = qobject_cast<ProgressDialog *>(w))
+                    return p;
+            return static_cast<ProgressDialog *>(nullptr);
+        }();
+        QVERIFY(progress);
+        ShowCounter shows;
+        progress->installEventFilter(&shows);
+        QSignalSpy images(hub(), &InformationCenter::updateSchedule);
+
+        // The status is set on the reader's thread: looked at there, as it changes.
+        std::atomic<bool> reading{false};
+        connect(hub(), &InformationCenter::fileStatusChanged, hub(), [&] {
+            if (hub()->m_fileStatus() == InformationCenter::FileStatus::Reading)
+                reading = true;
+        }, Qt::DirectConnection);
+        emit hub()->sigReadFile(url);
+        QTRY_VERIFY_WITH_TIMEOUT(reading.load(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(storedPoints(), 2u * quint32(packets.size()), 5000);
+        QVERIFY(images.size() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
+    }
+
+    // Closing the window during a replay: the replay is asked to stop before its thread is
+    // joined, so the program ends without processing the rest of the recording.
+    void closingDuringReplay()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("long.DB"));
+        SimSonar::ScanPlan plan;
+        plan.header.dataHeight = 190; // one packet a frame
+        plan.frames = 20000;
+        plan.step = 10;
+        QVERIFY(SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0);
+
+        build();
+        // Holds the replay at its first stored image until the window closes.
+        std::atomic<bool> closing{false};
+        std::atomic<bool> held{false};
+        connect(hub(), &InformationCenter::updateSchedule, hub(), [&](int) {
+            if (held.exchange(true))
+                return;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!closing.load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }, Qt::DirectConnection);
+        emit hub()->sigReadFile(QUrl::fromLocalFile(path).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(held.load(), 20000);
+        closing = true;
+        m_core.reset();
+        QVERIFY2(storedPoints() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPoints())));
     }
 
     // Closing while the sonar streams and a scan runs: every thread ends before what it
