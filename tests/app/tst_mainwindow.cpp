@@ -425,7 +425,8 @@ private slots:
         const int perFrame = int(records.front().packNumPerFrame);
         for (auto it = std::next(packets.cbegin()); it != packets.cend(); ++it)
             QCOMPARE(it.value(), perFrame);
-        QVERIFY(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0);
+        // Closed (and so flushed) by the data path between two frames.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0, 10000);
         QVERIFY(storedPoints() > 2u * quint32(packets.size()));
 
         auto *progress = [] {
@@ -453,10 +454,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
     }
 
-    // Closing the window during a replay: the replay is asked to stop before its thread is
-    // joined, so the program ends without processing the rest of the recording.
-    void closingDuringReplay()
+    // A replay stopped by the operator, or by closing the window: the replay is asked to stop
+    // before its thread is joined, so the rest of the recording is never processed (and the
+    // program ends promptly).
+    void stoppingReplay_data()
     {
+        QTest::addColumn<bool>("windowClosed");
+        QTest::newRow("operator's stop") << false;
+        QTest::newRow("window closed") << true;
+    }
+    void stoppingReplay()
+    {
+        QFETCH(bool, windowClosed);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("long.DB"));
@@ -467,7 +476,7 @@ private slots:
         QVERIFY(SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0);
 
         build();
-        // Holds the replay at its first stored image until the window closes.
+        // Holds the replay at its first stored image until it has been told to stop.
         std::atomic<bool> closing{false};
         std::atomic<bool> held{false};
         connect(hub(), &InformationCenter::updateSchedule, hub(), [&](int) {
@@ -479,8 +488,17 @@ private slots:
         }, Qt::DirectConnection);
         emit hub()->sigReadFile(QUrl::fromLocalFile(path).toString());
         QTRY_VERIFY_WITH_TIMEOUT(held.load(), 20000);
-        closing = true;
-        m_core.reset();
+        if (windowClosed) {
+            closing = true;
+            m_core.reset();
+        } else {
+            QSignalSpy ended(hub(), &InformationCenter::palyBackEnable);
+            emit hub()->sigStopReadFile();
+            closing = true;
+            // The replay's end, with the points it made up to the stop.
+            QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty() && ended.last().at(0).toBool(), 20000);
+            QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
+        }
         QVERIFY2(storedPoints() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPoints())));
     }
 
