@@ -438,7 +438,10 @@ private slots:
         QVERIFY(progress);
         ShowCounter shows;
         progress->installEventFilter(&shows);
-        QSignalSpy images(hub(), &InformationCenter::updateSchedule);
+        // Emitted on the replay's thread: counted on this one.
+        int images = 0;
+        connect(hub(), &InformationCenter::updateSchedule, this, [&images](int) { ++images; },
+                Qt::QueuedConnection);
 
         // The status is set on the reader's thread: looked at there, as it changes.
         std::atomic<bool> reading{false};
@@ -450,7 +453,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(reading.load(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(storedPoints(), 2u * quint32(packets.size()), 5000);
-        QVERIFY(images.size() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(images > 0, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
     }
 
@@ -492,11 +495,14 @@ private slots:
             closing = true;
             m_core.reset();
         } else {
-            QSignalSpy ended(hub(), &InformationCenter::palyBackEnable);
+            // Emitted on the replay's thread: taken on this one.
+            bool ended = false;
+            connect(hub(), &InformationCenter::palyBackEnable, this,
+                    [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
             emit hub()->sigStopReadFile();
             closing = true;
             // The replay's end, with the points it made up to the stop.
-            QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty() && ended.last().at(0).toBool(), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
         }
         QVERIFY2(storedPoints() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPoints())));
