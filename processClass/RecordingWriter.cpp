@@ -39,7 +39,11 @@ bool RecordingWriter::addRecord(const uchar *record)
     if (!m_file.isOpen())
         return false;
     const quint32 serial = RecordingFile::frameSerialOf(record);
-    if (m_packetsInFrame > 0 && serial != m_frameSerial) {
+    // A run longer than the buffer (a sonar that never advances its serial) goes out in pieces
+    // of a full buffer. The part is switched after such a piece too, or one part would grow
+    // without end, past what a replay reads of a part; the replay's assembler joins the run
+    // across the parts, since it is no frame it could take whole anyway.
+    if ((m_packetsInFrame > 0 && serial != m_frameSerial) || m_packetsInFrame == maxFramePackets) {
         if (!writeBuffered())
             return false;
         if (m_bytesInPart >= m_partLimit) {
@@ -48,11 +52,6 @@ bool RecordingWriter::addRecord(const uchar *record)
             if (!openPart(RecordingFile::partPath(m_firstPart, m_partIndex)))
                 return fail(m_error);
         }
-    } else if (m_packetsInFrame == maxFramePackets) {
-        // A sonar that never advances its serial: the run goes out in pieces, and the part
-        // is not switched inside it.
-        if (!writeBuffered())
-            return false;
     }
     std::memcpy(m_frameBuffer.get() + std::size_t(m_packetsInFrame) * m_packetLength, record, m_packetLength);
     ++m_packetsInFrame;

@@ -16,7 +16,8 @@
 class RecordingWriter
 {
 public:
-    // A run of more records with one serial than this is written out in pieces of this size.
+    // A run of more records with one serial than this is written out in pieces of this size,
+    // and parts may switch between its pieces.
     static constexpr int maxFramePackets = 5000;
 
     explicit RecordingWriter(quint16 packetLength);
