@@ -2,7 +2,11 @@
 
 #include <QDebug>
 
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 RecordingWriter::RecordingWriter(quint16 packetLength)
     : m_packetLength(packetLength),
@@ -24,12 +28,24 @@ bool RecordingWriter::open(const QString &firstPart)
 bool RecordingWriter::openPart(const QString &path)
 {
     m_bytesInPart = 0;
-    m_file.setFileName(path);
-    // Unbuffered: every frame goes to the file system in its own write, and a failure shows
-    // at that write, not at some later flush.
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    m_path = path;
+    // Opened without waiting: a pipe by this name that nobody reads would otherwise hold the
+    // open for good (the GUI thread's for the first part). Writes block as usual afterwards.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        m_error = qt_error_string(errno);
+    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        m_error = qt_error_string(errno);
+        ::close(fd);
+    } else if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        // Unbuffered: every frame goes to the file system in its own write, and a failure
+        // shows at that write, not at some later flush.
         return true;
-    m_error = m_file.errorString();
+    } else {
+        m_error = m_file.errorString();
+        ::close(fd);
+    }
     qDebug() << "保存文件失败" << path << m_error;
     return false;
 }

@@ -40,7 +40,7 @@ public:
     void close();
 
     bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_file.fileName(); }
+    QString path() const { return m_path; }
     int partIndex() const { return m_partIndex; }
     quint64 bytesInPart() const { return m_bytesInPart; }
     int packetsInFrame() const { return m_packetsInFrame; }
@@ -59,6 +59,7 @@ private:
     QString m_firstPart;
     int m_partIndex = 0;
     quint64 m_bytesInPart = 0;
+    QString m_path; // of the part being written, or the last one tried
     QFile m_file;
     QString m_error;
 };
