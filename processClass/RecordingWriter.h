@@ -26,7 +26,6 @@ public:
 
     // The program keeps RecordingFile::partBytes; tests lower it to see parts split.
     void setPartLimit(quint64 bytes) { m_partLimit = bytes; }
-    quint64 partLimit() const { return m_partLimit; }
 
     // Opens (truncating) the first part and starts with an empty frame. False when it cannot
     // be opened; errorString() says why.
@@ -39,11 +38,8 @@ public:
     // Closes the part being written; the frame in progress is dropped.
     void close();
 
-    bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return m_path; }
     int partIndex() const { return m_partIndex; }
-    quint64 bytesInPart() const { return m_bytesInPart; }
-    int packetsInFrame() const { return m_packetsInFrame; }
     QString errorString() const { return m_error; }
 
 private:
