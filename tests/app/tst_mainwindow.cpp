@@ -7,12 +7,11 @@
 #include "netClass/CmdFrames.h"
 #include "netClass/ProgressDialog.h"
 #include "netClass/UdpSerchDev.h"
-#include "processClass/CloudPoint.h"
-#include "processClass/PointCloudCache.h"
 #include "showClass/ShowImage.h"
 #include "showClass/ShowPoint.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
+#include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
 
@@ -36,11 +35,9 @@ namespace {
 const QString sonarAddress = QStringLiteral("127.0.0.2");
 const QByteArray autoPowerFrame = QByteArray::fromHex("434D4410FF");
 
-quint32 storedPoints()
+quint32 storedPointCount()
 {
-    quint32 count = 0;
-    PointCloudCache::instance().readPoints(&count, nullptr);
-    return count;
+    return quint32(storedPoints().size());
 }
 
 // Counts the times a widget is shown.
@@ -427,7 +424,7 @@ private slots:
             QCOMPARE(it.value(), perFrame);
         // Closed (and so flushed) by the data path between two frames.
         QTRY_VERIFY_WITH_TIMEOUT(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0, 10000);
-        QVERIFY(storedPoints() > 2u * quint32(packets.size()));
+        QVERIFY(storedPointCount() > 2u * quint32(packets.size()));
 
         auto *progress = [] {
             for (QWidget *w : QApplication::topLevelWidgets())
@@ -452,7 +449,7 @@ private slots:
         emit hub()->sigReadFile(url);
         QTRY_VERIFY_WITH_TIMEOUT(reading.load(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(storedPoints(), 2u * quint32(packets.size()), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(storedPointCount(), 2u * quint32(packets.size()), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(images > 0, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
     }
@@ -505,7 +502,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
         }
-        QVERIFY2(storedPoints() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPoints())));
+        QVERIFY2(storedPointCount() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPointCount())));
     }
 
     // Closing while the sonar streams and a scan runs: every thread ends before what it
