@@ -370,6 +370,11 @@ void tst_ShowPoint::buildVolume_data()
                                   frameOf(2, 1, {0x0500}, 1000, 1),
                                   frameOf(2, 1, {0x0600, 0x0700}, 1000, 1)}
         << true << QList<int>{1, 2, 0, 0, 0, 0, 6, 7} << QList<int>{2, 1, 4} << 4.0;
+    QTest::newRow("a speed that is not a number adds nothing")
+        << std::deque<ImageFrame>{frameOf(1, 1, {0x0100}, std::numeric_limits<float>::quiet_NaN(), 3),
+                                  frameOf(1, 1, {0x0200}, 500, 2),
+                                  frameOf(1, 1, {0x0300}, std::numeric_limits<float>::infinity(), 3)}
+        << true << QList<int>{1, 2, 3} << QList<int>{1, 1, 3} << 1.0;
     QTest::newRow("first image without area")
         << std::deque<ImageFrame>{frameOf(0, 5, {}, 1000, 1), frameOf(2, 1, {1, 2}, 1000, 1)}
         << false << QList<int>() << QList<int>() << 0.0;
