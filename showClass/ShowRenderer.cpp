@@ -11,7 +11,7 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
-#include <cmath>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -316,10 +316,8 @@ void ShowRenderer::resizeQuad()
     const int index = sliceIndex.load();
     if (index < 0 || std::size_t(index) >= images.size())
         return;
-    const float f = images[std::size_t(index)].header.maxDist;
-    if (!std::isfinite(f))
-        return;
-    setQuad(ViewMath::sliceQuad(f));
+    if (const auto quad = ViewMath::sliceQuad(images[std::size_t(index)].header.maxDist))
+        setQuad(*quad);
 }
 
 void ShowRenderer::paint()

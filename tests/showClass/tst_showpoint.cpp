@@ -68,6 +68,8 @@ private slots:
     void pointColorMap();
     void paletteColours();
     void compassGeometry();
+    void sliceQuad_data();
+    void sliceQuad();
     void buildVolume_data();
     void buildVolume();
     void defaults();
@@ -337,6 +339,34 @@ void tst_ShowPoint::compassGeometry()
     // The letter X is the two diagonals of a 0.16 square.
     QCOMPARE(pos(6), QVector3D(-0.08f, 0.08f, 0));
     QCOMPARE(pos(9), QVector3D(0.08f, 0.08f, 0));
+}
+
+void tst_ShowPoint::sliceQuad_data()
+{
+    QTest::addColumn<float>("maxDist");
+    QTest::addColumn<bool>("made");
+    QTest::newRow("3 m") << 3.0f << true;
+    QTest::newRow("zero") << 0.0f << false;
+    QTest::newRow("negative") << -3.0f << false;
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << false;
+    QTest::newRow("infinite") << std::numeric_limits<float>::infinity() << false;
+}
+
+void tst_ShowPoint::sliceQuad()
+{
+    QFETCH(float, maxDist);
+    QFETCH(bool, made);
+    const auto quad = ViewMath::sliceQuad(maxDist);
+    QCOMPARE(quad.has_value(), made);
+    if (!made)
+        return;
+    // A strip over the square of the image's range in the plane x = 0: columns (s) along Y,
+    // rows (t) along Z.
+    const std::array<float, ViewMath::quadFloats> expected{0, -3, -3, 0, 0, 0,
+                                                           0, 3, -3, 1, 0, 0,
+                                                           0, -3, 3, 0, 1, 0,
+                                                           0, 3, 3, 1, 1, 0};
+    QCOMPARE(*quad, expected);
 }
 
 void tst_ShowPoint::buildVolume_data()
