@@ -431,9 +431,16 @@ void ShowRenderer::drawPoints(const QMatrix4x4 &transform)
                           pointColors.data());
     pointProgram->setUniformValue("colorTable", 3);
 
+    // The points are one pixel whatever "pointSize" holds: Qt Quick leaves program point size
+    // on, which would let the settings text (20, "inf", ...) grow them over the view.
+    const bool programPointSize = glIsEnabled(GL_PROGRAM_POINT_SIZE);
+    if (programPointSize)
+        glDisable(GL_PROGRAM_POINT_SIZE);
     glBindVertexArray(pointVao);
     glDrawArrays(GL_POINTS, 0, GLsizei(pointCount));
     glBindVertexArray(0);
+    if (programPointSize)
+        glEnable(GL_PROGRAM_POINT_SIZE);
 
     glBindTexture(GL_TEXTURE_1D, 0);
     pointProgram->release();

@@ -77,6 +77,8 @@ private slots:
     void compassAxes_data();
     void compassAxes();
     void pointsAtTheirBearings();
+    void pointsStayOnePixel_data();
+    void pointsStayOnePixel();
     void requestsBeforeTheFirstFrameAreDropped();
     void paletteAndSliceSwitch();
     void windowTooSmallDrawsNothing();
@@ -180,6 +182,34 @@ void tst_ShowPointGl::pointsAtTheirBearings()
     // A double click takes it back.
     emit w.item->requestReset();
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), ShowPointWindow::atOffset(0, 0), pointColour(0), 3), 10000);
+}
+
+void tst_ShowPointGl::pointsStayOnePixel_data()
+{
+    QTest::addColumn<QString>("pointSize");
+    QTest::newRow("20") << QStringLiteral("20");
+    QTest::newRow("0") << QStringLiteral("0");
+    QTest::newRow("not a number") << QStringLiteral("nan");
+    QTest::newRow("infinite") << QStringLiteral("inf");
+}
+
+void tst_ShowPointGl::pointsStayOnePixel()
+{
+    // Whatever the settings panel's point size says, a point covers its own pixel and no more.
+    QFETCH(QString, pointSize);
+    ShowPointWindow w;
+    QVERIFY(w.show());
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
+    const float cloud[] = {0, 0, 2, 50};
+    PointCloudCache::instance().appendPoints(cloud, 1);
+    w.item->pointCloudUpdate(packageInfo(), 5.0f);
+    w.item->f_setPointSize(pointSize);
+    const QPoint at = ShowPointWindow::atOffset(0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), at, pointColour(0), 3), 10000);
+    const QImage frame = w.grab();
+    for (const QPoint off : {QPoint(4, 0), QPoint(0, 4), QPoint(-4, 0), QPoint(0, -4)})
+        QVERIFY2(ShowPointWindow::sameColour(frame.pixel(at + off), slicePaletteColour(0, 0), 0),
+                 qPrintable(describe(frame, at + off)));
 }
 
 void tst_ShowPointGl::requestsBeforeTheFirstFrameAreDropped()
