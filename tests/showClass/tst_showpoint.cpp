@@ -13,12 +13,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cmath>
+#include <array>
+#include <deque>
 #include <limits>
 #include <memory>
-
-Q_DECLARE_METATYPE(QVector3D)
-Q_DECLARE_METATYPE(QVector4D)
 
 namespace {
 
