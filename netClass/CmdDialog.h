@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TcpReceiver;
 
@@ -105,7 +106,12 @@ private:
     void warn(const QString &title, const QString &text);
     void openProgress();
     void setProgress(double percent);
+    // upgradeFromFile once it has made sure no other upgrade runs.
+    void upgrade(const QString &path);
     bool sendFirmware(const QByteArray &image);
+    // While an upgrade sends, channel work that the event loop reaches (a queued signal, a
+    // timer) is kept for its end; true when work was kept.
+    bool deferWhileUpgrading(std::function<void()> work);
     void dropStaleAnswers();
     bool waitUpgradeAck(TYPE_SOCKET inSocket);
 
@@ -123,4 +129,5 @@ private:
     std::shared_ptr<CmdInbox> m_upgradeInbox = std::make_shared<CmdInbox>();
     std::chrono::milliseconds m_upgradePacing{UpgradePacingMs};
     bool m_upgrading = false;
+    std::vector<std::function<void()>> m_afterUpgrade;
 };

@@ -19,6 +19,8 @@
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <limits>
 
 #include <sys/stat.h>
@@ -93,6 +95,7 @@ private slots:
     void refusedFiles();
     void withoutConnection();
     void strayAnswersAndOtherReaders();
+    void commandsWaitForTheUpgrade();
     void windowKeepsPainting();
     void chooser_data();
     void chooser();
@@ -103,6 +106,9 @@ private slots:
 private:
     bool connectDialog();
     QString writeFile(const QByteArray &bytes, const QString &name = QStringLiteral("fw.kx6204up"));
+    // Runs work from the event loop once the first packet has been acknowledged, as a queued
+    // signal or a timer would while the upgrade waits for the next one.
+    void onceUnderway(std::function<void()> work);
     // Sends a marker frame and waits until the sonar has it: everything sent before has then
     // arrived as well (one TCP stream), so the frames before it are all there ever were.
     QList<QByteArray> framesBeforeMarker();
@@ -152,6 +158,18 @@ QString TestUpgrade::writeFile(const QByteArray &bytes, const QString &name)
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         return {};
     return path;
+}
+
+void TestUpgrade::onceUnderway(std::function<void()> work)
+{
+    QProgressBar *bar = progressDialog()->findChild<QProgressBar *>();
+    auto armed = std::make_shared<QMetaObject::Connection>();
+    *armed = connect(bar, &QProgressBar::valueChanged, this, [armed, work](int value) {
+        if (value <= 0)
+            return;
+        QObject::disconnect(*armed);
+        QTimer::singleShot(0, work);
+    });
 }
 
 QList<QByteArray> TestUpgrade::framesBeforeMarker()
@@ -401,6 +419,37 @@ void TestUpgrade::strayAnswersAndOtherReaders()
     QVERIFY(m_sonar->sendEndOfScan());
     QTRY_COMPARE_WITH_TIMEOUT(notices, QList<bool>{false}, 3000);
     noticeReader.stop();
+}
+
+// A typed command and a register write that reach the channel from the event loop while the
+// upgrade waits are sent once it has ended, as they would be if the upgrade held the GUI
+// thread: nothing lands between two upgrade packets, and the register write's exchange
+// neither takes an upgrade acknowledgement for its answer nor leaves the upgrade without its
+// own.
+void TestUpgrade::commandsWaitForTheUpgrade()
+{
+    const QByteArray file = firmware(1537);
+    const QString path = writeFile(file);
+    QVERIFY(connectDialog());
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    onceUnderway([this] {
+        m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));
+        m_dialog->fWriteFpga(QStringLiteral("0x10"), QStringLiteral("0x0102"));
+    });
+
+    m_dialog->upgradeFromFile(path);
+
+    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_sonar->commands().upgrade().bytes, file);
+    const QList<QByteArray> frames = framesBeforeMarker();
+    QCOMPARE(frames.size(), 5);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(frames.at(i).startsWith(QByteArray("CMD\xA5", 4)));
+    QCOMPARE(frames.at(3), QByteArray::fromHex("434D440501"));
+    QCOMPARE(frames.at(4), QByteArray::fromHex("434D44FE100000000102"));
+    QCOMPARE(m_sonar->commands().registerValue(0x10), quint32(0x0102));
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().at(0).toString(), QString::fromUtf8("写fpga：0x10"));
 }
 
 // The upgrade waits on the GUI thread, but the window goes on painting and timers go on
