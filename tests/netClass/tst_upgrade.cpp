@@ -95,6 +95,7 @@ private slots:
     void refusedFiles();
     void withoutConnection();
     void strayAnswersAndOtherReaders();
+    void reconnectedDuringTheUpgrade();
     void commandsWaitForTheUpgrade();
     void windowKeepsPainting();
     void chooser_data();
@@ -419,6 +420,37 @@ void TestUpgrade::strayAnswersAndOtherReaders()
     QVERIFY(m_sonar->sendEndOfScan());
     QTRY_COMPARE_WITH_TIMEOUT(notices, QList<bool>{false}, 3000);
     noticeReader.stop();
+}
+
+// While the upgrade waits, a queued call drops the channel and connects anew (as the device
+// search does when a sonar it was asked for answers). The upgrade ends without its
+// acknowledgement, and the new connection stays: only the channel it ran on may be dropped.
+void TestUpgrade::reconnectedDuringTheUpgrade()
+{
+    m_sonar->commands().setUpgradeFault(UpgradeFault::Withhold, 2);
+    const QString path = writeFile(firmware(1537));
+    QVERIFY(connectDialog());
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    onceUnderway([this] {
+        m_dialog->disconnected();
+        m_dialog->tryConnect("127.0.0.1", "127.0.0.1");
+    });
+
+    m_dialog->upgradeFromFile(path);
+
+    QCOMPARE(m_warnings, QList<Warning>{NoAcknowledgement});
+    QStringList told;
+    for (const QList<QVariant> &m : messages)
+        told.append(m.at(0).toString());
+    QCOMPARE(told, (QStringList{QString::fromUtf8("断开连接"), QString::fromUtf8("连接成功：127.0.0.1")}));
+    QVERIFY(m_dialog->connectOrNot());
+    QVERIFY(m_dialog->currentSocket() != InvalidSocket);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);
+    // The new connection works: a command sent on it arrives.
+    m_sonar->commands().clearReceived();
+    m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));
+    QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
+    QCOMPARE(m_sonar->commands().received().first().frame, QByteArray::fromHex("434D440501"));
 }
 
 // A typed command and a register write that reach the channel from the event loop while the
