@@ -1,6 +1,7 @@
 #include "netClass/CmdDialog.h"
 #include "netClass/ProgressDialog.h"
 #include "netClass/sdkSocketThread.h"
+#include "support/NetworkIsolation.h"
 #include "support/SimulatedSonar.h"
 
 #include <QApplication>
@@ -630,23 +631,14 @@ void TestUpgrade::showProgress()
 // misbehaves where it was told to.
 void TestUpgrade::toolTakesUpgrade()
 {
-    BsdSocket probe = BsdSocket::tcp();
-    probe.bind(Ipv4Endpoint{0x7f000001, 0});
-    Ipv4Endpoint at;
-    probe.localEndpoint(&at);
-    probe.close();
-    BsdSocket udpProbe = BsdSocket::udp();
-    udpProbe.bind(Ipv4Endpoint{0x7f000001, 0});
-    Ipv4Endpoint discoveryAt;
-    udpProbe.localEndpoint(&discoveryAt);
-    udpProbe.close();
+    const QString commandPort = freeLoopbackPort(BsdSocket::tcp());
     QProcess tool;
     tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
-               {"--serve", "127.0.0.1", "--command-port", QString::number(at.port),
-                "--discovery-port", QString::number(discoveryAt.port), "--upgrade-fault", "withhold:2"});
+               {"--serve", "127.0.0.1", "--command-port", commandPort, "--discovery-port",
+                freeLoopbackPort(BsdSocket::udp()), "--upgrade-fault", "withhold:2"});
     QVERIFY(tool.waitForReadyRead(5000));
     QVERIFY(tool.readAllStandardOutput().startsWith("serving at 127.0.0.1"));
-    m_dialog->setDevicePort(at.port);
+    m_dialog->setDevicePort(quint16(commandPort.toUInt()));
     QVERIFY(m_dialog->tryConnect("127.0.0.1", "127.0.0.1"));
 
     const QByteArray file = firmware(768);
