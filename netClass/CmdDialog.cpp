@@ -112,9 +112,10 @@ void CmdDialog::restartVersionReader()
 bool CmdDialog::deferWhileUpgrading(std::function<void()> work)
 {
     // The upgrade's waits keep the window alive, so timers and queued signals run meanwhile.
-    // A frame sent now would land between two upgrade packets, and an exchange would take the
-    // next upgrade acknowledgement for its own answer; so the work runs once the upgrade has
-    // ended, as it would if the upgrade held the GUI thread.
+    // A frame sent now would land between two upgrade packets, an exchange would take the next
+    // upgrade acknowledgement for its own answer, and a message box would hold the upgrade
+    // until the operator confirms it; so the work runs once the upgrade has ended, as it would
+    // if the upgrade held the GUI thread.
     if (!m_upgrading)
         return false;
     m_afterUpgrade.push_back(std::move(work));
@@ -193,6 +194,8 @@ void CmdDialog::onVersionInfo(const QString &inVersionInfo)
 
 void CmdDialog::onVersionTimeout()
 {
+    if (deferWhileUpgrading([this] { onVersionTimeout(); }))
+        return;
     m_versionReader->stop();
     emit sigCloseForbiddenMask();
     warn(tr("版本信息"), tr("查询版本号超时，请重试"));

@@ -109,8 +109,8 @@ private:
     // upgradeFromFile once it has made sure no other upgrade runs.
     void upgrade(const QString &path);
     bool sendFirmware(const QByteArray &image);
-    // While an upgrade sends, channel work that the event loop reaches (a queued signal, a
-    // timer) is kept for its end; true when work was kept.
+    // While an upgrade sends, channel work and messages that the event loop reaches (a queued
+    // signal, a timer) are kept for its end; true when work was kept.
     bool deferWhileUpgrading(std::function<void()> work);
     void dropStaleAnswers();
     bool waitUpgradeAck(TYPE_SOCKET inSocket);

@@ -98,6 +98,7 @@ private slots:
     void strayAnswersAndOtherReaders();
     void reconnectedDuringTheUpgrade();
     void commandsWaitForTheUpgrade();
+    void versionTimeoutWaitsForTheUpgrade();
     void windowKeepsPainting();
     void chooser_data();
     void chooser();
@@ -483,6 +484,25 @@ void TestUpgrade::commandsWaitForTheUpgrade()
     QCOMPARE(m_sonar->commands().registerValue(0x10), quint32(0x0102));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages.first().at(0).toString(), QString::fromUtf8("写fpga：0x10"));
+}
+
+// A version query whose time-out falls into the upgrade tells the operator once the upgrade
+// has ended: a message box in the middle would hold the upgrade until it is confirmed.
+void TestUpgrade::versionTimeoutWaitsForTheUpgrade()
+{
+    m_dialog->setVersionTimeout(50);
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
+                                 SimSonarCommandServer::Fault::NoAnswer);
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::UpgradeAck,
+                                 SimSonarCommandServer::Fault::Late, 200);
+    const QString path = writeFile(firmware(1537));
+    QVERIFY(connectDialog());
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
+
+    m_dialog->upgradeFromFile(path);
+
+    const Warning timedOut{QString::fromUtf8("版本信息"), QString::fromUtf8("查询版本号超时，请重试")};
+    QCOMPARE(m_warnings, (QList<Warning>{Completed, timedOut}));
 }
 
 // The upgrade waits on the GUI thread, but the window goes on painting and timers go on
