@@ -52,6 +52,7 @@ void CmdDialog::warn(const QString &title, const QString &text)
 
 void CmdDialog::replaceSocket(const QString &inSonarIp)
 {
+    ++m_channelSerial;
     m_handle = InvalidSocket;
     delete m_socket;
     m_socket = new CmdSocket(inSonarIp.toLatin1(), m_devicePort);
@@ -408,10 +409,12 @@ void CmdDialog::upgrade(const QString &path)
     }
     qDebug() << "升级文件大小" << image.size();
 
+    const quint64 channel = m_channelSerial;
     if (!sendFirmware(image)) {
         // A sonar that closed or reset the connection is gone: the channel says so, rather
-        // than pretend it still stands.
-        if (m_upgradeInbox->isClosed())
+        // than pretend it still stands. A connection made while the upgrade waited is another
+        // one, and stays.
+        if (m_upgradeInbox->isClosed() && channel == m_channelSerial)
             disconnected();
         warn(tr("警告!"), tr("未收到回复消息!"));
         m_progress.close();

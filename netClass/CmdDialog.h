@@ -116,6 +116,9 @@ private:
     bool waitUpgradeAck(TYPE_SOCKET inSocket);
 
     CmdSocket *m_socket;
+    // Counts the socket clients made: tells one connection from the next, where the handle,
+    // which the system hands out again, cannot.
+    quint64 m_channelSerial = 0;
     std::atomic<TYPE_SOCKET> m_handle{InvalidSocket};
     packageInfo m_lastHeader{};
     TcpReceiver *m_versionReader;

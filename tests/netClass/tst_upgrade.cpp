@@ -96,6 +96,7 @@ private slots:
     void refusedFiles();
     void withoutConnection();
     void strayAnswersAndOtherReaders();
+    void reconnectedDuringTheUpgrade_data();
     void reconnectedDuringTheUpgrade();
     void commandsWaitForTheUpgrade();
     void versionTimeoutWaitsForTheUpgrade();
@@ -424,27 +425,41 @@ void TestUpgrade::strayAnswersAndOtherReaders()
     noticeReader.stop();
 }
 
-// While the upgrade waits, a queued call drops the channel and connects anew (as the device
-// search does when a sonar it was asked for answers). The upgrade ends without its
-// acknowledgement, and the new connection stays: only the channel it ran on may be dropped.
+void TestUpgrade::reconnectedDuringTheUpgrade_data()
+{
+    QTest::addColumn<bool>("disconnectFirst");
+    QTest::addColumn<QStringList>("told");
+    const QString connectedAgain = QString::fromUtf8("连接成功：127.0.0.1");
+    QTest::newRow("dropped, then connected") << true
+        << QStringList{QString::fromUtf8("断开连接"), connectedAgain};
+    QTest::newRow("connected anew in place of the old") << false << QStringList{connectedAgain};
+}
+
+// While the upgrade waits, a queued call connects anew, after dropping the channel (as the
+// device search does when a sonar it was asked for answers) or straight away. The upgrade
+// ends without its acknowledgement, and the new connection stays: only the channel the
+// upgrade ran on may be dropped.
 void TestUpgrade::reconnectedDuringTheUpgrade()
 {
+    QFETCH(bool, disconnectFirst);
+    QFETCH(QStringList, told);
     m_sonar->commands().setUpgradeFault(UpgradeFault::Withhold, 2);
     const QString path = writeFile(firmware(1537));
     QVERIFY(connectDialog());
     QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
-    onceUnderway([this] {
-        m_dialog->disconnected();
+    onceUnderway([this, disconnectFirst] {
+        if (disconnectFirst)
+            m_dialog->disconnected();
         m_dialog->tryConnect("127.0.0.1", "127.0.0.1");
     });
 
     m_dialog->upgradeFromFile(path);
 
     QCOMPARE(m_warnings, QList<Warning>{NoAcknowledgement});
-    QStringList told;
+    QStringList got;
     for (const QList<QVariant> &m : messages)
-        told.append(m.at(0).toString());
-    QCOMPARE(told, (QStringList{QString::fromUtf8("断开连接"), QString::fromUtf8("连接成功：127.0.0.1")}));
+        got.append(m.at(0).toString());
+    QCOMPARE(got, told);
     QVERIFY(m_dialog->connectOrNot());
     QVERIFY(m_dialog->currentSocket() != InvalidSocket);
     QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);
