@@ -4,9 +4,9 @@
 #include "processClass/CloudPoint.h"
 #include "processClass/PacketRing.h"
 #include "processClass/PointCloudCache.h"
+#include "processClass/RecordingFile.h"
 
 #include <QDebug>
-#include <QUrl>
 
 #include <chrono>
 #include <cmath>
@@ -59,8 +59,7 @@ int Processing::batchSizeFor(float workCycle)
 
 QString Processing::pointCloudFileNameFor(const QString &recordingUrl)
 {
-    const QUrl url(recordingUrl);
-    QString name = url.isLocalFile() ? url.toLocalFile() : recordingUrl;
+    QString name = RecordingFile::localPath(recordingUrl);
     if (name.toUpper().endsWith(QLatin1String(".DB")))
         name.chop(3);
     return name + QStringLiteral("PointCloud.txt");
