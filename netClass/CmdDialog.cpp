@@ -52,6 +52,8 @@ void CmdDialog::warn(const QString &title, const QString &text)
 
 void CmdDialog::replaceSocket(const QString &inSonarIp)
 {
+    emit sigClosingSocket();
+    ++m_channelSerial;
     m_handle = InvalidSocket;
     delete m_socket;
     m_socket = new CmdSocket(inSonarIp.toLatin1(), m_devicePort);
@@ -90,6 +92,7 @@ void CmdDialog::connected()
 
 void CmdDialog::disconnected()
 {
+    emit sigClosingSocket();
     m_versionReader->stop();
     m_socket->sendShortCmd(6, 0);
     m_handle = InvalidSocket;
@@ -109,8 +112,23 @@ void CmdDialog::restartVersionReader()
     m_versionReader->start();
 }
 
+bool CmdDialog::deferWhileUpgrading(std::function<void()> work)
+{
+    // The upgrade's waits keep the window alive, so timers and queued signals run meanwhile.
+    // A frame sent now would land between two upgrade packets, an exchange would take the next
+    // upgrade acknowledgement for its own answer, and a message box would hold the upgrade
+    // until the operator confirms it; so the work runs once the upgrade has ended, as it would
+    // if the upgrade held the GUI thread.
+    if (!m_upgrading)
+        return false;
+    m_afterUpgrade.push_back(std::move(work));
+    return true;
+}
+
 void CmdDialog::sendCmd(QString inCmd)
 {
+    if (deferWhileUpgrading([this, inCmd] { sendCmd(inCmd); }))
+        return;
     if (m_socket->handle() == InvalidSocket)
         return;
     if (inCmd == QLatin1String(" "))
@@ -131,6 +149,8 @@ void CmdDialog::sendCmd(QString inCmd)
 
 void CmdDialog::ipAndPortSetting(QString inIp, QString inPort)
 {
+    if (deferWhileUpgrading([this, inIp, inPort] { ipAndPortSetting(inIp, inPort); }))
+        return;
     const QByteArray frame = CmdFrames::dataDestination(inIp, inPort);
     if (frame.isEmpty()) {
         qDebug() << "数据目的地址无效，未发送：" << inIp;
@@ -145,6 +165,8 @@ void CmdDialog::ipAndPortSetting(QString inIp, QString inPort)
 
 void CmdDialog::getVersionInfo()
 {
+    if (deferWhileUpgrading([this] { getVersionInfo(); }))
+        return;
     if (m_socket->handle() == InvalidSocket) {
         warn(tr("版本信息"), tr("连接已断开"));
         disconnected();
@@ -175,6 +197,8 @@ void CmdDialog::onVersionInfo(const QString &inVersionInfo)
 
 void CmdDialog::onVersionTimeout()
 {
+    if (deferWhileUpgrading([this] { onVersionTimeout(); }))
+        return;
     m_versionReader->stop();
     emit sigCloseForbiddenMask();
     warn(tr("版本信息"), tr("查询版本号超时，请重试"));
@@ -204,6 +228,8 @@ void CmdDialog::fReadFpga(QString inAddr)
 
 void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
 {
+    if (deferWhileUpgrading([this, inAddr, inAddrLength] { fReadFpga(inAddr, inAddrLength); }))
+        return;
     emit sigStopOrStartTcpRecvThread(false);
     // Whatever path the read takes, the scan-notice reader gets its state back.
     struct Resume
@@ -225,6 +251,8 @@ void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
 
 void CmdDialog::fWriteFpga(QString inAddr, QString inInfo)
 {
+    if (deferWhileUpgrading([this, inAddr, inInfo] { fWriteFpga(inAddr, inInfo); }))
+        return;
     const QString what = QStringLiteral("写fpga");
     QByteArray data;
     const FpgaAnswer got = fpgaExchange(
@@ -357,12 +385,16 @@ void CmdDialog::upgradeFromFile(const QString &path)
     if (m_upgrading)
         return;
     m_upgrading = true;
-    struct Ended
-    {
-        bool &upgrading;
-        ~Ended() { upgrading = false; }
-    } ended{m_upgrading};
+    upgrade(path);
+    m_upgrading = false;
+    std::vector<std::function<void()>> kept;
+    kept.swap(m_afterUpgrade);
+    for (const auto &work : kept)
+        work();
+}
 
+void CmdDialog::upgrade(const QString &path)
+{
     openProgress();
     QByteArray image;
     switch (readFirmware(path, &image)) {
@@ -379,10 +411,12 @@ void CmdDialog::upgradeFromFile(const QString &path)
     }
     qDebug() << "升级文件大小" << image.size();
 
+    const quint64 channel = m_channelSerial;
     if (!sendFirmware(image)) {
         // A sonar that closed or reset the connection is gone: the channel says so, rather
-        // than pretend it still stands.
-        if (m_upgradeInbox->isClosed())
+        // than pretend it still stands. A connection made while the upgrade waited is another
+        // one, and stays.
+        if (m_upgradeInbox->isClosed() && channel == m_channelSerial)
             disconnected();
         warn(tr("警告!"), tr("未收到回复消息!"));
         m_progress.close();

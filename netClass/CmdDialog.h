@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TcpReceiver;
 
@@ -73,6 +74,9 @@ signals:
     void sigUpdateProcess(double inProcess);
     void sigStopOrStartTcpRecvThread(bool inStart);
     void sigClearCmdStr();
+    // The current socket is about to be closed or replaced; emitted on the GUI thread, before
+    // anything of the socket changes, so readers that follow it can end first.
+    void sigClosingSocket();
 
 public slots:
     bool tryConnect(QString inSonarIp, QString inHostIp);
@@ -105,11 +109,19 @@ private:
     void warn(const QString &title, const QString &text);
     void openProgress();
     void setProgress(double percent);
+    // upgradeFromFile once it has made sure no other upgrade runs.
+    void upgrade(const QString &path);
     bool sendFirmware(const QByteArray &image);
+    // While an upgrade sends, channel work and messages that the event loop reaches (a queued
+    // signal, a timer) are kept for its end; true when work was kept.
+    bool deferWhileUpgrading(std::function<void()> work);
     void dropStaleAnswers();
     bool waitUpgradeAck(TYPE_SOCKET inSocket);
 
     CmdSocket *m_socket;
+    // Counts the socket clients made: tells one connection from the next, where the handle,
+    // which the system hands out again, cannot.
+    quint64 m_channelSerial = 0;
     std::atomic<TYPE_SOCKET> m_handle{InvalidSocket};
     packageInfo m_lastHeader{};
     TcpReceiver *m_versionReader;
@@ -123,4 +135,5 @@ private:
     std::shared_ptr<CmdInbox> m_upgradeInbox = std::make_shared<CmdInbox>();
     std::chrono::milliseconds m_upgradePacing{UpgradePacingMs};
     bool m_upgrading = false;
+    std::vector<std::function<void()>> m_afterUpgrade;
 };

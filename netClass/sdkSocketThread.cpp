@@ -19,6 +19,10 @@ sdkSocketThread::sdkSocketThread(CmdDialog **cmdDialog, QObject *parent)
     if (m_cmdDialog && *m_cmdDialog) {
         connect(*m_cmdDialog, &CmdDialog::sigStopOrStartTcpRecvThread, this,
                 &sdkSocketThread::onStopOrStart, Qt::DirectConnection);
+        // A scan does not outlive its connection: the reader has ended before the socket it
+        // follows is closed or replaced.
+        connect(*m_cmdDialog, &CmdDialog::sigClosingSocket, this, [this] { stop(); },
+                Qt::DirectConnection);
     }
 }
 

@@ -4,9 +4,9 @@
 #include "processClass/CloudPoint.h"
 #include "processClass/PacketRing.h"
 #include "processClass/PointCloudCache.h"
+#include "processClass/RecordingFile.h"
 
 #include <QDebug>
-#include <QUrl>
 
 #include <chrono>
 #include <cmath>
@@ -59,8 +59,7 @@ int Processing::batchSizeFor(float workCycle)
 
 QString Processing::pointCloudFileNameFor(const QString &recordingUrl)
 {
-    const QUrl url(recordingUrl);
-    QString name = url.isLocalFile() ? url.toLocalFile() : recordingUrl;
+    QString name = RecordingFile::localPath(recordingUrl);
     if (name.toUpper().endsWith(QLatin1String(".DB")))
         name.chop(3);
     return name + QStringLiteral("PointCloud.txt");
@@ -248,18 +247,25 @@ void Processing::onStopSaveFile()
 
 void Processing::run()
 {
+    // While packets keep coming the loop naps 1 ms after every ten empty passes; after about
+    // 100 ms without a packet (no sonar, or one that stopped) it dozes 5 ms a pass, so an
+    // idle program costs almost nothing. The ring holds whatever arrives meanwhile.
+    constexpr int passesPerNap = 10;
+    constexpr int passesBeforeDoze = 1000;
     std::unique_ptr<uchar[]> packet(new uchar[packetLength]());
-    int idleCount = 0;
+    int idlePasses = 0;
     while (isRunning()) {
         PacketRing *source = ring ? *ring : nullptr;
         if (!source || !source->pop(packet.get())) {
             gate.runWaiting();
-            if (++idleCount >= 10) {
-                idleCount = 0;
+            if (idlePasses >= passesBeforeDoze) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            } else if (++idlePasses % passesPerNap == 0) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             continue;
         }
+        idlePasses = 0;
         // Packets that arrive during a replay are dropped (checked again under the gate, after
         // the replay's start has reset the assembler).
         if (replayHoldsTheData())

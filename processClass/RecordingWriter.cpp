@@ -2,7 +2,11 @@
 
 #include <QDebug>
 
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 RecordingWriter::RecordingWriter(quint16 packetLength)
     : m_packetLength(packetLength),
@@ -24,12 +28,24 @@ bool RecordingWriter::open(const QString &firstPart)
 bool RecordingWriter::openPart(const QString &path)
 {
     m_bytesInPart = 0;
-    m_file.setFileName(path);
-    // Unbuffered: every frame goes to the file system in its own write, and a failure shows
-    // at that write, not at some later flush.
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    m_path = path;
+    // Opened without waiting: a pipe by this name that nobody reads would otherwise hold the
+    // open for good (the GUI thread's for the first part). Writes block as usual afterwards.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        m_error = qt_error_string(errno);
+    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        m_error = qt_error_string(errno);
+        ::close(fd);
+    } else if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        // Unbuffered: every frame goes to the file system in its own write, and a failure
+        // shows at that write, not at some later flush.
         return true;
-    m_error = m_file.errorString();
+    } else {
+        m_error = m_file.errorString();
+        ::close(fd);
+    }
     qDebug() << "保存文件失败" << path << m_error;
     return false;
 }
@@ -39,7 +55,11 @@ bool RecordingWriter::addRecord(const uchar *record)
     if (!m_file.isOpen())
         return false;
     const quint32 serial = RecordingFile::frameSerialOf(record);
-    if (m_packetsInFrame > 0 && serial != m_frameSerial) {
+    // A run longer than the buffer (a sonar that never advances its serial) goes out in pieces
+    // of a full buffer. The part is switched after such a piece too, or one part would grow
+    // without end, past what a replay reads of a part; the replay's assembler joins the run
+    // across the parts, since it is no frame it could take whole anyway.
+    if ((m_packetsInFrame > 0 && serial != m_frameSerial) || m_packetsInFrame == maxFramePackets) {
         if (!writeBuffered())
             return false;
         if (m_bytesInPart >= m_partLimit) {
@@ -48,11 +68,6 @@ bool RecordingWriter::addRecord(const uchar *record)
             if (!openPart(RecordingFile::partPath(m_firstPart, m_partIndex)))
                 return fail(m_error);
         }
-    } else if (m_packetsInFrame == maxFramePackets) {
-        // A sonar that never advances its serial: the run goes out in pieces, and the part
-        // is not switched inside it.
-        if (!writeBuffered())
-            return false;
     }
     std::memcpy(m_frameBuffer.get() + std::size_t(m_packetsInFrame) * m_packetLength, record, m_packetLength);
     ++m_packetsInFrame;

@@ -16,7 +16,8 @@
 class RecordingWriter
 {
 public:
-    // A run of more records with one serial than this is written out in pieces of this size.
+    // A run of more records with one serial than this is written out in pieces of this size,
+    // and parts may switch between its pieces.
     static constexpr int maxFramePackets = 5000;
 
     explicit RecordingWriter(quint16 packetLength);
@@ -25,7 +26,6 @@ public:
 
     // The program keeps RecordingFile::partBytes; tests lower it to see parts split.
     void setPartLimit(quint64 bytes) { m_partLimit = bytes; }
-    quint64 partLimit() const { return m_partLimit; }
 
     // Opens (truncating) the first part and starts with an empty frame. False when it cannot
     // be opened; errorString() says why.
@@ -38,11 +38,8 @@ public:
     // Closes the part being written; the frame in progress is dropped.
     void close();
 
-    bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_file.fileName(); }
+    QString path() const { return m_path; }
     int partIndex() const { return m_partIndex; }
-    quint64 bytesInPart() const { return m_bytesInPart; }
-    int packetsInFrame() const { return m_packetsInFrame; }
     QString errorString() const { return m_error; }
 
 private:
@@ -58,6 +55,7 @@ private:
     QString m_firstPart;
     int m_partIndex = 0;
     quint64 m_bytesInPart = 0;
+    QString m_path; // of the part being written, or the last one tried
     QFile m_file;
     QString m_error;
 };

@@ -76,7 +76,10 @@ bool UdpReceiver::openSocket()
 
 void UdpReceiver::run()
 {
-    if (openSocket()) {
+    const bool bound = openSocket();
+    if (!bound && isRunning())
+        emit sigBindFailed(m_bindAddress);
+    if (bound) {
         std::vector<unsigned char> buffer(m_packetLength);
         while (isRunning()) {
             std::fill(buffer.begin(), buffer.end(), 0);

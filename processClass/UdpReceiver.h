@@ -15,8 +15,9 @@ class PacketRing;
 // datagrams are dropped. It is the ring's only writer.
 //
 // Owner's order: construct; connect sig_rSonarDataPort; start(); later stop(); delete.
-// When no port can be bound (the address is not local, or every port up to 65535 is taken,
-// or stop() came first) the receiver warns, reports nothing and its thread ends.
+// When no port can be bound (the address is not local, or every port up to 65535 is taken)
+// the receiver warns, reports sigBindFailed instead of a port, and its thread ends; a stop()
+// during the search ends it with neither report.
 class UdpReceiver : public QObject, public WhileThread
 {
     Q_OBJECT
@@ -29,6 +30,8 @@ public:
 signals:
     // The bound port as decimal text, from the receiver's thread, as soon as it is bound.
     void sig_rSonarDataPort(QString a_rSonarData);
+    // No port could be bound on the address, from the receiver's thread; nothing is received.
+    void sigBindFailed(QString inBindAddress);
 
 protected:
     void run() override;

@@ -3,6 +3,7 @@
 #include <QDebug>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -56,7 +57,10 @@ std::shared_ptr<const ImageVolume> buildVolume(const std::deque<ImageFrame> &ima
     auto *out = reinterpret_cast<quint8 *>(volume->bytes.data());
     double length = 0;
     for (const ImageFrame &frame : images) {
-        length += double(frame.header.speed) / 1000.0 * double(frame.n);
+        // The replayed points advance only by a speed that is a number: so does the stack,
+        // or one damaged header would move every slice off the points (or off the view).
+        if (std::isfinite(frame.header.speed))
+            length += double(frame.header.speed) / 1000.0 * double(frame.n);
         const QList<quint16> &samples = frame.image;
         if (frame.cols == w && frame.rows == h && quint64(samples.size()) >= layer)
             highBytes(samples.constData(), out, layer);

@@ -11,7 +11,7 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
-#include <cmath>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -316,10 +316,8 @@ void ShowRenderer::resizeQuad()
     const int index = sliceIndex.load();
     if (index < 0 || std::size_t(index) >= images.size())
         return;
-    const float f = images[std::size_t(index)].header.maxDist;
-    if (!std::isfinite(f))
-        return;
-    setQuad(ViewMath::sliceQuad(f));
+    if (const auto quad = ViewMath::sliceQuad(images[std::size_t(index)].header.maxDist))
+        setQuad(*quad);
 }
 
 void ShowRenderer::paint()
@@ -433,9 +431,16 @@ void ShowRenderer::drawPoints(const QMatrix4x4 &transform)
                           pointColors.data());
     pointProgram->setUniformValue("colorTable", 3);
 
+    // The points are one pixel whatever "pointSize" holds: Qt Quick leaves program point size
+    // on, which would let the settings text (20, "inf", ...) grow them over the view.
+    const bool programPointSize = glIsEnabled(GL_PROGRAM_POINT_SIZE);
+    if (programPointSize)
+        glDisable(GL_PROGRAM_POINT_SIZE);
     glBindVertexArray(pointVao);
     glDrawArrays(GL_POINTS, 0, GLsizei(pointCount));
     glBindVertexArray(0);
+    if (programPointSize)
+        glEnable(GL_PROGRAM_POINT_SIZE);
 
     glBindTexture(GL_TEXTURE_1D, 0);
     pointProgram->release();

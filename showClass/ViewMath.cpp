@@ -206,12 +206,15 @@ std::array<float, quadFloats> initialQuad()
             5, 5, 0, 1, 1, 0};
 }
 
-std::array<float, quadFloats> sliceQuad(float f)
+std::optional<std::array<float, quadFloats>> sliceQuad(float f)
 {
-    return {0, -f, -f, 0, 0, 0,
-            0, f, -f, 1, 0, 0,
-            0, -f, f, 0, 1, 0,
-            0, f, f, 1, 1, 0};
+    // Zero would hide the image, a negative range turn it half round against its points.
+    if (!(f > 0) || !std::isfinite(f))
+        return std::nullopt;
+    return std::array<float, quadFloats>{0, -f, -f, 0, 0, 0,
+                                         0, f, -f, 1, 0, 0,
+                                         0, -f, f, 0, 1, 0,
+                                         0, f, f, 1, 1, 0};
 }
 
 } // namespace ViewMath

@@ -60,8 +60,9 @@ ColorTable4f paletteColors(const QList<QRgb> &palette);
 std::array<float, compassFloats> compassGeometry();
 // The slice quad, 4 vertices of position and 3D texture coordinate, as a triangle strip: the
 // 10 by 10 square in the plane z = 0 before any image, then the image's square of half-size
-// f in the plane x = 0.
+// f (its range, maxDist) in the plane x = 0. A range that is not a positive number comes from
+// a damaged header and gives no quad: the slice keeps its size.
 std::array<float, quadFloats> initialQuad();
-std::array<float, quadFloats> sliceQuad(float f);
+std::optional<std::array<float, quadFloats>> sliceQuad(float f);
 
 } // namespace ViewMath

@@ -12,19 +12,6 @@
 #include <chrono>
 #include <thread>
 
-namespace {
-
-// A free loopback port, so that a second run beside this one does not collide.
-QString freePort(BsdSocket probe)
-{
-    probe.bind(Ipv4Endpoint{0x7f000001, 0});
-    Ipv4Endpoint at;
-    probe.localEndpoint(&at);
-    return QString::number(at.port);
-}
-
-} // namespace
-
 // The simulated sonar's command side must take host frames by their code however TCP cuts
 // them, or the channel tests would prove nothing.
 class TestSimSonar : public QObject
@@ -216,8 +203,8 @@ void TestSimSonar::toolServesOnlyLoopbackOnHostNetwork()
     QFETCH(bool, serves);
     if (inOwnNetworkNamespace())
         QSKIP("runs on the host's network");
-    const QString commandPort = freePort(BsdSocket::tcp());
-    const QString discoveryPort = freePort(BsdSocket::udp());
+    const QString commandPort = freeLoopbackPort(BsdSocket::tcp());
+    const QString discoveryPort = freeLoopbackPort(BsdSocket::udp());
     QProcess tool;
     tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
                {"--serve", address, "--command-port", commandPort, "--discovery-port", discoveryPort});
@@ -246,11 +233,11 @@ void TestSimSonar::toolStreamsOnlyWhereTheHostSaid()
     Ipv4Endpoint dataAt;
     data.localEndpoint(&dataAt);
     const QString dataPort = QString::number(dataAt.port);
-    const QString commandPort = freePort(BsdSocket::tcp());
+    const QString commandPort = freeLoopbackPort(BsdSocket::tcp());
     QProcess tool;
     tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
                {"--serve", "127.0.0.1", "--command-port", commandPort, "--discovery-port",
-                freePort(BsdSocket::udp()), "--to", "127.0.0.1:" + dataPort, "--fps", "50"});
+                freeLoopbackPort(BsdSocket::udp()), "--to", "127.0.0.1:" + dataPort, "--fps", "50"});
     QVERIFY(tool.waitForReadyRead(5000));
     QVERIFY(tool.readAllStandardOutput().startsWith("serving at 127.0.0.1"));
 

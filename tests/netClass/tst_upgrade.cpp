@@ -1,6 +1,7 @@
 #include "netClass/CmdDialog.h"
 #include "netClass/ProgressDialog.h"
 #include "netClass/sdkSocketThread.h"
+#include "support/NetworkIsolation.h"
 #include "support/SimulatedSonar.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <limits>
 
 #include <sys/stat.h>
@@ -93,6 +96,10 @@ private slots:
     void refusedFiles();
     void withoutConnection();
     void strayAnswersAndOtherReaders();
+    void reconnectedDuringTheUpgrade_data();
+    void reconnectedDuringTheUpgrade();
+    void commandsWaitForTheUpgrade();
+    void versionTimeoutWaitsForTheUpgrade();
     void windowKeepsPainting();
     void chooser_data();
     void chooser();
@@ -103,6 +110,9 @@ private slots:
 private:
     bool connectDialog();
     QString writeFile(const QByteArray &bytes, const QString &name = QStringLiteral("fw.kx6204up"));
+    // Runs work from the event loop once the first packet has been acknowledged, as a queued
+    // signal or a timer would while the upgrade waits for the next one.
+    void onceUnderway(std::function<void()> work);
     // Sends a marker frame and waits until the sonar has it: everything sent before has then
     // arrived as well (one TCP stream), so the frames before it are all there ever were.
     QList<QByteArray> framesBeforeMarker();
@@ -152,6 +162,18 @@ QString TestUpgrade::writeFile(const QByteArray &bytes, const QString &name)
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         return {};
     return path;
+}
+
+void TestUpgrade::onceUnderway(std::function<void()> work)
+{
+    QProgressBar *bar = progressDialog()->findChild<QProgressBar *>();
+    auto armed = std::make_shared<QMetaObject::Connection>();
+    *armed = connect(bar, &QProgressBar::valueChanged, this, [armed, work](int value) {
+        if (value <= 0)
+            return;
+        QObject::disconnect(*armed);
+        QTimer::singleShot(0, work);
+    });
 }
 
 QList<QByteArray> TestUpgrade::framesBeforeMarker()
@@ -403,6 +425,101 @@ void TestUpgrade::strayAnswersAndOtherReaders()
     noticeReader.stop();
 }
 
+void TestUpgrade::reconnectedDuringTheUpgrade_data()
+{
+    QTest::addColumn<bool>("disconnectFirst");
+    QTest::addColumn<QStringList>("told");
+    const QString connectedAgain = QString::fromUtf8("连接成功：127.0.0.1");
+    QTest::newRow("dropped, then connected") << true
+        << QStringList{QString::fromUtf8("断开连接"), connectedAgain};
+    QTest::newRow("connected anew in place of the old") << false << QStringList{connectedAgain};
+}
+
+// While the upgrade waits, a queued call connects anew, after dropping the channel (as the
+// device search does when a sonar it was asked for answers) or straight away. The upgrade
+// ends without its acknowledgement, and the new connection stays: only the channel the
+// upgrade ran on may be dropped.
+void TestUpgrade::reconnectedDuringTheUpgrade()
+{
+    QFETCH(bool, disconnectFirst);
+    QFETCH(QStringList, told);
+    m_sonar->commands().setUpgradeFault(UpgradeFault::Withhold, 2);
+    const QString path = writeFile(firmware(1537));
+    QVERIFY(connectDialog());
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    onceUnderway([this, disconnectFirst] {
+        if (disconnectFirst)
+            m_dialog->disconnected();
+        m_dialog->tryConnect("127.0.0.1", "127.0.0.1");
+    });
+
+    m_dialog->upgradeFromFile(path);
+
+    QCOMPARE(m_warnings, QList<Warning>{NoAcknowledgement});
+    QStringList got;
+    for (const QList<QVariant> &m : messages)
+        got.append(m.at(0).toString());
+    QCOMPARE(got, told);
+    QVERIFY(m_dialog->connectOrNot());
+    QVERIFY(m_dialog->currentSocket() != InvalidSocket);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);
+    // The new connection works: a command sent on it arrives.
+    m_sonar->commands().clearReceived();
+    m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));
+    QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
+    QCOMPARE(m_sonar->commands().received().first().frame, QByteArray::fromHex("434D440501"));
+}
+
+// A typed command and a register write that reach the channel from the event loop while the
+// upgrade waits are sent once it has ended, as they would be if the upgrade held the GUI
+// thread: nothing lands between two upgrade packets, and the register write's exchange
+// neither takes an upgrade acknowledgement for its answer nor leaves the upgrade without its
+// own.
+void TestUpgrade::commandsWaitForTheUpgrade()
+{
+    const QByteArray file = firmware(1537);
+    const QString path = writeFile(file);
+    QVERIFY(connectDialog());
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    onceUnderway([this] {
+        m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));
+        m_dialog->fWriteFpga(QStringLiteral("0x10"), QStringLiteral("0x0102"));
+    });
+
+    m_dialog->upgradeFromFile(path);
+
+    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_sonar->commands().upgrade().bytes, file);
+    const QList<QByteArray> frames = framesBeforeMarker();
+    QCOMPARE(frames.size(), 5);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(frames.at(i).startsWith(QByteArray("CMD\xA5", 4)));
+    QCOMPARE(frames.at(3), QByteArray::fromHex("434D440501"));
+    QCOMPARE(frames.at(4), QByteArray::fromHex("434D44FE100000000102"));
+    QCOMPARE(m_sonar->commands().registerValue(0x10), quint32(0x0102));
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().at(0).toString(), QString::fromUtf8("写fpga：0x10"));
+}
+
+// A version query whose time-out falls into the upgrade tells the operator once the upgrade
+// has ended: a message box in the middle would hold the upgrade until it is confirmed.
+void TestUpgrade::versionTimeoutWaitsForTheUpgrade()
+{
+    m_dialog->setVersionTimeout(50);
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
+                                 SimSonarCommandServer::Fault::NoAnswer);
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::UpgradeAck,
+                                 SimSonarCommandServer::Fault::Late, 200);
+    const QString path = writeFile(firmware(1537));
+    QVERIFY(connectDialog());
+    m_dialog->sendCmd(QStringLiteral("0x4E"));
+
+    m_dialog->upgradeFromFile(path);
+
+    const Warning timedOut{QString::fromUtf8("版本信息"), QString::fromUtf8("查询版本号超时，请重试")};
+    QCOMPARE(m_warnings, (QList<Warning>{Completed, timedOut}));
+}
+
 // The upgrade waits on the GUI thread, but the window goes on painting and timers go on
 // firing meanwhile.
 void TestUpgrade::windowKeepsPainting()
@@ -549,23 +666,14 @@ void TestUpgrade::showProgress()
 // misbehaves where it was told to.
 void TestUpgrade::toolTakesUpgrade()
 {
-    BsdSocket probe = BsdSocket::tcp();
-    probe.bind(Ipv4Endpoint{0x7f000001, 0});
-    Ipv4Endpoint at;
-    probe.localEndpoint(&at);
-    probe.close();
-    BsdSocket udpProbe = BsdSocket::udp();
-    udpProbe.bind(Ipv4Endpoint{0x7f000001, 0});
-    Ipv4Endpoint discoveryAt;
-    udpProbe.localEndpoint(&discoveryAt);
-    udpProbe.close();
+    const QString commandPort = freeLoopbackPort(BsdSocket::tcp());
     QProcess tool;
     tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
-               {"--serve", "127.0.0.1", "--command-port", QString::number(at.port),
-                "--discovery-port", QString::number(discoveryAt.port), "--upgrade-fault", "withhold:2"});
+               {"--serve", "127.0.0.1", "--command-port", commandPort, "--discovery-port",
+                freeLoopbackPort(BsdSocket::udp()), "--upgrade-fault", "withhold:2"});
     QVERIFY(tool.waitForReadyRead(5000));
     QVERIFY(tool.readAllStandardOutput().startsWith("serving at 127.0.0.1"));
-    m_dialog->setDevicePort(at.port);
+    m_dialog->setDevicePort(quint16(commandPort.toUInt()));
     QVERIFY(m_dialog->tryConnect("127.0.0.1", "127.0.0.1"));
 
     const QByteArray file = firmware(768);

@@ -52,12 +52,10 @@ bool writePart(const QString &path, int frames, float speed)
 // along-track distance starts again from its first frame's speed / 1000.
 QList<int> partsFromPoints()
 {
-    std::vector<CloudPoint> points(PointCloudCache::capacity);
-    quint32 count = 0;
-    PointCloudCache::instance().readPoints(&count, reinterpret_cast<float *>(points.data()));
+    const std::vector<CloudPoint> points = storedPoints();
     QList<int> speeds;
     float previous = 0;
-    for (quint32 i = 0; i < count; i += 2) {
+    for (std::size_t i = 0; i < points.size(); i += 2) {
         const float along = points[i].alongTrack;
         if (along <= previous || speeds.isEmpty())
             speeds << qRound(along * 1000);

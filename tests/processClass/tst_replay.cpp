@@ -6,6 +6,7 @@
 #include "processClass/Processing.h"
 #include "processClass/ReplaySweep.h"
 #include "support/ReferenceSectorImage.h"
+#include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
 
 #include <QPixmap>
@@ -46,15 +47,6 @@ const SimSonar::SampleFunction &echoes()
 QByteArray part(const ScanPlan &plan)
 {
     return SimSonar::recordingBytes(plan, echoes());
-}
-
-std::vector<CloudPoint> storedPoints()
-{
-    std::vector<CloudPoint> points(PointCloudCache::capacity);
-    quint32 count = 0;
-    PointCloudCache::instance().readPoints(&count, reinterpret_cast<float *>(points.data()));
-    points.resize(count);
-    return points;
 }
 
 // The objects of a replay, Processing reset as at the start of a replay.

@@ -46,15 +46,6 @@ struct Rig : LivePath
     }
 };
 
-std::vector<CloudPoint> storedPoints()
-{
-    std::vector<CloudPoint> points(PointCloudCache::capacity);
-    quint32 count = 0;
-    PointCloudCache::instance().readPoints(&count, reinterpret_cast<float *>(points.data()));
-    points.resize(count);
-    return points;
-}
-
 bool samePoints(const CloudPoint *a, const CloudPoint *b, std::size_t n)
 {
     return std::memcmp(a, b, n * sizeof(CloudPoint)) == 0;

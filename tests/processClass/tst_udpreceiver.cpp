@@ -98,11 +98,13 @@ private slots:
         m_ring = nullptr;
     }
 
-    void portSignalIsTheOnlyMetaMethod()
+    // The port report and the failure report are the class's only meta-methods.
+    void reportsAreTheOnlyMetaMethods()
     {
         const QMetaObject &mo = UdpReceiver::staticMetaObject;
-        QCOMPARE(mo.methodCount() - mo.methodOffset(), 1);
+        QCOMPARE(mo.methodCount() - mo.methodOffset(), 2);
         QCOMPARE(mo.method(mo.methodOffset()).methodSignature(), QByteArray("sig_rSonarDataPort(QString)"));
+        QCOMPARE(mo.method(mo.methodOffset() + 1).methodSignature(), QByteArray("sigBindFailed(QString)"));
         QCOMPARE(mo.propertyCount() - mo.propertyOffset(), 0);
     }
 
@@ -211,8 +213,9 @@ private slots:
         rx.reset();
     }
 
-    // An address that is not local can never be bound: the search ends with a warning and
-    // no port is reported. Only binding is tried; nothing is sent.
+    // An address that is not local can never be bound: the search ends with a warning, no
+    // port is reported and the failure is, once, with the address. Only binding is tried;
+    // nothing is sent.
     void unbindableAddressEndsTheSearch_data()
     {
         QTest::addColumn<QString>("address");
@@ -223,8 +226,12 @@ private slots:
     {
         QFETCH(QString, address);
         auto rx = makeReceiver(address);
+        QStringList failures;
+        connect(rx.get(), &UdpReceiver::sigBindFailed, this,
+                [&failures](const QString &a) { failures << a; }, Qt::QueuedConnection);
         rx->start();
         QTRY_VERIFY_WITH_TIMEOUT(anyLogged(QtWarningMsg, address), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(failures, QStringList{address}, 5000);
         rx->stop();
         QCoreApplication::processEvents();
         QVERIFY(m_ports.isEmpty());

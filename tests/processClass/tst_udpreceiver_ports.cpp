@@ -106,7 +106,7 @@ private slots:
     }
 
     // The search climbs to 65535 and no further: with that port free it is taken, with it
-    // held too the search ends with a warning and no port is reported.
+    // held too the search ends with a warning and the failure report instead of a port.
     void searchEndsAtTheTopOfTheRange_data()
     {
         QTest::addColumn<int>("lastHeld");
@@ -124,10 +124,13 @@ private slots:
         LogCollector log;
         PacketRing *ring = new PacketRing(packetSize, 4);
         QStringList ports;
+        int failures = 0;
         {
             UdpReceiver rx(&ring, QStringLiteral("127.0.0.1"));
             connect(&rx, &UdpReceiver::sig_rSonarDataPort, this,
                     [&ports](const QString &port) { ports << port; }, Qt::QueuedConnection);
+            connect(&rx, &UdpReceiver::sigBindFailed, this, [&failures] { ++failures; },
+                    Qt::QueuedConnection);
             rx.start();
             if (reported.isEmpty()) {
                 // The warning comes after the search loop: seeing it means the loop ended.
@@ -139,6 +142,7 @@ private slots:
         }
         QCoreApplication::processEvents();
         QCOMPARE(ports, reported.isEmpty() ? QStringList() : QStringList{reported});
+        QCOMPARE(failures, reported.isEmpty() ? 1 : 0);
         delete ring;
     }
 };

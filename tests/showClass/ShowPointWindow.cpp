@@ -23,6 +23,7 @@ ShowPointWindow::ShowPointWindow(bool withItem)
     window.resize(width, height);
     if (withItem) {
         item = new ShowPoint;
+        item->setParent(window.contentItem());
         item->setParentItem(window.contentItem());
         item->setSize(QSizeF(width, height));
     }

@@ -13,12 +13,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cmath>
+#include <array>
+#include <deque>
 #include <limits>
 #include <memory>
-
-Q_DECLARE_METATYPE(QVector3D)
-Q_DECLARE_METATYPE(QVector4D)
 
 namespace {
 
@@ -68,6 +66,8 @@ private slots:
     void pointColorMap();
     void paletteColours();
     void compassGeometry();
+    void sliceQuad_data();
+    void sliceQuad();
     void buildVolume_data();
     void buildVolume();
     void defaults();
@@ -339,6 +339,34 @@ void tst_ShowPoint::compassGeometry()
     QCOMPARE(pos(9), QVector3D(0.08f, 0.08f, 0));
 }
 
+void tst_ShowPoint::sliceQuad_data()
+{
+    QTest::addColumn<float>("maxDist");
+    QTest::addColumn<bool>("made");
+    QTest::newRow("3 m") << 3.0f << true;
+    QTest::newRow("zero") << 0.0f << false;
+    QTest::newRow("negative") << -3.0f << false;
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << false;
+    QTest::newRow("infinite") << std::numeric_limits<float>::infinity() << false;
+}
+
+void tst_ShowPoint::sliceQuad()
+{
+    QFETCH(float, maxDist);
+    QFETCH(bool, made);
+    const auto quad = ViewMath::sliceQuad(maxDist);
+    QCOMPARE(quad.has_value(), made);
+    if (!made)
+        return;
+    // A strip over the square of the image's range in the plane x = 0: columns (s) along Y,
+    // rows (t) along Z.
+    const std::array<float, ViewMath::quadFloats> expected{0, -3, -3, 0, 0, 0,
+                                                           0, 3, -3, 1, 0, 0,
+                                                           0, -3, 3, 0, 1, 0,
+                                                           0, 3, 3, 1, 1, 0};
+    QCOMPARE(*quad, expected);
+}
+
 void tst_ShowPoint::buildVolume_data()
 {
     QTest::addColumn<std::deque<ImageFrame>>("images");
@@ -370,6 +398,11 @@ void tst_ShowPoint::buildVolume_data()
                                   frameOf(2, 1, {0x0500}, 1000, 1),
                                   frameOf(2, 1, {0x0600, 0x0700}, 1000, 1)}
         << true << QList<int>{1, 2, 0, 0, 0, 0, 6, 7} << QList<int>{2, 1, 4} << 4.0;
+    QTest::newRow("a speed that is not a number adds nothing")
+        << std::deque<ImageFrame>{frameOf(1, 1, {0x0100}, std::numeric_limits<float>::quiet_NaN(), 3),
+                                  frameOf(1, 1, {0x0200}, 500, 2),
+                                  frameOf(1, 1, {0x0300}, std::numeric_limits<float>::infinity(), 3)}
+        << true << QList<int>{1, 2, 3} << QList<int>{1, 1, 3} << 1.0;
     QTest::newRow("first image without area")
         << std::deque<ImageFrame>{frameOf(0, 5, {}, 1000, 1), frameOf(2, 1, {1, 2}, 1000, 1)}
         << false << QList<int>() << QList<int>() << 0.0;

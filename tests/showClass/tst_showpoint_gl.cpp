@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <deque>
+#include <limits>
 
 namespace {
 
@@ -76,11 +77,15 @@ private slots:
     void compassAxes_data();
     void compassAxes();
     void pointsAtTheirBearings();
+    void pointsStayOnePixel_data();
+    void pointsStayOnePixel();
     void requestsBeforeTheFirstFrameAreDropped();
     void paletteAndSliceSwitch();
     void windowTooSmallDrawsNothing();
     void volumeFaceOn();
     void sliceSizeFollowsTheSelectedImage();
+    void damagedRangeKeepsTheSliceSize_data();
+    void damagedRangeKeepsTheSliceSize();
     void sceneDrawsOverTheView();
     void deletedItemStopsDrawing();
 };
@@ -177,6 +182,34 @@ void tst_ShowPointGl::pointsAtTheirBearings()
     // A double click takes it back.
     emit w.item->requestReset();
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), ShowPointWindow::atOffset(0, 0), pointColour(0), 3), 10000);
+}
+
+void tst_ShowPointGl::pointsStayOnePixel_data()
+{
+    QTest::addColumn<QString>("pointSize");
+    QTest::newRow("20") << QStringLiteral("20");
+    QTest::newRow("0") << QStringLiteral("0");
+    QTest::newRow("not a number") << QStringLiteral("nan");
+    QTest::newRow("infinite") << QStringLiteral("inf");
+}
+
+void tst_ShowPointGl::pointsStayOnePixel()
+{
+    // Whatever the settings panel's point size says, a point covers its own pixel and no more.
+    QFETCH(QString, pointSize);
+    ShowPointWindow w;
+    QVERIFY(w.show());
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
+    const float cloud[] = {0, 0, 2, 50};
+    PointCloudCache::instance().appendPoints(cloud, 1);
+    w.item->pointCloudUpdate(packageInfo(), 5.0f);
+    w.item->f_setPointSize(pointSize);
+    const QPoint at = ShowPointWindow::atOffset(0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), at, pointColour(0), 3), 10000);
+    const QImage frame = w.grab();
+    for (const QPoint off : {QPoint(4, 0), QPoint(0, 4), QPoint(-4, 0), QPoint(0, -4)})
+        QVERIFY2(ShowPointWindow::sameColour(frame.pixel(at + off), slicePaletteColour(0, 0), 0),
+                 qPrintable(describe(frame, at + off)));
 }
 
 void tst_ShowPointGl::requestsBeforeTheFirstFrameAreDropped()
@@ -323,6 +356,50 @@ void tst_ShowPointGl::sliceSizeFollowsTheSelectedImage()
     w.item->setSliceIndex(5);
     for (int k = 0; k < 3; ++k)
         QVERIFY(shows(false));
+}
+
+void tst_ShowPointGl::damagedRangeKeepsTheSliceSize_data()
+{
+    QTest::addColumn<float>("maxDist");
+    QTest::newRow("zero") << 0.0f;
+    QTest::newRow("negative") << -3.0f;
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN();
+    QTest::newRow("infinite") << std::numeric_limits<float>::infinity();
+}
+
+void tst_ShowPointGl::damagedRangeKeepsTheSliceSize()
+{
+    // The second image's last header carries a range that no sonar sends: its slice keeps
+    // the first image's 3 m square, upright, and shows its own quadrants in it.
+    QFETCH(float, maxDist);
+    const int bytes[2][4] = {{255, 255, 255, 255}, {0, 255, 128, 64}};
+    PointCloudCache::instance().setFrames({quadrants(255, 255, 255, 255, 3.0f), quadrants(0, 255, 128, 64, maxDist)});
+    ShowPointWindow w;
+    w.item->setPitch(90);
+    w.item->setRoll(90);
+    w.item->setScale(50);
+    QVERIFY(w.show());
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
+    w.item->imagesUpdate();
+
+    const double q = 50 * 3 * 770.0 / 1000.0 / 2;
+    const QPoint at[4] = {ShowPointWindow::atOffset(-q, q), ShowPointWindow::atOffset(q, q),
+                          ShowPointWindow::atOffset(-q, -q), ShowPointWindow::atOffset(q, -q)};
+    for (int slice : {0, 1}) {
+        w.item->setSliceIndex(slice);
+        QImage frame;
+        const auto shows = [&] {
+            frame = w.grab();
+            for (int k = 0; k < 4; ++k)
+                if (!ShowPointWindow::sameColour(frame.pixel(at[k]), slicePaletteColour(0, bytes[slice][k]), 3))
+                    return false;
+            return true;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(shows(), qPrintable(QStringLiteral("slice %1: ").arg(slice) + describe(frame, at[0])
+                                                      + ", " + describe(frame, at[1]) + ", " + describe(frame, at[2])
+                                                      + ", " + describe(frame, at[3])),
+                                  10000);
+    }
 }
 
 void tst_ShowPointGl::sceneDrawsOverTheView()

@@ -1,11 +1,14 @@
 #include "LogCollector.h"
 
 #include <algorithm>
-#include <atomic>
+#include <mutex>
 
 namespace {
 
-std::atomic<LogCollector *> activeCollector{nullptr};
+// Guards which collector is active and its previous handler, so that a message logged on
+// another thread meets either no collector or a whole one, never one being built or torn down.
+std::mutex activeMutex;
+LogCollector *activeCollector = nullptr;
 
 QString prefixOf(QtMsgType type)
 {
@@ -16,28 +19,33 @@ QString prefixOf(QtMsgType type)
 
 LogCollector::LogCollector()
 {
-    Q_ASSERT(!activeCollector.load());
-    activeCollector.store(this);
+    std::lock_guard<std::mutex> lock(activeMutex);
+    Q_ASSERT(!activeCollector);
     m_previous = qInstallMessageHandler(&LogCollector::handler);
+    activeCollector = this;
 }
 
 LogCollector::~LogCollector()
 {
+    std::lock_guard<std::mutex> lock(activeMutex);
     qInstallMessageHandler(m_previous);
-    activeCollector.store(nullptr);
+    activeCollector = nullptr;
 }
 
 void LogCollector::handler(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    LogCollector *self = activeCollector.load();
-    if (!self)
-        return;
+    QtMessageHandler previous = nullptr;
     {
-        QMutexLocker lock(&self->m_mutex);
+        std::lock_guard<std::mutex> lock(activeMutex);
+        LogCollector *self = activeCollector;
+        if (!self)
+            return;
+        QMutexLocker linesLock(&self->m_mutex);
         self->m_lines << prefixOf(type) + text;
+        previous = self->m_previous;
     }
-    if (self->m_previous)
-        self->m_previous(type, context, text);
+    if (previous)
+        previous(type, context, text);
 }
 
 QStringList LogCollector::lines() const

@@ -39,3 +39,11 @@ bool ipCommand(const QStringList &arguments)
     p.start(QStringLiteral("ip"), arguments);
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
+
+QString freeLoopbackPort(BsdSocket probe)
+{
+    probe.bind(Ipv4Endpoint{0x7f000001, 0});
+    Ipv4Endpoint at;
+    probe.localEndpoint(&at);
+    return QString::number(at.port);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "netClass/BsdSocket.h"
+
 #include <QStringList>
 
 // True when this process runs in a network namespace of its own, not the host's: another
@@ -10,3 +12,7 @@ bool inOwnNetworkNamespace();
 
 // Runs one ip(8) command, in this process's namespace; true when it succeeded.
 bool ipCommand(const QStringList &arguments);
+
+// A loopback port that was free a moment ago (probe is a fresh TCP or UDP socket), as text, for
+// a tool started with it, so that a second run beside this one does not collide.
+QString freeLoopbackPort(BsdSocket probe);

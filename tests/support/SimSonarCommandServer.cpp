@@ -165,8 +165,15 @@ void SimSonarCommandServer::closeClient()
 
 QList<SimSonarCommandServer::Received> SimSonarCommandServer::received() const
 {
+    // A list of its own, not one sharing the server's: the server's next append would move
+    // the elements out of a shared block whose last reader, on another thread, released it
+    // without an ordering that the next writer observes.
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_received;
+    QList<Received> copy;
+    copy.reserve(m_received.size());
+    for (const Received &r : m_received)
+        copy.append(r);
+    return copy;
 }
 
 void SimSonarCommandServer::clearReceived()

@@ -1,0 +1,368 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>CmdDialog</name>
+    <message>
+        <source>版本信息</source>
+        <translation>Version Information</translation>
+    </message>
+    <message>
+        <source>查询版本号超时，请重试</source>
+        <translation>Version query timed out. Please try again</translation>
+    </message>
+    <message>
+        <source>连接失败：</source>
+        <translation>Connection failed:</translation>
+    </message>
+    <message>
+        <source>连接成功：</source>
+        <translation>Connected successfully:</translation>
+    </message>
+    <message>
+        <source>断开连接</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>连接已断开</source>
+        <translation>Connection disconnected</translation>
+    </message>
+    <message>
+        <source>查询版本失败，请重试</source>
+        <translation>Failed to query version. Please try again</translation>
+    </message>
+    <message>
+        <source>警告!</source>
+        <translation>Warning!</translation>
+    </message>
+    <message>
+        <source>未收到回复消息!</source>
+        <translation>No response received!</translation>
+    </message>
+    <message>
+        <source>提示!</source>
+        <translation>Tips!</translation>
+    </message>
+    <message>
+        <source>程序下载成功，请重新上电!</source>
+        <translation>Program downloaded successfully. Please power cycle the device!</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectToSonar</name>
+    <message>
+        <source> 连接声呐</source>
+        <translation> Connect Sonar</translation>
+    </message>
+    <message>
+        <source>连接中</source>
+        <translation>Connecting</translation>
+    </message>
+    <message>
+        <source>搜索中</source>
+        <translation>Searching</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop Search</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>警告：</source>
+        <translation>Warning:</translation>
+    </message>
+    <message>
+        <source>ip 地址格式错误,例如：192.168.1.100</source>
+        <translation>The ip address format is incorrect, for example: 192.168.1.100</translation>
+    </message>
+</context>
+<context>
+    <name>CppInformationCenter</name>
+    <message>
+        <source>已连接</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>连接中</source>
+        <translation>Connecting</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>点击连接声纳</source>
+        <translation>Connect Sonar</translation>
+    </message>
+</context>
+<context>
+    <name>FileSave</name>
+    <message>
+        <source>保存数据：</source>
+        <translation>Save data:</translation>
+    </message>
+    <message>
+        <source>保存数据完成</source>
+        <translation>The data is saved</translation>
+    </message>
+</context>
+<context>
+    <name>FunctionBtn</name>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose File</translation>
+    </message>
+    <message>
+        <source>DB文件 (*.DB)</source>
+        <translation>DB File (*.DB)</translation>
+    </message>
+    <message>
+        <source>选择文件夹</source>
+        <translation>Choose Folder</translation>
+    </message>
+    <message>
+        <source>断开</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>启动</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>回放</source>
+        <translation>Playback</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>网格</source>
+        <translation>Grid</translation>
+    </message>
+    <message>
+        <source>无网格</source>
+        <translation>Gridless</translation>
+    </message>
+    <message>
+        <source>色板</source>
+        <translation>Color Pattern</translation>
+    </message>
+</context>
+<context>
+    <name>GammaSlider</name>
+    <message>
+        <source>对比度</source>
+        <translation>Gamma</translation>
+    </message>
+</context>
+<context>
+    <name>GeneralSlider</name>
+    <message>
+        <source>亮度</source>
+        <translation>Brightness</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindowFooter</name>
+    <message>
+        <source>未连接</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>回放中</source>
+        <translation>Playing</translation>
+    </message>
+    <message>
+        <source>保存中</source>
+        <translation>Saving</translation>
+    </message>
+    <message>
+        <source>未设置该文件状态</source>
+        <translation>None</translation>
+    </message>
+</context>
+<context>
+    <name>MaxDistSlider</name>
+    <message>
+        <source>距离</source>
+        <translation>Range</translation>
+    </message>
+</context>
+<context>
+    <name>MySettingBtnStyle</name>
+    <message>
+        <source>设置</source>
+        <translation>set</translation>
+    </message>
+</context>
+<context>
+    <name>SearchDev</name>
+    <message>
+        <source>提示</source>
+        <translation>Tips</translation>
+    </message>
+    <message>
+        <source>断开并重新建立连接</source>
+        <translation>Disconnect and re-establish the connection</translation>
+    </message>
+    <message>
+        <source>无网络</source>
+        <translation>No internet connection</translation>
+    </message>
+    <message>
+        <source>连接超时：</source>
+        <translation>Connection timeout:</translation>
+    </message>
+    <message>
+        <source>连接失败：</source>
+        <translation>Connection failed:</translation>
+    </message>
+</context>
+<context>
+    <name>Setting</name>
+    <message>
+        <source> 设置</source>
+        <translation> Settings</translation>
+    </message>
+</context>
+<context>
+    <name>SonarConfig</name>
+    <message>
+        <source>截取强度：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>点的大小：</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SonarStatusMsg</name>
+    <message>
+        <source>帧号：</source>
+        <translation>Frame:</translation>
+    </message>
+    <message>
+        <source>亮度：</source>
+        <translation>brightness:</translation>
+    </message>
+    <message>
+        <source>对比度：</source>
+        <translation>gamma:</translation>
+    </message>
+    <message>
+        <source>量程：</source>
+        <translation>Range:</translation>
+    </message>
+    <message>
+        <source>步进：</source>
+        <translation>Step:</translation>
+    </message>
+    <message>
+        <source>theta 角度：</source>
+        <translation>theta Angle:</translation>
+    </message>
+</context>
+<context>
+    <name>WorkModelSlider</name>
+    <message>
+        <source>模式</source>
+        <translation>model</translation>
+    </message>
+</context>
+<context>
+    <name>WorkingParameters</name>
+    <message>
+        <source>信号模式:</source>
+        <translation>Signal:</translation>
+    </message>
+    <message>
+        <source>前进速度：</source>
+        <translation>Forward speed:</translation>
+    </message>
+    <message>
+        <source>作用距离(m)：</source>
+        <translation>Range(m):</translation>
+    </message>
+    <message>
+        <source>TVG高级:</source>
+        <translation>Manual TVG:</translation>
+    </message>
+    <message>
+        <source>中心频率(kHz)：</source>
+        <translation>Frequency(kHz):</translation>
+    </message>
+    <message>
+        <source>发射功率：</source>
+        <translation>Transmitting Power:</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>auto</translation>
+    </message>
+    <message>
+        <source>工作周期(s/帧):</source>
+        <translation>Cycle(s/frame):</translation>
+    </message>
+    <message>
+        <source>声速(m/s)：</source>
+        <translation>Acoustic Velocity(m/s):</translation>
+    </message>
+    <message>
+        <source>扫描步进(°):</source>
+        <translation>Scan Step(°):</translation>
+    </message>
+    <message>
+        <source>声呐静态IP：</source>
+        <translation>Fixed IP Setting:</translation>
+    </message>
+    <message>
+        <source>此操作会修改声纳设备的ip！</source>
+        <translation>This operation will modify the ip of the sonar device!</translation>
+    </message>
+    <message>
+        <source>ip地址格式错误，例如：192.168.1.100</source>
+        <translation>The ip address format is incorrect, for example: 192.168.1.100</translation>
+    </message>
+    <message>
+        <source>读取版本号</source>
+        <translation>Version Information</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>get</translation>
+    </message>
+    <message>
+        <source>程序升级</source>
+        <translation>Program Upgrade</translation>
+    </message>
+    <message>
+        <source>升级</source>
+        <translation>up</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,4 @@
+import CmdDialog.module 1.0
+
+CmdDialog {
+}

@@ -1,0 +1,4 @@
+import InformationCenter.module 1.0
+
+InformationCenter {
+}

@@ -1,0 +1,4 @@
+import ScreenShot.module 1.0
+
+ScreenShot {
+}

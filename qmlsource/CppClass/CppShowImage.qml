@@ -1,0 +1,4 @@
+import ShowImage.module 1.0
+
+ShowImage {
+}

@@ -1,0 +1,4 @@
+import ShowPoint.module 1.0
+
+ShowPoint {
+}

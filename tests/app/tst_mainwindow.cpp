@@ -1,0 +1,527 @@
+// The core object built on a plain root holding the front end's named objects, against the
+// simulated sonar on loopback addresses of the test's own network namespace.
+#include "app/InformationCenter.h"
+#include "app/MainWindow.h"
+#include "netClass/BsdSocket.h"
+#include "netClass/CmdDialog.h"
+#include "netClass/CmdFrames.h"
+#include "netClass/ProgressDialog.h"
+#include "netClass/UdpSerchDev.h"
+#include "showClass/ShowImage.h"
+#include "showClass/ShowPoint.h"
+#include "support/LogCollector.h"
+#include "support/NetworkIsolation.h"
+#include "support/ReplayWiring.h"
+#include "support/SimRecording.h"
+#include "support/SimulatedSonar.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+const QString sonarAddress = QStringLiteral("127.0.0.2");
+const QByteArray autoPowerFrame = QByteArray::fromHex("434D4410FF");
+
+quint32 storedPointCount()
+{
+    return quint32(storedPoints().size());
+}
+
+// Counts the times a widget is shown.
+class ShowCounter : public QObject
+{
+public:
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shown;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+quint16 parsePort(const QString &text)
+{
+    bool ok = false;
+    const uint port = text.toUInt(&ok);
+    return ok && port <= 0xffff ? quint16(port) : 0;
+}
+
+bool isDestinationFrame(const QByteArray &frame)
+{
+    return frame.size() >= 4 && quint8(frame.at(3)) == CmdFrames::DataDestinationCode;
+}
+
+bool isAutoPower(const QByteArray &frame)
+{
+    return frame == autoPowerFrame;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    // What main.qml provides, on a plain root object.
+    struct FrontEnd
+    {
+        QObject root;
+        InformationCenter *hub = new InformationCenter(&root);
+        CmdDialog *cmd = new CmdDialog(&root);
+        ShowImage *image = new ShowImage;
+        ShowPoint *view = new ShowPoint;
+
+        FrontEnd()
+        {
+            view->setObjectName("c_cppShowPoint");
+            view->setParent(&root);
+            hub->setObjectName("c_cppInformationCenter");
+            cmd->setObjectName("c_cppCmdDialog");
+            image->setObjectName("c_cppShowImage");
+            image->setParent(&root);
+            image->setSize(QSizeF(100, 100));
+            cmd->setWarningPresenter([](const QString &, const QString &) {});
+        }
+    };
+
+    std::unique_ptr<FrontEnd> m_front;
+    std::unique_ptr<MainWindow> m_core;
+    std::unique_ptr<SimulatedSonar> m_sonar;
+    QStringList m_boxes;
+
+    InformationCenter *hub() const { return m_front->hub; }
+
+    void build()
+    {
+        m_front = std::make_unique<FrontEnd>();
+        m_core = std::make_unique<MainWindow>(&m_front->root);
+        m_core->setWarningPresenter([this](const QString &title, const QString &text) {
+            m_boxes << title + QLatin1Char('|') + text;
+        });
+    }
+
+    // The sonar as the search finds it: discovery and commands on its own loopback address.
+    bool startSonar()
+    {
+        m_sonar = std::make_unique<SimulatedSonar>();
+        return m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort);
+    }
+
+    // Connects through the search, as the connection panel does.
+    bool connectToSonar()
+    {
+        emit hub()->sigCreateSearchThread(true);
+        emit hub()->sigConnecting(true, sonarAddress);
+        return QTest::qWaitFor([this] { return hub()->connectOK(); }, 10000);
+    }
+
+    QList<SimSonarCommandServer::Received> framesWhere(bool (*match)(const QByteArray &)) const
+    {
+        QList<SimSonarCommandServer::Received> found;
+        // Read through a const copy: detaching would copy the elements while the server's
+        // thread may still share them.
+        const QList<SimSonarCommandServer::Received> received = m_sonar->commands().received();
+        for (const auto &r : received) {
+            if (match(r.frame))
+                found << r;
+        }
+        return found;
+    }
+
+    // Frames sent straight to an address and port of the host; true once the hub shows the
+    // last one's serial number (the whole path ran: ring, processing, publication).
+    bool streamReaches(const Ipv4Endpoint &to, int frames)
+    {
+        SonarStreamer streamer;
+        if (!streamer.setDestination(to))
+            return false;
+        streamer.sendFrames(frames);
+        const quint32 last = quint32(frames - 1);
+        return QTest::qWaitFor([&] { return hub()->frameSerialNum() == last && last > 0; }, 10000);
+    }
+
+    static QImage painted(ShowImage *image)
+    {
+        QImage out(100, 100, QImage::Format_RGB32);
+        out.fill(Qt::black);
+        QPainter painter(&out);
+        image->paint(&painter);
+        return out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!inOwnNetworkNamespace())
+            QSKIP("binds the sonar's ports and searches: run only in a network namespace of its own");
+    }
+
+    void init()
+    {
+        m_boxes.clear();
+    }
+
+    void cleanup()
+    {
+        m_core.reset();
+        m_front.reset();
+        m_sonar.reset();
+    }
+
+    // The first receiver binds every local address on the first free port from 5008 and
+    // reports it into hostUdpPort; frames sent there are drawn into the sector image and
+    // their header reaches the hub.
+    void firstReceiverAndLivePath_data()
+    {
+        QTest::addColumn<bool>("hold5008");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("5008 free") << false << "5008";
+        QTest::newRow("5008 held") << true << "5009";
+    }
+    void firstReceiverAndLivePath()
+    {
+        QFETCH(bool, hold5008);
+        QFETCH(QString, port);
+        BsdSocket holder = BsdSocket::udp();
+        if (hold5008)
+            QVERIFY(holder.bind(Ipv4Endpoint{0, 5008}));
+        build();
+        hub()->setHostUdpPort(QStringLiteral("none yet"));
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->hostUdpPort(), port, 5000);
+
+        const QImage before = painted(m_front->image);
+        // Another local address than the sonar's: the receiver listens on all of them.
+        QVERIFY(streamReaches(Ipv4Endpoint{0x7f000005, parsePort(port)}, 6));
+        QCOMPARE(hub()->deviceName(), QStringLiteral("SIM-SONAR"));
+        QTRY_VERIFY_WITH_TIMEOUT(painted(m_front->image) != before, 5000);
+    }
+
+    // Connecting rebuilds the receiver on the host address that faces the sonar, tells the
+    // sonar that address and the new port, and 20 ms or more later switches its power to
+    // automatic; the sonar's stream then reaches the program.
+    void connectingRebuildsReceiverOnHostAddress()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        const QString hostIp = hub()->hostIp();
+        QCOMPARE(hostIp, QStringLiteral("127.0.0.1"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        const auto destinations = framesWhere(isDestinationFrame);
+        QCOMPARE(destinations.size(), 1);
+        QCOMPARE(destinations.first().frame, CmdFrames::dataDestination(hostIp, hub()->hostUdpPort()));
+        const auto power = framesWhere(isAutoPower);
+        QVERIFY2(power.first().atMs - destinations.first().atMs >= 20,
+                 qPrintable(QString::number(power.first().atMs - destinations.first().atMs)));
+        const Ipv4Endpoint destination = m_sonar->commands().destination();
+        QCOMPARE(destination.addressText(), hostIp);
+        QCOMPARE(QString::number(destination.port), hub()->hostUdpPort());
+
+        // The new receiver listens on the host address only: frames sent to the same port of
+        // another local address, before the sonar's own, never show.
+        QStringList names;
+        connect(hub(), &InformationCenter::deviceNameChanged, this,
+                [&] { names << hub()->deviceName(); });
+        SonarStreamer elsewhere;
+        packageInfo head = SimSonar::defaultHeader();
+        SimSonar::setDeviceName(&head, "ELSEWHERE");
+        elsewhere.setHeader(head);
+        QVERIFY(elsewhere.setDestination(Ipv4Endpoint{0x7f000005, destination.port}));
+        elsewhere.sendFrames(4);
+
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 5, 10000);
+        QCOMPARE(names, QStringList{QStringLiteral("SIM-SONAR")});
+    }
+
+    // Each change into Connected rebuilds the receiver and announces its port once more.
+    void connectingTwiceAnnouncesTwice()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        hub()->f_setConnectStatusConnected();
+        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);
+        const auto destinations = framesWhere(isDestinationFrame);
+        QCOMPARE(destinations.size(), 2);
+        QCOMPARE(destinations.last().frame, CmdFrames::dataDestination(hub()->hostIp(), hub()->hostUdpPort()));
+
+        // The announced port receives.
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 3, 10000);
+    }
+
+    // A host address that cannot be bound: the operator is told, and the receiver that ran
+    // before takes over again on its address and port, so the sonar's stream still arrives.
+    void rebuildThatCannotBindKeepsReceiver()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        const QString port = hub()->hostUdpPort();
+
+        QSignalSpy tips(hub(), &InformationCenter::sigTipsCMD);
+        hub()->setHostIp(QStringLiteral("192.0.2.1"));
+        hub()->f_setConnectStatusConnected();
+        QTRY_COMPARE_WITH_TIMEOUT(tips.size(), 1, 5000);
+        QVERIFY2(tips.first().at(0).toString().contains(QStringLiteral("192.0.2.1")),
+                 qPrintable(tips.first().at(0).toString()));
+
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 3, 10000);
+        QCOMPARE(hub()->hostUdpPort(), port);
+        QCOMPARE(tips.size(), 1);
+        // The unbindable address was never announced.
+        QCOMPARE(framesWhere(isDestinationFrame).size(), 1);
+    }
+
+    // The command text is reset after each send, so the same text twice sends two frames.
+    void sameCommandTwiceSendsTwoFrames()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        m_sonar->commands().clearReceived();
+        hub()->setStr_cmd(QStringLiteral("0x18接0x05"));
+        hub()->setStr_cmd(QStringLiteral("0x18接0x05"));
+        QVERIFY(m_sonar->commands().waitForFrames(2, 5000));
+        const auto received = m_sonar->commands().received();
+        QCOMPARE(received.size(), 2);
+        QCOMPARE(received.at(0).frame, QByteArray::fromHex("434D441805"));
+        QCOMPARE(received.at(1).frame, QByteArray::fromHex("434D441805"));
+        QCOMPARE(hub()->str_cmd(), QStringLiteral(" "));
+    }
+
+    // The sonar's end of a scan: the front end releases its start button (here: the same
+    // reaction in the test), the reader stops, sigScanEnd comes twice and the box once. A
+    // scan the operator stops shows no box, and the stopped reader reports nothing more.
+    void scanEnd()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        bool started = false;
+        connect(hub(), &InformationCenter::sigScanEnd, this, [&] {
+            if (started) {
+                started = false;
+                emit hub()->sigStartStatusChanged(false);
+            }
+        });
+        QSignalSpy scanEnds(hub(), &InformationCenter::sigScanEnd);
+        QSignalSpy scanStarts(hub(), &InformationCenter::sigScanStart);
+
+        started = true;
+        emit hub()->sigStartStatusChanged(true);
+        QVERIFY(m_sonar->sendReseting());
+        QTRY_COMPARE_WITH_TIMEOUT(scanStarts.size(), 1, 5000);
+        QVERIFY(m_sonar->sendEndOfScan());
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes.size(), 1, 5000);
+        QCOMPARE(m_boxes.first(), QString::fromUtf8("提示!|声呐扫描结束!"));
+        QCOMPARE(scanEnds.size(), 2);
+
+        // Stopped by the operator: one sigScanEnd, no box. A notice now is dropped, since
+        // nobody reads for one; the next scan's notice is reported, once.
+        LogCollector log;
+        started = true;
+        emit hub()->sigStartStatusChanged(true);
+        started = false;
+        emit hub()->sigStartStatusChanged(false);
+        QCOMPARE(scanEnds.size(), 3);
+        QVERIFY(m_sonar->sendEndOfScan());
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, QStringLiteral("scan notice outside a scan dropped")), 5000);
+        QCOMPARE(m_boxes.size(), 1);
+        started = true;
+        emit hub()->sigStartStatusChanged(true);
+        QVERIFY(m_sonar->sendEndOfScan());
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes.size(), 2, 5000);
+        QCOMPARE(scanEnds.size(), 5);
+    }
+
+    // Reconnecting during a scan closes the channel under the scan-notice reader: the reader
+    // ends with that connection, so the next connection's notices are not taken for a scan
+    // nobody started on it. A reader left running would need a moment to find the new
+    // connection, so the notice might still slip past it once: the round is repeated.
+    void readerEndsWithItsConnection()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        QSignalSpy scanEnds(hub(), &InformationCenter::sigScanEnd);
+        LogCollector log;
+        for (int round = 1; round <= 3; ++round) {
+            emit hub()->sigStartStatusChanged(true);
+            // The search closes the open channel before it connects again.
+            hub()->setConnectOK(false);
+            QVERIFY(connectToSonar());
+            QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), round + 1, 5000);
+
+            log.clear();
+            QVERIFY(m_sonar->sendEndOfScan());
+            QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, QStringLiteral("scan notice outside a scan dropped")), 5000);
+            QCoreApplication::processEvents();
+            QCOMPARE(m_boxes.size(), 0);
+            QCOMPARE(scanEnds.size(), 0);
+        }
+    }
+
+    // Recording and replay as the front end starts and stops them, through the hub's
+    // signals: the recording holds the live stream's frames as they came, the replay rebuilds
+    // the points of exactly those frames (the live points were cleared at its start), shows
+    // its progress and ends with the file status None.
+    void recordingAndReplayThroughTheHub()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        // A scan step of 10 degrees, so that the recording holds whole half turns for the
+        // replay's stored images.
+        hub()->setStr_cmd(QStringLiteral("0x0F接0x00接0x00接0x20接0x41"));
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 3, 10000);
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("dive.DB"));
+        const QString url = QUrl::fromLocalFile(path).toString();
+        emit hub()->sigSaveFile(url);
+        QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
+        const quint32 from = hub()->frameSerialNum();
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= from + 40, 10000);
+        emit hub()->sigStopSaveFile();
+        hub()->setStr_cmd(QStringLiteral("0x06接0x00"));
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+
+        const std::vector<SimSonar::RecordView> records = SimSonar::readRecords(path);
+        QVERIFY(!records.empty());
+        // Whole frames, in the order they came; only the first may begin where the recording
+        // did, in the middle of a frame.
+        QMap<quint32, int> packets;
+        for (const SimSonar::RecordView &r : records)
+            ++packets[r.frameSerial];
+        const int perFrame = int(records.front().packNumPerFrame);
+        for (auto it = std::next(packets.cbegin()); it != packets.cend(); ++it)
+            QCOMPARE(it.value(), perFrame);
+        // Closed (and so flushed) by the data path between two frames.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0, 10000);
+        QVERIFY(storedPointCount() > 2u * quint32(packets.size()));
+
+        auto *progress = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *p = qobject_cast<ProgressDialog *>(w))
+                    return p;
+            return static_cast<ProgressDialog *>(nullptr);
+        }();
+        QVERIFY(progress);
+        ShowCounter shows;
+        progress->installEventFilter(&shows);
+        // Emitted on the replay's thread: counted on this one.
+        int images = 0;
+        connect(hub(), &InformationCenter::updateSchedule, this, [&images](int) { ++images; },
+                Qt::QueuedConnection);
+
+        // The status is set on the reader's thread: looked at there, as it changes.
+        std::atomic<bool> reading{false};
+        connect(hub(), &InformationCenter::fileStatusChanged, hub(), [&] {
+            if (hub()->m_fileStatus() == InformationCenter::FileStatus::Reading)
+                reading = true;
+        }, Qt::DirectConnection);
+        emit hub()->sigReadFile(url);
+        QTRY_VERIFY_WITH_TIMEOUT(reading.load(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(storedPointCount(), 2u * quint32(packets.size()), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(images > 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
+    }
+
+    // A replay stopped by the operator, or by closing the window: the replay is asked to stop
+    // before its thread is joined, so the rest of the recording is never processed (and the
+    // program ends promptly).
+    void stoppingReplay_data()
+    {
+        QTest::addColumn<bool>("windowClosed");
+        QTest::newRow("operator's stop") << false;
+        QTest::newRow("window closed") << true;
+    }
+    void stoppingReplay()
+    {
+        QFETCH(bool, windowClosed);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("long.DB"));
+        SimSonar::ScanPlan plan;
+        plan.header.dataHeight = 190; // one packet a frame
+        plan.frames = 20000;
+        plan.step = 10;
+        QVERIFY(SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0);
+
+        build();
+        // Holds the replay at its first stored image until it has been told to stop.
+        std::atomic<bool> closing{false};
+        std::atomic<bool> held{false};
+        connect(hub(), &InformationCenter::updateSchedule, hub(), [&](int) {
+            if (held.exchange(true))
+                return;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!closing.load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }, Qt::DirectConnection);
+        emit hub()->sigReadFile(QUrl::fromLocalFile(path).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(held.load(), 20000);
+        if (windowClosed) {
+            closing = true;
+            m_core.reset();
+        } else {
+            // Emitted on the replay's thread: taken on this one.
+            bool ended = false;
+            connect(hub(), &InformationCenter::palyBackEnable, this,
+                    [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
+            emit hub()->sigStopReadFile();
+            closing = true;
+            // The replay's end, with the points it made up to the stop.
+            QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
+            QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
+        }
+        QVERIFY2(storedPointCount() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPointCount())));
+    }
+
+    // Closing while the sonar streams and a scan runs: every thread ends before what it
+    // uses goes, and the sonar is told to stop scanning.
+    void shutdownDuringScan()
+    {
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        emit hub()->sigStartStatusChanged(true);
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 2, 10000);
+        m_sonar->commands().clearReceived();
+        m_core.reset();
+        QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
+        const QList<SimSonarCommandServer::Received> received = m_sonar->commands().received();
+        QCOMPARE(received.first().frame, QByteArray::fromHex("434D440600"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
