@@ -132,7 +132,7 @@ Item {
 
             // A recording ends when the connection goes or a replay starts.
             onEnabledChanged: {
-                if (c_root.m_savingFile)
+                if (c_root.m_savingFile && c_root.infoCenter)
                     c_root.infoCenter.sigStopSaveFile();
             }
             onReleased: {
@@ -155,7 +155,7 @@ Item {
 
             // A replay ends when a connection is made.
             onEnabledChanged: {
-                if (c_root.m_readingFile)
+                if (c_root.m_readingFile && c_root.infoCenter)
                     c_root.infoCenter.sigStopReadFile();
             }
             onReleased: {

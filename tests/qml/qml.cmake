@@ -1,9 +1,11 @@
-# The QML front end: its panels and scripts under Qt Quick Test, offscreen, with the real state
-# hub and recording stand-ins for the other back-end objects.
+# The QML front end: its panels, scripts and main window under Qt Quick Test, offscreen, with the
+# program's native types and recording stand-ins where a test records calls. The language
+# setting goes to the build directory, never to the user's own.
 find_package(Qt6 REQUIRED COMPONENTS QuickTest)
 
 korvessa_add_test(tst_frontend_qml
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frontend_qml.cpp LABEL unit)
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frontend_qml.cpp LABEL unit
+    ENV "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/frontend-config")
 target_link_libraries(tst_frontend_qml PRIVATE Qt6::QuickTest)
 target_compile_definitions(tst_frontend_qml PRIVATE
     QUICK_TEST_SOURCE_DIR="${CMAKE_CURRENT_LIST_DIR}")
