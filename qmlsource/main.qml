@@ -57,6 +57,8 @@ ApplicationWindow {
     FunctionBtn {
         id: c_functionBtn
         objectName: "c_functionBtn"
+        // Its palette list drops down over the sector image, its grid and its mask.
+        z: 999
         anchors.top: parent.top
         width: root.width / 4
         height: root.m_contentHeight / 20

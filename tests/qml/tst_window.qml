@@ -172,6 +172,30 @@ TestCase {
         compare(view.roll, 0);
     }
 
+    // The colour of the window at the centre of an item, as the operator sees it: whatever is
+    // drawn over the item there, not the item alone.
+    function colourSeenAt(item) {
+        waitForRendering(window.contentItem);
+        var centre = item.mapToItem(window.contentItem, item.width / 2, item.height / 2);
+        var shot = grabImage(window.contentItem);
+        return shot.pixel(Math.round(centre.x), Math.round(centre.y));
+    }
+
+    // The palette list drops down over the sector image: it must be drawn above the image, its
+    // grid and its mask, or the operator sees only the first swatch.
+    function test_paletteListOverTheImage() {
+        hub.connectOK = true;
+        var list = find("c_colorTableList");
+        mouseClick(find("c_colorTable"));
+        tryCompare(list, "opacity", 1, 5000);
+        // Swatch 3 runs from deep blue to white; at its middle it is a light blue, never black.
+        var colour = colourSeenAt(find("palette3"));
+        verify(colour.b > 0.6 && colour.g > 0.4, "swatch 3 seen as " + colour);
+        mouseClick(find("c_colorTable"));
+        tryVerify(function () { return !list.visible; }, 5000);
+        hub.connectOK = false;
+    }
+
     function test_gridButton() {
         var grid = findChild(find("c_functionBtn"), "c_grid");
         mouseClick(grid);
