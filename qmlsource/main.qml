@@ -46,6 +46,9 @@ ApplicationWindow {
 
     footer: MainWindowFooter {
         id: c_footer
+        // The window keeps its footer among the children declared here, first of them: above
+        // the controls of z 999 only with a higher z, which the open tips list needs.
+        z: 1000
         infoCenter: c_cppInformationCenter
         functionBtn: c_functionBtn
         languageSet: root.m_languageSet

@@ -174,9 +174,9 @@ TestCase {
 
     // The colour of the window at the centre of an item, as the operator sees it: whatever is
     // drawn over the item there, not the item alone.
-    function colourSeenAt(item) {
+    function colourSeenAt(item, dx, dy) {
         waitForRendering(window.contentItem);
-        var centre = item.mapToItem(window.contentItem, item.width / 2, item.height / 2);
+        var centre = item.mapToItem(window.contentItem, item.width / 2 + (dx || 0), item.height / 2 + (dy || 0));
         var shot = grabImage(window.contentItem);
         return shot.pixel(Math.round(centre.x), Math.round(centre.y));
     }
@@ -193,6 +193,25 @@ TestCase {
         verify(colour.b > 0.6 && colour.g > 0.4, "swatch 3 seen as " + colour);
         mouseClick(find("c_colorTable"));
         tryVerify(function () { return !list.visible; }, 5000);
+        hub.connectOK = false;
+    }
+
+    // The tips list opens upwards from the footer over the window: over the display controls
+    // and the divider too, or the tips there cannot be read.
+    function test_openTipsOverTheDisplayControls() {
+        hub.connectOK = true;
+        for (var i = 0; i < 6; ++i)
+            hub.sigTipsCMD("tip " + i);
+        var more = findChild(window.footer, "moreButton");
+        mouseClick(more);
+        var list = findChild(window.footer, "tipsList");
+        compare(list.height, 150);
+        // On the white half of the raise-contrast icon, in an empty part of a tip's row.
+        var colour = colourSeenAt(find("qml_gamma"), -40, 8);
+        verify(Math.abs(colour.r - 0x5b / 255) < 0.02 && Math.abs(colour.g - 0x62 / 255) < 0.02,
+               "a tip's row seen as " + colour);
+        mouseClick(more);
+        compare(list.height, 30);
         hub.connectOK = false;
     }
 
