@@ -13,10 +13,11 @@ Column {
         color: "white"
     }
     MySliderStyle {
+        objectName: "slider"
         from: 0.5
         to: 1.5
         stepSize: 0.01
         value: 1.0
-        onMoved: c_root.infoCenter.targetGamma = value
+        onSigValueChosen: (inValue) => { c_root.infoCenter.targetGamma = inValue; }
     }
 }

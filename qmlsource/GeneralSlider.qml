@@ -15,9 +15,10 @@ Column {
         color: "white"
     }
     MySliderStyle {
+        objectName: "slider"
         to: 16
-        onMoved: {
-            var level = Math.round(value);
+        onSigValueChosen: (inValue) => {
+            var level = Math.round(inValue);
             if (c_root.m_readingFile)
                 c_root.infoCenter.sigBrightnessOffset(level);
             else

@@ -14,9 +14,10 @@ Column {
         color: "white"
     }
     MySliderStyle {
+        objectName: "slider"
         from: 1
         to: 5
         value: 1
-        onMoved: c_root.infoCenter.str_cmd = "0x09接" + MyFun.numberToFloatToHex(value)
+        onSigValueChosen: (inValue) => { c_root.infoCenter.str_cmd = "0x09接" + MyFun.numberToFloatToHex(inValue); }
     }
 }

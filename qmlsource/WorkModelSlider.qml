@@ -15,7 +15,8 @@ Column {
     }
     MySliderStyle {
         id: c_slider
+        objectName: "slider"
         to: 2
-        onMoved: c_root.infoCenter.str_cmd = "0x05接0x0" + Math.round(value)
+        onSigValueChosen: (inValue) => { c_root.infoCenter.str_cmd = "0x05接0x0" + Math.round(inValue); }
     }
 }

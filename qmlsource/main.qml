@@ -119,7 +119,7 @@ ApplicationWindow {
         to: 100
         value: 0
         visible: false
-        onMoved: root.f_showStoredImage(value)
+        onSigValueChosen: (inValue) => root.f_showStoredImage(inValue)
     }
 
     StepButton {

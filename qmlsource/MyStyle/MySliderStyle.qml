@@ -2,10 +2,24 @@ import QtQuick
 import QtQuick.Controls
 
 // Slider whose value changes only when the handle is released; every user sets its range.
+// Users act on sigValueChosen, the operator's choice: `moved` comes while the handle is dragged,
+// before the value has changed, and `valueChanged` comes for changes made in code as well.
 Slider {
     id: control
 
     readonly property bool m_wide: Window.width >= 1024
+    property real m_valueAtPress: 0
+
+    // The operator let go of the slider on a value other than the one it had.
+    signal sigValueChosen(real inValue)
+
+    // The value is set on release before the slider reports itself no longer pressed.
+    onPressedChanged: {
+        if (pressed)
+            m_valueAtPress = value;
+        else if (value !== m_valueAtPress)
+            sigValueChosen(value);
+    }
 
     focusPolicy: Qt.NoFocus
     from: 0

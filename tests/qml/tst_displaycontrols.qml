@@ -17,6 +17,10 @@ TestCase {
     Component { id: c_gammaComponent; Gamma { width: 116; height: 58 } }
     Component { id: c_distComponent; Dist { width: 116; height: 58 } }
     Component { id: c_thetaComponent; Theta { width: 116; height: 58 } }
+    Component { id: c_generalSliderComponent; GeneralSlider { width: 300 } }
+    Component { id: c_gammaSliderComponent; GammaSlider { width: 300 } }
+    Component { id: c_maxDistSliderComponent; MaxDistSlider { width: 300 } }
+    Component { id: c_workModelSliderComponent; WorkModelSlider { width: 300 } }
     Component { id: c_spyComponent; SignalSpy {} }
 
     property var hub
@@ -187,5 +191,36 @@ TestCase {
         compare(standIns.commands[2], "0x0F接0xcd接0xcc接0xcc接0x3d");
         verify(!lower(panel).enabled);
         compare(panel.textToFloatToHex("10"), "0x00接0x00接0x20接0x41");
+    }
+
+    // The slider forms that no panel places: a value set in code sends nothing, and the
+    // operator's drag sends the value it ends on, once.
+    function test_sliderForms_data() {
+        return [
+            { tag: "brightness", component: c_generalSliderComponent, command: "0x18接0x10" },
+            { tag: "range", component: c_maxDistSliderComponent, command: "0x09接0x00接0x00接0xa0接0x40" },
+            { tag: "work mode", component: c_workModelSliderComponent, command: "0x05接0x02" },
+            { tag: "contrast", component: c_gammaSliderComponent, gamma: 1.5 }
+        ];
+    }
+    function test_sliderForms(data) {
+        var form = make(data.component);
+        var slider = findChild(form, "slider");
+        verify(slider);
+        var start = slider.value;
+        slider.value = (slider.from + slider.to) / 2;
+        slider.value = start;
+        var y = slider.height / 2;
+        mousePress(slider, slider.handle.x + slider.handle.width / 2, y);
+        for (var x = slider.width * 0.5; x < slider.width; x += 20)
+            mouseMove(slider, x, y);
+        mouseRelease(slider, slider.width - 1, y);
+        compare(slider.value, slider.to);
+        if (data.command) {
+            compare(standIns.commands, [data.command]);
+        } else {
+            compare(standIns.commands, []);
+            compare(hub.targetGamma, data.gamma);
+        }
     }
 }

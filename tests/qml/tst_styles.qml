@@ -26,6 +26,7 @@ TestCase {
         }
     }
     Component { id: c_confirm; MyMessageDialogStyle {} }
+    Component { id: c_spyComponent; SignalSpy {} }
 
     function test_numberInput_data() {
         return [
@@ -63,6 +64,35 @@ TestCase {
         mouseRelease(slider, slider.width * 0.75, slider.height / 2);
         verify(slider.value > 60 && slider.value < 90, slider.value);
         compare(slider.value, Math.round(slider.value), "snaps to whole steps");
+    }
+
+    // What the users act on: one report of the value the operator let go of, none for a value
+    // set in code or for a press that changes nothing.
+    function test_sliderReportsTheOperatorsChoice_data() {
+        return [
+            { tag: "drag", press: "handle", moves: [0.6, 0.7, 0.8], release: 0.8, chosen: 1 },
+            { tag: "click on the track", press: 0.1, moves: [], release: 0.1, chosen: 1 },
+            { tag: "press and release in place", press: "handle", moves: [], release: "handle", chosen: 0 }
+        ];
+    }
+    function test_sliderReportsTheOperatorsChoice(data) {
+        var slider = createTemporaryObject(c_slider, c_test);
+        var chosen = createTemporaryObject(c_spyComponent, c_test, { target: slider, signalName: "sigValueChosen" });
+        slider.value = 30;
+        slider.value = 50;
+        compare(chosen.count, 0, "values set in code");
+        var y = slider.height / 2;
+        var at = function (where) { return where === "handle" ? slider.handle.x + slider.handle.width / 2 : slider.width * where; };
+        mousePress(slider, at(data.press), y);
+        data.moves.forEach(function (where) { mouseMove(slider, at(where), y); });
+        mouseRelease(slider, at(data.release), y);
+        compare(chosen.count, data.chosen);
+        if (data.chosen > 0) {
+            verify(slider.value !== 50);
+            compare(chosen.signalArguments[0][0], slider.value);
+        } else {
+            compare(slider.value, 50);
+        }
     }
 
     // Drag one handle by (dx, dy); the geometry after it.

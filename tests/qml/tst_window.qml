@@ -152,6 +152,18 @@ TestCase {
         compare(slider.value, 12, "not beyond the newest image");
         compare(shown.count, 2);
 
+        // Dragged by the operator: the image it is let go on is shown, once; none on the way,
+        // since the slider's value only changes on release.
+        var y = slider.height / 2;
+        mousePress(slider, slider.handle.x + slider.handle.width / 2, y);
+        for (var x = slider.width * 0.8; x > slider.width * 0.3; x -= 10)
+            mouseMove(slider, x, y);
+        mouseRelease(slider, slider.width * 0.3, y);
+        verify(slider.value > 0 && slider.value < 6, slider.value);
+        compare(shown.count, 3);
+        compare(shown.signalArguments[2][0], slider.value);
+        compare(view.sliceIndex, slider.value);
+
         hub.connectOK = true;
         verify(!slider.visible, "the display controls take its place");
         hub.connectOK = false;
