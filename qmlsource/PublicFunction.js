@@ -60,22 +60,24 @@ function textToFloatToHex(text) {
 
 // The range labels across the sector image: for a grid the ranges at every quarter of
 // maxDistance on both sides of the centre, else only -maxDistance, 0 and +maxDistance. Each
-// label is { text, x } with x the offset from the centre in pixels for an image radius of
-// radius; the two outermost labels move 20 pixels inwards. A range that is not a finite
-// positive number gives no labels. The loop runs over a whole-number index, so no range can
-// make it endless.
-function f_rangeLabels(maxDistance, gridVisible, radius) {
+// label is { text, x } with x the offset of its middle from the centre in pixels for an image
+// radius of radius; the two outermost labels move 20 pixels inwards, and further when their
+// text, textWidth(text) pixels wide, would still reach beyond the image and be cut off. A range
+// that is not a finite positive number gives no labels. The loop runs over a whole-number index,
+// so no range can make it endless.
+function f_rangeLabels(maxDistance, gridVisible, radius, textWidth) {
     if (!(isFinite(maxDistance) && maxDistance > 0) || !(isFinite(radius) && radius > 0))
         return [];
     var steps = gridVisible ? 4 : 1;
     var labels = [];
     for (var i = -steps; i <= steps; ++i) {
+        var text = Math.abs(maxDistance * i / steps).toFixed(1) + "m";
         var x = radius * i / steps;
-        if (i === -steps)
-            x += 20;
-        else if (i === steps)
-            x -= 20;
-        labels.push({ text: Math.abs(maxDistance * i / steps).toFixed(1) + "m", x: x });
+        if (i === -steps || i === steps) {
+            var inset = Math.max(20, textWidth ? textWidth(text) / 2 : 0);
+            x += i < 0 ? inset : -inset;
+        }
+        labels.push({ text: text, x: x });
     }
     return labels;
 }

@@ -202,7 +202,8 @@ ApplicationWindow {
             ctx.fillStyle = "white";
             ctx.textAlign = "center";
             ctx.textBaseline = "top";
-            var labels = MyFun.f_rangeLabels(c_cppInformationCenter.maxDist, root.gridVisible, radius);
+            var labels = MyFun.f_rangeLabels(c_cppInformationCenter.maxDist, root.gridVisible, radius,
+                                             function (text) { return ctx.measureText(text).width; });
             for (var i = 0; i < labels.length; ++i)
                 ctx.fillText(labels[i].text, centre + labels[i].x, centre - 20);
             ctx.beginPath();

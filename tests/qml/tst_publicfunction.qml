@@ -74,6 +74,15 @@ TestCase {
               xs: [-180, -150, -100, -50, 0, 50, 100, 150, 180] },
             { tag: "no grid", range: 12.5, grid: false, radius: 290.75,
               texts: ["12.5m", "0.0m", "12.5m"], xs: [-270.75, 0, 270.75] },
+            // Ten pixels a character: "40.0m" is 50 wide, "100.0m" 60; the outermost labels stay
+            // inside the image, a short one keeps its 20 pixels.
+            { tag: "wide outer labels", range: 40, grid: true, radius: 290, charWidth: 10,
+              texts: ["40.0m", "30.0m", "20.0m", "10.0m", "0.0m", "10.0m", "20.0m", "30.0m", "40.0m"],
+              xs: [-265, -217.5, -145, -72.5, 0, 72.5, 145, 217.5, 265] },
+            { tag: "wider outer labels", range: 100, grid: false, radius: 290, charWidth: 10,
+              texts: ["100.0m", "0.0m", "100.0m"], xs: [-260, 0, 260] },
+            { tag: "narrow outer labels", range: 1, grid: false, radius: 290, charWidth: 10,
+              texts: ["1.0m", "0.0m", "1.0m"], xs: [-270, 0, 270] },
             { tag: "zero range", range: 0, grid: true, radius: 200, texts: [], xs: [] },
             { tag: "negative range", range: -3, grid: true, radius: 200, texts: [], xs: [] },
             { tag: "not a number", range: NaN, grid: true, radius: 200, texts: [], xs: [] },
@@ -82,7 +91,8 @@ TestCase {
         ];
     }
     function test_rangeLabels(data) {
-        var labels = MyFun.f_rangeLabels(data.range, data.grid, data.radius);
+        var width = data.charWidth ? function (text) { return text.length * data.charWidth; } : undefined;
+        var labels = MyFun.f_rangeLabels(data.range, data.grid, data.radius, width);
         compare(labels.map(function (l) { return l.text; }), data.texts);
         compare(labels.map(function (l) { return l.x; }), data.xs);
     }
