@@ -20,15 +20,11 @@ ObjectModel {
     readonly property int m_spacing: 5
     readonly property int m_buttonWidth: 66
     readonly property real m_labelWidth: m_rowWidth * 0.38
-    // Room for the inputs of a row with one button.
+    // Room for the inputs of a row with one button; the inputs fill it, so that every row's
+    // button stands at the right edge of the rows.
     readonly property real m_inputWidth: m_rowWidth - m_labelWidth - m_buttonWidth - 2 * m_spacing
     readonly property bool m_connected: functionBtn !== null && functionBtn.m_isConnected
     readonly property bool m_scanning: functionBtn !== null && functionBtn.m_start
-
-    // The field width of the text-input style for a field of maxLength characters, within room.
-    function f_fieldWidth(maxLength, room) {
-        return Math.min(m_rowHeight * 0.7 * (maxLength + 2) * 0.5, room);
-    }
 
     // The hub property as a field shows it while not being edited.
     function f_shown(name, decimals) {
@@ -77,8 +73,10 @@ ObjectModel {
         height: 36
         spacing: 5
 
+        // A row without a label (the register rows) leaves it out, with its spacing.
         Text {
             id: c_label
+            visible: width > 0
             width: parent.m_labelWidth
             height: parent.height
             font.pixelSize: 18
@@ -116,7 +114,7 @@ ObjectModel {
             id: c_speedEdit
             objectName: "speedEdit"
             maximumLength: 10
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            width: c_root.m_inputWidth
             Binding on text { when: !c_speedEdit.activeFocus; value: c_root.f_shown("speed", 2); restoreMode: Binding.RestoreNone }
         }
         MySettingBtnStyle {
@@ -138,7 +136,7 @@ ObjectModel {
             id: c_maxDistEdit
             objectName: "maxDistEdit"
             maximumLength: 10
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            width: c_root.m_inputWidth
             Binding on text { when: !c_maxDistEdit.activeFocus; value: c_root.f_shown("maxDist", 2); restoreMode: Binding.RestoreNone }
         }
         MySettingBtnStyle {
@@ -155,7 +153,7 @@ ObjectModel {
         m_label: qsTr("TVG高级:")
 
         readonly property bool m_editing: c_tvgAEdit.activeFocus || c_tvgBEdit.activeFocus || c_tvgCEdit.activeFocus
-        readonly property real m_fieldWidth: c_root.f_fieldWidth(6, (c_root.m_inputWidth - 2 * c_root.m_spacing) / 3)
+        readonly property real m_fieldWidth: (c_root.m_inputWidth - 2 * c_root.m_spacing) / 3
 
         MyTextInputStyle {
             id: c_tvgAEdit
@@ -194,7 +192,7 @@ ObjectModel {
             id: c_realFcEdit
             objectName: "realFcEdit"
             maximumLength: 10
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            width: c_root.m_inputWidth
             Binding on text {
                 when: !c_realFcEdit.activeFocus
                 value: c_root.infoCenter ? MyFun.f_fixed(c_root.infoCenter.realFc / 1000, 4) : "0.0"
@@ -226,7 +224,7 @@ ObjectModel {
             id: c_powerEdit
             objectName: "powerEdit"
             maximumLength: 10
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth - c_root.m_buttonWidth - c_root.m_spacing)
+            width: c_root.m_inputWidth - c_root.m_buttonWidth - c_root.m_spacing
             color: c_powerRow.m_powerValid ? "blue" : "red"
             Binding on text { when: !c_powerEdit.activeFocus; value: c_root.f_shown("power", 4); restoreMode: Binding.RestoreNone }
             onTextEdited: c_powerRow.m_powerValid = /^(100|[1-9]?[0-9]|255)$/.test(text)
@@ -257,7 +255,7 @@ ObjectModel {
             id: c_workCycleEdit
             objectName: "workCycleEdit"
             maximumLength: 10
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            width: c_root.m_inputWidth
             Binding on text { when: !c_workCycleEdit.activeFocus; value: c_root.f_shown("workCycle", 3); restoreMode: Binding.RestoreNone }
         }
         MySettingBtnStyle {
@@ -276,7 +274,7 @@ ObjectModel {
             id: c_velocityEdit
             objectName: "velocityEdit"
             maximumLength: 10
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            width: c_root.m_inputWidth
             Binding on text { when: !c_velocityEdit.activeFocus; value: c_root.f_shown("acousticVelocity", 2); restoreMode: Binding.RestoreNone }
         }
         MySettingBtnStyle {
@@ -295,7 +293,7 @@ ObjectModel {
             id: c_stepEdit
             objectName: "stepEdit"
             maximumLength: 10
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            width: c_root.m_inputWidth
             Binding on text { when: !c_stepEdit.activeFocus; value: c_root.f_shown("vez25EDirectionAngle", 4); restoreMode: Binding.RestoreNone }
         }
         MySettingBtnStyle {
@@ -315,7 +313,7 @@ ObjectModel {
             objectName: "staticIpEdit"
             inputMode: "ip"
             maximumLength: 15
-            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            width: c_root.m_inputWidth
             Binding on text { when: !c_staticIpEdit.activeFocus; value: c_root.infoCenter ? c_root.infoCenter.dstIp : ""; restoreMode: Binding.RestoreNone }
         }
         MySettingBtnStyle {
@@ -366,7 +364,7 @@ ObjectModel {
         Text {
             id: c_fpgaReadText
             objectName: "fpgaReadText"
-            width: c_root.m_rowWidth - c_fpgaReadAddrEdit.width - c_root.m_buttonWidth - 3 * c_root.m_spacing
+            width: c_root.m_rowWidth - c_fpgaReadAddrEdit.width - c_root.m_buttonWidth - 2 * c_root.m_spacing
             height: parent.height
             font.pixelSize: 17
             verticalAlignment: Text.AlignVCenter
@@ -401,6 +399,7 @@ ObjectModel {
             maximumLength: 8
             text: ""
             placeholderText: "内容"
+            width: c_root.m_rowWidth - c_fpgaWriteAddrEdit.width - c_root.m_buttonWidth - 2 * c_root.m_spacing
             numberValidator: RegularExpressionValidator { regularExpression: /^[0-9A-Fa-f]{0,8}$/ }
         }
         MySettingBtnStyle {

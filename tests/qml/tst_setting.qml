@@ -242,6 +242,18 @@ TestCase {
         compare(edit.text, data.result);
     }
 
+    // The buttons of the rows stand in one column at the right edge of the rows.
+    function test_buttonsLineUpAtTheRight() {
+        var list = child("settingList");
+        var rowRight = list.contentItem.mapToItem(panel, 0, 0).x + panel.m_workingParameters.m_rowWidth;
+        ["speedButton", "maxDistButton", "tvgButton", "realFcButton", "powerAutoButton", "workCycleButton",
+         "velocityButton", "stepButton", "staticIpButton", "versionButton", "fpgaReadButton", "fpgaWriteButton",
+         "upgradeButton"].forEach(function (name) {
+            var button = child(name);
+            fuzzyCompare(button.mapToItem(panel, button.width, 0).x, rowRight, 0.5, name);
+        });
+    }
+
     function test_panelFrame() {
         compare(panel.width, 400);
         compare(panel.z, 9999999);
