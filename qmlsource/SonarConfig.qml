@@ -12,26 +12,7 @@ ObjectModel {
 
     readonly property real m_labelWidth: m_rowWidth * 0.38
 
-    component ConfigRow: Row {
-        property alias m_label: c_label.text
-        property real m_labelWidth: 100
-
-        height: 36
-        spacing: 5
-
-        Text {
-            id: c_label
-            width: parent.m_labelWidth
-            height: parent.height
-            font.pixelSize: 18
-            fontSizeMode: Text.HorizontalFit
-            minimumPixelSize: 10
-            verticalAlignment: Text.AlignVCenter
-            color: "#001d41"
-        }
-    }
-
-    ConfigRow {
+    ParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
         m_label: qsTr("截取强度：")
@@ -46,7 +27,7 @@ ObjectModel {
         }
     }
 
-    ConfigRow {
+    ParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
         m_label: qsTr("点的大小：")
@@ -61,7 +42,7 @@ ObjectModel {
         }
     }
 
-    ConfigRow {
+    ParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
         m_label: "渲染模式:"
