@@ -199,6 +199,10 @@ ObjectModel {
         // A whole number from 0 to 100, or 255; the buttons wait for a valid edit.
         property bool m_powerValid: true
 
+        function f_isPower(text) {
+            return /^(100|[1-9]?[0-9]|255)$/.test(text);
+        }
+
         MyTextInputStyle {
             id: c_powerEdit
             objectName: "powerEdit"
@@ -206,15 +210,16 @@ ObjectModel {
             width: c_root.m_inputWidth - c_root.m_buttonWidth - c_root.m_spacing
             color: c_powerRow.m_powerValid ? "blue" : "red"
             Binding on text { when: !c_powerEdit.activeFocus; value: c_root.f_shown("power", 4); restoreMode: Binding.RestoreNone }
-            onTextEdited: c_powerRow.m_powerValid = /^(100|[1-9]?[0-9]|255)$/.test(text)
+            onTextEdited: c_powerRow.m_powerValid = c_powerRow.f_isPower(text)
         }
         MySettingBtnStyle {
             objectName: "powerButton"
             enabled: c_root.m_connected && c_powerRow.m_powerValid
+            // What the field shows unedited is the sonar's header byte, which may be any value:
+            // only a power the sonar takes is sent.
             onReleased: {
-                var power = parseInt(c_powerEdit.text, 10);
-                if (isFinite(power))
-                    c_root.f_send("0x10接0x" + power.toString(16).toUpperCase());
+                if (c_powerRow.f_isPower(c_powerEdit.text))
+                    c_root.f_send("0x10接0x" + parseInt(c_powerEdit.text, 10).toString(16).toUpperCase());
             }
         }
         MySettingBtnStyle {

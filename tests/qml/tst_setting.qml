@@ -64,10 +64,15 @@ TestCase {
             { tag: "empty frequency", fields: { realFcEdit: "" }, button: "realFcButton", command: null },
             { tag: "unparsable sound speed", fields: { velocityEdit: "." }, button: "velocityButton", command: null },
             { tag: "one TVG field empty", fields: { tvgAEdit: "1", tvgBEdit: "", tvgCEdit: "3" }, button: "tvgButton", command: null },
-            { tag: "empty power", fields: { powerEdit: "" }, button: "powerButton", command: null }
+            { tag: "empty power", fields: { powerEdit: "" }, button: "powerButton", command: null },
+            // A header byte shown unedited that is no power the sonar takes.
+            { tag: "power 200 from the header", fields: {}, power: 200, button: "powerButton", command: null },
+            { tag: "power 60 from the header", fields: {}, power: 60, button: "powerButton", command: "0x10接0x3C" }
         ];
     }
     function test_commands(data) {
+        if (data.power !== undefined)
+            hub.power = data.power;
         for (var name in data.fields)
             child(name).text = data.fields[name];
         mouseClick(child(data.button));
