@@ -101,6 +101,12 @@ void CmdDialog::disconnected()
     emit sig_cmdMsg(tr("断开连接"));
 }
 
+void CmdDialog::connectionLost()
+{
+    disconnected();
+    emit sigConnectionLost();
+}
+
 bool CmdDialog::connectOrNot()
 {
     return m_connected;
@@ -417,7 +423,7 @@ void CmdDialog::upgrade(const QString &path)
         // than pretend it still stands. A connection made while the upgrade waited is another
         // one, and stays.
         if (m_upgradeInbox->isClosed() && channel == m_channelSerial)
-            disconnected();
+            connectionLost();
         warn(tr("警告!"), tr("未收到回复消息!"));
         m_progress.close();
         return;
