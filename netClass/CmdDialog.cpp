@@ -286,6 +286,9 @@ CmdDialog::FpgaAnswer CmdDialog::fpgaExchange(const QString &what, const QByteAr
     }
     if (got != CmdSocket::Reply::Message) {
         qDebug() << "未收到回复ok";
+        // Closed or reset instead of an answer: the sonar has left the channel.
+        if (got == CmdSocket::Reply::Closed)
+            connectionLost();
         return FpgaAnswer::None;
     }
     reply.truncate(CmdSocket::ReplyBytes);

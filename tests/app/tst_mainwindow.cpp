@@ -513,11 +513,12 @@ private slots:
         QVERIFY2(storedPointCount() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPointCount())));
     }
 
-    // The sonar ends the channel in the middle of a firmware upgrade, closed or reset: the hub
-    // no longer says connected, the scan is over (sigScanEnd, as after the operator's
-    // disconnect), the status is None, and connecting again works. An upgrade that ends well,
-    // a connection made anew while the upgrade waited (it replaces the channel) and the
-    // operator's own disconnect leave the status alone.
+    // The sonar ends the channel in the middle of a firmware upgrade (closed or reset) or of a
+    // register read (closed instead of the answer): the hub no longer says connected, the scan
+    // is over (sigScanEnd, as after the operator's disconnect), the status is None, and
+    // connecting again works. An upgrade that ends well, a connection made anew while the
+    // upgrade waited (it replaces the channel) and the operator's own disconnect leave the
+    // status alone.
     void connectionLostUnasked_data()
     {
         QTest::addColumn<QString>("action");
@@ -530,6 +531,7 @@ private slots:
         const int connected = int(InformationCenter::ConnectStatus::Connected);
         QTest::newRow("closed") << "upgrade" << int(Fault::Close) << false << none << 1;
         QTest::newRow("reset") << "upgrade" << int(Fault::Reset) << false << none << 1;
+        QTest::newRow("closed at a register read") << "register read" << int(Fault::None) << false << none << 1;
         QTest::newRow("completed") << "upgrade" << int(Fault::None) << true << connected << 0;
         QTest::newRow("connected anew meanwhile")
             << "upgrade, reconnect" << int(Fault::Withhold) << true << connected << 0;
@@ -550,7 +552,11 @@ private slots:
         QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
         QSignalSpy statusChanged(hub(), &InformationCenter::connectStatusChanged);
 
-        if (action == QLatin1String("disconnect")) {
+        if (action == QLatin1String("register read")) {
+            m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                         SimSonarCommandServer::Fault::Close);
+            m_front->cmd->fReadFpga(QStringLiteral("0x10"));
+        } else if (action == QLatin1String("disconnect")) {
             // What the front end does when the operator disconnects.
             hub()->setConnectOK(false);
             m_front->cmd->disconnected();
@@ -590,6 +596,8 @@ private slots:
         if (!connectOK && status == int(InformationCenter::ConnectStatus::None)) {
             // A sonar that is back can be connected to as before.
             m_sonar->commands().setUpgradeFault(SimSonarCommandServer::UpgradeFault::None, 0);
+            m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                         SimSonarCommandServer::Fault::None);
             QVERIFY(connectToSonar());
             QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
             QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);
