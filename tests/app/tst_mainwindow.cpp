@@ -19,12 +19,10 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QProgressBar>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -72,17 +70,6 @@ bool isDestinationFrame(const QByteArray &frame)
 bool isAutoPower(const QByteArray &frame)
 {
     return frame == autoPowerFrame;
-}
-
-// The command channel's progress dialog, shared by replay and firmware upgrade.
-ProgressDialog *progressDialog()
-{
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (auto *p = qobject_cast<ProgressDialog *>(w))
-            return p;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -439,7 +426,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0, 10000);
         QVERIFY(storedPointCount() > 2u * quint32(packets.size()));
 
-        ProgressDialog *progress = progressDialog();
+        auto *progress = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *p = qobject_cast<ProgressDialog *>(w))
+                    return p;
+            return static_cast<ProgressDialog *>(nullptr);
+        }();
         QVERIFY(progress);
         ShowCounter shows;
         progress->installEventFilter(&shows);
@@ -571,19 +563,10 @@ private slots:
             file.close();
             m_sonar->commands().setUpgradeFault(SimSonarCommandServer::UpgradeFault(fault), 2);
             if (action.endsWith(QLatin1String("reconnect"))) {
-                // Once the first packet is acknowledged, the device search connects anew from
-                // the event loop, which the upgrade's waits keep running.
-                QProgressBar *bar = progressDialog()->findChild<QProgressBar *>();
-                auto armed = std::make_shared<QMetaObject::Connection>();
-                *armed = connect(bar, &QProgressBar::valueChanged, this, [this, armed](int value) {
-                    if (value <= 0)
-                        return;
-                    QObject::disconnect(*armed);
-                    QTimer::singleShot(0, this, [this] {
-                        emit hub()->sigCreateSearchThread(true);
-                        emit hub()->sigConnecting(true, sonarAddress);
-                    });
-                });
+                // The device search asks the sonar anew; its answer comes queued, so the search
+                // connects while the upgrade waits, from the events that its waits run.
+                emit hub()->sigCreateSearchThread(true);
+                emit hub()->sigConnecting(true, sonarAddress);
             }
             m_front->cmd->upgradeFromFile(path);
         }
