@@ -8,7 +8,8 @@ PACKAGES=(
   qt6-base-dev qt6-declarative-dev libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates
   qml6-module-qtquick-window qml6-module-qtquick-layouts qml6-module-qtquick-dialogs
-  qml6-module-qtqml-workerscript qml6-module-qtqml-models libqt6svg6
+  qml6-module-qtqml qml6-module-qtqml-workerscript qml6-module-qtqml-models
+  qml6-module-qt-labs-folderlistmodel qml6-module-qttest libqt6svg6
   libfftw3-dev libgl1-mesa-dev libgl1-mesa-dri xvfb xauth iproute2 fonts-wqy-microhei
   locales
 )

@@ -1,0 +1,22 @@
+import QtQuick
+import "MyStyle"
+import InformationCenter.module 1.0
+
+// Contrast (gamma) as a slider, 0.5 to 1.5; the host applies it.
+Column {
+    id: c_root
+
+    property InformationCenter infoCenter: null
+
+    Text {
+        text: qsTr("对比度")
+        color: "white"
+    }
+    MySliderStyle {
+        from: 0.5
+        to: 1.5
+        stepSize: 0.01
+        value: 1.0
+        onMoved: c_root.infoCenter.targetGamma = value
+    }
+}

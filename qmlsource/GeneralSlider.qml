@@ -1,0 +1,27 @@
+import QtQuick
+import "MyStyle"
+import InformationCenter.module 1.0
+
+// Brightness as a slider, 0 to 16: a command to the sonar, or while a recording is replayed an
+// offset that the host applies itself.
+Column {
+    id: c_root
+
+    property InformationCenter infoCenter: null
+    property bool m_readingFile: false
+
+    Text {
+        text: qsTr("亮度")
+        color: "white"
+    }
+    MySliderStyle {
+        to: 16
+        onMoved: {
+            var level = Math.round(value);
+            if (c_root.m_readingFile)
+                c_root.infoCenter.sigBrightnessOffset(level);
+            else
+                c_root.infoCenter.str_cmd = "0x18接0x" + level.toString(16);
+        }
+    }
+}

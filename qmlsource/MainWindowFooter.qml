@@ -1,0 +1,175 @@
+import QtQuick
+import QtQuick.Controls
+import "MyStyle"
+import InformationCenter.module 1.0
+
+// The footer bar: connection and file status on the left, the operator tips in the middle, and
+// the more button, the language button and the version on the right.
+Rectangle {
+    id: c_root
+
+    property InformationCenter infoCenter: null
+    property var functionBtn: null
+    property var languageSet: null
+    property string m_userType: ""
+    property string m_versionNum: ""
+    property string m_buildTime: ""
+    property bool isEnOrCn: false
+
+    readonly property int m_maxTipsBeforeAppend: 50
+
+    function f_fileStatusText() {
+        if (!infoCenter)
+            return "";
+        var status = infoCenter.m_fileStatus;
+        if (infoCenter.f_filestatusIsNone(status))
+            return "";
+        if (infoCenter.f_fileStatusIsReading(status))
+            return qsTr("回放中");
+        if (infoCenter.f_fileStatusIsSaving(status))
+            return qsTr("保存中");
+        return qsTr("未设置该文件状态");
+    }
+
+    // Appends one tip; the list keeps the newest 51.
+    function f_addTipsText(inMsg) {
+        if (c_tipsModel.count > m_maxTipsBeforeAppend)
+            c_tipsModel.remove(0);
+        c_tipsModel.append({ "m_msg": String(inMsg) });
+        c_tipsList.positionViewAtEnd();
+    }
+
+    height: 30
+    z: 999
+    color: "#4b627f"
+
+    Component.onCompleted: {
+        if (languageSet)
+            isEnOrCn = languageSet.getLanguageIdx(languageSet.getCurrentLanguage()) === 1;
+    }
+
+    component Separator: Rectangle {
+        anchors.verticalCenter: parent ? parent.verticalCenter : undefined
+        width: 2
+        height: 24
+        color: "#334e70"
+        Rectangle {
+            anchors.right: parent.right
+            width: 1
+            height: parent.height
+            color: "#687e9a"
+        }
+    }
+
+    Row {
+        id: c_leftRow
+        height: parent.height
+        spacing: 10
+
+        Text {
+            objectName: "connectText"
+            anchors.verticalCenter: parent.verticalCenter
+            leftPadding: 10
+            font.pixelSize: 16
+            color: "white"
+            text: c_root.functionBtn && c_root.functionBtn.m_isConnected ? qsTr("已连接") : qsTr("未连接")
+        }
+        Separator {}
+        Text {
+            objectName: "fileStatusText"
+            anchors.verticalCenter: parent.verticalCenter
+            font.pixelSize: 16
+            color: "white"
+            text: c_root.f_fileStatusText()
+            width: text.length * 16
+        }
+        Separator {}
+    }
+
+    ListView {
+        id: c_tipsList
+        objectName: "tipsList"
+        anchors.left: c_leftRow.right
+        anchors.leftMargin: 10
+        anchors.right: c_rightRow.left
+        anchors.rightMargin: 10
+        anchors.bottom: parent.bottom
+        height: 30
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+        model: ListModel { id: c_tipsModel }
+
+        delegate: Rectangle {
+            required property int index
+            required property string m_msg
+
+            width: ListView.view ? ListView.view.width : 0
+            height: 30
+            border.width: 1
+            border.color: "lightgray"
+            color: index % 2 === 0 ? "#5b627f" : "#5b626f"
+
+            Text {
+                anchors.fill: parent
+                leftPadding: 10
+                text: parent.m_msg
+                color: "white"
+                font.pixelSize: 16
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                elide: Text.ElideMiddle
+            }
+        }
+    }
+
+    Row {
+        id: c_rightRow
+        anchors.right: parent.right
+        height: parent.height
+        spacing: 10
+
+        Button {
+            objectName: "moreButton"
+            anchors.verticalCenter: parent.verticalCenter
+            width: 30
+            height: 30
+            padding: 0
+            icon.source: "./image/icon-more.svg"
+            icon.width: 30
+            icon.height: 30
+            icon.color: "transparent"
+            background: Rectangle { color: "transparent" }
+            // Five entries upwards over the window, or back to the one line at the newest tip.
+            onReleased: {
+                if (c_tipsList.height > 30) {
+                    c_tipsList.height = 30;
+                    c_tipsList.positionViewAtEnd();
+                } else {
+                    c_tipsList.height = 150;
+                }
+            }
+        }
+        Separator {}
+        IconBtnStyle {
+            objectName: "languageButton"
+            anchors.verticalCenter: parent.verticalCenter
+            height: 24
+            icon.source: c_root.isEnOrCn ? "./image/en.svg" : "./image/cn.svg"
+            onReleased: {
+                c_root.isEnOrCn = !c_root.isEnOrCn;
+                c_root.languageSet.setLanguage(c_root.languageSet.getLanguageName(c_root.isEnOrCn ? 1 : 0));
+            }
+        }
+        Separator {}
+        Text {
+            objectName: "versionText"
+            anchors.verticalCenter: parent.verticalCenter
+            leftPadding: 10
+            rightPadding: 10
+            font.pixelSize: 16
+            color: "white"
+            text: c_root.m_userType + " " + c_root.m_versionNum + " " + c_root.m_buildTime
+        }
+    }
+}

@@ -1,0 +1,22 @@
+import QtQuick
+import "MyStyle"
+import "PublicFunction.js" as MyFun
+import InformationCenter.module 1.0
+
+// Range as a slider over 1 to 5 m.
+Column {
+    id: c_root
+
+    property InformationCenter infoCenter: null
+
+    Text {
+        text: qsTr("距离")
+        color: "white"
+    }
+    MySliderStyle {
+        from: 1
+        to: 5
+        value: 1
+        onMoved: c_root.infoCenter.str_cmd = "0x09接" + MyFun.numberToFloatToHex(value)
+    }
+}

@@ -1,0 +1,100 @@
+import QtQuick
+import QtQuick.Controls
+import "MyStyle"
+import InformationCenter.module 1.0
+
+// The floating settings panel: a title bar to drag it by, resize handles round it, and the
+// rows of the working parameters in a clipped list.
+Rectangle {
+    id: c_root
+
+    property InformationCenter infoCenter: null
+    property var cmdDialog: null
+    property var functionBtn: null
+    property var warnDialog: null
+    property alias m_workingParameters: c_workingParameters
+
+    width: 400
+    height: 600
+    x: parent ? (parent.width - width) / 2 : 0
+    y: parent ? (parent.height - height) / 2 : 0
+    visible: false
+    z: 9999999
+    color: "#729cd1"
+    border.width: 1
+    border.color: Qt.rgba(119 / 255, 137 / 255, 156 / 255, 1)
+
+    // Fields give up the focus when they show again; the title bar takes it meanwhile.
+    onVisibleChanged: c_titleArea.forceActiveFocus()
+
+    DragResizeDemo {
+        resizeTarget: c_root
+    }
+
+    Rectangle {
+        id: c_titleBar
+        anchors.top: parent.top
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.margins: 6
+        height: 50
+        color: "#001d41"
+
+        MouseArea {
+            id: c_titleArea
+            anchors.fill: parent
+            cursorShape: Qt.SizeAllCursor
+            drag.target: c_root
+        }
+        Text {
+            anchors.left: parent.left
+            anchors.verticalCenter: parent.verticalCenter
+            text: qsTr(" 设置")
+            font.pixelSize: 24
+            color: "white"
+        }
+        Text {
+            objectName: "closeMark"
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            text: "✖ "
+            font.pixelSize: 30
+            color: "white"
+
+            MouseArea {
+                anchors.fill: parent
+                onReleased: c_root.visible = false
+            }
+        }
+    }
+
+    Rectangle {
+        id: c_content
+        anchors.top: c_titleBar.bottom
+        anchors.topMargin: 6
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 6
+        color: Qt.rgba(197 / 255, 221 / 255, 255 / 255, 1)
+
+        ListView {
+            id: c_list
+            objectName: "settingList"
+            anchors.fill: parent
+            anchors.margins: 5
+            spacing: 5
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+            model: WorkingParameters {
+                id: c_workingParameters
+                infoCenter: c_root.infoCenter
+                cmdDialog: c_root.cmdDialog
+                functionBtn: c_root.functionBtn
+                warnDialog: c_root.warnDialog
+                m_rowWidth: c_list.width - 10
+            }
+        }
+    }
+}

@@ -1,0 +1,21 @@
+import QtQuick
+import "MyStyle"
+import InformationCenter.module 1.0
+
+// Work mode as a slider: Low, Medium, High.
+Column {
+    id: c_root
+
+    property InformationCenter infoCenter: null
+    readonly property var m_modeNames: ["Low", "Medium", "High"]
+
+    Text {
+        text: qsTr("模式") + " " + c_root.m_modeNames[Math.round(c_slider.value)]
+        color: "white"
+    }
+    MySliderStyle {
+        id: c_slider
+        to: 2
+        onMoved: c_root.infoCenter.str_cmd = "0x05接0x0" + Math.round(value)
+    }
+}

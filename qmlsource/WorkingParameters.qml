@@ -1,0 +1,427 @@
+import QtQuick
+import QtQml.Models
+import "MyStyle"
+import "PublicFunction.js" as MyFun
+import InformationCenter.module 1.0
+
+// The rows of the settings panel. Each shows the sonar's current value while its field is not
+// being edited, and on its button sends what the field holds: a command text through the state
+// hub, a call of the command channel, or a hub property.
+ObjectModel {
+    id: c_root
+
+    property InformationCenter infoCenter: null
+    property var cmdDialog: null
+    property var functionBtn: null
+    property var warnDialog: null
+    property real m_rowWidth: 390
+
+    readonly property int m_rowHeight: 36
+    readonly property int m_spacing: 5
+    readonly property int m_buttonWidth: 66
+    readonly property real m_labelWidth: m_rowWidth * 0.38
+    // Room for the inputs of a row with one button.
+    readonly property real m_inputWidth: m_rowWidth - m_labelWidth - m_buttonWidth - 2 * m_spacing
+    readonly property bool m_connected: functionBtn !== null && functionBtn.m_isConnected
+    readonly property bool m_scanning: functionBtn !== null && functionBtn.m_start
+
+    // The field width of the text-input style for a field of maxLength characters, within room.
+    function f_fieldWidth(maxLength, room) {
+        return Math.min(m_rowHeight * 0.7 * (maxLength + 2) * 0.5, room);
+    }
+
+    // The hub property as a field shows it while not being edited.
+    function f_shown(name, decimals) {
+        return infoCenter ? MyFun.f_fixed(infoCenter[name], decimals) : "0.0";
+    }
+
+    function textToFloatToHex(inText) {
+        return MyFun.textToFloatToHex(inText);
+    }
+
+    function f_send(inCmd) {
+        infoCenter.str_cmd = inCmd;
+    }
+
+    // code, then the float of each text; nothing at all when one of them is not a number.
+    function f_sendFloats(code, texts) {
+        var payloads = texts.map(function (text) { return textToFloatToHex(text); });
+        if (payloads.indexOf("") >= 0)
+            return;
+        f_send(code + "接" + payloads.join("接"));
+    }
+
+    function f_showSigModel() {
+        if (c_sigModelBox.activeFocus || !infoCenter)
+            return;
+        var index = { 0: 0, 1: 1, 5: 2, 6: 3 }[infoCenter.sigModel];
+        if (index !== undefined)
+            c_sigModelBox.currentIndex = index;
+    }
+
+    property Connections m_hubConnections: Connections {
+        target: c_root.infoCenter
+        function onSigModelChanged() { c_root.f_showSigModel(); }
+    }
+    property Connections m_cmdConnections: Connections {
+        target: c_root.cmdDialog
+        function onSigReadFpgaText(fpgaText) { c_fpgaReadText.text = fpgaText; }
+    }
+
+    Component.onCompleted: f_showSigModel()
+
+    component ParameterRow: Row {
+        property alias m_label: c_label.text
+        property real m_labelWidth: 100
+
+        height: 36
+        spacing: 5
+
+        Text {
+            id: c_label
+            width: parent.m_labelWidth
+            height: parent.height
+            font.pixelSize: 18
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: 10
+            verticalAlignment: Text.AlignVCenter
+            color: "#001d41"
+        }
+    }
+
+    ParameterRow {
+        objectName: "sigModelRow"
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("信号模式:")
+
+        MyComboBoxStyle {
+            id: c_sigModelBox
+            objectName: "sigModelBox"
+            width: c_root.m_inputWidth + c_root.m_buttonWidth + c_root.m_spacing
+            height: parent.height
+            model: ["Auto", "Cw30", "Cw10", "Chirp"]
+            enabled: c_root.m_connected
+            onActivated: (index) => c_root.f_send(["0x11接0x00", "0x11接0x01", "0x11接0x05", "0x11接0x06"][index])
+            onActiveFocusChanged: c_root.f_showSigModel()
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("前进速度：")
+
+        MyTextInputStyle {
+            id: c_speedEdit
+            objectName: "speedEdit"
+            maximumLength: 10
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            Binding on text { when: !c_speedEdit.activeFocus; value: c_root.f_shown("speed", 2); restoreMode: Binding.RestoreNone }
+        }
+        MySettingBtnStyle {
+            objectName: "speedButton"
+            onReleased: {
+                var value = parseFloat(c_speedEdit.text);
+                if (isFinite(value))
+                    c_root.infoCenter.speedMove = value;
+            }
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("作用距离(m)：")
+
+        MyTextInputStyle {
+            id: c_maxDistEdit
+            objectName: "maxDistEdit"
+            maximumLength: 10
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            Binding on text { when: !c_maxDistEdit.activeFocus; value: c_root.f_shown("maxDist", 2); restoreMode: Binding.RestoreNone }
+        }
+        MySettingBtnStyle {
+            objectName: "maxDistButton"
+            enabled: c_root.m_connected
+            onReleased: c_root.f_sendFloats("0x09", [c_maxDistEdit.text])
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        id: c_tvgRow
+        m_label: qsTr("TVG高级:")
+
+        readonly property bool m_editing: c_tvgAEdit.activeFocus || c_tvgBEdit.activeFocus || c_tvgCEdit.activeFocus
+        readonly property real m_fieldWidth: c_root.f_fieldWidth(6, (c_root.m_inputWidth - 2 * c_root.m_spacing) / 3)
+
+        MyTextInputStyle {
+            id: c_tvgAEdit
+            objectName: "tvgAEdit"
+            maximumLength: 6
+            width: c_tvgRow.m_fieldWidth
+            Binding on text { when: !c_tvgRow.m_editing; value: c_root.f_shown("TVGA", 4); restoreMode: Binding.RestoreNone }
+        }
+        MyTextInputStyle {
+            id: c_tvgBEdit
+            objectName: "tvgBEdit"
+            maximumLength: 6
+            width: c_tvgRow.m_fieldWidth
+            Binding on text { when: !c_tvgRow.m_editing; value: c_root.f_shown("TVGB", 4); restoreMode: Binding.RestoreNone }
+        }
+        MyTextInputStyle {
+            id: c_tvgCEdit
+            objectName: "tvgCEdit"
+            maximumLength: 6
+            width: c_tvgRow.m_fieldWidth
+            Binding on text { when: !c_tvgRow.m_editing; value: c_root.f_shown("TVGC", 4); restoreMode: Binding.RestoreNone }
+        }
+        MySettingBtnStyle {
+            objectName: "tvgButton"
+            enabled: c_root.m_connected
+            onReleased: c_root.f_sendFloats("0x17", [c_tvgAEdit.text, c_tvgBEdit.text, c_tvgCEdit.text])
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("中心频率(kHz)：")
+
+        MyTextInputStyle {
+            id: c_realFcEdit
+            objectName: "realFcEdit"
+            maximumLength: 10
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            Binding on text {
+                when: !c_realFcEdit.activeFocus
+                value: c_root.infoCenter ? MyFun.f_fixed(c_root.infoCenter.realFc / 1000, 4) : "0.0"
+                restoreMode: Binding.RestoreNone
+            }
+        }
+        MySettingBtnStyle {
+            objectName: "realFcButton"
+            enabled: c_root.m_connected
+            onReleased: {
+                // The field holds kilohertz; the sonar takes hertz.
+                var payload = MyFun.numberToFloatToHex(parseFloat(c_realFcEdit.text) * 1000);
+                if (payload !== "")
+                    c_root.f_send("0x8a接" + payload);
+            }
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        id: c_powerRow
+        m_label: qsTr("发射功率：")
+
+        // A whole number from 0 to 100, or 255; the buttons wait for a valid edit.
+        property bool m_powerValid: true
+
+        MyTextInputStyle {
+            id: c_powerEdit
+            objectName: "powerEdit"
+            maximumLength: 10
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth - c_root.m_buttonWidth - c_root.m_spacing)
+            color: c_powerRow.m_powerValid ? "blue" : "red"
+            Binding on text { when: !c_powerEdit.activeFocus; value: c_root.f_shown("power", 4); restoreMode: Binding.RestoreNone }
+            onTextEdited: c_powerRow.m_powerValid = /^(100|[1-9]?[0-9]|255)$/.test(text)
+        }
+        MySettingBtnStyle {
+            objectName: "powerButton"
+            enabled: c_root.m_connected && c_powerRow.m_powerValid
+            onReleased: {
+                var power = parseInt(c_powerEdit.text, 10);
+                if (isFinite(power))
+                    c_root.f_send("0x10接0x" + power.toString(16).toUpperCase());
+            }
+        }
+        MySettingBtnStyle {
+            objectName: "powerAutoButton"
+            text: qsTr("自动")
+            enabled: c_root.m_connected && c_powerRow.m_powerValid
+            onReleased: c_root.f_send("0x10接0xff")
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("工作周期(s/帧):")
+
+        MyTextInputStyle {
+            id: c_workCycleEdit
+            objectName: "workCycleEdit"
+            maximumLength: 10
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            Binding on text { when: !c_workCycleEdit.activeFocus; value: c_root.f_shown("workCycle", 3); restoreMode: Binding.RestoreNone }
+        }
+        MySettingBtnStyle {
+            objectName: "workCycleButton"
+            enabled: c_root.m_connected
+            onReleased: c_root.f_sendFloats("0x02", [c_workCycleEdit.text])
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("声速(m/s)：")
+
+        MyTextInputStyle {
+            id: c_velocityEdit
+            objectName: "velocityEdit"
+            maximumLength: 10
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            Binding on text { when: !c_velocityEdit.activeFocus; value: c_root.f_shown("acousticVelocity", 2); restoreMode: Binding.RestoreNone }
+        }
+        MySettingBtnStyle {
+            objectName: "velocityButton"
+            enabled: c_root.m_connected
+            onReleased: c_root.f_sendFloats("0x14", [c_velocityEdit.text])
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("扫描步进(°):")
+
+        MyTextInputStyle {
+            id: c_stepEdit
+            objectName: "stepEdit"
+            maximumLength: 10
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            Binding on text { when: !c_stepEdit.activeFocus; value: c_root.f_shown("vez25EDirectionAngle", 4); restoreMode: Binding.RestoreNone }
+        }
+        MySettingBtnStyle {
+            objectName: "stepButton"
+            enabled: c_root.m_connected
+            onReleased: c_root.f_sendFloats("0x0F", [c_stepEdit.text])
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth
+        m_label: qsTr("声呐静态IP：")
+
+        MyTextInputStyle {
+            id: c_staticIpEdit
+            objectName: "staticIpEdit"
+            inputMode: "ip"
+            maximumLength: 15
+            width: c_root.f_fieldWidth(maximumLength, c_root.m_inputWidth)
+            Binding on text { when: !c_staticIpEdit.activeFocus; value: c_root.infoCenter ? c_root.infoCenter.dstIp : ""; restoreMode: Binding.RestoreNone }
+        }
+        MySettingBtnStyle {
+            objectName: "staticIpButton"
+            enabled: c_root.m_connected
+            onReleased: {
+                var dialog = c_root.warnDialog;
+                if (MyFun.f_isIpv4Address(c_staticIpEdit.text)) {
+                    dialog.m_text = qsTr("此操作会修改声纳设备的ip！");
+                    dialog.m_sonarDefaultIp = c_staticIpEdit.text;
+                } else {
+                    dialog.m_text = qsTr("ip地址格式错误，例如：192.168.1.100");
+                }
+                dialog.open();
+            }
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth + c_root.m_inputWidth + c_root.m_spacing
+        m_label: qsTr("读取版本号")
+
+        MySettingBtnStyle {
+            objectName: "versionButton"
+            text: qsTr("读取")
+            enabled: c_root.m_connected && !c_root.m_scanning
+            onReleased: {
+                c_root.f_send("0x4E");
+                c_root.infoCenter.versionReturn = true;
+            }
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: 0
+
+        MyTextInputStyle {
+            id: c_fpgaReadAddrEdit
+            objectName: "fpgaReadAddrEdit"
+            maximumLength: 4
+            text: ""
+            placeholderText: "地址"
+            font.pixelSize: 17
+            numberValidator: RegularExpressionValidator { regularExpression: /^[0-9A-Fa-f]{0,4}$/ }
+        }
+        Text {
+            id: c_fpgaReadText
+            objectName: "fpgaReadText"
+            width: c_root.m_rowWidth - c_fpgaReadAddrEdit.width - c_root.m_buttonWidth - 3 * c_root.m_spacing
+            height: parent.height
+            font.pixelSize: 17
+            verticalAlignment: Text.AlignVCenter
+            horizontalAlignment: Text.AlignHCenter
+            elide: Text.ElideRight
+            color: "#001d41"
+        }
+        MySettingBtnStyle {
+            objectName: "fpgaReadButton"
+            // The register buttons carry a longer label in the same width.
+            font.pixelSize: 15
+            text: "读fpga"
+            onReleased: c_root.cmdDialog.fReadFpga(c_fpgaReadAddrEdit.text)
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: 0
+
+        MyTextInputStyle {
+            id: c_fpgaWriteAddrEdit
+            objectName: "fpgaWriteAddrEdit"
+            maximumLength: 4
+            text: ""
+            placeholderText: "地址"
+            numberValidator: RegularExpressionValidator { regularExpression: /^[0-9A-Fa-f]{0,4}$/ }
+        }
+        MyTextInputStyle {
+            id: c_fpgaWriteValueEdit
+            objectName: "fpgaWriteValueEdit"
+            maximumLength: 8
+            text: ""
+            placeholderText: "内容"
+            numberValidator: RegularExpressionValidator { regularExpression: /^[0-9A-Fa-f]{0,8}$/ }
+        }
+        MySettingBtnStyle {
+            objectName: "fpgaWriteButton"
+            // The register buttons carry a longer label in the same width.
+            font.pixelSize: 15
+            text: "写fpga"
+            onReleased: c_root.cmdDialog.fWriteFpga(c_fpgaWriteAddrEdit.text, c_fpgaWriteValueEdit.text)
+        }
+    }
+
+    ParameterRow {
+        width: c_root.m_rowWidth
+        m_labelWidth: c_root.m_labelWidth + c_root.m_inputWidth + c_root.m_spacing
+        m_label: qsTr("程序升级")
+
+        MySettingBtnStyle {
+            objectName: "upgradeButton"
+            text: qsTr("升级")
+            enabled: c_root.m_connected && !c_root.m_scanning
+            onReleased: c_root.cmdDialog.updateApp()
+        }
+    }
+}
