@@ -71,6 +71,7 @@ MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
     connect(m_processing, &Processing::sigProcessImagesOK, m_showPoint, &ShowPoint::imagesUpdate);
     connect(m_processing, &Processing::sigProgressInit, m_cmdDialog, &CmdDialog::initProgress);
     connect(m_processing, &Processing::sigProgressChanged, m_cmdDialog, &CmdDialog::showProgress);
+    connect(m_cmdDialog, &CmdDialog::sigConnectionLost, hub, [this] { onConnectionLost(); });
 }
 
 void MainWindow::init(QObject *root)
@@ -255,4 +256,15 @@ void MainWindow::onStartStatusChanged(bool inStart)
     }
     m_sdkSocketThread->stop();
     emit m_informationCenter->sigScanEnd();
+}
+
+void MainWindow::onConnectionLost()
+{
+    // The sonar ended the channel on its own: the state is left as the operator's disconnect
+    // leaves it (not connected, no scan: the front end releases its start button on
+    // sigScanEnd), and the status returns to None, so nothing offers commands on a dead channel.
+    InformationCenter *hub = m_informationCenter;
+    hub->setConnectOK(false);
+    onStartStatusChanged(false);
+    hub->f_setConnectStatusNone();
 }

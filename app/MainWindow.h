@@ -51,6 +51,7 @@ public:
     void onClearCmdStr();
     void onScanEndOrStart(bool inStart);
     void onStartStatusChanged(bool inStart);
+    void onConnectionLost();
 
 private:
     void init(QObject *root);

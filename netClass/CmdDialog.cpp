@@ -101,6 +101,12 @@ void CmdDialog::disconnected()
     emit sig_cmdMsg(tr("断开连接"));
 }
 
+void CmdDialog::connectionLost()
+{
+    disconnected();
+    emit sigConnectionLost();
+}
+
 bool CmdDialog::connectOrNot()
 {
     return m_connected;
@@ -280,6 +286,9 @@ CmdDialog::FpgaAnswer CmdDialog::fpgaExchange(const QString &what, const QByteAr
     }
     if (got != CmdSocket::Reply::Message) {
         qDebug() << "未收到回复ok";
+        // Closed or reset instead of an answer: the sonar has left the channel.
+        if (got == CmdSocket::Reply::Closed)
+            connectionLost();
         return FpgaAnswer::None;
     }
     reply.truncate(CmdSocket::ReplyBytes);
@@ -417,7 +426,7 @@ void CmdDialog::upgrade(const QString &path)
         // than pretend it still stands. A connection made while the upgrade waited is another
         // one, and stays.
         if (m_upgradeInbox->isClosed() && channel == m_channelSerial)
-            disconnected();
+            connectionLost();
         warn(tr("警告!"), tr("未收到回复消息!"));
         m_progress.close();
         return;

@@ -77,6 +77,9 @@ signals:
     // The current socket is about to be closed or replaced; emitted on the GUI thread, before
     // anything of the socket changes, so readers that follow it can end first.
     void sigClosingSocket();
+    // The sonar closed or reset the channel without being asked; the channel has been closed
+    // here as well (disconnected() has run). Emitted on the GUI thread.
+    void sigConnectionLost();
 
 public slots:
     bool tryConnect(QString inSonarIp, QString inHostIp);
@@ -105,6 +108,9 @@ private:
     void onVersionInfo(const QString &inVersionInfo);
     void onVersionTimeout();
     void replaceSocket(const QString &inSonarIp);
+    // The sonar ended the channel: it is closed here too, and whoever keeps the connection
+    // state is told.
+    void connectionLost();
     void restartVersionReader();
     void warn(const QString &title, const QString &text);
     void openProgress();

@@ -508,6 +508,88 @@ private slots:
         QVERIFY2(storedPointCount() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPointCount())));
     }
 
+    // The sonar ends the channel in the middle of a firmware upgrade (closed or reset) or of a
+    // register read (closed instead of the answer): the hub no longer says connected, the scan
+    // is over (sigScanEnd, as after the operator's disconnect), the status is None, and
+    // connecting again works. An upgrade that ends well, a connection made anew while the
+    // upgrade waited (it replaces the channel) and the operator's own disconnect leave the
+    // status alone.
+    void connectionLostUnasked_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("fault"); // at the upgrade's second acknowledgement
+        QTest::addColumn<bool>("connectOK");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("scanEnds");
+        using Fault = SimSonarCommandServer::UpgradeFault;
+        const int none = int(InformationCenter::ConnectStatus::None);
+        const int connected = int(InformationCenter::ConnectStatus::Connected);
+        QTest::newRow("closed") << "upgrade" << int(Fault::Close) << false << none << 1;
+        QTest::newRow("reset") << "upgrade" << int(Fault::Reset) << false << none << 1;
+        QTest::newRow("closed at a register read") << "register read" << int(Fault::None) << false << none << 1;
+        QTest::newRow("completed") << "upgrade" << int(Fault::None) << true << connected << 0;
+        QTest::newRow("connected anew meanwhile")
+            << "upgrade, reconnect" << int(Fault::Withhold) << true << connected << 0;
+        QTest::newRow("operator's disconnect") << "disconnect" << int(Fault::None) << false << connected << 1;
+    }
+    void connectionLostUnasked()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, fault);
+        QFETCH(bool, connectOK);
+        QFETCH(int, status);
+        QFETCH(int, scanEnds);
+        QVERIFY(startSonar());
+        build();
+        QVERIFY(connectToSonar());
+        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        emit hub()->sigStartStatusChanged(true);
+        QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
+        QSignalSpy statusChanged(hub(), &InformationCenter::connectStatusChanged);
+
+        if (action == QLatin1String("register read")) {
+            m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                         SimSonarCommandServer::Fault::Close);
+            m_front->cmd->fReadFpga(QStringLiteral("0x10"));
+        } else if (action == QLatin1String("disconnect")) {
+            // What the front end does when the operator disconnects.
+            hub()->setConnectOK(false);
+            m_front->cmd->disconnected();
+            emit hub()->sigStartStatusChanged(false);
+        } else {
+            QTemporaryDir dir;
+            QVERIFY(dir.isValid());
+            const QString path = dir.filePath(QStringLiteral("fw.kx6204up"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(QByteArray(1537, 'f')), qint64(1537));
+            file.close();
+            m_sonar->commands().setUpgradeFault(SimSonarCommandServer::UpgradeFault(fault), 2);
+            if (action.endsWith(QLatin1String("reconnect"))) {
+                // The device search asks the sonar anew; its answer comes queued, so the search
+                // connects while the upgrade waits, from the events that its waits run.
+                emit hub()->sigCreateSearchThread(true);
+                emit hub()->sigConnecting(true, sonarAddress);
+            }
+            m_front->cmd->upgradeFromFile(path);
+        }
+
+        QCOMPARE(hub()->connectOK(), connectOK);
+        QCOMPARE(int(hub()->m_connectStatus()), status);
+        QCOMPARE(scanEnded.size(), scanEnds);
+        if (status == int(InformationCenter::ConnectStatus::Connected))
+            QCOMPARE(statusChanged.size(), action.endsWith(QLatin1String("reconnect")) ? 1 : 0);
+        if (!connectOK && status == int(InformationCenter::ConnectStatus::None)) {
+            // A sonar that is back can be connected to as before.
+            m_sonar->commands().setUpgradeFault(SimSonarCommandServer::UpgradeFault::None, 0);
+            m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                         SimSonarCommandServer::Fault::None);
+            QVERIFY(connectToSonar());
+            QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
+            QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);
+        }
+    }
+
     // Closing while the sonar streams and a scan runs: every thread ends before what it
     // uses goes, and the sonar is told to stop scanning.
     void shutdownDuringScan()

@@ -372,6 +372,20 @@ void TestCmdDialog::fpgaReadAndWrite()
     QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("读fpga：10"));
     const auto frames = m_sonar->commands().received();
     QCOMPARE(frames.first().frame, QByteArray::fromHex("434D44FF10000400"));
+
+    // The sonar closes the channel instead of answering: the channel is over here as well,
+    // and says that it was lost.
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                 SimSonarCommandServer::Fault::Close);
+    QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
+    messages.clear();
+    m_dialog->fReadFpga("10");
+    QCOMPARE(lost.size(), 1);
+    QVERIFY(!m_dialog->connectOrNot());
+    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.at(0).at(0).toString(), QString::fromUtf8("断开连接"));
+    QCOMPARE(messages.at(1).at(0).toString(), QString::fromUtf8("读fpga：10"));
 }
 
 void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()

@@ -313,12 +313,14 @@ void TestUpgrade::acknowledgementFaults()
     m_sonar->commands().setUpgradeFault(UpgradeFault(fault), nth);
     QVERIFY(connectDialog());
     QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
 
     m_dialog->upgradeFromFile(path);
 
     QCOMPARE(m_warnings, QList<Warning>{completed ? Completed : NoAcknowledgement});
     QVERIFY(!progressDialog()->isVisible());
     QCOMPARE(m_dialog->connectOrNot(), stillConnected);
+    QCOMPARE(lost.size(), stillConnected ? 0 : 1);
     if (stillConnected) {
         QCOMPARE(messages.size(), 0);
         const QList<QByteArray> frames = framesBeforeMarker();
@@ -447,6 +449,7 @@ void TestUpgrade::reconnectedDuringTheUpgrade()
     const QString path = writeFile(firmware(1537));
     QVERIFY(connectDialog());
     QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
     onceUnderway([this, disconnectFirst] {
         if (disconnectFirst)
             m_dialog->disconnected();
@@ -460,6 +463,7 @@ void TestUpgrade::reconnectedDuringTheUpgrade()
     for (const QList<QVariant> &m : messages)
         got.append(m.at(0).toString());
     QCOMPARE(got, told);
+    QCOMPARE(lost.size(), 0);
     QVERIFY(m_dialog->connectOrNot());
     QVERIFY(m_dialog->currentSocket() != InvalidSocket);
     QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);

@@ -1,8 +1,10 @@
 #include "processClass/ImageHistory.h"
 #include "processClass/PointCloudCache.h"
 
+#include <QDeadlineTimer>
 #include <QTest>
 
+#include <atomic>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -42,6 +44,7 @@ private slots:
     void wrapsAtCapacity();
     void clearAndNullOutput();
     void readTimesOutWithoutTouchingBuffers();
+    void readerSeesWriterThroughTheLockAlone();
     void framesAndParameters();
     void historyKeepsTheLast1000();
     void historyAppliesGammaToTheCopyOnly();
@@ -133,6 +136,29 @@ void tst_PointCloudCache::readTimesOutWithoutTouchingBuffers()
     cache.unlockExclusive();
     QCOMPARE(count, 12345u);
     QCOMPARE(out[0], -3.f);
+}
+
+// The writer on a thread of its own and the reader share nothing but the store's lock: the
+// flag between them is relaxed, so it orders nothing. What the reader takes is the writer's,
+// and in the ThreadSanitizer run (scripts/test.sh) the lock alone must order the two.
+void tst_PointCloudCache::readerSeesWriterThroughTheLockAlone()
+{
+    PointCloudCache cache;
+    const std::vector<float> points = pointsFrom(0, 10);
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        cache.appendPoints(points.data(), 10);
+        written.store(true, std::memory_order_relaxed);
+    });
+    QDeadlineTimer bound(20000);
+    while (!written.load(std::memory_order_relaxed) && !bound.hasExpired())
+        std::this_thread::yield();
+    quint32 count = 0;
+    std::vector<float> out(4 * PointCloudCache::capacity);
+    cache.readPoints(&count, out.data());
+    writer.join();
+    QCOMPARE(count, 10u);
+    QCOMPARE(out[36], 9.f);
 }
 
 void tst_PointCloudCache::framesAndParameters()
