@@ -18,7 +18,7 @@
 namespace {
 
 // The version query's time-out here, and how late a late answer comes.
-constexpr int VersionTimeoutMs = 1000;
+constexpr int VersionTimeoutMs = 2000;
 constexpr int LateMs = 300;
 
 // Waits until poll() reports the event on the socket: POLLRDHUP once the peer has closed its
