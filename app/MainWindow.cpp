@@ -16,6 +16,9 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr quint16 ringSlots = 50000;
@@ -143,9 +146,9 @@ void MainWindow::startReceiver(UdpReceiver *receiver, void (MainWindow::*onPort)
         if (generation == m_receiverGeneration)
             (this->*onPort)(port);
     });
-    connect(receiver, &UdpReceiver::sigBindFailed, this, [this, generation](QString address) {
+    connect(receiver, &UdpReceiver::sigBindFailed, this, [this, generation](QString address, int error) {
         if (generation == m_receiverGeneration)
-            onDataPortFailed(address);
+            onDataPortFailed(address, error);
     });
     receiver->start();
 }
@@ -191,10 +194,18 @@ void MainWindow::onSonarDataPort(QString inPort)
     hub->setStr_cmd(QStringLiteral("0x10接0xff"));
 }
 
-void MainWindow::onDataPortFailed(QString inBindAddress)
+void MainWindow::onDataPortFailed(QString inBindAddress, int inError)
 {
-    emit m_informationCenter->sigTipsCMD(
-        QStringLiteral("无法在 %1 上接收声呐数据：没有可用的端口").arg(inBindAddress));
+    QString reason;
+    if (inError == 0)
+        reason = tr("没有可用的端口");
+    else if (inError == EADDRNOTAVAIL)
+        reason = tr("该地址不是本机的地址");
+    else if (inError == EINVAL)
+        reason = tr("地址无效");
+    else
+        reason = QString::fromLocal8Bit(std::strerror(inError));
+    emit m_informationCenter->sigTipsCMD(tr("无法在 %1 上接收声呐数据：%2").arg(inBindAddress, reason));
     if (!m_standbyReceiver)
         return;
     // The receiver that ran before takes over again, on the address and (once more free)

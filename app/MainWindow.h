@@ -57,7 +57,8 @@ private:
     void init(QObject *root);
     // Starts a receiver whose reports count only while it is the held one.
     void startReceiver(UdpReceiver *receiver, void (MainWindow::*onPort)(QString));
-    void onDataPortFailed(QString inBindAddress);
+    // inError: as UdpReceiver::sigBindFailed reports it.
+    void onDataPortFailed(QString inBindAddress, int inError);
 
     PacketRing *m_packetRing = nullptr;
     InformationCenter *m_informationCenter = nullptr;

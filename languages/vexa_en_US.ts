@@ -112,6 +112,14 @@
         <source>保存数据完成</source>
         <translation>The data is saved</translation>
     </message>
+    <message>
+        <source>保存数据失败：</source>
+        <translation>Failed to save data:</translation>
+    </message>
+    <message>
+        <source>录制跟不上数据流，已丢失 %1 个数据包</source>
+        <translation>The recording cannot keep up with the data stream: %1 packets were lost</translation>
+    </message>
 </context>
 <context>
     <name>FunctionBtn</name>
@@ -180,6 +188,25 @@
     <message>
         <source>亮度</source>
         <translation>Brightness</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>无法在 %1 上接收声呐数据：%2</source>
+        <translation>Cannot receive sonar data on %1: %2</translation>
+    </message>
+    <message>
+        <source>没有可用的端口</source>
+        <translation>no free port</translation>
+    </message>
+    <message>
+        <source>该地址不是本机的地址</source>
+        <translation>the address is not one of this computer's</translation>
+    </message>
+    <message>
+        <source>地址无效</source>
+        <translation>the address is not valid</translation>
     </message>
 </context>
 <context>

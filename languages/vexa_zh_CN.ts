@@ -112,6 +112,14 @@
         <source>保存数据完成</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>保存数据失败：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>录制跟不上数据流，已丢失 %1 个数据包</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FunctionBtn</name>
@@ -179,6 +187,25 @@
     <name>GeneralSlider</name>
     <message>
         <source>亮度</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>无法在 %1 上接收声呐数据：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有可用的端口</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>该地址不是本机的地址</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>地址无效</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -48,7 +48,7 @@ void FileSave::onSaveFile(const QString &inFileName)
         qDebug() << "保存文件失败" << Q_FUNC_INFO;
         InformationCenter *center = hub();
         if (center) {
-            emit center->sigTipsCMD(QStringLiteral("保存数据失败：") + name + QLatin1Char(' ') + writer.errorString());
+            emit center->sigTipsCMD(tr("保存数据失败：") + name + QLatin1Char(' ') + writer.errorString());
             center->f_setFileStatusNone();
             // Processing opened the point-cloud file on the same request: the recording is over.
             emit center->sigStopSaveFile();
@@ -119,7 +119,7 @@ void FileSave::run()
         lossReported = true;
         qWarning() << "录制跟不上数据流，丢失数据包:" << lost;
         if (center)
-            emit center->sigTipsCMD(QStringLiteral("录制跟不上数据流，已丢失 %1 个数据包").arg(lost));
+            emit center->sigTipsCMD(tr("录制跟不上数据流，已丢失 %1 个数据包").arg(lost));
     };
 
     std::unique_ptr<uchar[]> packet(new uchar[packetLength]);
@@ -144,7 +144,7 @@ void FileSave::run()
         failed.store(true);
         qDebug() << "保存文件失败" << writer.path() << writer.errorString();
         if (center)
-            emit center->sigTipsCMD(QStringLiteral("保存数据失败：") + writer.path() + QLatin1Char(' ') + writer.errorString());
+            emit center->sigTipsCMD(tr("保存数据失败：") + writer.path() + QLatin1Char(' ') + writer.errorString());
     }
     if (center)
         center->f_setFileStatusNone();

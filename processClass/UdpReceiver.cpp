@@ -28,10 +28,12 @@ UdpReceiver::~UdpReceiver()
     stop();
 }
 
-bool UdpReceiver::openSocket()
+bool UdpReceiver::openSocket(int *error)
 {
+    *error = 0;
     m_socket = BsdSocket::udp();
     if (!m_socket.isValid()) {
+        *error = errno;
         qWarning() << "无法创建接收声纳数据的 UDP 套接字:" << std::strerror(errno);
         return false;
     }
@@ -45,6 +47,7 @@ bool UdpReceiver::openSocket()
 
     if (!Ipv4Endpoint::parseAddress(m_bindAddress, &m_local.address)) {
         qWarning() << "接收声纳数据的地址无效:" << m_bindAddress;
+        *error = EINVAL;
         return false;
     }
 
@@ -55,20 +58,21 @@ bool UdpReceiver::openSocket()
         if (!isRunning())
             return false;
         m_local.port = quint16(port);
-        int error = 0;
-        if (m_socket.bind(m_local, &error)) {
+        if (m_socket.bind(m_local, error)) {
+            *error = 0;
             m_socket.localEndpoint(&m_local);
             qDebug() << "接收声纳udp 数据的端口：" << m_local.port << "ip:"
                      << m_local.addressText().toLatin1().constData();
             emit sig_rSonarDataPort(QString::number(m_local.port));
             return true;
         }
-        if (error != EADDRINUSE) {
+        if (*error != EADDRINUSE) {
             qWarning() << "无法绑定接收声纳数据的端口, ip:" << m_bindAddress << "端口:" << port
-                       << std::strerror(error);
+                       << std::strerror(*error);
             return false;
         }
     }
+    *error = 0;
     qWarning() << "没有空闲的接收声纳数据的端口 (" << firstDataPort << "到" << lastPort
                << "), ip:" << m_bindAddress;
     return false;
@@ -76,9 +80,10 @@ bool UdpReceiver::openSocket()
 
 void UdpReceiver::run()
 {
-    const bool bound = openSocket();
+    int error = 0;
+    const bool bound = openSocket(&error);
     if (!bound && isRunning())
-        emit sigBindFailed(m_bindAddress);
+        emit sigBindFailed(m_bindAddress, error);
     if (bound) {
         std::vector<unsigned char> buffer(m_packetLength);
         while (isRunning()) {

@@ -16,8 +16,8 @@ class PacketRing;
 //
 // Owner's order: construct; connect sig_rSonarDataPort; start(); later stop(); delete.
 // When no port can be bound (the address is not local, or every port up to 65535 is taken)
-// the receiver warns, reports sigBindFailed instead of a port, and its thread ends; a stop()
-// during the search ends it with neither report.
+// the receiver warns, reports sigBindFailed with the reason instead of a port, and its thread
+// ends; a stop() during the search ends it with neither report.
 class UdpReceiver : public QObject, public WhileThread
 {
     Q_OBJECT
@@ -31,13 +31,16 @@ signals:
     // The bound port as decimal text, from the receiver's thread, as soon as it is bound.
     void sig_rSonarDataPort(QString a_rSonarData);
     // No port could be bound on the address, from the receiver's thread; nothing is received.
-    void sigBindFailed(QString inBindAddress);
+    // inError is the system's error number of the failure (EINVAL: the text is no IPv4
+    // address), or 0 when every port from 5008 up is held by other sockets.
+    void sigBindFailed(QString inBindAddress, int inError);
 
 protected:
     void run() override;
 
 private:
-    bool openSocket();
+    // Binds the socket; on failure returns false with the reason in *error (see sigBindFailed).
+    bool openSocket(int *error);
 
     const quint16 m_packetLength;
     PacketRing **const m_ring;

@@ -6,9 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <QUrl>
 
 #include <atomic>
@@ -88,6 +90,8 @@ private slots:
     void splitsIntoParts();
     void failureEndsTheRecording_data();
     void failureEndsTheRecording();
+    void failureTipFollowsTheLanguage();
+    void ringOverrunIsReportedOnce_data();
     void ringOverrunIsReportedOnce();
 };
 
@@ -243,8 +247,43 @@ void tst_FileSave::failureEndsTheRecording()
     QCOMPARE(rec.tipTexts().last(), QStringLiteral("保存数据完成"));
 }
 
+void tst_FileSave::failureTipFollowsTheLanguage()
+{
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/languages/vexa_en_US.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&english));
+    QTemporaryDir dir;
+    Recorder rec(this);
+    emit rec.center->sigSaveFile(url(dir.filePath(QStringLiteral("no such dir/X.DB"))));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.stops.size(), 1, 10000);
+    QCoreApplication::removeTranslator(&english);
+    const QStringList tips = rec.tipTexts();
+    QVERIFY2(tips.size() == 1 && tips.first().startsWith(QStringLiteral("Failed to save data:")),
+             qPrintable(tips.join('|')));
+}
+
+void tst_FileSave::ringOverrunIsReportedOnce_data()
+{
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QString>("lost");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("Chinese") << QString() << QStringLiteral("丢失") << QStringLiteral("保存数据完成");
+    QTest::newRow("English") << QStringLiteral(":/languages/vexa_en_US.qm") << QStringLiteral("packets were lost")
+                             << QStringLiteral("The data is saved");
+}
+
 void tst_FileSave::ringOverrunIsReportedOnce()
 {
+    QFETCH(QString, catalogue);
+    QFETCH(QString, lost);
+    QFETCH(QString, saved);
+    QTranslator translator;
+    if (!catalogue.isEmpty()) {
+        QVERIFY(translator.load(catalogue));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+    }
+    const auto uninstall = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+
     // A recording into a full pipe: the recorder blocks in its first write while the receiver
     // laps it three times. Once the pipe is read again it tells the operator once, and records
     // on.
@@ -298,7 +337,7 @@ void tst_FileSave::ringOverrunIsReportedOnce()
     for (quint32 f = 2; f < 2 + 3 * 64 / 2; ++f)
         rec.push({f, f});
     drain.tap = true;
-    QTRY_VERIFY_WITH_TIMEOUT(rec.tipTexts().filter(QStringLiteral("丢失")).size() == 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rec.tipTexts().filter(lost).size() == 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
     rec.ring->push(packet(1000, 0).constData(), packetSize); // the ring overruns no more
     for (quint32 f = 1001; f < 1101; ++f) {
@@ -310,8 +349,8 @@ void tst_FileSave::ringOverrunIsReportedOnce()
     emit rec.center->sigStopSaveFile();
 
     const QStringList tips = rec.tipTexts();
-    QCOMPARE(tips.filter(QStringLiteral("丢失")).size(), 1);
-    QCOMPARE(tips.last(), QStringLiteral("保存数据完成"));
+    QCOMPARE(tips.filter(lost).size(), 1);
+    QCOMPARE(tips.last(), saved);
     QVERIFY(rec.ring->lostRecordPackets() >= 2 * 64);
     // Frame 0, what survived of the laps, then frames 1000 .. 1099 whole (1100 was in progress).
     QTRY_VERIFY_WITH_TIMEOUT(drain.received.load() - junkBytes >= (2 + 1 + 99 * 2) * qint64(packetSize), 10000);

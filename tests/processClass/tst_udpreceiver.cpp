@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <cerrno>
+
 #include <memory>
 #include <vector>
 
@@ -104,7 +106,7 @@ private slots:
         const QMetaObject &mo = UdpReceiver::staticMetaObject;
         QCOMPARE(mo.methodCount() - mo.methodOffset(), 2);
         QCOMPARE(mo.method(mo.methodOffset()).methodSignature(), QByteArray("sig_rSonarDataPort(QString)"));
-        QCOMPARE(mo.method(mo.methodOffset() + 1).methodSignature(), QByteArray("sigBindFailed(QString)"));
+        QCOMPARE(mo.method(mo.methodOffset() + 1).methodSignature(), QByteArray("sigBindFailed(QString,int)"));
         QCOMPARE(mo.propertyCount() - mo.propertyOffset(), 0);
     }
 
@@ -219,19 +221,25 @@ private slots:
     void unbindableAddressEndsTheSearch_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::newRow("not a local address") << QStringLiteral("192.0.2.1");
-        QTest::newRow("not an address") << QStringLiteral("sonar");
+        QTest::addColumn<int>("error");
+        QTest::newRow("not a local address") << QStringLiteral("192.0.2.1") << int(EADDRNOTAVAIL);
+        QTest::newRow("not an address") << QStringLiteral("sonar") << int(EINVAL);
     }
     void unbindableAddressEndsTheSearch()
     {
         QFETCH(QString, address);
+        QFETCH(int, error);
         auto rx = makeReceiver(address);
         QStringList failures;
+        QList<int> errors;
         connect(rx.get(), &UdpReceiver::sigBindFailed, this,
-                [&failures](const QString &a) { failures << a; }, Qt::QueuedConnection);
+                [&failures, &errors](const QString &a, int e) { failures << a; errors << e; },
+                Qt::QueuedConnection);
         rx->start();
         QTRY_VERIFY_WITH_TIMEOUT(anyLogged(QtWarningMsg, address), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(failures, QStringList{address}, 5000);
+        // The reason travels with the report, so the operator is told why.
+        QCOMPARE(errors, QList<int>{error});
         rx->stop();
         QCoreApplication::processEvents();
         QVERIFY(m_ports.isEmpty());
