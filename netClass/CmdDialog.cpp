@@ -340,13 +340,20 @@ constexpr std::chrono::milliseconds StaleAtMost{1000};
 
 void CmdDialog::initProgress()
 {
-    openProgress();
+    // A replay's progress blocks nothing: the operator may stop the replay with its button or
+    // close the main window meanwhile.
+    openProgress(Qt::NonModal);
 }
 
-void CmdDialog::openProgress()
+void CmdDialog::openProgress(Qt::WindowModality modality)
 {
     m_progress.setValue(0.0);
     m_progress.setBarValue(0);
+    if (m_progress.windowModality() != modality) {
+        // A window takes its modality when it is shown.
+        m_progress.hide();
+        m_progress.setWindowModality(modality);
+    }
     m_progress.show();
 }
 

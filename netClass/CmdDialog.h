@@ -113,7 +113,8 @@ private:
     void connectionLost();
     void restartVersionReader();
     void warn(const QString &title, const QString &text);
-    void openProgress();
+    // The firmware upgrade keeps the operator out of the window while it sends.
+    void openProgress(Qt::WindowModality modality = Qt::ApplicationModal);
     void setProgress(double percent);
     // upgradeFromFile once it has made sure no other upgrade runs.
     void upgrade(const QString &path);

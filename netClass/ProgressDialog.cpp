@@ -11,6 +11,9 @@ ProgressDialog::ProgressDialog() : m_bar(new QProgressBar(this))
     layout->addWidget(m_bar);
     setWindowTitle("Progress");
     setModal(true);
+    // Shown during a replay, it must not keep the program running once the main window has
+    // been closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(300, 80);
 }
 

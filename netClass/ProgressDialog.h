@@ -4,8 +4,8 @@
 
 class QProgressBar;
 
-// The small modal window that shows how far a firmware upgrade or a replay has come: one
-// bar from 0 to 100 and the last value set, in percent.
+// The small window that shows how far a firmware upgrade or a replay has come: one bar from
+// 0 to 100 and the last value set, in percent. Modal unless the one who shows it says otherwise.
 class ProgressDialog : public QDialog
 {
     Q_OBJECT
