@@ -30,11 +30,15 @@ if(TARGET Qt6::qmllint)
 endif()
 
 # The whole program under Xvfb, driven through its panels against simulated sonars in a network
-# namespace of its own; it leaves its pictures of the window in build/screenshots.
+# namespace of its own; it leaves its pictures of the window in build/screenshots. It closes the
+# window as a window manager does, with a message through the X server (xcb, which Qt's own X
+# platform uses).
+pkg_check_modules(KORVESSA_XCB REQUIRED IMPORTED_TARGET xcb)
 add_executable(tst_frontend_program ${CMAKE_CURRENT_LIST_DIR}/tst_frontend_program.cpp)
 korvessa_target_options(tst_frontend_program)
 target_compile_definitions(tst_frontend_program PRIVATE KORVESSA_BINARY_DIR="${PROJECT_BINARY_DIR}")
-target_link_libraries(tst_frontend_program PRIVATE korvessa_core korvessa_testsupport Qt6::Test)
+target_link_libraries(tst_frontend_program PRIVATE korvessa_core korvessa_testsupport Qt6::Test
+    PkgConfig::KORVESSA_XCB)
 add_test(NAME tst_frontend_program
     COMMAND unshare -n sh -c "ip link set lo up && exec \"$0\"" $<TARGET_FILE:tst_frontend_program>)
 set_tests_properties(tst_frontend_program PROPERTIES LABELS "netns;gui"

@@ -1,25 +1,40 @@
+#include "app/InformationCenter.h"
 #include "app/Startup.h"
 #include "netClass/CmdDialog.h"
+#include "netClass/ProgressDialog.h"
 #include "netClass/UdpSerchDev.h"
 #include "support/NetworkIsolation.h"
+#include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDate>
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
+#include <QProcess>
 #include <QQuickItem>
 #include <QQuickItemGrabResult>
 #include <QQuickWindow>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
+#include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <thread>
 
 // The whole program under Xvfb, driven through its panels as an operator would, against
 // simulated sonars inside the test's own network namespace: one behind a veth link, which the
@@ -40,6 +55,8 @@ private slots:
     void recordSuggestsAName();
     void languageButtonSwitchesEveryText();
     void stopEndsTheScan();
+    void replayButtonStopsTheReplay();
+    void closingTheWindowEndsAReplayAndTheProgram();
     void cleanupTestCase();
 
 private:
@@ -77,6 +94,118 @@ std::unique_ptr<SimulatedSonar> makeSonar(const QByteArray &name, const QString 
     if (!sonar->start(address, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort))
         return nullptr;
     return sonar;
+}
+
+// A recording of three parts, X.DB, X_1.DB and X_2.DB, of simulated frames of one packet each,
+// a stored image every 200 frames (half a turn in steps of 0.9 degrees).
+constexpr int ImagesPerPart = 20;
+constexpr int FramesPerPart = ImagesPerPart * 200;
+
+QString writeThreePartRecording(const QString &directory)
+{
+    SimSonar::ScanPlan plan;
+    plan.header.dataHeight = 190;
+    plan.frames = FramesPerPart;
+    plan.step = 0.9f;
+    const SimSonar::SampleFunction echoes = SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
+    for (const char *part : {"dive.DB", "dive_1.DB", "dive_2.DB"}) {
+        if (SimSonar::appendRecording(QDir(directory).filePath(QLatin1String(part)), plan, echoes) <= 0)
+            return QString();
+        plan.firstSerial += quint32(FramesPerPart);
+    }
+    return QDir(directory).filePath(QStringLiteral("dive.DB"));
+}
+
+// Holds a replay on its own thread at its first stored image until it is released (or until a
+// bound that only a hang reaches), so that it is certainly still running when the operator acts,
+// and counts the images it stores.
+struct ReplayHold
+{
+    std::atomic<bool> held{false};
+    std::atomic<bool> released{false};
+    std::atomic<int> images{0};
+
+    static std::shared_ptr<ReplayHold> on(InformationCenter *hub, QObject *context)
+    {
+        auto hold = std::make_shared<ReplayHold>();
+        QObject::connect(hub, &InformationCenter::updateSchedule, context, [hold](int) {
+            ++hold->images;
+            if (hold->held.exchange(true))
+                return;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!hold->released.load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }, Qt::DirectConnection);
+        return hold;
+    }
+};
+
+ProgressDialog *progressDialog()
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    for (QWidget *w : widgets) {
+        if (auto *p = qobject_cast<ProgressDialog *>(w))
+            return p;
+    }
+    return nullptr;
+}
+
+// Asks a window to close as a window manager does: the window manager protocol's
+// WM_DELETE_WINDOW message, through the X server (QWindow::close would pass by a modal window).
+bool closeAsTheWindowManagerDoes(QWindow *window)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return false;
+    xcb_connection_t *c = x11->connection();
+    const auto atom = [c](const char *name) {
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, quint16(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return a;
+    };
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window->winId());
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    if (event.type == XCB_ATOM_NONE || event.data.data32[0] == XCB_ATOM_NONE)
+        return false;
+    xcb_send_event(c, 0, event.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    return xcb_flush(c) > 0;
+}
+
+// The program on its own, as started by closingTheWindowEndsAReplayAndTheProgram: it replays
+// the recording, and once the replay runs and shows its progress, its window is closed as the
+// window manager closes it. The replay is held until the program quits; shutdown must stop it.
+// Reports on standard output what the test checks.
+int closeDuringReplay(int argc, char *argv[], const QString &recording)
+{
+    std::shared_ptr<ReplayHold> hold;
+    const int result = runKorvessa(argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")),
+                                   [&hold, recording](QObject *root) {
+        auto *window = qobject_cast<QQuickWindow *>(root);
+        auto *hub = root->findChild<InformationCenter *>(QStringLiteral("c_cppInformationCenter"));
+        hold = ReplayHold::on(hub, hub);
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [hold] { hold->released = true; });
+        emit hub->sigReadFile(QUrl::fromLocalFile(recording).toString());
+        auto *poll = new QTimer(window);
+        QObject::connect(poll, &QTimer::timeout, window, [window, poll, hold] {
+            const ProgressDialog *progress = progressDialog();
+            if (!window->isExposed() || !hold->held.load() || !progress || !progress->isVisible())
+                return;
+            poll->stop();
+            std::printf("closeRequested=%d\n", closeAsTheWindowManagerDoes(window) ? 1 : 0);
+            std::fflush(stdout);
+        });
+        poll->start(10);
+    });
+    std::printf("storedImages=%d\n", hold ? hold->images.load() : -1);
+    std::fflush(stdout);
+    return result;
 }
 
 bool hasHanCharacters(const QString &text)
@@ -299,6 +428,85 @@ void TestFrontEndProgram::stopEndsTheScan()
     QVERIFY(!item("c_startSonar")->property("checked").toBool());
 }
 
+// The replay button stops a running replay: the replay's progress leaves the window to the
+// operator. The replay is held at its first image until the stop has arrived, so it cannot
+// have ended on its own; after the stop it ends at once, with a fraction of the recording.
+void TestFrontEndProgram::replayButtonStopsTheReplay()
+{
+    // The replay button is offered while no sonar is connected.
+    click(item("c_connectBtn"));
+    QTRY_VERIFY_WITH_TIMEOUT(!hub()->property("connectOK").toBool(), 10000);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString recording = writeThreePartRecording(dir.path());
+    QVERIFY(!recording.isEmpty());
+
+    auto *center = qobject_cast<InformationCenter *>(hub());
+    QVERIFY(center);
+    std::shared_ptr<ReplayHold> hold = ReplayHold::on(center, this);
+    const auto unhold = qScopeGuard([&] {
+        hold->released = true;
+        disconnect(center, &InformationCenter::updateSchedule, this, nullptr);
+    });
+    // Emitted on the GUI thread when the operator stops; the replay's own end comes later.
+    bool stopped = false;
+    connect(center, &InformationCenter::sigStopReadFile, this, [&stopped] { stopped = true; },
+            Qt::DirectConnection);
+    const auto unwatch = qScopeGuard([&] { disconnect(center, &InformationCenter::sigStopReadFile, this, nullptr); });
+
+    // The dialog opens on the recording, and the operator takes it.
+    QObject *dialog = m_window->findChild<QObject *>(QStringLiteral("readFile"));
+    QVERIFY(dialog);
+    QVERIFY(dialog->setProperty("selectedFile", QUrl::fromLocalFile(recording)));
+    click(item("c_readFile"));
+    QTRY_VERIFY(dialog->property("visible").toBool());
+    QMetaObject::invokeMethod(dialog, "accept");
+    QTRY_VERIFY_WITH_TIMEOUT(hold->held.load(), 20000);
+    ProgressDialog *progress = progressDialog();
+    QVERIFY(progress);
+    QTRY_VERIFY_WITH_TIMEOUT(progress->isVisible(), 10000);
+    QVERIFY(!stopped);
+
+    click(item("c_readFile"));
+    QTRY_VERIFY_WITH_TIMEOUT(stopped, 10000);
+    hold->released = true;
+    // The replay's end: its progress closes and the slider over its stored images shows.
+    QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible() && item("palyBackSlider")->isVisible(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(item("fileStatusText")->property("text").toString(), QString(), 10000);
+    QVERIFY2(hold->images.load() < ImagesPerPart, qPrintable(QString::number(hold->images.load())));
+}
+
+// Closing the window during a replay, as the window manager does, ends the program cleanly:
+// the replay is stopped by the shutdown long before the recording's end. The program runs as
+// a process of its own (this one, started in its replaying role) so that its end can be seen.
+void TestFrontEndProgram::closingTheWindowEndsAReplayAndTheProgram()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString recording = writeThreePartRecording(dir.path());
+    QVERIFY(!recording.isEmpty());
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QSignalSpy finished(&program, &QProcess::finished);
+    program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--close-during-replay"), recording});
+    const auto end = qScopeGuard([&] {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(10000);
+        }
+    });
+    QVERIFY(program.waitForStarted(10000));
+    QVERIFY2(finished.wait(60000), "the program still runs after its window was closed");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    QVERIFY2(out.contains(QStringLiteral("closeRequested=1\n")), qPrintable(out));
+    const QRegularExpressionMatch images = QRegularExpression(QStringLiteral("storedImages=(-?\\d+)")).match(out);
+    QVERIFY2(images.hasMatch(), qPrintable(out));
+    const int stored = images.captured(1).toInt();
+    QVERIFY2(stored >= 1 && stored < ImagesPerPart, qPrintable(out));
+}
+
 void TestFrontEndProgram::cleanupTestCase()
 {
     m_sonar.reset();
@@ -310,6 +518,8 @@ int main(int argc, char *argv[])
     // The language setting goes to a directory of the test's own, never the operator's.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    if (argc == 3 && std::strcmp(argv[1], "--close-during-replay") == 0)
+        return closeDuringReplay(1, argv, QString::fromLocal8Bit(argv[2]));
 
     int testResult = 1;
     const int loopResult = runKorvessa(argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")),
