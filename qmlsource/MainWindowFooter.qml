@@ -86,6 +86,11 @@ Rectangle {
         Separator {}
     }
 
+    // The list opens upwards over the window, the 3D view included.
+    PanelMouseArea {
+        anchors.fill: c_tipsList
+    }
+
     ListView {
         id: c_tipsList
         objectName: "tipsList"

@@ -27,6 +27,8 @@ Rectangle {
     // Fields give up the focus when they show again; the title bar takes it meanwhile.
     onVisibleChanged: c_titleArea.forceActiveFocus()
 
+    PanelMouseArea {}
+
     DragResizeDemo {
         resizeTarget: c_root
     }

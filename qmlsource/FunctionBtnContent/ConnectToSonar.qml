@@ -58,6 +58,8 @@ Rectangle {
         }
     }
 
+    PanelMouseArea {}
+
     Rectangle {
         id: c_titleBar
         width: parent.width

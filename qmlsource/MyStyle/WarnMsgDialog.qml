@@ -24,8 +24,9 @@ Dialog {
         close();
     }
 
-    // The bottom bar holds a row 0.8 of its height, padded by 0.1 of the row's height.
-    readonly property real m_barHeight: availableHeight * 0.2
+    // The bottom bar, a fifth of the content below the title, holds a row 0.8 of its height,
+    // padded by 0.1 of the row's height.
+    readonly property real m_barHeight: contentItem ? contentItem.height * 0.2 : 0
     readonly property real m_buttonHeight: m_barHeight * 0.8 * 0.8
 
     component BarButton: Button {
@@ -58,6 +59,7 @@ Dialog {
         }
 
         Rectangle {
+            objectName: "buttonBar"
             anchors.bottom: parent.bottom
             width: parent.width
             height: c_root.m_barHeight

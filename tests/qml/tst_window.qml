@@ -29,6 +29,14 @@ TestCase {
     function cleanupTestCase() {
         window.destroy();
     }
+    // A test that fails half-way leaves no panel open over the next one.
+    function cleanup() {
+        find("c_connectToSonar").visible = false;
+        find("c_setting").visible = false;
+        find("c_warnMsgDialog").close();
+        tryVerify(function () { return !find("c_warnMsgDialog").visible; }, 5000);
+        findChild(window.footer, "tipsList").height = 30;
+    }
     function find(name) {
         var found = findChild(window.contentItem, name) || findChild(window, name);
         verify(found, name);
@@ -182,6 +190,93 @@ TestCase {
         mouseDoubleClickSequence(area, 200, 300);
         compare(view.scale, 100);
         compare(view.roll, 0);
+    }
+
+    // Presses, drags and wheel turns over a panel that lies over the 3D view belong to the panel:
+    // the view behind it keeps its camera. On the bare view they still turn, move and zoom it.
+    // Points are in the panel, from its right or bottom edge where given negative.
+    function test_panelsOverTheViewTakeTheMouse_data() {
+        return [
+            { tag: "bare view", panel: "", at: [900, 400], taken: false },
+            { tag: "connection panel's title bar", panel: "c_connectToSonar", at: [-100, 25], taken: true },
+            { tag: "connection panel's empty body", panel: "c_connectToSonar", at: [-30, -15], taken: true },
+            { tag: "connection panel's device list", panel: "c_connectToSonar", at: [-40, 150], taken: true },
+            { tag: "settings panel's title bar", panel: "c_setting", at: [-60, 30], taken: true },
+            { tag: "settings panel between title and rows", panel: "c_setting", at: [-40, 59], taken: true },
+            { tag: "settings panel's rows", panel: "c_setting", at: [-40, 300], taken: true },
+            { tag: "open tips list", panel: "tipsList", at: [-40, 40], taken: true },
+            { tag: "message dialog's text", panel: "c_warnMsgDialog", at: [-20, 120], taken: true },
+            { tag: "message dialog's title", panel: "c_warnMsgDialog", at: [-20, 10], taken: true }
+        ];
+    }
+    function test_panelsOverTheViewTakeTheMouse(data) {
+        var panel = null;
+        var more = findChild(window.footer, "moreButton");
+        if (data.panel === "tipsList") {
+            for (var i = 0; i < 3; ++i)
+                hub.sigTipsCMD("tip " + i);
+            panel = findChild(window.footer, "tipsList");
+            mouseClick(more);
+            compare(panel.height, 150);
+        } else if (data.panel === "c_warnMsgDialog") {
+            panel = find(data.panel);
+            hub.sigTipsDialog("Title", "Text");
+            tryVerify(function () { return panel.opened; }, 5000);
+        } else if (data.panel !== "") {
+            panel = find(data.panel);
+            panel.visible = true;
+        }
+        var x = data.at[0], y = data.at[1];
+        if (panel) {
+            // A dialog is placed by the item that holds its content.
+            var placed = panel.mapToItem ? panel : panel.contentItem.parent;
+            var p = placed.mapToItem(window.contentItem, x < 0 ? placed.width + x : x, y < 0 ? placed.height + y : y);
+            x = p.x;
+            y = p.y;
+        }
+        var area = find("viewMouseArea");
+        verify(x >= area.x && y < area.height, "over the view: " + x + ", " + y);
+        waitForRendering(window.contentItem);
+
+        view.scale = 100;
+        var camera = [view.roll, view.pitch, view.heading, view.scale];
+        var moves = spy(view, "sigMovePointCloud");
+        var scene = window.contentItem;
+        mouseDrag(scene, x, y, 30, 20, Qt.LeftButton);
+        mouseDrag(scene, x, y, 30, 20, Qt.RightButton);
+        mouseWheel(scene, x, y, 0, 120);
+        var now = [view.roll, view.pitch, view.heading, view.scale];
+        if (data.taken) {
+            compare(now, camera);
+            compare(moves.count, 0);
+        } else {
+            for (var k = 0; k < camera.length; ++k)
+                verify(now[k] !== camera[k], "camera value " + k);
+            verify(moves.count > 0);
+        }
+
+    }
+
+    // The message dialog's button bar is a fifth of its content, below the text's four fifths,
+    // whatever the title above them takes.
+    function test_messageDialogBar() {
+        var dialog = find("c_warnMsgDialog");
+        hub.sigTipsDialog("Title", "Text");
+        tryVerify(function () { return dialog.opened; }, 5000);
+        var content = dialog.contentItem;
+        var text = findChild(content, "messageText");
+        var bar = findChild(content, "buttonBar");
+        verify(bar);
+        verify(content.height > 0 && content.height < dialog.height, "the title takes its part");
+        fuzzyCompare(bar.height, content.height * 0.2, 0.01);
+        fuzzyCompare(bar.y, text.y + text.height, 0.01);
+        fuzzyCompare(bar.y + bar.height, content.height, 0.01);
+        var ok = findChild(content, "okButton");
+        fuzzyCompare(ok.height, bar.height * 0.8 * 0.8, 0.01);
+        var okTop = ok.mapToItem(bar, 0, 0).y;
+        verify(okTop >= 0 && okTop + ok.height <= bar.height, "the buttons inside the bar");
+        dialog.close();
+        tryVerify(function () { return !dialog.visible; }, 5000);
     }
 
     // The colour of the window at the centre of an item, as the operator sees it: whatever is
