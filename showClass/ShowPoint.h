@@ -69,6 +69,12 @@ public:
     // Floats are equal when they differ by at most a 100000th of the smaller magnitude.
     static bool sameFloat(float a, float b);
 
+    // Whether requests reach a renderer: without one they are dropped, and the renderer
+    // made later starts from its defaults.
+    bool hasRenderer() const { return renderer.load() != nullptr; }
+    // What the next synchronisation hands to the renderer (GUI thread).
+    const ShowInputs &stagedInputs() const { return inputs; }
+
 signals:
     void rollChanged();
     void pitchChanged();
@@ -105,9 +111,6 @@ private slots:
     void handleWindowChanged(QQuickWindow *win);
 
 private:
-    // Whether requests reach a renderer: without one they are dropped, and the renderer
-    // made later starts from its defaults.
-    bool hasRenderer() const { return renderer.load() != nullptr; }
     void requestFrame();
     void unhookWindow();
     template <typename T>

@@ -7,6 +7,7 @@
 #include "netClass/CmdFrames.h"
 #include "netClass/ProgressDialog.h"
 #include "netClass/UdpSerchDev.h"
+#include "processClass/PointCloudCache.h"
 #include "showClass/ShowImage.h"
 #include "showClass/ShowPoint.h"
 #include "support/LogCollector.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QQuickWindow>
 #include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
@@ -525,6 +527,64 @@ private slots:
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
         }
         QVERIFY2(storedPointCount() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPointCount())));
+    }
+
+    // What a replay and a scan ask of the 3D view reaches it: the image slice is shown when a
+    // replay starts and hidden when a scan starts, the replay's points and stored images are
+    // staged for the view's renderer, and the point switch reaches the replay (the stored
+    // images carry their frames' results only while it is on).
+    void replayAndScanReachTheView_data()
+    {
+        QTest::addColumn<bool>("points");
+        QTest::newRow("point switch off") << false;
+        QTest::newRow("point switch on") << true;
+    }
+    void replayAndScanReachTheView()
+    {
+        QFETCH(bool, points);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("view.DB"));
+        SimSonar::ScanPlan plan;
+        plan.header.dataHeight = 190; // one packet a frame
+        plan.frames = 400;
+        plan.step = 10;
+        QVERIFY(SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0);
+
+        build();
+        // A window that is never shown: the view has a renderer, and what it is asked to do
+        // stays staged, since no frame hands it over.
+        QQuickWindow window;
+        ShowPoint *view = m_front->view;
+        view->setParentItem(window.contentItem());
+        const auto unparent = qScopeGuard([view] { view->setParentItem(nullptr); });
+        view->sync();
+        QVERIFY(view->hasRenderer());
+        QVERIFY(!view->stagedInputs().showSlice);
+
+        emit hub()->sigIsGetPoint(points);
+        // Emitted on the replay's thread: taken on this one.
+        bool ended = false;
+        connect(hub(), &InformationCenter::palyBackEnable, this,
+                [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
+        emit hub()->sigReadFile(QUrl::fromLocalFile(path).toString());
+        QCOMPARE(view->stagedInputs().showSlice, std::optional<bool>(true));
+        QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
+        // The queued notifications of the replay's end have arrived with its last signal.
+        QTRY_VERIFY_WITH_TIMEOUT(view->stagedInputs().imagesChanged, 5000);
+        const ShowInputs &staged = view->stagedInputs();
+        QVERIFY(staged.pointsChanged);
+        QVERIFY(staged.maxRadius > 0);
+        std::deque<ImageFrame> stored;
+        PointCloudCache::instance().copyFrames(&stored);
+        QCOMPARE(staged.images.size(), stored.size());
+        QVERIFY(staged.images.size() >= 2);
+        QVERIFY(staged.volume);
+        for (const ImageFrame &image : staged.images)
+            QCOMPARE(!image.results.empty(), points);
+
+        hub()->setIsStart(true);
+        QCOMPARE(view->stagedInputs().showSlice, std::optional<bool>(false));
     }
 
     // The sonar ends the channel in the middle of a firmware upgrade (closed or reset) or of a

@@ -1,11 +1,14 @@
 // The 3D view without OpenGL: screen regions, camera, panning, colour maps, the volume built
 // from stored images, and the item's properties, signals and window hooks.
+#include "ShowPointWindow.h"
+
 #include "processClass/ColorTable.h"
 #include "showClass/ImageVolume.h"
 #include "showClass/ShowPoint.h"
 #include "showClass/ViewMath.h"
 
 #include <QMetaMethod>
+#include <QOpenGLContext>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
@@ -631,22 +634,50 @@ void tst_ShowPoint::windowHooksFollowTheWindow()
 
 void tst_ShowPoint::noContextDrawsNothing()
 {
-    // Without a window, a synchronisation has nothing to do; with a window but no OpenGL
-    // context current (this platform draws nothing), the renderer's hooks return.
+    // Nothing here draws, or may warn of an attempt to draw without a context.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+
+    // Without a window a synchronisation makes no renderer, and requests are dropped.
     ShowPoint item;
     item.sync();
-    QQuickWindow window;
+    QVERIFY(!item.hasRenderer());
+    item.pointCloudUpdate(packageInfo(), 5.0f);
+    item.slotDeleteTexture(false);
+    QVERIFY(!item.stagedInputs().pointsChanged);
+    QVERIFY(!item.stagedInputs().showSlice);
+
+    // In a window the first synchronisation makes the renderer and hooks it to the window's
+    // frame; its hooks, run with no OpenGL context current (this platform draws nothing),
+    // return without making one current.
+    ProbeWindow window;
+    const int idleHooks = window.renderHooks();
     item.setParentItem(window.contentItem());
     item.sync();
+    QVERIFY(item.hasRenderer());
+    QCOMPARE(window.renderHooks(), idleHooks + 2);
+    QVERIFY(!QOpenGLContext::currentContext());
     emit window.beforeRendering();
     emit window.beforeRenderPassRecording();
+    QVERIFY(!QOpenGLContext::currentContext());
+
+    // What is asked meanwhile is staged, and the next synchronisation hands it over.
     item.pointCloudUpdate(packageInfo(), 5.0f);
     emit item.sigMovePointCloud(0.1f, 0.1f);
+    QVERIFY(item.stagedInputs().pointsChanged);
+    QCOMPARE(item.stagedInputs().maxRadius, 5.0f);
+    QCOMPARE(item.stagedInputs().dragX, 0.1f);
     item.sync();
+    QVERIFY(!item.stagedInputs().pointsChanged);
+    QCOMPARE(item.stagedInputs().dragX, 0.0f);
     emit window.beforeRendering();
     emit window.beforeRenderPassRecording();
+    QVERIFY(!QOpenGLContext::currentContext());
+
+    // Leaving the window releases the renderer; a synchronisation outside a window makes none.
     item.setParentItem(nullptr);
+    QVERIFY(!item.hasRenderer());
     item.sync();
+    QVERIFY(!item.hasRenderer());
 }
 
 QTEST_MAIN(tst_ShowPoint)
