@@ -76,6 +76,17 @@ bool isAutoPower(const QByteArray &frame)
     return frame == autoPowerFrame;
 }
 
+// A recording of frames of one packet each, the head stepping 10 degrees a frame: a stored
+// image every 18 frames.
+bool writeRecording(const QString &path, int frames)
+{
+    SimSonar::ScanPlan plan;
+    plan.header.dataHeight = 190;
+    plan.frames = frames;
+    plan.step = 10;
+    return SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -493,11 +504,8 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("long.DB"));
-        SimSonar::ScanPlan plan;
-        plan.header.dataHeight = 190; // one packet a frame
-        plan.frames = 20000;
-        plan.step = 10;
-        QVERIFY(SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0);
+        const int frames = 20000;
+        QVERIFY(writeRecording(path, frames));
 
         build();
         // Holds the replay at its first stored image until it has been told to stop.
@@ -526,7 +534,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
         }
-        QVERIFY2(storedPointCount() < 2u * quint32(plan.frames), qPrintable(QString::number(storedPointCount())));
+        QVERIFY2(storedPointCount() < 2u * quint32(frames), qPrintable(QString::number(storedPointCount())));
     }
 
     // What a replay and a scan ask of the 3D view reaches it: the image slice is shown when a
@@ -545,11 +553,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("view.DB"));
-        SimSonar::ScanPlan plan;
-        plan.header.dataHeight = 190; // one packet a frame
-        plan.frames = 400;
-        plan.step = 10;
-        QVERIFY(SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0);
+        QVERIFY(writeRecording(path, 400));
 
         build();
         // A window that is never shown: the view has a renderer, and what it is asked to do
