@@ -448,9 +448,10 @@ void TestFrontEndProgram::replayButtonStopsTheReplay()
         hold->released = true;
         disconnect(center, &InformationCenter::updateSchedule, this, nullptr);
     });
-    // Emitted on the GUI thread when the operator stops; the replay's own end comes later.
-    bool stopped = false;
-    connect(center, &InformationCenter::sigStopReadFile, this, [&stopped] { stopped = true; },
+    // Emitted on the GUI thread when the operator stops; the replay's own end comes later, on
+    // its thread, perhaps after this test has returned.
+    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    connect(center, &InformationCenter::sigStopReadFile, this, [stopped] { *stopped = true; },
             Qt::DirectConnection);
     const auto unwatch = qScopeGuard([&] { disconnect(center, &InformationCenter::sigStopReadFile, this, nullptr); });
 
@@ -465,10 +466,10 @@ void TestFrontEndProgram::replayButtonStopsTheReplay()
     ProgressDialog *progress = progressDialog();
     QVERIFY(progress);
     QTRY_VERIFY_WITH_TIMEOUT(progress->isVisible(), 10000);
-    QVERIFY(!stopped);
+    QVERIFY(!stopped->load());
 
     click(item("c_readFile"));
-    QTRY_VERIFY_WITH_TIMEOUT(stopped, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(stopped->load(), 10000);
     hold->released = true;
     // The replay's end: its progress closes and the slider over its stored images shows.
     QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible() && item("palyBackSlider")->isVisible(), 20000);
