@@ -114,29 +114,35 @@ void tst_Recording::partPath()
 
 void tst_Recording::partNames_data()
 {
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("parts");
-    const QStringList gap{"dive.DB", "dive_1.DB", "dive_2.DB", "dive_4.DB", "other.DB"};
-    QTest::newRow("stops at the first gap") << "/r/dive.DB" << gap << QStringList{"dive.DB", "dive_1.DB", "dive_2.DB"};
-    QTest::newRow("a later part chosen") << "/r/dive_1.DB" << gap << QStringList{"dive_1.DB"};
+    QTest::addColumn<QByteArray>("chosen");
+    QTest::addColumn<QByteArrayList>("names");
+    QTest::addColumn<QByteArrayList>("parts");
+    const QByteArrayList gap{"dive.DB", "dive_1.DB", "dive_2.DB", "dive_4.DB", "other.DB"};
+    QTest::newRow("stops at the first gap") << QByteArray("dive.DB") << gap << QByteArrayList{"dive.DB", "dive_1.DB", "dive_2.DB"};
+    QTest::newRow("a later part chosen") << QByteArray("dive_1.DB") << gap << QByteArrayList{"dive_1.DB"};
     QTest::newRow("lower-case choice, upper-case parts")
-        << "/r/dive.db" << QStringList{"dive.DB", "dive.db", "dive_1.DB", "dive_1.db"} << QStringList{"dive.DB", "dive_1.DB"};
+        << QByteArray("dive.db") << QByteArrayList{"dive.DB", "dive.db", "dive_1.DB", "dive_1.db"} << QByteArrayList{"dive.DB", "dive_1.DB"};
     QTest::newRow("only the lower-case file exists")
-        << "/r/dive.db" << QStringList{"dive.db", "dive_1.DB"} << QStringList{"dive.db", "dive_1.DB"};
-    QTest::newRow("single part") << "/r/dive.DB" << QStringList{"dive.DB"} << QStringList{"dive.DB"};
-    QTest::newRow("chosen file missing") << "/r/dive.DB" << QStringList{} << QStringList{"dive.DB"};
-    QTest::newRow("dots in name") << "/r/a.b.DB" << QStringList{"a.b.DB", "a.b_1.DB", "a_1.DB"} << QStringList{"a.b.DB", "a.b_1.DB"};
+        << QByteArray("dive.db") << QByteArrayList{"dive.db", "dive_1.DB"} << QByteArrayList{"dive.db", "dive_1.DB"};
+    QTest::newRow("single part") << QByteArray("dive.DB") << QByteArrayList{"dive.DB"} << QByteArrayList{"dive.DB"};
+    QTest::newRow("chosen file missing") << QByteArray("dive.DB") << QByteArrayList{} << QByteArrayList{"dive.DB"};
+    QTest::newRow("dots in name") << QByteArray("a.b.DB") << QByteArrayList{"a.b.DB", "a.b_1.DB", "a_1.DB"} << QByteArrayList{"a.b.DB", "a.b_1.DB"};
     QTest::newRow("case of later parts is exact")
-        << "/r/dive.DB" << QStringList{"dive.DB", "dive_1.db"} << QStringList{"dive.DB"};
+        << QByteArray("dive.DB") << QByteArrayList{"dive.DB", "dive_1.db"} << QByteArrayList{"dive.DB"};
+    QTest::newRow("name beginning with a colon")
+        << QByteArray(":dive.DB") << QByteArrayList{":dive.DB", ":dive_1.DB", "dive_1.DB"} << QByteArrayList{":dive.DB", ":dive_1.DB"};
+    // Latin-1 bytes, no UTF-8: the parts are found by the same bytes.
+    QTest::newRow("name that is no UTF-8")
+        << QByteArray("caf\xe9.DB") << QByteArrayList{"caf\xe9.DB", "caf\xe9_1.DB", "caf\xef\xbf\xbd_2.DB"}
+        << QByteArrayList{"caf\xe9.DB", "caf\xe9_1.DB"};
 }
 
 void tst_Recording::partNames()
 {
-    QFETCH(QString, chosen);
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, parts);
-    QCOMPARE(RecordingFile::partNames(chosen, QSet<QString>(names.begin(), names.end())), parts);
+    QFETCH(QByteArray, chosen);
+    QFETCH(QByteArrayList, names);
+    QFETCH(QByteArrayList, parts);
+    QCOMPARE(RecordingFile::partNames(chosen, QSet<QByteArray>(names.begin(), names.end())), parts);
 }
 
 void tst_Recording::wholeFramesInArrivalOrder_data()
