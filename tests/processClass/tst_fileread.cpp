@@ -250,6 +250,11 @@ void tst_FileRead::allocationFailureEndsTheReplay()
         QVERIFY(SimSonar::appendRecording(dir.filePath(names[i]), plan, echo) > 0);
     }
     QProcess probe;
+    // One arena: a thread's allocations then count against the limit at once, instead of
+    // first filling the 64 MiB that an arena of its own reserves beforehand.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MALLOC_ARENA_MAX"), QStringLiteral("1"));
+    probe.setProcessEnvironment(environment);
     probe.start(QStringLiteral(KORVESSA_REPLAY_MEMORY_PROBE), {dir.filePath(names[0]), QStringLiteral("16")});
     QVERIFY(probe.waitForFinished(180000));
     const QString out = QString::fromUtf8(probe.readAllStandardOutput());
