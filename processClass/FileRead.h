@@ -14,9 +14,9 @@ class Processing;
 
 // Replays a recording. Given the file the operator chose, its thread lists the recording's
 // parts (base.DB, then base_1.DB, base_2.DB, ... while they exist and belong to it, see
-// RecordingFile::continuesRecording) and hands each to Processing::processFile, which reads
-// it in chunks and rebuilds frames, sweep images and points on this same thread. Names are
-// the file system's bytes throughout. After the last part (or a part that cannot be opened or
+// RecordingFile::continuesRecording) and hands each to Processing::processFile, which rebuilds
+// frames, sweep images and points on this same thread from the records a PartReader reads in
+// chunks. Names are the file system's bytes throughout. After the last part (or a part that cannot be opened or
 // read, or a replay that ran out of memory, which the operator is told) it emits
 // InformationCenter::sigStopReadFile, which ends the replay everywhere.
 //

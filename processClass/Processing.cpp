@@ -400,18 +400,17 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
         }
     } catch (const std::bad_alloc &) {
         end = PartEnd::OutOfMemory;
-        FrameGate::Hold hold(gate);
-        sweep.release();
     }
 
     std::deque<ImageFrame> frames;
     {
         FrameGate::Hold hold(gate);
+        // First, so that a sweep that took the memory gives it back.
+        sweep.release();
         if (!points.empty())
             flushPoints(points, lastHead);
         // The copies share the images' samples with the history.
         frames = imageHistory.frames();
-        sweep.release();
     }
     PointCloudCache::instance().setFrames(std::move(frames));
     emit sigProcessImagesOK();
