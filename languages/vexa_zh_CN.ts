@@ -103,6 +103,21 @@
     </message>
 </context>
 <context>
+    <name>FileRead</name>
+    <message>
+        <source>回放数据失败：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件在回放中变短了</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>FileSave</name>
     <message>
         <source>保存数据：</source>

@@ -1,27 +1,67 @@
 #include "FileRead.h"
 
 #include "PackageInfo.h"
+#include "PartReader.h"
 #include "Processing.h"
 #include "RecordingFile.h"
 #include "app/InformationCenter.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 
 #include <filesystem>
 #include <iostream>
 #include <limits>
+#include <new>
 
-#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// Pages of a part behind the replay are given back in steps of this size, so a replay keeps
-// little of a 500 MiB part resident, whatever the size of the recording.
-constexpr quint32 releaseStep = 32u << 20;
+QByteArray joined(const QByteArray &directory, const QByteArray &name)
+{
+    if (directory.isEmpty())
+        return name;
+    return directory.endsWith('/') ? directory + name : directory + '/' + name;
+}
+
+// The path the operator chose as the file system spells it. A dialog that lists a name which
+// is no UTF-8 hands it over with U+FFFD in place of the bytes it could not decode; such a part
+// of the path is taken to be the one entry of its directory that reads the same once decoded.
+// Two such entries are not guessed between.
+QByteArray spelledOnDisk(const QByteArray &path)
+{
+    namespace fs = std::filesystem;
+    struct stat status;
+    if (::lstat(path.constData(), &status) == 0 || !QFile::decodeName(path).contains(QChar::ReplacementCharacter))
+        return path;
+    QByteArray resolved = path.startsWith('/') ? QByteArray("/") : QByteArray();
+    for (const QByteArray &part : path.split('/')) {
+        if (part.isEmpty())
+            continue;
+        QByteArray next = joined(resolved, part);
+        if (::lstat(next.constData(), &status) != 0) {
+            const QString shown = QFile::decodeName(part);
+            if (!shown.contains(QChar::ReplacementCharacter))
+                return path;
+            std::error_code error;
+            int matches = 0;
+            const fs::path directory(resolved.isEmpty() ? std::string(".") : resolved.toStdString());
+            fs::directory_iterator it(directory, error);
+            for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+                const QByteArray name = QByteArray::fromStdString(it->path().filename().string());
+                if (QFile::decodeName(name) == shown && ++matches == 1)
+                    next = joined(resolved, name);
+            }
+            if (error || matches != 1)
+                return path;
+        }
+        resolved = next;
+    }
+    return resolved;
+}
 
 } // namespace
 
@@ -49,7 +89,7 @@ void FileRead::onReadFile(const QString &inFileName)
 {
     // One replay at a time: one still running is ended first.
     stop();
-    fileName = RecordingFile::localPath(inFileName);
+    fileName = RecordingFile::localPathBytes(inFileName);
     if (Processing *proc = worker()) {
         proc->clearStopRequest();
         proc->setReplayActive(true);
@@ -116,56 +156,78 @@ void FileRead::run()
 {
     Processing *proc = worker();
     InformationCenter *center = hub();
-    const QFileInfo chosen(fileName);
-    const QDir directory(chosen.absolutePath());
-    QSet<QString> names;
-    for (const QByteArray &name : listFileNames(directory.absolutePath().toUtf8()))
-        names.insert(QString::fromUtf8(name));
-
-    // processFile takes a 32-bit length: a larger file (no recorder part is one) is replayed
-    // up to the last whole packet below 4 GiB.
-    const qint64 maxLength = qint64(std::numeric_limits<quint32>::max() / packetSize) * packetSize;
-    for (const QString &part : RecordingFile::partNames(fileName, names)) {
-        if (stopAsked() || !proc)
-            break;
-        QFile file(directory.filePath(part));
-        // Only regular files: a pipe by the chosen name would block the open for good.
-        if (!names.contains(part) || !file.open(QIODevice::ReadOnly)) {
-            qWarning().noquote() << "打开" << part << "失败";
-            break;
-        }
-        if (center)
-            center->f_setFileStatusReading();
-        const qint64 size = file.size();
-        const qint64 length = std::min(size, maxLength);
-        if (size > length)
-            qWarning().noquote() << part << "大于 4 GiB，只回放前" << length << "字节";
-        if (length == 0) {
-            proc->processFile(nullptr, 0);
-            continue;
-        }
-        // Mapped, not copied: the part is read as the replay goes, and what it has passed is
-        // given back.
-        uchar *bytes = file.map(0, length);
-        if (!bytes) {
-            qWarning().noquote() << "文件读取失败" << file.fileName() << file.errorString();
-            break;
-        }
-        quint32 released = 0;
-        proc->processFile(bytes, quint32(length), [&](quint32 consumed) {
-            const quint32 upTo = consumed - consumed % releaseStep;
-            if (upTo > released) {
-                ::madvise(bytes + released, upTo - released, MADV_DONTNEED);
-                released = upTo;
-            }
-        });
-        file.unmap(bytes);
+    try {
+        replayParts(proc, center);
+    } catch (const std::bad_alloc &) {
+        tellFailure(center, fileName, tr("内存不足"));
     }
     if (proc)
         proc->setReplayActive(false);
     finished.store(true);
     if (center)
         emit center->sigStopReadFile();
+}
+
+void FileRead::replayParts(Processing *proc, InformationCenter *center)
+{
+    QByteArray chosen = spelledOnDisk(fileName);
+    if (!chosen.startsWith('/')) {
+        char here[4096];
+        if (::getcwd(here, sizeof here))
+            chosen = joined(QByteArray(here), chosen);
+    }
+    const int slash = chosen.lastIndexOf('/');
+    const QByteArray directory = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : chosen.left(slash);
+    const QList<QByteArray> listed = listFileNames(directory);
+    const QSet<QByteArray> names(listed.begin(), listed.end());
+
+    // processFile takes a 32-bit length: a larger file (no recorder part is one) is replayed
+    // up to the last whole packet below 4 GiB.
+    const qint64 maxLength = qint64(std::numeric_limits<quint32>::max() / packetSize) * packetSize;
+    PartReader reader(packetSize);
+    RecordingFile::PartStamp previous;
+    bool firstPart = true;
+    for (const QByteArray &part : RecordingFile::partNames(chosen.mid(slash + 1), names)) {
+        if (stopAsked() || !proc)
+            break;
+        const QByteArray path = joined(directory, part);
+        // Only regular files: a pipe by the chosen name would block the open for good.
+        if (!names.contains(part) || !reader.open(path)) {
+            qWarning().noquote() << "打开" << QFile::decodeName(part) << "失败";
+            break;
+        }
+        if (!firstPart && !RecordingFile::continuesRecording(previous, reader.stamp())) {
+            qDebug().noquote() << QFile::decodeName(part) << "早于前一部分，属于较早的录制，不回放";
+            break;
+        }
+        firstPart = false;
+        previous = reader.stamp();
+        if (center)
+            center->f_setFileStatusReading();
+        const qint64 size = qint64(reader.stamp().size);
+        const qint64 length = std::min(size, maxLength);
+        if (size > length)
+            qWarning().noquote() << QFile::decodeName(part) << "大于 4 GiB，只回放前" << length << "字节";
+        const Processing::PartEnd end =
+            proc->processFile(quint32(length), [&reader](quint32 offset) { return reader.record(offset); });
+        reader.close();
+        if (end == Processing::PartEnd::ReadFailed) {
+            qWarning().noquote() << "文件读取失败" << QFile::decodeName(path) << reader.errorString();
+            tellFailure(center, path, reader.cutShort() ? tr("文件在回放中变短了") : reader.errorString());
+            break;
+        }
+        if (end == Processing::PartEnd::OutOfMemory) {
+            tellFailure(center, path, tr("内存不足"));
+            break;
+        }
+    }
+}
+
+void FileRead::tellFailure(InformationCenter *center, const QByteArray &path, const QString &reason)
+{
+    qWarning().noquote() << "回放数据失败" << QFile::decodeName(path) << reason;
+    if (center)
+        emit center->sigTipsCMD(tr("回放数据失败：") + QFile::decodeName(path) + QLatin1Char(' ') + reason);
 }
 
 // Keeps this class's meta-object code in this object file.

@@ -13,10 +13,12 @@ class InformationCenter;
 class Processing;
 
 // Replays a recording. Given the file the operator chose, its thread lists the recording's
-// parts (base.DB, then base_1.DB, base_2.DB, ... while they exist), maps each part into
-// memory and hands it whole to Processing::processFile, which rebuilds frames, sweep images
-// and points on this same thread. After the last part (or a part that cannot be opened or
-// mapped) it emits InformationCenter::sigStopReadFile, which ends the replay everywhere.
+// parts (base.DB, then base_1.DB, base_2.DB, ... while they exist and belong to it, see
+// RecordingFile::continuesRecording) and hands each to Processing::processFile, which rebuilds
+// frames, sweep images and points on this same thread from the records a PartReader reads in
+// chunks. Names are the file system's bytes throughout. After the last part (or a part that cannot be opened or
+// read, or a replay that ran out of memory, which the operator is told) it emits
+// InformationCenter::sigStopReadFile, which ends the replay everywhere.
 //
 // A stop asks Processing to end the part at its next packet, and no further part is read. The
 // operator's stop returns at once; the thread's own end signal, which follows within a packet,
@@ -38,8 +40,9 @@ public:
     // Also ends a replay in progress: Processing is asked to stop before the thread is joined.
     void stop() override;
 
-    // The names of the regular files in a directory (links followed), as UTF-8. A missing
-    // path or one that is no directory gives an empty list and a line on standard error.
+    // The names of the regular files in a directory (links followed), in the file system's
+    // bytes. A missing path or one that is no directory gives an empty list and a line on
+    // standard error.
     static QList<QByteArray> listFileNames(const QByteArray &directory);
 
 signals:
@@ -51,11 +54,13 @@ protected:
 
 private:
     void init();
+    void replayParts(Processing *proc, InformationCenter *center);
+    void tellFailure(InformationCenter *center, const QByteArray &path, const QString &reason);
     bool stopAsked() const;
     InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
     Processing *worker() const { return processing ? *processing : nullptr; }
 
-    QString fileName;
+    QByteArray fileName; // the chosen file, in the file system's bytes
     InformationCenter **infoCenter;
     Processing **processing;
     std::atomic<bool> finished{true}; // the thread has left its part loop (or never ran)

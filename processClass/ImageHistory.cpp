@@ -18,7 +18,10 @@ int ImageHistory::push(quint16 n, const packageInfo &header, const quint16 *accI
     results.clear();
 
     const quint32 count = static_cast<quint32>(std::max(0, cols)) * static_cast<quint32>(std::max(0, rows));
-    frame.image = QList<quint16>(accImage, accImage + count);
+    // resize, not the constructor from a range: only resize throws std::bad_alloc when the
+    // memory has run out, the other writes through a null pointer.
+    frame.image.resize(qsizetype(count));
+    std::copy(accImage, accImage + count, frame.image.data());
     gammaCorrect(frame.image.data(), count, double(header.gamma) - 1.0, 1.0);
 
     m_frames.push_back(std::move(frame));

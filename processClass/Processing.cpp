@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <locale>
+#include <new>
 #include <thread>
 
 namespace {
@@ -346,8 +347,12 @@ void Processing::setReplayActive(bool active)
         replayActive.store(false);
 }
 
-void Processing::processFile(const uchar *bytes, quint32 length,
-                             const std::function<void(quint32)> &release)
+Processing::PartEnd Processing::processFile(const uchar *bytes, quint32 length)
+{
+    return processFile(bytes ? length : 0, [bytes](quint32 offset) { return bytes + offset; });
+}
+
+Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &record)
 {
     InformationCenter *center = hub();
     {
@@ -361,41 +366,51 @@ void Processing::processFile(const uchar *bytes, quint32 length,
     }
     if (center)
         emit center->palyBackEnable(false);
-    // Room for the largest frame the assembler can finish: 500 packets' worth.
-    std::unique_ptr<uchar[]> frame(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
-    std::vector<CloudPoint> points;
-    points.reserve(replayPointBatch);
     emit sigProgressInit();
 
+    std::vector<CloudPoint> points;
     packageInfo lastHead;
-    quint32 offset = 0;
-    int accepted = 0;
-    while (bytes && length - offset >= packetLength && !stopRequested.load()) {
-        const uchar *packet = bytes + offset;
-        offset += packetLength;
-        int r;
-        {
-            FrameGate::Hold hold(gate);
-            r = assembler.addPacket(packet);
-            if (r == 1)
-                handleReplayFrame(frame.get(), points, &lastHead);
+    PartEnd end = PartEnd::Replayed;
+    // A recording may ask for more than this machine has (a sweep of 320 MB, a thousand
+    // images): the replay ends, the program does not.
+    try {
+        // Room for the largest frame the assembler can finish: 500 packets' worth.
+        std::unique_ptr<uchar[]> frame(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
+        points.reserve(replayPointBatch);
+        quint32 offset = 0;
+        int accepted = 0;
+        while (length - offset >= packetLength && !stopRequested.load()) {
+            const uchar *packet = record(offset);
+            if (!packet) {
+                end = PartEnd::ReadFailed;
+                break;
+            }
+            offset += packetLength;
+            int r;
+            {
+                FrameGate::Hold hold(gate);
+                r = assembler.addPacket(packet);
+                if (r == 1)
+                    handleReplayFrame(frame.get(), points, &lastHead);
+            }
+            if (r != -1 && ++accepted == replayProgressStep) {
+                accepted = 0;
+                emit sigProgressChanged(double(offset) / double(length) * 100.0, true);
+            }
         }
-        if (r != -1 && ++accepted == replayProgressStep) {
-            accepted = 0;
-            emit sigProgressChanged(double(offset) / double(length) * 100.0, true);
-        }
-        if (release)
-            release(offset);
+    } catch (const std::bad_alloc &) {
+        end = PartEnd::OutOfMemory;
     }
 
     std::deque<ImageFrame> frames;
     {
         FrameGate::Hold hold(gate);
+        // First, so that a sweep that took the memory gives it back.
+        sweep.release();
         if (!points.empty())
             flushPoints(points, lastHead);
         // The copies share the images' samples with the history.
         frames = imageHistory.frames();
-        sweep.release();
     }
     PointCloudCache::instance().setFrames(std::move(frames));
     emit sigProcessImagesOK();
@@ -405,6 +420,7 @@ void Processing::processFile(const uchar *bytes, quint32 length,
     FrameGate::Hold hold(gate);
     if (imageHistory.size() > 0)
         renderImageFrame(imageHistory.frames().back());
+    return end;
 }
 
 void Processing::handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead)

@@ -77,14 +77,22 @@ public:
     void clearStopRequest();
     bool isStopRequested() const { return stopRequested.load(); }
 
+    // How the replay of a part ended: its whole records replayed (or a stop asked for), a
+    // record that could no longer be read, or memory that ran out.
+    enum class PartEnd { Replayed, ReadFailed, OutOfMemory };
+    // Hands out the whole record at a byte offset of the part (offsets come in increasing order,
+    // one record apart), or null once the part cannot be read any more.
+    using RecordSource = std::function<const uchar *(quint32 offset)>;
+
     // Replays one recorded part of length bytes on the caller's thread: its frames, their
     // points in batches of 500 (the rest at the end), one stored image per half turn of the
     // head, then the end sequence (the history to the point-cloud store, the slider enabled,
     // the newest image shown). A tail shorter than a record is ignored. Ends at the next packet
-    // once a stop is requested. release, when given, is told now and then how many bytes from
-    // the start the replay has finished with.
-    void processFile(const uchar *bytes, quint32 length,
-                     const std::function<void(quint32)> &release = {});
+    // once a stop is requested. A record the source cannot give, or a failed allocation, ends
+    // the packet loop as a stop does; the end sequence still runs, and the result says why.
+    PartEnd processFile(quint32 length, const RecordSource &record);
+    // The same for a part held in memory.
+    PartEnd processFile(const uchar *bytes, quint32 length);
     // Shows the stored image at index, counted from the oldest; any other index does nothing.
     void playBackFrame(int index);
     // From the start of a replay to its end (and while the file status is Reading) the live

@@ -1,5 +1,6 @@
 #include "RecordingFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <QtEndian>
@@ -12,6 +13,14 @@ QString localPath(const QString &url)
     return parsed.isLocalFile() ? parsed.toLocalFile() : url;
 }
 
+QByteArray localPathBytes(const QString &url)
+{
+    const QUrl parsed(url);
+    if (!parsed.isLocalFile() || !parsed.host().isEmpty())
+        return QFile::encodeName(localPath(url));
+    return QByteArray::fromPercentEncoding(parsed.path(QUrl::FullyEncoded).toLatin1());
+}
+
 QString partPath(const QString &firstPart, int index)
 {
     if (index <= 0)
@@ -22,20 +31,35 @@ QString partPath(const QString &firstPart, int index)
         + QLatin1Char('_') + QString::number(index) + QStringLiteral(".DB");
 }
 
-QStringList partNames(const QString &chosen, const QSet<QString> &names)
+QList<QByteArray> partNames(const QByteArray &chosen, const QSet<QByteArray> &names)
 {
-    const QFileInfo info(chosen);
-    const QString base = info.completeBaseName();
-    const QString first = base + QStringLiteral(".DB");
+    const int dot = chosen.lastIndexOf('.');
+    const QByteArray base = dot < 0 ? chosen : chosen.left(dot);
+    const QByteArray first = base + ".DB";
     // "dive.db" on a file system that tells cases apart: the chosen file is the recording.
-    QStringList parts{names.contains(first) || !names.contains(info.fileName()) ? first : info.fileName()};
+    QList<QByteArray> parts{names.contains(first) || !names.contains(chosen) ? first : chosen};
     for (int n = 1; n <= names.size(); ++n) {
-        const QString next = base + QLatin1Char('_') + QString::number(n) + QStringLiteral(".DB");
+        const QByteArray next = base + '_' + QByteArray::number(n) + ".DB";
         if (!names.contains(next))
             break;
         parts << next;
     }
     return parts;
+}
+
+PartStamp stampOf(const struct stat &status)
+{
+    return {quint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+}
+
+bool continuesRecording(const PartStamp &previous, const PartStamp &next)
+{
+    return previous.size >= partBytes || next.modified >= previous.modified;
+}
+
+bool isNextPart(const PartStamp &previous, const PartStamp &next, quint64 partLimit)
+{
+    return previous.size >= partLimit && next.modified >= previous.modified;
 }
 
 quint32 frameSerialOf(const uchar *record)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QSet>
 #include <QString>
-#include <QStringList>
 #include <QtGlobal>
+
+#include <sys/stat.h>
 
 // The recording file (".DB"): headerless records of one packet each, the packet as the receiver
 // stored it with the operator's speed and gamma stamped into its header. A recording is split
@@ -21,17 +24,41 @@ constexpr int frameSerialOffset = 20;
 // The local path of a file URL from the front end's dialogs ("file:///home/x/a.DB" gives
 // "/home/x/a.DB"); a text that is no URL is taken as a path already.
 QString localPath(const QString &url);
+// The same path in the file system's own bytes. An escaped byte that is no UTF-8 (%E9, as a
+// dialog writes a name copied from another system) stays that byte.
+QByteArray localPathBytes(const QString &url);
 
 // Path of part `index` of the recording whose first part is firstPart: part 0 is firstPart
 // itself, part N (N >= 1) is the first part's complete base name followed by "_N.DB" in the
 // same directory. These are exactly the names the replay reader looks for.
 QString partPath(const QString &firstPart, int index);
 
-// The parts the replay reads when the operator chooses `chosen`, a file in a directory whose
-// regular files are `names`: base.DB (base being the chosen file's complete base name), or the
-// chosen file itself when base.DB is not there; then base_1.DB, base_2.DB, ... as long as
-// each exists, byte for byte. Names only, in reading order.
-QStringList partNames(const QString &chosen, const QSet<QString> &names);
+// The parts the replay reads when the operator chooses the file `chosen` (a name, in the file
+// system's bytes) in a directory whose regular files are `names`: base.DB (base being the
+// chosen name up to its last '.'), or the chosen file itself when base.DB is not there; then
+// base_1.DB, base_2.DB, ... as long as each exists, byte for byte. Names only, in reading order.
+QList<QByteArray> partNames(const QByteArray &chosen, const QSet<QByteArray> &names);
+
+// What the replay and the recorder compare of two parts: the size and the time of the last
+// change of each (nanoseconds since the epoch).
+struct PartStamp
+{
+    quint64 size = 0;
+    qint64 modified = 0;
+    bool operator==(const PartStamp &other) const { return size == other.size && modified == other.modified; }
+};
+PartStamp stampOf(const struct stat &status);
+
+// Whether the replay goes on from a part to the file under the next part's name. A part of
+// partBytes or more always had a successor (the recorder begins a part only after a full one);
+// after a shorter part the next file belongs to the recording only if it was written after
+// that part. So the later parts an older recording under the same name left behind are not
+// replayed as this one's, and every recording as the recorder writes it reads as before.
+bool continuesRecording(const PartStamp &previous, const PartStamp &next);
+// Whether the file under part N's name is surely part N of the recording whose part N - 1 is
+// `previous`: that part reached the part size and this file was written after it. Only such
+// parts of a recording that a new one replaces are rewritten by the new one.
+bool isNextPart(const PartStamp &previous, const PartStamp &next, quint64 partLimit);
 
 // The frame serial number of a record (its header's frameSerialNum).
 quint32 frameSerialOf(const uchar *record);

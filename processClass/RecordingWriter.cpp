@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 RecordingWriter::RecordingWriter(quint16 packetLength)
@@ -22,7 +23,54 @@ bool RecordingWriter::open(const QString &firstPart)
     m_packetsInFrame = 0;
     m_frameSerial = 0;
     m_error.clear();
+    noteReplacedParts(firstPart);
     return openPart(firstPart);
+}
+
+void RecordingWriter::noteReplacedParts(const QString &firstPart)
+{
+    // Before the first part is truncated: a later part follows a full part and was written
+    // after it. Links are not followed; a link is nobody's part.
+    m_replaced.clear();
+    struct stat status;
+    if (::lstat(QFile::encodeName(firstPart).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return;
+    RecordingFile::PartStamp previous = RecordingFile::stampOf(status);
+    for (int index = 1;; ++index) {
+        const QByteArray path = QFile::encodeName(RecordingFile::partPath(firstPart, index));
+        if (::lstat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+            return;
+        const RecordingFile::PartStamp stamp = RecordingFile::stampOf(status);
+        if (!RecordingFile::isNextPart(previous, stamp, m_partLimit))
+            return;
+        m_replaced.push_back({status.st_dev, status.st_ino, stamp});
+        previous = stamp;
+    }
+}
+
+int RecordingWriter::openLaterPart(const QByteArray &path, int index)
+{
+    if (std::size_t(index) <= m_replaced.size()) {
+        const ReplacedPart &old = m_replaced[std::size_t(index) - 1];
+        const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+        if (fd >= 0) {
+            struct stat status;
+            int error = EEXIST; // changed since this recording began: no longer the old part
+            if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_dev == old.device
+                && status.st_ino == old.inode && RecordingFile::stampOf(status) == old.stamp) {
+                if (::ftruncate(fd, 0) == 0)
+                    return fd;
+                error = errno;
+            }
+            ::close(fd);
+            errno = error;
+            return -1;
+        }
+        if (errno != ENOENT)
+            return -1;
+    }
+    // Never over a file this recording does not replace.
+    return ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
 }
 
 bool RecordingWriter::openPart(const QString &path)
@@ -31,8 +79,10 @@ bool RecordingWriter::openPart(const QString &path)
     m_path = path;
     // Opened without waiting: a pipe by this name that nobody reads would otherwise hold the
     // open for good (the GUI thread's for the first part). Writes block as usual afterwards.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = m_partIndex == 0
+        ? ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666)
+        : openLaterPart(name, m_partIndex);
     if (fd < 0) {
         m_error = qt_error_string(errno);
     } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {

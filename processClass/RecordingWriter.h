@@ -7,6 +7,9 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <vector>
+
+#include <sys/types.h>
 
 // Writes stamped records to the parts of one recording, a whole frame at a time: records with
 // the same frame serial that arrive one after another form a frame, which is written with one
@@ -27,8 +30,11 @@ public:
     // The program keeps RecordingFile::partBytes; tests lower it to see parts split.
     void setPartLimit(quint64 bytes) { m_partLimit = bytes; }
 
-    // Opens (truncating) the first part and starts with an empty frame. False when it cannot
-    // be opened; errorString() says why.
+    // Opens (truncating) the first part, which the operator chose, and starts with an empty
+    // frame. False when it cannot be opened; errorString() says why. The later parts of the
+    // recording this one replaces are noted first: only those are rewritten when this one
+    // reaches their names. Any other file under a later part's name is left as it is, and the
+    // recording ends there as with a part that cannot be opened.
     bool open(const QString &firstPart);
     // Takes one record of packetLength bytes. False when a write failed or the next part could
     // not be opened: the writer has closed the recording then (a part cut by a failed write is
@@ -43,6 +49,15 @@ public:
     QString errorString() const { return m_error; }
 
 private:
+    // A later part of the recording being replaced, as it was when this one began.
+    struct ReplacedPart
+    {
+        dev_t device;
+        ino_t inode;
+        RecordingFile::PartStamp stamp;
+    };
+    void noteReplacedParts(const QString &firstPart);
+    int openLaterPart(const QByteArray &path, int index);
     bool openPart(const QString &path);
     bool writeBuffered();
     bool fail(const QString &reason);
@@ -58,4 +73,5 @@ private:
     QString m_path; // of the part being written, or the last one tried
     QFile m_file;
     QString m_error;
+    std::vector<ReplacedPart> m_replaced; // parts 1, 2, ...
 };

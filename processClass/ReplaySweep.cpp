@@ -1,6 +1,8 @@
 #include "ReplaySweep.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 float ReplaySweep::stepAngle(float last, float direction)
 {
@@ -21,7 +23,10 @@ void ReplaySweep::release()
 {
     restart();
     m_heads = {};
-    m_data = {};
+    m_offsets = {};
+    m_sizes = {};
+    m_samples.reset();
+    m_capacity = 0;
     m_batch = {};
 }
 
@@ -32,19 +37,40 @@ void ReplaySweep::clearFrames()
     m_swept = 0;
 }
 
+void ReplaySweep::reserveSamples(quint64 bytes)
+{
+    if (bytes <= m_capacity)
+        return;
+    // Doubling, from 1 MiB, but never past maxBytes unless the frame in hand needs it. realloc
+    // moves a block of many megabytes by remapping its pages, so growing near the bound needs
+    // no second copy of the sweep.
+    const quint64 capacity = std::max(bytes, std::min(std::max(2 * m_capacity, quint64(1) << 20), maxBytes));
+    void *grown = std::realloc(m_samples.get(), std::size_t(capacity));
+    if (!grown)
+        throw std::bad_alloc();
+    (void)m_samples.release();
+    m_samples.reset(static_cast<uchar *>(grown));
+    m_capacity = capacity;
+}
+
 bool ReplaySweep::add(const packageInfo &head, const uchar *data, quint64 bytes)
 {
-    m_swept += stepAngle(m_lastDirection, head.direction);
-    m_lastDirection = head.direction;
-
     const quint64 wanted = 2ull * head.numPerRow * head.dataHeight;
-    const std::size_t keep = std::size_t(data ? std::min(wanted, bytes) : 0);
+    const quint64 keep = data ? std::min(wanted, bytes) : 0;
+    reserveSamples(m_bytes + keep);
     if (std::size_t(m_count) == m_heads.size()) {
         m_heads.emplace_back();
-        m_data.emplace_back();
+        m_offsets.emplace_back();
+        m_sizes.emplace_back();
     }
+
+    m_swept += stepAngle(m_lastDirection, head.direction);
+    m_lastDirection = head.direction;
+    if (keep > 0)
+        std::memcpy(m_samples.get() + m_bytes, data, std::size_t(keep));
     m_heads[std::size_t(m_count)] = head;
-    m_data[std::size_t(m_count)].assign(data, data + keep);
+    m_offsets[std::size_t(m_count)] = m_bytes;
+    m_sizes[std::size_t(m_count)] = quint32(keep);
     ++m_count;
     m_bytes += keep;
     return m_swept >= sweepAngle || m_count >= maxFrames || m_bytes >= maxBytes;
@@ -57,8 +83,8 @@ const ReplaySweep::Batch &ReplaySweep::batch()
     m_batch.bytes.resize(std::size_t(m_count));
     for (std::size_t k = 0; k < std::size_t(m_count); ++k) {
         m_batch.heads[k] = &m_heads[k];
-        m_batch.data[k] = m_data[k].data();
-        m_batch.bytes[k] = quint32(m_data[k].size());
+        m_batch.data[k] = m_samples ? m_samples.get() + m_offsets[k] : nullptr;
+        m_batch.bytes[k] = m_sizes[k];
     }
     return m_batch;
 }

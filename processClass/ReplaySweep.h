@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 // The frames of one replayed sweep, kept until they are drawn and stored as one image: until
@@ -12,8 +14,10 @@
 //
 // The swept angle grows by the step from one frame's direction to the next, taken forwards
 // (a negative step plus 360); a step of 30 degrees or more, which includes every step
-// backwards, adds nothing. The buffers are kept from sweep to sweep, so a replay allocates
-// only while its sweeps grow.
+// backwards, adds nothing. The samples of a sweep lie in one buffer, kept from sweep to sweep,
+// so a replay allocates only while its sweeps grow, and what it keeps is never more than one
+// sweep's bound, whatever the sweeps before held. A buffer that cannot grow throws
+// std::bad_alloc; the sweep is left as it was.
 class ReplaySweep
 {
 public:
@@ -39,6 +43,9 @@ public:
     int size() const { return m_count; }
     float sweptAngle() const { return m_swept; }
     quint64 bytes() const { return m_bytes; }
+    // The sample bytes the sweep has room for: at most maxBytes, or the bytes of the sweep
+    // whose last frame took it past maxBytes.
+    quint64 heldBytes() const { return m_capacity; }
 
     // The batch as the accumulation takes it, oldest frame first; valid until the next add.
     struct Batch
@@ -50,8 +57,17 @@ public:
     const Batch &batch();
 
 private:
+    struct FreeSamples
+    {
+        void operator()(uchar *samples) const { std::free(samples); }
+    };
+    void reserveSamples(quint64 bytes);
+
     std::vector<packageInfo> m_heads;
-    std::vector<std::vector<uchar>> m_data;
+    std::vector<quint64> m_offsets; // of each frame's samples in m_samples
+    std::vector<quint32> m_sizes;
+    std::unique_ptr<uchar, FreeSamples> m_samples;
+    quint64 m_capacity = 0;
     int m_count = 0;
     quint64 m_bytes = 0;
     float m_lastDirection = -1;

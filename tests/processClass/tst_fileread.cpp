@@ -1,5 +1,6 @@
 #include "app/InformationCenter.h"
 #include "processClass/FileRead.h"
+#include "processClass/PartReader.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
 #include "support/LogCollector.h"
@@ -9,6 +10,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,8 +23,9 @@
 #include <chrono>
 #include <thread>
 
-#include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The replay reader on its thread: which parts of a recording it reads, in which order, the
 // file status and the end signal, and how a stop ends a replay.
@@ -46,6 +51,27 @@ bool writePart(const QString &path, int frames, float speed)
     return SimSonar::appendRecording(path, partPlan(frames, speed),
                                      SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50))
         >= 0;
+}
+
+// A part under a name in the file system's own bytes, which QFile cannot spell when they are
+// no UTF-8.
+bool writeRawPart(const QByteArray &path, int frames, float speed)
+{
+    const QByteArray bytes = SimSonar::recordingBytes(partPlan(frames, speed),
+                                                      SimSonar::echoSamples({{0, 60, 20000, 2}}, 50));
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool ok = fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// Sets a file's time of last change to `seconds` before `now`.
+bool setChanged(const QString &path, const timespec &now, int seconds)
+{
+    timespec times[2] = {{0, UTIME_OMIT}, now};
+    times[1].tv_sec -= seconds;
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
 }
 
 // The speeds of the parts replayed, in order, read back from the points: each part's
@@ -107,7 +133,15 @@ private slots:
     void partsOfARecording();
     void firstPartNotReadable_data();
     void firstPartNotReadable();
-    void mappingFailureEndsTheReplay();
+    void allocationFailureEndsTheReplay_data();
+    void allocationFailureEndsTheReplay();
+    void partCutShortDuringItsReplay_data();
+    void partCutShortDuringItsReplay();
+    void framesAcrossChunksReplayAsFromMemory();
+    void namesAsTheFileSystemSpellsThem_data();
+    void namesAsTheFileSystemSpellsThem();
+    void laterPartsOfAnOlderRecordingAreNotReplayed_data();
+    void laterPartsOfAnOlderRecordingAreNotReplayed();
     void listFileNames();
     void stopDuringAMultiPartReplay_data();
     void stopDuringAMultiPartReplay();
@@ -182,44 +216,221 @@ void tst_FileRead::firstPartNotReadable()
     QCOMPARE(r.ends.load(), 1);
 }
 
-void tst_FileRead::mappingFailureEndsTheReplay()
+void tst_FileRead::allocationFailureEndsTheReplay_data()
 {
-    // No address space left for the second part: a warning, and the replay ends there with its
-    // end signal.
+    QTest::addColumn<int>("bins");    // per beam and frame
+    QTest::addColumn<float>("step");  // degrees per frame
+    QTest::addColumn<int>("frames");  // of the second part
+    // A parked head: the sweep keeps frames of 380000 bytes until it holds 320 MB.
+    QTest::newRow("a sweep that outgrows the memory left") << 500 * 190 << 0.f << 120;
+    // Half a turn every 19 frames: an image of 1.28 MB each time.
+    QTest::newRow("images that outgrow the memory left") << 190 << 10.f << 2000;
+}
+
+void tst_FileRead::allocationFailureEndsTheReplay()
+{
+    // From its second part on the replay has 16 MiB of address space left: it ends with the
+    // tip and without the third part, the program lives on, and with the memory back the same
+    // recording replays whole.
 #if defined(__SANITIZE_ADDRESS__)
     QSKIP("AddressSanitizer needs address space of its own");
 #endif
+    QFETCH(int, bins);
+    QFETCH(float, step);
+    QFETCH(int, frames);
     QTemporaryDir dir;
-    QVERIFY(writePart(dir.filePath(QStringLiteral("dive.DB")), 10, 1));
-    QVERIFY(writePart(dir.filePath(QStringLiteral("dive_1.DB")), 60000, 2)); // 61 MB
-    QVERIFY(writePart(dir.filePath(QStringLiteral("dive_2.DB")), 10, 3));
+    const SimSonar::SampleFunction echo = SimSonar::echoSamples({{0, double(bins / 2), 20000, 3}}, 50);
+    const QStringList names{"dive.DB", "dive_1.DB", "dive_2.DB"};
+    const QList<int> framesOf{2, frames, 2};
+    for (int i = 0; i < names.size(); ++i) {
+        ScanPlan plan = partPlan(framesOf[i], 1);
+        plan.header.dataHeight = quint32(bins);
+        plan.header.maxDist = float(bins) / 100.0f;
+        plan.step = step;
+        QVERIFY(SimSonar::appendRecording(dir.filePath(names[i]), plan, echo) > 0);
+    }
+    QProcess probe;
+    // One arena: a thread's allocations then count against the limit at once, instead of
+    // first filling the 64 MiB that an arena of its own reserves beforehand.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MALLOC_ARENA_MAX"), QStringLiteral("1"));
+    probe.setProcessEnvironment(environment);
+    probe.start(QStringLiteral(KORVESSA_REPLAY_MEMORY_PROBE), {dir.filePath(names[0]), QStringLiteral("16")});
+    QVERIFY(probe.waitForFinished(180000));
+    const QString out = QString::fromUtf8(probe.readAllStandardOutput());
+    QVERIFY2(probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0,
+             qPrintable(out + QString::fromUtf8(probe.readAllStandardError()).right(2000)));
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList tips = lines.filter(QRegularExpression(QStringLiteral("^tip ")));
+    QCOMPARE(tips.size(), 1);
+    QCOMPARE(tips[0], QStringLiteral("tip 回放数据失败：") + dir.filePath(names[1]) + QStringLiteral(" 内存不足"));
+    QVERIFY(lines.contains(QStringLiteral("parts 2")));
+    QVERIFY(lines.contains(QStringLiteral("again 3")));
+}
+
+void tst_FileRead::partCutShortDuringItsReplay_data()
+{
+    QTest::addColumn<qint64>("cutTo");
+    const qint64 chunk = qint64(PartReader::chunkRecords) * packetSize;
+    QTest::newRow("emptied") << qint64(0);
+    QTest::newRow("to 1 MiB") << qint64(1 << 20);
+    QTest::newRow("inside the first record after the first chunk") << chunk + 500;
+}
+
+void tst_FileRead::partCutShortDuringItsReplay()
+{
+    // Another program truncates the first of two parts once its replay has begun: the replay
+    // ends with the warning and the tip, the second part is not read, the points replayed so
+    // far stay, and the program lives on.
+    QFETCH(qint64, cutTo);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("dive.DB"));
+    const int frames = 3 * int(PartReader::chunkRecords);
+    QVERIFY(writePart(first, frames, 1));
+    QVERIFY(writePart(dir.filePath(QStringLiteral("dive_1.DB")), 10, 2));
     LogCollector log;
     Reader r(this);
-    // The limit goes on once the first part is read: its progress report is the moment.
-    rlimit saved{};
-    QVERIFY(getrlimit(RLIMIT_AS, &saved) == 0);
-    std::atomic<bool> limited{false};
-    connect(&r.processing, &Processing::sigProgressInit, &r.processing, [&] {
-        if (limited.exchange(true))
-            return;
-        QFile status(QStringLiteral("/proc/self/status"));
-        status.open(QIODevice::ReadOnly);
-        qint64 size = 0;
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmSize:"))
-                size = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
-        rlimit low = saved;
-        low.rlim_cur = rlim_t(size + (32 << 20));
-        setrlimit(RLIMIT_AS, &low);
+    QSignalSpy tips(r.center, &InformationCenter::sigTipsCMD);
+    std::atomic<bool> cut{false};
+    connect(&r.processing, &Processing::sigProgressChanged, &r.processing, [&](double, bool running) {
+        if (running && !cut.exchange(true))
+            QVERIFY(::truncate(QFile::encodeName(first).constData(), off_t(cutTo)) == 0);
     }, Qt::DirectConnection);
-    r.replay(dir.filePath(QStringLiteral("dive.DB")));
-    const bool ended = r.ended();
-    QVERIFY(setrlimit(RLIMIT_AS, &saved) == 0);
-    QVERIFY(ended);
+    r.replay(first);
+    QVERIFY(r.ended());
+    QVERIFY(cut.load());
     QCOMPARE(r.parts.size(), 1);
-    QCOMPARE(partsFromPoints(), QList<int>{1});
-    QVERIFY(!log.messages(QtWarningMsg).filter(QStringLiteral("文件读取失败")).isEmpty());
     QCOMPARE(r.ends.load(), 1);
+    QVERIFY(!log.messages(QtWarningMsg).filter(QStringLiteral("文件读取失败")).isEmpty());
+    QTRY_COMPARE(tips.size(), 1);
+    QCOMPARE(tips[0][0].toString(), QStringLiteral("回放数据失败：") + first + QStringLiteral(" 文件在回放中变短了"));
+    const std::vector<CloudPoint> points = storedPoints();
+    QVERIFY(!points.empty());
+    QVERIFY(points.size() < 2u * frames);
+    QCOMPARE(partsFromPoints(), QList<int>{1});
+}
+
+void tst_FileRead::framesAcrossChunksReplayAsFromMemory()
+{
+    // Frames of three records do not fit a chunk evenly, and the part ends in a cut-off
+    // record: read from the file, the part gives the points and images it gives from memory.
+    ScanPlan plan = partPlan(int(PartReader::chunkRecords), 3);
+    plan.header.dataHeight = 3 * 190;
+    const QByteArray bytes = SimSonar::recordingBytes(plan, SimSonar::echoSamples({{0, 300, 20000, 2}, {1, 500, 30000, 2}}, 50))
+        + QByteArray(700, '\x07');
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("dive.DB")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+
+    Reader fromMemory(this);
+    emit fromMemory.reader.sigReadingFile();
+    fromMemory.processing.processFile(reinterpret_cast<const uchar *>(bytes.constData()), quint32(bytes.size()));
+    const std::vector<CloudPoint> expectedPoints = storedPoints();
+    const std::deque<ImageFrame> expectedImages = fromMemory.processing.history();
+    QCOMPARE(int(expectedPoints.size()), 2 * int(PartReader::chunkRecords));
+
+    Reader fromFile(this);
+    QSignalSpy progress(&fromFile.processing, &Processing::sigProgressChanged);
+    fromFile.replay(file.fileName());
+    QVERIFY(fromFile.ended());
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(points.size(), expectedPoints.size());
+    QVERIFY(std::memcmp(points.data(), expectedPoints.data(), points.size() * sizeof(CloudPoint)) == 0);
+    const std::deque<ImageFrame> &images = fromFile.processing.history();
+    QCOMPARE(images.size(), expectedImages.size());
+    for (std::size_t i = 0; i < images.size(); ++i)
+        QVERIFY(images[i].image == expectedImages[i].image);
+    // A report every 100 accepted records, then the end.
+    QCOMPARE(progress.size(), 3 * int(PartReader::chunkRecords) / 100 + 1);
+}
+
+void tst_FileRead::namesAsTheFileSystemSpellsThem_data()
+{
+    QTest::addColumn<QByteArray>("folder"); // inside the temporary directory ("" for none)
+    QTest::addColumn<QByteArray>("base");   // the recording's parts are base.DB and base_1.DB
+    QTest::addColumn<QByteArrayList>("others");
+    QTest::addColumn<QString>("chosenAs");
+    QTest::addColumn<QList<int>>("replayed");
+    const QByteArray latin1("caf\xe9");
+    QTest::newRow("name beginning with a colon") << QByteArray() << QByteArray(":dive") << QByteArrayList{}
+                                                 << "dialog" << QList<int>{1, 2};
+    QTest::newRow("name that is no UTF-8, escaped in the URL")
+        << QByteArray() << latin1 << QByteArrayList{} << "escaped" << QList<int>{1, 2};
+    // The program's own dialog decodes the name and writes U+FFFD for the byte.
+    QTest::newRow("name that is no UTF-8, as the dialog shows it")
+        << QByteArray() << latin1 << QByteArrayList{} << "dialog" << QList<int>{1, 2};
+    QTest::newRow("folder that is no UTF-8") << QByteArray("Tauchg\xe4nge") << QByteArray("dive") << QByteArrayList{}
+                                             << "dialog" << QList<int>{1, 2};
+    QTest::newRow("two names that the dialog shows alike")
+        << QByteArray() << latin1 << QByteArrayList{"caf\xe8.DB"} << "dialog" << QList<int>{};
+}
+
+void tst_FileRead::namesAsTheFileSystemSpellsThem()
+{
+    QFETCH(QByteArray, folder);
+    QFETCH(QByteArray, base);
+    QFETCH(QByteArrayList, others);
+    QFETCH(QString, chosenAs);
+    QFETCH(QList<int>, replayed);
+    QTemporaryDir dir;
+    QByteArray directory = QFile::encodeName(dir.path());
+    if (!folder.isEmpty()) {
+        directory += '/' + folder;
+        QVERIFY(::mkdir(directory.constData(), 0755) == 0);
+    }
+    const QByteArray first = directory + '/' + base + ".DB";
+    QByteArrayList files{first, directory + '/' + base + "_1.DB"};
+    for (const QByteArray &other : others)
+        files << directory + '/' + other;
+    // QTemporaryDir cannot spell these names to remove them.
+    const auto removeFiles = qScopeGuard([&] {
+        for (const QByteArray &file : files)
+            ::unlink(file.constData());
+        if (!folder.isEmpty())
+            ::rmdir(directory.constData());
+    });
+    for (int i = 0; i < files.size(); ++i)
+        QVERIFY(writeRawPart(files[i], 30, float(i + 1)));
+    const QString url = chosenAs == QLatin1String("escaped")
+        ? QString::fromLatin1("file://" + first.toPercentEncoding("/"))
+        : QUrl::fromLocalFile(QFile::decodeName(first)).toString();
+
+    Reader r(this);
+    emit r.center->sigReadFile(url);
+    QVERIFY(r.ended());
+    QCOMPARE(partsFromPoints(), replayed);
+    QCOMPARE(r.parts.size(), replayed.size());
+}
+
+void tst_FileRead::laterPartsOfAnOlderRecordingAreNotReplayed_data()
+{
+    // Parts written with speeds 1, 2, 3 and changed the given number of seconds ago.
+    QTest::addColumn<QList<int>>("ages");
+    QTest::addColumn<QList<int>>("replayed");
+    QTest::newRow("a new recording shorter than the old one") << QList<int>{0, 3600, 3600} << QList<int>{1};
+    QTest::newRow("a new recording of two parts over an old one of three")
+        << QList<int>{60, 0, 3600} << QList<int>{1, 2};
+    QTest::newRow("parts written one after the other") << QList<int>{60, 30, 0} << QList<int>{1, 2, 3};
+    QTest::newRow("changed in the same instant") << QList<int>{60, 60, 60} << QList<int>{1, 2, 3};
+}
+
+void tst_FileRead::laterPartsOfAnOlderRecordingAreNotReplayed()
+{
+    QFETCH(QList<int>, ages);
+    QFETCH(QList<int>, replayed);
+    QTemporaryDir dir;
+    const QStringList names{"dive.DB", "dive_1.DB", "dive_2.DB"};
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    for (int i = 0; i < names.size(); ++i) {
+        QVERIFY(writePart(dir.filePath(names[i]), 30, float(i + 1)));
+        QVERIFY(setChanged(dir.filePath(names[i]), now, ages[i]));
+    }
+    Reader r(this);
+    r.replay(dir.filePath(names[0]));
+    QVERIFY(r.ended());
+    QCOMPARE(partsFromPoints(), replayed);
 }
 
 void tst_FileRead::listFileNames()

@@ -10,6 +10,11 @@
 
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+
 // The recording file's names and the writer that groups records into whole frames and parts.
 namespace {
 
@@ -67,6 +72,10 @@ private slots:
     void partsSplitAfterWholeFrames_data();
     void partsSplitAfterWholeFrames();
     void longRunStaysInsideTheBuffer();
+    void whichFileContinuesARecording_data();
+    void whichFileContinuesARecording();
+    void newRecordingOverAnOldOne_data();
+    void newRecordingOverAnOldOne();
 };
 
 void tst_Recording::localPath_data()
@@ -114,29 +123,35 @@ void tst_Recording::partPath()
 
 void tst_Recording::partNames_data()
 {
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("parts");
-    const QStringList gap{"dive.DB", "dive_1.DB", "dive_2.DB", "dive_4.DB", "other.DB"};
-    QTest::newRow("stops at the first gap") << "/r/dive.DB" << gap << QStringList{"dive.DB", "dive_1.DB", "dive_2.DB"};
-    QTest::newRow("a later part chosen") << "/r/dive_1.DB" << gap << QStringList{"dive_1.DB"};
+    QTest::addColumn<QByteArray>("chosen");
+    QTest::addColumn<QByteArrayList>("names");
+    QTest::addColumn<QByteArrayList>("parts");
+    const QByteArrayList gap{"dive.DB", "dive_1.DB", "dive_2.DB", "dive_4.DB", "other.DB"};
+    QTest::newRow("stops at the first gap") << QByteArray("dive.DB") << gap << QByteArrayList{"dive.DB", "dive_1.DB", "dive_2.DB"};
+    QTest::newRow("a later part chosen") << QByteArray("dive_1.DB") << gap << QByteArrayList{"dive_1.DB"};
     QTest::newRow("lower-case choice, upper-case parts")
-        << "/r/dive.db" << QStringList{"dive.DB", "dive.db", "dive_1.DB", "dive_1.db"} << QStringList{"dive.DB", "dive_1.DB"};
+        << QByteArray("dive.db") << QByteArrayList{"dive.DB", "dive.db", "dive_1.DB", "dive_1.db"} << QByteArrayList{"dive.DB", "dive_1.DB"};
     QTest::newRow("only the lower-case file exists")
-        << "/r/dive.db" << QStringList{"dive.db", "dive_1.DB"} << QStringList{"dive.db", "dive_1.DB"};
-    QTest::newRow("single part") << "/r/dive.DB" << QStringList{"dive.DB"} << QStringList{"dive.DB"};
-    QTest::newRow("chosen file missing") << "/r/dive.DB" << QStringList{} << QStringList{"dive.DB"};
-    QTest::newRow("dots in name") << "/r/a.b.DB" << QStringList{"a.b.DB", "a.b_1.DB", "a_1.DB"} << QStringList{"a.b.DB", "a.b_1.DB"};
+        << QByteArray("dive.db") << QByteArrayList{"dive.db", "dive_1.DB"} << QByteArrayList{"dive.db", "dive_1.DB"};
+    QTest::newRow("single part") << QByteArray("dive.DB") << QByteArrayList{"dive.DB"} << QByteArrayList{"dive.DB"};
+    QTest::newRow("chosen file missing") << QByteArray("dive.DB") << QByteArrayList{} << QByteArrayList{"dive.DB"};
+    QTest::newRow("dots in name") << QByteArray("a.b.DB") << QByteArrayList{"a.b.DB", "a.b_1.DB", "a_1.DB"} << QByteArrayList{"a.b.DB", "a.b_1.DB"};
     QTest::newRow("case of later parts is exact")
-        << "/r/dive.DB" << QStringList{"dive.DB", "dive_1.db"} << QStringList{"dive.DB"};
+        << QByteArray("dive.DB") << QByteArrayList{"dive.DB", "dive_1.db"} << QByteArrayList{"dive.DB"};
+    QTest::newRow("name beginning with a colon")
+        << QByteArray(":dive.DB") << QByteArrayList{":dive.DB", ":dive_1.DB", "dive_1.DB"} << QByteArrayList{":dive.DB", ":dive_1.DB"};
+    // Latin-1 bytes, no UTF-8: the parts are found by the same bytes.
+    QTest::newRow("name that is no UTF-8")
+        << QByteArray("caf\xe9.DB") << QByteArrayList{"caf\xe9.DB", "caf\xe9_1.DB", "caf\xef\xbf\xbd_2.DB"}
+        << QByteArrayList{"caf\xe9.DB", "caf\xe9_1.DB"};
 }
 
 void tst_Recording::partNames()
 {
-    QFETCH(QString, chosen);
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, parts);
-    QCOMPARE(RecordingFile::partNames(chosen, QSet<QString>(names.begin(), names.end())), parts);
+    QFETCH(QByteArray, chosen);
+    QFETCH(QByteArrayList, names);
+    QFETCH(QByteArrayList, parts);
+    QCOMPARE(RecordingFile::partNames(chosen, QSet<QByteArray>(names.begin(), names.end())), parts);
 }
 
 void tst_Recording::wholeFramesInArrivalOrder_data()
@@ -235,6 +250,123 @@ void tst_Recording::longRunStaysInsideTheBuffer()
     for (int i = 0; i < runLength; ++i)
         QCOMPARE(records[std::size_t(i)].packSerial, quint16(i));
     QCOMPARE(records.back().frameSerial, 6u);
+}
+
+void tst_Recording::whichFileContinuesARecording_data()
+{
+    // Two parts in file order: the size of the first, and how much later the second was
+    // changed (negative: earlier).
+    QTest::addColumn<quint64>("size");
+    QTest::addColumn<qint64>("later");
+    QTest::addColumn<bool>("replayed");   // the replay goes on to the second
+    QTest::addColumn<bool>("rewritten");  // a new recording over the first may rewrite the second
+    const quint64 full = RecordingFile::partBytes;
+    QTest::newRow("full part, next written after it") << full << qint64(1) << true << true;
+    QTest::newRow("full part, next in the same instant") << full << qint64(0) << true << true;
+    // A recording copied part by part in another order still replays whole...
+    QTest::newRow("full part, next changed before it") << full << qint64(-1) << true << false;
+    // ... as does one with a short part in the middle (a part that failed to fill).
+    QTest::newRow("short part, next written after it") << full - 1 << qint64(1) << true << false;
+    // The new first part of a recording over an older one of several parts.
+    QTest::newRow("short part, next changed before it") << full - 1 << qint64(-1) << false << false;
+    QTest::newRow("empty part, next changed before it") << quint64(0) << qint64(-1) << false << false;
+}
+
+void tst_Recording::whichFileContinuesARecording()
+{
+    QFETCH(quint64, size);
+    QFETCH(qint64, later);
+    QFETCH(bool, replayed);
+    QFETCH(bool, rewritten);
+    const RecordingFile::PartStamp first{size, 1700000000000000000};
+    const RecordingFile::PartStamp second{10 * quint64(packetSize), first.modified + later};
+    QCOMPARE(RecordingFile::continuesRecording(first, second), replayed);
+    QCOMPARE(RecordingFile::isNextPart(first, second, RecordingFile::partBytes), rewritten);
+}
+
+void tst_Recording::newRecordingOverAnOldOne_data()
+{
+    // Parts of two frames of three records. The old recording, changed an hour ago, has the
+    // frames 101..105 in X.DB, X_1.DB, X_2.DB, unless the setup says otherwise.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("newFrames");
+    QTest::addColumn<bool>("recorded"); // the new recording went on to its end
+    QTest::addColumn<QList<QList<quint32>>>("parts"); // X.DB, X_1.DB, ... afterwards
+    using Parts = QList<QList<quint32>>;
+    const QList<quint32> f3{3, 3, 3}, f4{4, 4, 4}, f103{103, 103, 103}, f104{104, 104, 104}, f105{105, 105, 105};
+    QTest::newRow("shorter: the old later parts stay") << "old recording" << 1 << true
+        << Parts{{1, 1, 1}, f103 + f104, f105};
+    QTest::newRow("as long as two old parts: the third stays") << "old recording" << 3 << true
+        << Parts{{1, 1, 1, 2, 2, 2}, f3, f105};
+    QTest::newRow("longer: every old part rewritten") << "old recording" << 7 << true
+        << Parts{{1, 1, 1, 2, 2, 2}, f3 + f4, {5, 5, 5, 6, 6, 6}, {7, 7, 7}};
+    // The old X.DB was no full part: X_1.DB is a recording of its own.
+    QTest::newRow("another recording under the next name") << "other recording" << 3 << false
+        << Parts{{1, 1, 1, 2, 2, 2}, {201, 201, 201}};
+    QTest::newRow("old part changed since the new one began") << "changed meanwhile" << 3 << false
+        << Parts{{1, 1, 1, 2, 2, 2}, f103 + f104 + QList<quint32>{109}, f105};
+    QTest::newRow("old parts not in the order they were written") << "out of order" << 3 << false
+        << Parts{{1, 1, 1, 2, 2, 2}, f103 + f104, f105};
+}
+
+void tst_Recording::newRecordingOverAnOldOne()
+{
+    QFETCH(QString, setup);
+    QFETCH(int, newFrames);
+    QFETCH(bool, recorded);
+    QFETCH(QList<QList<quint32>>, parts);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("X.DB"));
+    const quint64 limit = 6 * quint64(packetSize);
+    const auto frames = [](quint32 from, quint32 to) {
+        QList<quint32> serials;
+        for (quint32 f = from; f <= to; ++f)
+            serials << f << f << f;
+        return serials << to + 1; // the frame in progress is dropped
+    };
+    const auto ageAll = [&](const QList<int> &hoursAgo) {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        for (int i = 0; i < hoursAgo.size(); ++i) {
+            timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec - 3600 * hoursAgo[i], now.tv_nsec}};
+            QVERIFY(utimensat(AT_FDCWD, QFile::encodeName(RecordingFile::partPath(first, i)).constData(), times, 0) == 0);
+        }
+    };
+    {
+        RecordingWriter old(packetSize);
+        old.setPartLimit(limit);
+        if (setup == QLatin1String("other recording")) {
+            QVERIFY(old.open(first) && feed(old, frames(101, 101)));
+            old.close();
+            QVERIFY(old.open(RecordingFile::partPath(first, 1)) && feed(old, frames(201, 201)));
+            old.close();
+        } else {
+            QVERIFY(old.open(first) && feed(old, frames(101, 105)));
+            old.close();
+        }
+    }
+    if (setup == QLatin1String("other recording"))
+        ageAll({2, 1});
+    else if (setup == QLatin1String("out of order"))
+        ageAll({1, 2, 1});
+    else
+        ageAll({1, 1, 1});
+
+    RecordingWriter writer(packetSize);
+    writer.setPartLimit(limit);
+    QVERIFY(writer.open(first));
+    if (setup == QLatin1String("changed meanwhile")) {
+        QFile part(RecordingFile::partPath(first, 1));
+        QVERIFY(part.open(QIODevice::Append));
+        part.write(record(109, 0));
+    }
+    QCOMPARE(feed(writer, frames(1, quint32(newFrames))), recorded);
+    writer.close();
+    if (!recorded)
+        QVERIFY2(writer.errorString() == qt_error_string(EEXIST), qPrintable(writer.errorString()));
+    for (int i = 0; i < parts.size(); ++i)
+        QCOMPARE(serialsOf(SimSonar::readRecords(RecordingFile::partPath(first, i))), parts[i]);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), parts.size());
 }
 
 QTEST_GUILESS_MAIN(tst_Recording)

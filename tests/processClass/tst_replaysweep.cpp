@@ -1,3 +1,4 @@
+#include "processClass/FrameAssembler.h"
 #include "processClass/ReplaySweep.h"
 
 #include <QTest>
@@ -31,6 +32,7 @@ private slots:
     void sweepThatNeverGetsThere_data();
     void sweepThatNeverGetsThere();
     void keepsOnlyWhatTheFrameDelivered();
+    void sweepsThatDifferHoldOneSweepAtMost();
 };
 
 void tst_ReplaySweep::stepAngle_data()
@@ -130,6 +132,32 @@ void tst_ReplaySweep::keepsOnlyWhatTheFrameDelivered()
     QCOMPARE(int(batch.data[0][99]), 99);
     QCOMPARE(int(batch.data[1][19]), 19);
     QCOMPARE(sweep.bytes(), quint64(120));
+}
+
+void tst_ReplaySweep::sweepsThatDifferHoldOneSweepAtMost()
+{
+    // Every sweep begins with frames that deliver nothing (a parked head) and ends with half a
+    // turn of the largest frames, each sweep a little further along than the one before. What
+    // the sweep holds stays within one sweep's bound, however many sweeps a part has.
+    const std::vector<uchar> big(std::size_t(FrameAssembler::frameCapacity()), 1);
+    const quint32 bins = quint32(big.size() / 4);
+    const quint64 bound = ReplaySweep::maxBytes + big.size();
+    ReplaySweep sweep;
+    sweep.restart();
+    for (int s = 1; s <= 50; ++s) {
+        for (int k = 0; k < 19 * s; ++k)
+            QVERIFY(!sweep.add(frameAt(0, 2, bins), nullptr, 0));
+        float direction = 0;
+        bool complete = false;
+        while (!complete) {
+            direction += 10;
+            complete = sweep.add(frameAt(direction, 2, bins), big.data(), big.size());
+        }
+        QCOMPARE(sweep.size(), 19 * s + 18);
+        QVERIFY2(sweep.heldBytes() <= bound,
+                 qPrintable(QStringLiteral("sweep %1 holds %2 bytes").arg(s).arg(sweep.heldBytes())));
+        sweep.clearFrames();
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_ReplaySweep)
