@@ -104,11 +104,16 @@ bool rangeBin(double x, double limit, quint64 &bin)
     return true;
 }
 
-quint16 sampleAt(const uchar *data, quint64 index)
+// Sample index of data, of which held bytes are present and the rest zero.
+quint16 sampleAt(const uchar *data, quint64 held, quint64 index)
 {
-    quint16 v;
-    std::memcpy(&v, data + 2 * index, sizeof v);
-    return v;
+    const quint64 at = 2 * index;
+    if (at + 2 <= held) {
+        quint16 v;
+        std::memcpy(&v, data + at, sizeof v);
+        return v;
+    }
+    return at < held ? quint16(data[at]) : 0;
 }
 
 // A sector as open intervals of bearing: its bounds as they are, a turn lower and a turn
@@ -158,6 +163,7 @@ struct Sector
 struct PolarImage::Frame
 {
     const uchar *samples;
+    quint64 held; // bytes present at samples; zeros beyond
     double maxDist;
     double limit; // bins this beam may read
     double centre;
@@ -219,7 +225,7 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
         quint64 bin;
         if (!rangeBin(frame.maxDist * g.cellDist[i] / radius / lastReso, frame.limit, bin))
             return false;
-        out[g.cellPixel[i]] = sampleAt(frame.samples, bin * numPerRow + beam);
+        out[g.cellPixel[i]] = sampleAt(frame.samples, frame.held, bin * numPerRow + beam);
         return true;
     };
 
@@ -261,7 +267,7 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
 PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *heads,
                                                   const uchar *const *data,
                                                   const quint32 *bytes, int num,
-                                                  quint16 *out)
+                                                  quint16 *out, const quint32 *held)
 {
     Centres centres;
     if (!heads || !data || !bytes || !out || num < 1) {
@@ -303,10 +309,14 @@ PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *hea
     for (int beam = drawB ? 1 : 0; beam >= 0; --beam) {
         for (int k = 0; k < num; ++k) {
             const packageInfo *head = heads[k];
-            if (!head || !data[k])
+            if (!head)
                 continue;
             Frame frame;
             frame.samples = data[k];
+            frame.held = held ? std::min(held[k], bytes[k]) : bytes[k];
+            // A frame that holds no byte paints its zeros without data.
+            if (!frame.samples && frame.held > 0)
+                continue;
             frame.maxDist = head->maxDist;
             if (!usable(frame.maxDist))
                 continue;

@@ -32,14 +32,17 @@ public:
 
     // Paints num frames (oldest first) into out. heads[k] and data[k] describe frame k;
     // bytes[k] is how many bytes of data[k] the frame really holds: no sample beyond them
-    // is read, whatever the header claims.
+    // is read, whatever the header claims. held, when given, says how many of those bytes
+    // data[k] holds: the rest are zeros, painted without being read, so a frame that claims
+    // far more than its packets delivered needs only its delivered bytes kept.
     //
     // Whatever the headers say, one call writes every pixel at most once and costs at most
     // about one pass over the image, plus a few thousand steps per frame and beam: a sector
     // wider than the full circle is the full circle, and a pixel already painted in this call
     // is not visited again.
     Centres generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
-                               const quint32 *bytes, int num, quint16 *out);
+                               const quint32 *bytes, int num, quint16 *out,
+                               const quint32 *held = nullptr);
 
     quint16 *accImage() { return m_accImage.data(); }
     const quint16 *accImage() const { return m_accImage.data(); }

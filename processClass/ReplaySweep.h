@@ -28,9 +28,11 @@ public:
     // A new part: no frames, nothing swept, no previous direction.
     void restart();
     // Keeps the header and the sample bytes of one frame: 2 x numPerRow x dataHeight bytes of
-    // data, but never more than the bytes the frame delivered. Returns true when the sweep is
-    // complete and must be drawn now.
-    bool add(const packageInfo &head, const uchar *data, quint64 bytes);
+    // data, but never more than the frame's bytes. Of those, only the first held are copied:
+    // the rest are zeros (a frame whose packets delivered less than it claims), which the
+    // drawing paints without reading. Returns true when the sweep is complete and must be
+    // drawn now.
+    bool add(const packageInfo &head, const uchar *data, quint64 bytes, quint64 held = ~quint64(0));
     // After drawing: no frames, nothing swept; the last direction stays for the next frame.
     void clearFrames();
     // At the end of a part: as restart(), and the buffers are given back.
@@ -41,17 +43,20 @@ public:
     quint64 bytes() const { return m_bytes; }
 
     // The batch as the accumulation takes it, oldest frame first; valid until the next add.
+    // bytes: each frame's sample bytes; held: how many of them data holds (zeros beyond).
     struct Batch
     {
         std::vector<const packageInfo *> heads;
         std::vector<const uchar *> data;
         std::vector<quint32> bytes;
+        std::vector<quint32> held;
     };
     const Batch &batch();
 
 private:
     std::vector<packageInfo> m_heads;
     std::vector<std::vector<uchar>> m_data;
+    std::vector<quint64> m_limits;
     int m_count = 0;
     quint64 m_bytes = 0;
     float m_lastDirection = -1;
