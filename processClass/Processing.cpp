@@ -26,7 +26,7 @@ Processing::Processing(PacketRing **inRing, InformationCenter **inInfoCenter, QO
     : QObject(parent), packetLength(packetSize), ring(inRing), infoCenter(inInfoCenter)
 {
     for (auto &slot : batchData)
-        slot.reset(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
+        slot.reset(new FrameBuffer(FrameAssembler::frameCapacity()));
     batchResults.reserve(maxBatch);
 
     InformationCenter *center = hub();
@@ -65,16 +65,17 @@ QString Processing::pointCloudFileNameFor(const QString &recordingUrl)
     return name + QStringLiteral("PointCloud.txt");
 }
 
-void Processing::processFrame(const packageInfo &header, const uchar *data, qint64 dataBytes,
+void Processing::processFrame(const packageInfo &header, const FrameBuffer &data, qint64 dataBytes,
                               FrameResult &result, double points[8])
 {
-    echo.processFrame(header, data, dataBytes, result, points);
+    data.spans(dataBytes, frameSpans);
+    echo.processFrame(header, data.data(), dataBytes, frameSpans, result, points);
 }
 
 void Processing::generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
-                                    const quint32 *bytes, int num, quint16 *out)
+                                    const quint32 *bytes, int num, quint16 *out, const quint32 *held)
 {
-    const PolarImage::Centres centres = polar.generateImagefor10(heads, data, bytes, num, out);
+    const PolarImage::Centres centres = polar.generateImagefor10(heads, data, bytes, num, out, held);
     InformationCenter *center = hub();
     // A non-finite bearing from a bad header would only put NaN into the beam lines.
     if (!centres.valid || !center || !std::isfinite(centres.centreA) || !std::isfinite(centres.centreB))
@@ -84,9 +85,9 @@ void Processing::generateImagefor10(const packageInfo *const *heads, const uchar
 }
 
 bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *data,
-                           const quint32 *bytes, quint16 n)
+                           const quint32 *bytes, quint16 n, const quint32 *held)
 {
-    generateImagefor10(heads, data, bytes, n, polar.accImage());
+    generateImagefor10(heads, data, bytes, n, polar.accImage(), held);
     if (!heads || n < 1 || !heads[0] || !heads[n - 1])
         return false;
     const packageInfo &first = *heads[0];
@@ -279,14 +280,15 @@ void Processing::run()
 void Processing::handleLiveFrame()
 {
     const int i = batchIndex;
-    const qint64 bytes = assembler.takeFrame(&batchHeaders[i], batchData[i].get(),
-                                             FrameAssembler::frameCapacity());
+    FrameBuffer &frame = *batchData[i];
+    const qint64 bytes = assembler.takeFrame(&batchHeaders[i], frame);
     batchBytes[i] = quint32(bytes);
+    batchHeld[i] = quint32(std::min(frame.extent(), bytes));
 
     FrameResult result;
     double points[8];
     const packageInfo header = batchHeaders[i];
-    processFrame(header, batchData[i].get(), bytes, result, points);
+    processFrame(header, frame, bytes, result, points);
 
     maxBeamRange = std::max({maxBeamRange, float(result.rangeA), float(result.rangeB)});
 
@@ -321,9 +323,9 @@ void Processing::handleLiveFrame()
         const uchar *data[maxBatch];
         for (int k = 0; k < n; ++k) {
             heads[k] = &batchHeaders[k];
-            data[k] = batchData[k].get();
+            data[k] = batchData[k]->data();
         }
-        drawImage(heads, data, batchBytes, quint16(n));
+        drawImage(heads, data, batchBytes, quint16(n), batchHeld);
         batchResults.clear();
     }
 }
@@ -362,7 +364,7 @@ void Processing::processFile(const uchar *bytes, quint32 length,
     if (center)
         emit center->palyBackEnable(false);
     // Room for the largest frame the assembler can finish: 500 packets' worth.
-    std::unique_ptr<uchar[]> frame(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
+    FrameBuffer frame(FrameAssembler::frameCapacity());
     std::vector<CloudPoint> points;
     points.reserve(replayPointBatch);
     emit sigProgressInit();
@@ -378,7 +380,7 @@ void Processing::processFile(const uchar *bytes, quint32 length,
             FrameGate::Hold hold(gate);
             r = assembler.addPacket(packet);
             if (r == 1)
-                handleReplayFrame(frame.get(), points, &lastHead);
+                handleReplayFrame(frame, points, &lastHead);
         }
         if (r != -1 && ++accepted == replayProgressStep) {
             accepted = 0;
@@ -407,10 +409,10 @@ void Processing::processFile(const uchar *bytes, quint32 length,
         renderImageFrame(imageHistory.frames().back());
 }
 
-void Processing::handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead)
+void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead)
 {
     packageInfo &head = *lastHead;
-    const qint64 bytes = assembler.takeFrame(&head, frame, FrameAssembler::frameCapacity());
+    const qint64 bytes = assembler.takeFrame(&head, frame);
     FrameResult result;
     double p[8];
     processFrame(head, frame, bytes, result, p);
@@ -424,7 +426,8 @@ void Processing::handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points
         flushPoints(points, head);
     if (isShowPoint)
         sweepResults.push_back(result);
-    if (sweep.add(head, frame, quint64(bytes)))
+    // Only the delivered bytes are copied; the drawing takes the rest as zeros.
+    if (sweep.add(head, frame.data(), quint64(bytes), quint64(frame.extent())))
         storeSweep();
 }
 
@@ -440,7 +443,8 @@ void Processing::storeSweep()
 {
     const ReplaySweep::Batch &batch = sweep.batch();
     const int n = sweep.size();
-    generateImagefor10(batch.heads.data(), batch.data.data(), batch.bytes.data(), n, polar.accImage());
+    generateImagefor10(batch.heads.data(), batch.data.data(), batch.bytes.data(), n, polar.accImage(),
+                       batch.held.data());
     pushImageFrame(quint16(n), *batch.heads.back(), polar.accImage());
     sweep.clearFrames();
 }

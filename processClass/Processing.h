@@ -2,6 +2,7 @@
 
 #include "processClass/EchoProcessor.h"
 #include "processClass/FrameAssembler.h"
+#include "processClass/FrameBuffer.h"
 #include "processClass/FrameGate.h"
 #include "processClass/FrameResult.h"
 #include "processClass/ImageHistory.h"
@@ -57,19 +58,21 @@ public:
     // Point-cloud text file that belongs to a recording URL.
     static QString pointCloudFileNameFor(const QString &recordingUrl);
 
-    // The echo processing of one frame; data holds dataBytes bytes.
-    void processFrame(const packageInfo &header, const uchar *data, qint64 dataBytes,
+    // The echo processing of one frame of dataBytes bytes; its cost follows the chunks the
+    // frame's packets wrote.
+    void processFrame(const packageInfo &header, const FrameBuffer &data, qint64 dataBytes,
                       FrameResult &result, double points[8]);
 
-    // Paints n frames (oldest first; bytes[k] is what frame k really holds) into the
-    // accumulation image, then stores it in the history while a recording is read, or
-    // renders and publishes it.
+    // Paints n frames (oldest first; bytes[k] is what frame k really holds, held[k] when
+    // given how much of it data[k] holds, zeros beyond) into the accumulation image, then
+    // stores it in the history while a recording is read, or renders and publishes it.
     bool drawImage(const packageInfo *const *heads, const uchar *const *data,
-                   const quint32 *bytes, quint16 n);
+                   const quint32 *bytes, quint16 n, const quint32 *held = nullptr);
     // Renders and publishes one stored image of the history.
     bool renderImageFrame(const ImageFrame &frame);
     void generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
-                            const quint32 *bytes, int num, quint16 *out);
+                            const quint32 *bytes, int num, quint16 *out,
+                            const quint32 *held = nullptr);
     void pushImageFrame(quint16 n, const packageInfo &header, const quint16 *accImage);
     void clearHistory();
 
@@ -127,7 +130,7 @@ private:
     // loop leaves the ring's packets alone meanwhile.
     bool replayHoldsTheData() const;
     // One finished frame of a replay; called with the gate held. lastHead keeps its header.
-    void handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
+    void handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
     // Hands the replay's points to the store and tells the 3D view; gate held.
     void flushPoints(std::vector<CloudPoint> &points, const packageInfo &head);
     // Draws the sweep's frames into the accumulation image and stores the image; gate held.
@@ -146,8 +149,11 @@ private:
     ImageHistory imageHistory;
 
     packageInfo batchHeaders[maxBatch];
-    std::unique_ptr<uchar[]> batchData[maxBatch];
+    std::unique_ptr<FrameBuffer> batchData[maxBatch];
     quint32 batchBytes[maxBatch] = {};
+    // Bytes of each slot up to its last written chunk; zeros beyond.
+    quint32 batchHeld[maxBatch] = {};
+    std::vector<FrameBuffer::Span> frameSpans;
     int batchIndex = 0;
     std::vector<FrameResult> batchResults;
     std::vector<FrameResult> sweepResults;
