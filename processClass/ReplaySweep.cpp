@@ -50,7 +50,8 @@ bool ReplaySweep::add(const packageInfo &head, const uchar *data, quint64 bytes,
     m_limits[std::size_t(m_count)] = limit;
     m_data[std::size_t(m_count)].assign(data, data + keep);
     ++m_count;
-    m_bytes += keep;
+    // Counted at the frame's size, held or not, so that sweeps close where they always did.
+    m_bytes += limit;
     return m_swept >= sweepAngle || m_count >= maxFrames || m_bytes >= maxBytes;
 }
 
