@@ -1,10 +1,13 @@
 #include "app/InformationCenter.h"
 #include "processClass/ColorTable.h"
+#include "processClass/EchoProcessor.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
 #include "processClass/PacketRing.h"
 #include "support/ReferenceSectorImage.h"
+#include "support/ReplayWiring.h"
 #include "support/SectorFrames.h"
+#include "support/SimRecording.h"
 #include "support/SonarFrameBuilder.h"
 
 #include <QSignalSpy>
@@ -13,6 +16,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -47,6 +51,7 @@ private slots:
     void beamLinesFollowTheLastFrame();
     void unopenablePointCloudFileWarns();
     void shrinkingBatchIsDrawnAtOnce();
+    void liveCraftedFramesAsTheirWholeFrames();
     void brightnessFollowsFileStatusAndReplayOffset();
 
 private:
@@ -265,6 +270,58 @@ void tst_Processing::shrinkingBatchIsDrawnAtOnce()
     }
     for (int k = 0; k < 8; ++k)
         QVERIFY2((painted[k] > 0) == (k < 5), qPrintable(QStringLiteral("frame %1: %2 pixels").arg(k).arg(painted[k])));
+}
+
+// Frames that claim far more than their packets delivered, from a sender on the LAN: the
+// live loop stores the points and paints the sector image that the whole frames (zeros where
+// nothing was delivered) give, the image as the literal per-pixel drawing makes it.
+void tst_Processing::liveCraftedFramesAsTheirWholeFrames()
+{
+    const QByteArray bytes = SimSonar::claimingMixBytes();
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
+    PacketRing *packets = new PacketRing(packetSize, 50000);
+    center->setSpeedMove(0.25f);
+    Processing processing(&packets, &center);
+    processing.init();
+    int results = 0;
+    connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
+    for (qsizetype at = 0; at + packetSize <= bytes.size(); at += packetSize)
+        packets->push(bytes.constData() + at, packetSize);
+    processing.start();
+    QTRY_COMPARE_WITH_TIMEOUT(results, int(frames.size()), 60000);
+    processing.stop();
+    delete packets;
+    center->setSpeedMove(0.1f);
+
+    EchoProcessor echo;
+    std::vector<CloudPoint> expected;
+    double along = 0;
+    for (const SimSonar::WholeFrame &f : frames) {
+        FrameResult result;
+        double p[8];
+        echo.processFrame(f.head, f.data.constData(), f.data.size(), result, p);
+        along += 0.25f / 1000.0;
+        expected.push_back({float(along), float(p[1]), float(p[2]), float(p[3])});
+        expected.push_back({float(along), float(p[5]), float(p[6]), float(p[7])});
+    }
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(points.size(), expected.size());
+    QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
+
+    // A work cycle of 0.02 s: batches of 5 frames; a batch not yet full is not drawn.
+    std::vector<quint16> acc(640000, 0);
+    for (std::size_t first = 0; first + 5 <= frames.size(); first += 5) {
+        std::vector<const packageInfo *> heads;
+        std::vector<const uchar *> data;
+        std::vector<quint32> sizes;
+        for (std::size_t k = first; k < first + 5; ++k) {
+            heads.push_back(&frames[k].head);
+            data.push_back(reinterpret_cast<const uchar *>(frames[k].data.constData()));
+            sizes.push_back(quint32(frames[k].data.size()));
+        }
+        reference::generateImage(heads.data(), data.data(), sizes.data(), 5, acc.data());
+    }
+    QVERIFY(std::memcmp(processing.accImage(), acc.data(), acc.size() * sizeof(quint16)) == 0);
 }
 
 // Leaving or entering anything but a replay sets the shown brightness back to 0; a replay

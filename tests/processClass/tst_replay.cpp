@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 // Processing::processFile on the caller's thread: what one recorded part becomes (points,
@@ -69,29 +70,6 @@ struct Replayer
     void replay(const QByteArray &bytes) { replay(bytes, quint32(bytes.size())); }
 };
 
-// The frames of a part taken apart as the replay must see them: header and data of each.
-struct Frame
-{
-    packageInfo head;
-    QByteArray data;
-};
-
-std::vector<Frame> framesOf(const QByteArray &bytes)
-{
-    FrameAssembler assembler;
-    std::vector<Frame> frames;
-    QByteArray buffer(int(FrameAssembler::frameCapacity()), '\0');
-    for (qsizetype at = 0; at + packetSize <= bytes.size(); at += packetSize) {
-        if (assembler.addPacket(bytes.constData() + at) != 1)
-            continue;
-        Frame f;
-        const qint64 n = assembler.takeFrame(&f.head, buffer.data(), buffer.size());
-        f.data = buffer.left(int(n));
-        frames.push_back(f);
-    }
-    return frames;
-}
-
 } // namespace
 
 class tst_Replay : public QObject
@@ -108,6 +86,7 @@ private slots:
     void sweepThatNeverReachesHalfATurn_data();
     void sweepThatNeverReachesHalfATurn();
     void framesOf400PacketsReplayWhole();
+    void craftedFramesReplayAsTheirWholeFrames();
     void truncatedLastRecordIsIgnored();
     void stopRequestEndsThePart();
     void playBackFrame_data();
@@ -203,7 +182,7 @@ void tst_Replay::halfTurnsBecomeStoredImages()
     QCOMPARE(schedule.size(), 2);
     QCOMPARE(schedule[1][0].toInt(), 1);
 
-    const std::vector<Frame> frames = framesOf(bytes);
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
     std::vector<quint16> acc(640000, 0);
     int first = 0;
     for (const ImageFrame &stored : history) {
@@ -293,7 +272,7 @@ void tst_Replay::framesOf400PacketsReplayWhole()
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(int(points.size()), 8);
     EchoProcessor echo;
-    const std::vector<Frame> frames = framesOf(bytes);
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
     QCOMPARE(int(frames.size()), 4);
     for (std::size_t k = 0; k < frames.size(); ++k) {
         FrameResult result;
@@ -303,6 +282,55 @@ void tst_Replay::framesOf400PacketsReplayWhole()
         QCOMPARE(points[2 * k].y, float(p[2]));
         QCOMPARE(points[2 * k + 1].strength, float(p[7]));
         QVERIFY(std::fabs(result.rangeA - 700.0) < 0.1);
+    }
+}
+
+void tst_Replay::craftedFramesReplayAsTheirWholeFrames()
+{
+    // What a replay makes of frames that claim far more than their packets delivered is what
+    // the whole frames, zeros where nothing was delivered, give: the same points, bit for bit,
+    // and the same stored images as the literal per-pixel drawing of the whole frames.
+    const QByteArray bytes = SimSonar::claimingMixBytes();
+    Replayer r(this);
+    r.replay(bytes);
+
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
+    QCOMPARE(int(frames.size()), 25 + 50 + 20 + 30 - 1);
+    EchoProcessor echo;
+    std::vector<CloudPoint> expected;
+    double along = 0;
+    for (const SimSonar::WholeFrame &f : frames) {
+        FrameResult result;
+        double p[8];
+        echo.processFrame(f.head, f.data.constData(), f.data.size(), result, p);
+        along += f.head.speed / 1000.0;
+        expected.push_back({float(along), float(p[1]), float(p[2]), float(p[3])});
+        expected.push_back({float(along), float(p[5]), float(p[6]), float(p[7])});
+    }
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(points.size(), expected.size());
+    QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
+
+    const std::deque<ImageFrame> &history = r.processing.history();
+    QVERIFY(history.size() >= 6);
+    std::vector<quint16> acc(640000, 0);
+    std::size_t first = 0;
+    for (const ImageFrame &stored : history) {
+        std::vector<const packageInfo *> heads;
+        std::vector<const uchar *> data;
+        std::vector<quint32> sizes;
+        for (std::size_t k = first; k < first + stored.n; ++k) {
+            const SimSonar::WholeFrame &f = frames[k];
+            heads.push_back(&f.head);
+            data.push_back(reinterpret_cast<const uchar *>(f.data.constData()));
+            sizes.push_back(quint32(std::min<qint64>(2 * qint64(f.head.numPerRow) * f.head.dataHeight, f.data.size())));
+        }
+        first += stored.n;
+        reference::generateImage(heads.data(), data.data(), sizes.data(), stored.n, acc.data());
+        std::vector<quint16> want = acc;
+        reference::gammaCorrect(want.data(), quint32(want.size()), 1.5 - 1.0, 1.0);
+        QVERIFY2(stored.image == QList<quint16>(want.begin(), want.end()),
+                 qPrintable(QStringLiteral("image %1").arg(stored.index)));
     }
 }
 
