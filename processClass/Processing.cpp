@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <locale>
 #include <thread>
 
@@ -290,26 +291,35 @@ void Processing::handleLiveFrame()
     const packageInfo header = batchHeaders[i];
     processFrame(header, frame, bytes, result, points);
 
-    maxBeamRange = std::max({maxBeamRange, float(result.rangeA), float(result.rangeB)});
+    widenMaxBeamRange(result);
 
     InformationCenter *center = hub();
     const float speed = center ? center->speedMove() : 0.0f;
     batchHeaders[i].speed = speed;
     if (center)
         batchHeaders[i].gamma = float(center->targetGamma());
-    alongTrack += speed / 1000.0;
+    // A speed that is not a number would spoil every later point.
+    if (std::isfinite(speed))
+        alongTrack += speed / 1000.0;
 
-    const CloudPoint cloud[2] = {
-        {float(alongTrack), float(points[1]), float(points[2]), float(points[3])},
-        {float(alongTrack), float(points[5]), float(points[6]), float(points[7])},
-    };
-    PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(cloud), 2);
+    // A point that a float cannot hold is left out of the store and the file.
+    CloudPoint cloud[2];
+    quint32 count = 0;
+    for (int beam = 0; beam < 2; ++beam) {
+        const double *p = points + 4 * beam;
+        if (toCloudPoint(alongTrack, p[1], p[2], p[3], cloud[count]))
+            ++count;
+    }
+    if (count > 0)
+        PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(cloud), count);
 
     emit sigProcessOK(batchHeaders[i], maxBeamRange);
 
     if (pointCloudFile.is_open()) {
-        for (const CloudPoint &p : cloud)
+        for (quint32 k = 0; k < count; ++k) {
+            const CloudPoint &p = cloud[k];
             pointCloudFile << p.alongTrack << ' ' << p.x << ' ' << p.y << ' ' << p.strength << '\n';
+        }
     }
 
     const int n = batchSizeFor(batchHeaders[i].workCycle);
@@ -416,12 +426,16 @@ void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &
     FrameResult result;
     double p[8];
     processFrame(head, frame, bytes, result, p);
-    maxBeamRange = std::max({maxBeamRange, float(result.rangeA), float(result.rangeB)});
+    widenMaxBeamRange(result);
     // The speed stamped at recording time; a damaged record must not spoil the rest of the part.
     if (std::isfinite(head.speed))
         alongTrack += head.speed / 1000.0;
-    points.push_back({float(alongTrack), float(p[1]), float(p[2]), float(p[3])});
-    points.push_back({float(alongTrack), float(p[5]), float(p[6]), float(p[7])});
+    // A point that a float cannot hold is left out of the store.
+    for (int beam = 0; beam < 2; ++beam) {
+        CloudPoint point;
+        if (toCloudPoint(alongTrack, p[4 * beam + 1], p[4 * beam + 2], p[4 * beam + 3], point))
+            points.push_back(point);
+    }
     if (points.size() >= replayPointBatch)
         flushPoints(points, head);
     if (isShowPoint)
@@ -429,6 +443,14 @@ void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &
     // Only the delivered bytes are copied; the drawing takes the rest as zeros.
     if (sweep.add(head, frame.data(), quint64(bytes), quint64(frame.extent())))
         storeSweep();
+}
+
+void Processing::widenMaxBeamRange(const FrameResult &result)
+{
+    for (const double range : {result.rangeA, result.rangeB}) {
+        if (std::fabs(range) <= double(std::numeric_limits<float>::max()))
+            maxBeamRange = std::max(maxBeamRange, float(range));
+    }
 }
 
 void Processing::flushPoints(std::vector<CloudPoint> &points, const packageInfo &head)

@@ -131,6 +131,8 @@ private:
     bool replayHoldsTheData() const;
     // One finished frame of a replay; called with the gate held. lastHead keeps its header.
     void handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
+    // maxBeamRange takes in the frame's ranges that a float can hold.
+    void widenMaxBeamRange(const FrameResult &result);
     // Hands the replay's points to the store and tells the 3D view; gate held.
     void flushPoints(std::vector<CloudPoint> &points, const packageInfo &head);
     // Draws the sweep's frames into the accumulation image and stores the image; gate held.
