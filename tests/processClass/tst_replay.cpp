@@ -5,6 +5,7 @@
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
 #include "processClass/ReplaySweep.h"
+#include "support/ExpectedPoints.h"
 #include "support/ReferenceSectorImage.h"
 #include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
@@ -15,6 +16,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 // Processing::processFile on the caller's thread: what one recorded part becomes (points,
@@ -87,6 +89,8 @@ private slots:
     void sweepThatNeverReachesHalfATurn();
     void framesOf400PacketsReplayWhole();
     void craftedFramesReplayAsTheirWholeFrames();
+    void noInfinitePoint_data();
+    void noInfinitePoint();
     void truncatedLastRecordIsIgnored();
     void stopRequestEndsThePart();
     void playBackFrame_data();
@@ -296,17 +300,7 @@ void tst_Replay::craftedFramesReplayAsTheirWholeFrames()
 
     const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
     QCOMPARE(int(frames.size()), 25 + 50 + 20 + 30 - 1);
-    EchoProcessor echo;
-    std::vector<CloudPoint> expected;
-    double along = 0;
-    for (const SimSonar::WholeFrame &f : frames) {
-        FrameResult result;
-        double p[8];
-        echo.processFrame(f.head, f.data.constData(), f.data.size(), result, p);
-        along += f.head.speed / 1000.0;
-        expected.push_back({float(along), float(p[1]), float(p[2]), float(p[3])});
-        expected.push_back({float(along), float(p[5]), float(p[6]), float(p[7])});
-    }
+    const std::vector<CloudPoint> expected = expectedPoints(frames, [](const packageInfo &h) { return h.speed; });
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(points.size(), expected.size());
     QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
@@ -332,6 +326,57 @@ void tst_Replay::craftedFramesReplayAsTheirWholeFrames()
         QVERIFY2(stored.image == QList<quint16>(want.begin(), want.end()),
                  qPrintable(QStringLiteral("image %1").arg(stored.index)));
     }
+}
+
+void tst_Replay::noInfinitePoint_data()
+{
+    QTest::addColumn<float>("distReso");
+    QTest::addColumn<float>("speed");
+    QTest::addColumn<int>("frames");
+    // Whether some of the frames' points must be left out.
+    QTest::addColumn<bool>("dropped");
+    const float largest = std::numeric_limits<float>::max();
+    const float inf = std::numeric_limits<float>::infinity();
+    QTest::newRow("distReso 3.4e38") << largest << 3.0f << 20 << true;
+    QTest::newRow("distReso -3.4e38") << -largest << 3.0f << 20 << true;
+    QTest::newRow("distReso 1e36: ranges that a float still holds") << 1e36f << 3.0f << 20 << false;
+    QTest::newRow("stamped speed 3.4e38") << 0.01f << largest << 1100 << true;
+    QTest::newRow("stamped speed -3.4e38") << 0.01f << -largest << 1100 << true;
+    QTest::newRow("stamped speed infinite") << 0.01f << inf << 20 << false;
+    QTest::newRow("stamped speed NaN") << 0.01f << std::numeric_limits<float>::quiet_NaN() << 20 << false;
+}
+
+void tst_Replay::noInfinitePoint()
+{
+    // Ordinary frames, then frames whose header makes a range or the along-track distance too
+    // large for a float: those points are not stored, the others are, and the largest beam
+    // range sent to the 3D view stays a finite number.
+    QFETCH(float, distReso);
+    QFETCH(float, speed);
+    QFETCH(int, frames);
+    QFETCH(bool, dropped);
+    ScanPlan hostile = smallFrames(frames, 10, 100);
+    hostile.header.distReso = distReso;
+    hostile.speed = speed;
+    hostile.firstSerial = 100;
+    const QByteArray bytes = part(smallFrames(10, 10)) + part(hostile);
+    Replayer r(this);
+    QSignalSpy batches(&r.processing, &Processing::sigProcessOK);
+    r.replay(bytes);
+
+    float widest = -1;
+    const std::vector<CloudPoint> expected =
+        expectedPoints(SimSonar::wholeFrames(bytes), [](const packageInfo &h) { return h.speed; }, &widest);
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(expected.size() < std::size_t(2 * (10 + frames)), dropped);
+    QVERIFY(allFinite(points));
+    QCOMPARE(points.size(), expected.size());
+    QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
+    QVERIFY(!batches.isEmpty());
+    for (const QList<QVariant> &batch : batches)
+        QVERIFY(std::isfinite(batch[1].toFloat()));
+    QCOMPARE(batches.last()[1].toFloat(), widest);
+    QVERIFY(widest > 1);
 }
 
 void tst_Replay::truncatedLastRecordIsIgnored()
