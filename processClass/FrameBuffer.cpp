@@ -59,29 +59,36 @@ void FrameBuffer::assign(const FrameBuffer &other, qint64 bytes)
     });
 }
 
-void FrameBuffer::spans(qint64 limit, std::vector<Span> &out) const
+template<typename F>
+void FrameBuffer::forEachRun(qint64 limit, F f) const
 {
-    out.clear();
     const qint64 stop = std::min(limit, m_capacity);
+    qint64 runBegin = 0;
+    qint64 runEnd = -1;
     forEachChunk(m_written, [&](qint64 c) {
         const qint64 begin = c * chunkBytes;
         const qint64 end = std::min(begin + chunkBytes, stop);
         if (begin >= end)
             return;
-        if (!out.empty() && out.back().end == begin)
-            out.back().end = end;
-        else
-            out.push_back({ begin, end });
+        if (begin != runEnd) {
+            if (runEnd > runBegin)
+                f(runBegin, runEnd);
+            runBegin = begin;
+        }
+        runEnd = end;
     });
+    if (runEnd > runBegin)
+        f(runBegin, runEnd);
 }
 
-qint64 FrameBuffer::extent() const
+void FrameBuffer::spans(qint64 limit, std::vector<Span> &out) const
 {
-    for (std::size_t w = m_written.size(); w-- > 0;) {
-        if (m_written[w] != 0) {
-            const qint64 c = qint64(w) * 64 + 63 - __builtin_clzll(m_written[w]);
-            return std::min((c + 1) * chunkBytes, m_capacity);
-        }
-    }
-    return 0;
+    out.clear();
+    forEachRun(limit, [&](qint64 begin, qint64 end) { out.push_back({ begin, end }); });
+}
+
+void FrameBuffer::pieces(qint64 limit, std::vector<Piece> &out) const
+{
+    out.clear();
+    forEachRun(limit, [&](qint64 begin, qint64 end) { out.push_back({ begin, end, m_data.get() + begin }); });
 }

@@ -22,6 +22,14 @@ public:
         qint64 end;
     };
 
+    // Bytes [begin, end) of a frame that lie at data; begin is on a chunk border.
+    struct Piece
+    {
+        qint64 begin;
+        qint64 end;
+        const quint8 *data;
+    };
+
     // An all-zero area of capacity bytes.
     explicit FrameBuffer(qint64 capacity);
 
@@ -40,12 +48,14 @@ public:
 
     // The written chunks below limit, in ascending order, neighbours merged, clipped to limit.
     void spans(qint64 limit, std::vector<Span> &out) const;
-    // One past the last written chunk (clipped to the capacity): every byte from here on is
-    // zero.
-    qint64 extent() const;
+    // The same spans as pieces of this buffer.
+    void pieces(qint64 limit, std::vector<Piece> &out) const;
 
 private:
     void mark(qint64 first, qint64 last);
+    // Calls f(begin, end) for each run of written chunks below limit, in order.
+    template<typename F>
+    void forEachRun(qint64 limit, F f) const;
 
     qint64 m_capacity;
     std::unique_ptr<quint8[]> m_data;

@@ -74,9 +74,20 @@ void Processing::processFrame(const packageInfo &header, const FrameBuffer &data
 }
 
 void Processing::generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
-                                    const quint32 *bytes, int num, quint16 *out, const quint32 *held)
+                                    const quint32 *bytes, int num, quint16 *out)
 {
-    const PolarImage::Centres centres = polar.generateImagefor10(heads, data, bytes, num, out, held);
+    showBeamLines(polar.generateImagefor10(heads, data, bytes, num, out));
+}
+
+void Processing::generateImagefor10(const packageInfo *const *heads,
+                                    const std::vector<FrameBuffer::Piece> *pieces,
+                                    const quint32 *bytes, int num, quint16 *out)
+{
+    showBeamLines(polar.generateImagefor10(heads, pieces, bytes, num, out));
+}
+
+void Processing::showBeamLines(const PolarImage::Centres &centres)
+{
     InformationCenter *center = hub();
     // A non-finite bearing from a bad header would only put NaN into the beam lines.
     if (!centres.valid || !center || !std::isfinite(centres.centreA) || !std::isfinite(centres.centreB))
@@ -86,9 +97,22 @@ void Processing::generateImagefor10(const packageInfo *const *heads, const uchar
 }
 
 bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *data,
-                           const quint32 *bytes, quint16 n, const quint32 *held)
+                           const quint32 *bytes, quint16 n)
 {
-    generateImagefor10(heads, data, bytes, n, polar.accImage(), held);
+    generateImagefor10(heads, data, bytes, n, polar.accImage());
+    return publishImage(heads, n);
+}
+
+bool Processing::drawImage(const packageInfo *const *heads,
+                           const std::vector<FrameBuffer::Piece> *pieces, const quint32 *bytes,
+                           quint16 n)
+{
+    generateImagefor10(heads, pieces, bytes, n, polar.accImage());
+    return publishImage(heads, n);
+}
+
+bool Processing::publishImage(const packageInfo *const *heads, quint16 n)
+{
     if (!heads || n < 1 || !heads[0] || !heads[n - 1])
         return false;
     const packageInfo &first = *heads[0];
@@ -284,7 +308,7 @@ void Processing::handleLiveFrame()
     FrameBuffer &frame = *batchData[i];
     const qint64 bytes = assembler.takeFrame(&batchHeaders[i], frame);
     batchBytes[i] = quint32(bytes);
-    batchHeld[i] = quint32(std::min(frame.extent(), bytes));
+    frame.pieces(bytes, batchPieces[i]);
 
     FrameResult result;
     double points[8];
@@ -330,12 +354,9 @@ void Processing::handleLiveFrame()
     if (batchIndex >= n) {
         batchIndex = 0;
         const packageInfo *heads[maxBatch];
-        const uchar *data[maxBatch];
-        for (int k = 0; k < n; ++k) {
+        for (int k = 0; k < n; ++k)
             heads[k] = &batchHeaders[k];
-            data[k] = batchData[k]->data();
-        }
-        drawImage(heads, data, batchBytes, quint16(n), batchHeld);
+        drawImage(heads, batchPieces, batchBytes, quint16(n));
         batchResults.clear();
     }
 }
@@ -441,7 +462,8 @@ void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &
     if (isShowPoint)
         sweepResults.push_back(result);
     // Only the delivered bytes are copied; the drawing takes the rest as zeros.
-    if (sweep.add(head, frame.data(), quint64(bytes), quint64(frame.extent())))
+    frame.pieces(bytes, framePieces);
+    if (sweep.add(head, framePieces, quint64(bytes)))
         storeSweep();
 }
 
@@ -465,8 +487,7 @@ void Processing::storeSweep()
 {
     const ReplaySweep::Batch &batch = sweep.batch();
     const int n = sweep.size();
-    generateImagefor10(batch.heads.data(), batch.data.data(), batch.bytes.data(), n, polar.accImage(),
-                       batch.held.data());
+    generateImagefor10(batch.heads.data(), batch.pieces.data(), batch.bytes.data(), n, polar.accImage());
     pushImageFrame(quint16(n), *batch.heads.back(), polar.accImage());
     sweep.clearFrames();
 }

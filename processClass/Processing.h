@@ -63,16 +63,21 @@ public:
     void processFrame(const packageInfo &header, const FrameBuffer &data, qint64 dataBytes,
                       FrameResult &result, double points[8]);
 
-    // Paints n frames (oldest first; bytes[k] is what frame k really holds, held[k] when
-    // given how much of it data[k] holds, zeros beyond) into the accumulation image, then
-    // stores it in the history while a recording is read, or renders and publishes it.
+    // Paints n frames (oldest first; bytes[k] is what frame k really holds) into the
+    // accumulation image, then stores it in the history while a recording is read, or
+    // renders and publishes it.
     bool drawImage(const packageInfo *const *heads, const uchar *const *data,
-                   const quint32 *bytes, quint16 n, const quint32 *held = nullptr);
+                   const quint32 *bytes, quint16 n);
+    // The same for frames whose bytes lie in pieces, zeros elsewhere (PolarImage).
+    bool drawImage(const packageInfo *const *heads, const std::vector<FrameBuffer::Piece> *pieces,
+                   const quint32 *bytes, quint16 n);
     // Renders and publishes one stored image of the history.
     bool renderImageFrame(const ImageFrame &frame);
     void generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
-                            const quint32 *bytes, int num, quint16 *out,
-                            const quint32 *held = nullptr);
+                            const quint32 *bytes, int num, quint16 *out);
+    void generateImagefor10(const packageInfo *const *heads,
+                            const std::vector<FrameBuffer::Piece> *pieces, const quint32 *bytes,
+                            int num, quint16 *out);
     void pushImageFrame(quint16 n, const packageInfo &header, const quint16 *accImage);
     void clearHistory();
 
@@ -133,6 +138,11 @@ private:
     void handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
     // maxBeamRange takes in the frame's ranges that a float can hold.
     void widenMaxBeamRange(const FrameResult &result);
+    // The main window's beam lines follow the last frame drawn.
+    void showBeamLines(const PolarImage::Centres &centres);
+    // After the frames are painted: stores the image while a recording is read, or renders
+    // and publishes it.
+    bool publishImage(const packageInfo *const *heads, quint16 n);
     // Hands the replay's points to the store and tells the 3D view; gate held.
     void flushPoints(std::vector<CloudPoint> &points, const packageInfo &head);
     // Draws the sweep's frames into the accumulation image and stores the image; gate held.
@@ -153,9 +163,10 @@ private:
     packageInfo batchHeaders[maxBatch];
     std::unique_ptr<FrameBuffer> batchData[maxBatch];
     quint32 batchBytes[maxBatch] = {};
-    // Bytes of each slot up to its last written chunk; zeros beyond.
-    quint32 batchHeld[maxBatch] = {};
+    // Where each slot's frame holds data (zeros elsewhere).
+    std::vector<FrameBuffer::Piece> batchPieces[maxBatch];
     std::vector<FrameBuffer::Span> frameSpans;
+    std::vector<FrameBuffer::Piece> framePieces;
     int batchIndex = 0;
     std::vector<FrameResult> batchResults;
     std::vector<FrameResult> sweepResults;

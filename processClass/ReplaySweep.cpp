@@ -22,7 +22,8 @@ void ReplaySweep::release()
     restart();
     m_heads = {};
     m_data = {};
-    m_limits = {};
+    m_sizes = {};
+    m_spans = {};
     m_batch = {};
 }
 
@@ -33,25 +34,42 @@ void ReplaySweep::clearFrames()
     m_swept = 0;
 }
 
-bool ReplaySweep::add(const packageInfo &head, const uchar *data, quint64 bytes, quint64 held)
+bool ReplaySweep::add(const packageInfo &head, const uchar *data, quint64 bytes)
+{
+    std::vector<FrameBuffer::Piece> whole;
+    if (data)
+        whole.push_back({ 0, qint64(std::min<quint64>(bytes, quint64(1) << 62)), data });
+    return add(head, whole, data ? bytes : 0);
+}
+
+bool ReplaySweep::add(const packageInfo &head, const std::vector<FrameBuffer::Piece> &pieces, quint64 bytes)
 {
     m_swept += stepAngle(m_lastDirection, head.direction);
     m_lastDirection = head.direction;
 
     const quint64 wanted = 2ull * head.numPerRow * head.dataHeight;
-    const quint64 limit = data ? std::min(wanted, bytes) : 0;
-    const std::size_t keep = std::size_t(std::min(limit, held));
+    const quint64 size = std::min(wanted, bytes);
     if (std::size_t(m_count) == m_heads.size()) {
         m_heads.emplace_back();
         m_data.emplace_back();
-        m_limits.emplace_back();
+        m_sizes.emplace_back();
+        m_spans.emplace_back();
     }
-    m_heads[std::size_t(m_count)] = head;
-    m_limits[std::size_t(m_count)] = limit;
-    m_data[std::size_t(m_count)].assign(data, data + keep);
+    const std::size_t k = std::size_t(m_count);
+    m_heads[k] = head;
+    m_sizes[k] = size;
+    m_data[k].clear();
+    m_spans[k].clear();
+    for (const FrameBuffer::Piece &piece : pieces) {
+        const qint64 end = qint64(std::min<quint64>(quint64(piece.end), size));
+        if (piece.begin < 0 || piece.begin >= end)
+            continue;
+        m_data[k].insert(m_data[k].end(), piece.data, piece.data + (end - piece.begin));
+        m_spans[k].push_back({ piece.begin, end });
+    }
     ++m_count;
-    // Counted at the frame's size, held or not, so that sweeps close where they always did.
-    m_bytes += limit;
+    // Counted at the frame's size, kept or not, so that sweeps close where they always did.
+    m_bytes += size;
     return m_swept >= sweepAngle || m_count >= maxFrames || m_bytes >= maxBytes;
 }
 
@@ -60,12 +78,18 @@ const ReplaySweep::Batch &ReplaySweep::batch()
     m_batch.heads.resize(std::size_t(m_count));
     m_batch.data.resize(std::size_t(m_count));
     m_batch.bytes.resize(std::size_t(m_count));
-    m_batch.held.resize(std::size_t(m_count));
+    m_batch.pieces.resize(std::size_t(m_count));
     for (std::size_t k = 0; k < std::size_t(m_count); ++k) {
         m_batch.heads[k] = &m_heads[k];
         m_batch.data[k] = m_data[k].data();
-        m_batch.bytes[k] = quint32(m_limits[k]);
-        m_batch.held[k] = quint32(m_data[k].size());
+        m_batch.bytes[k] = quint32(m_sizes[k]);
+        std::vector<FrameBuffer::Piece> &pieces = m_batch.pieces[k];
+        pieces.clear();
+        qint64 at = 0;
+        for (const FrameBuffer::Span &span : m_spans[k]) {
+            pieces.push_back({ span.begin, span.end, m_data[k].data() + at });
+            at += span.end - span.begin;
+        }
     }
     return m_batch;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FrameBuffer.h"
 #include "PackageInfo.h"
 
 #include <QtGlobal>
@@ -28,11 +29,12 @@ public:
     // A new part: no frames, nothing swept, no previous direction.
     void restart();
     // Keeps the header and the sample bytes of one frame: 2 x numPerRow x dataHeight bytes of
-    // data, but never more than the frame's bytes. Of those, only the first held are copied:
-    // the rest are zeros (a frame whose packets delivered less than it claims), which the
-    // drawing paints without reading. Returns true when the sweep is complete and must be
-    // drawn now.
-    bool add(const packageInfo &head, const uchar *data, quint64 bytes, quint64 held = ~quint64(0));
+    // data, but never more than the bytes the frame delivered. Returns true when the sweep is
+    // complete and must be drawn now.
+    bool add(const packageInfo &head, const uchar *data, quint64 bytes);
+    // The same for a frame whose bytes lie in pieces (FrameBuffer::pieces), zeros elsewhere:
+    // only the pieces are copied, and the drawing paints the zeros without reading them.
+    bool add(const packageInfo &head, const std::vector<FrameBuffer::Piece> &pieces, quint64 bytes);
     // After drawing: no frames, nothing swept; the last direction stays for the next frame.
     void clearFrames();
     // At the end of a part: as restart(), and the buffers are given back.
@@ -43,20 +45,23 @@ public:
     quint64 bytes() const { return m_bytes; }
 
     // The batch as the accumulation takes it, oldest frame first; valid until the next add.
-    // bytes: each frame's sample bytes; held: how many of them data holds (zeros beyond).
+    // data[k] holds frame k's kept bytes one piece after the other, pieces[k] says where they
+    // lie in the frame, bytes[k] is the frame's size.
     struct Batch
     {
         std::vector<const packageInfo *> heads;
         std::vector<const uchar *> data;
         std::vector<quint32> bytes;
-        std::vector<quint32> held;
+        std::vector<std::vector<FrameBuffer::Piece>> pieces;
     };
     const Batch &batch();
 
 private:
     std::vector<packageInfo> m_heads;
     std::vector<std::vector<uchar>> m_data;
-    std::vector<quint64> m_limits;
+    // Per frame: its size, and where the pieces kept in m_data lie in it.
+    std::vector<quint64> m_sizes;
+    std::vector<std::vector<FrameBuffer::Span>> m_spans;
     int m_count = 0;
     quint64 m_bytes = 0;
     float m_lastDirection = -1;
