@@ -15,7 +15,6 @@
 // afterwards.
 #include "app/InformationCenter.h"
 #include "processClass/EchoProcessor.h"
-#include "processClass/FileRead.h"
 #include "processClass/FrameAssembler.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
@@ -35,7 +34,6 @@
 #include <QTest>
 #include <QUrl>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -85,34 +83,24 @@ QByteArray imageDigest(const quint16 *samples, qsizetype count)
 // The program's replay: FileRead on its thread, Processing::processFile, the end signal.
 int runFast(const QString &path, bool viewCopy)
 {
-    PacketRing *ring = nullptr;
-    InformationCenter *center = new InformationCenter;
-    Processing processing(&ring, &center);
-    Processing *processingPtr = &processing;
-    FileRead reader(&processingPtr, &center);
-    wireReplay(reader, processing, center);
-    std::atomic<qint64> endedNs{0};
-    QElapsedTimer timer;
-    QObject::connect(center, &InformationCenter::sigStopReadFile, center,
-                     [&] { endedNs = timer.nsecsElapsed(); }, Qt::DirectConnection);
-    timer.start();
-    emit center->sigReadFile(QUrl::fromLocalFile(path).toString());
-    if (!QTest::qWaitFor([&] { return endedNs.load() != 0; }, 600000))
-        return 1;
-    const double seconds = endedNs.load() / 1e9;
-    reader.stop();
-    const std::deque<ImageFrame> &history = processing.history();
     qint64 rssWithView = -1;
-    if (viewCopy) {
-        std::deque<ImageFrame> view;
-        PointCloudCache::instance().copyFrames(&view);
-        rssWithView = statusKb("VmRSS:");
-    }
-    const QByteArray digest = history.empty() ? QByteArray("-")
-                                              : imageDigest(history.back().image.constData(), history.back().image.size());
+    int images = 0;
+    QByteArray digest("-");
+    const double seconds = timedReplay(path, 600000, [&](Processing &processing) {
+        const std::deque<ImageFrame> &history = processing.history();
+        if (viewCopy) {
+            std::deque<ImageFrame> view;
+            PointCloudCache::instance().copyFrames(&view);
+            rssWithView = statusKb("VmRSS:");
+        }
+        images = int(history.size());
+        if (!history.empty())
+            digest = imageDigest(history.back().image.constData(), history.back().image.size());
+    });
+    if (seconds < 0)
+        return 1;
     std::printf("RESULT %.3f %lld %lld %d %s\n", seconds, (long long)statusKb("VmHWM:"), (long long)rssWithView,
-                int(history.size()), digest.constData());
-    delete center;
+                images, digest.constData());
     return 0;
 }
 
