@@ -12,15 +12,14 @@
 //
 // DIRECTORY (default: the current directory) gets the two recordings, deleted afterwards.
 #include "processClass/Processing.h"
+#include "support/BenchDirectory.h"
 #include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -54,21 +53,17 @@ Run replay(const QString &path)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_LOGGING_RULES", "*.debug=false");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    quietOffscreen();
     QGuiApplication app(argc, argv);
     qRegisterMetaType<packageInfo>("packageInfo");
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("directory"), QStringLiteral("where the recordings go"));
     parser.addHelpOption();
     parser.process(app);
-    const QString base = parser.positionalArguments().value(0, QDir::currentPath());
-    QTemporaryDir dir(QDir(base).filePath(QStringLiteral("bench-claimed-XXXXXX")));
-    if (!dir.isValid()) {
-        std::fprintf(stderr, "cannot create a directory in %s\n", qPrintable(base));
+    const std::unique_ptr<QTemporaryDir> dir =
+        benchDirectory(parser.positionalArguments().value(0), QStringLiteral("bench-claimed"));
+    if (!dir)
         return 2;
-    }
 
     const int records = 100000;
     const SimSonar::SampleFunction echoes =
@@ -82,12 +77,12 @@ int main(int argc, char **argv)
         SimSonar::appendClaimingRecording(path, claims, 65535, 37, echoes);
         return QFileInfo(path).size() / 1048576.0;
     };
-    const QString valid = dir.filePath(QStringLiteral("valid.DB"));
+    const QString valid = dir->filePath(QStringLiteral("valid.DB"));
     SimSonar::appendRecording(valid, plan((records + framePackets - 1) / framePackets, 1), echoes);
     const double validMiB = QFileInfo(valid).size() / 1048576.0;
     const Run v = replay(valid);
     QFile::remove(valid);
-    const QString crafted = dir.filePath(QStringLiteral("crafted.DB"));
+    const QString crafted = dir->filePath(QStringLiteral("crafted.DB"));
     const double craftedMiB = writeCrafted(crafted, 1.0f / float(framePackets));
     const Run c = replay(crafted);
     QFile::remove(crafted);
