@@ -15,11 +15,11 @@
 // afterwards.
 #include "app/InformationCenter.h"
 #include "processClass/EchoProcessor.h"
-#include "processClass/FileRead.h"
 #include "processClass/FrameAssembler.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
 #include "processClass/RecordingFile.h"
+#include "support/BenchDirectory.h"
 #include "support/ReferenceSectorImage.h"
 #include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
@@ -35,7 +35,6 @@
 #include <QTest>
 #include <QUrl>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -85,34 +84,24 @@ QByteArray imageDigest(const quint16 *samples, qsizetype count)
 // The program's replay: FileRead on its thread, Processing::processFile, the end signal.
 int runFast(const QString &path, bool viewCopy)
 {
-    PacketRing *ring = nullptr;
-    InformationCenter *center = new InformationCenter;
-    Processing processing(&ring, &center);
-    Processing *processingPtr = &processing;
-    FileRead reader(&processingPtr, &center);
-    wireReplay(reader, processing, center);
-    std::atomic<qint64> endedNs{0};
-    QElapsedTimer timer;
-    QObject::connect(center, &InformationCenter::sigStopReadFile, center,
-                     [&] { endedNs = timer.nsecsElapsed(); }, Qt::DirectConnection);
-    timer.start();
-    emit center->sigReadFile(QUrl::fromLocalFile(path).toString());
-    if (!QTest::qWaitFor([&] { return endedNs.load() != 0; }, 600000))
-        return 1;
-    const double seconds = endedNs.load() / 1e9;
-    reader.stop();
-    const std::deque<ImageFrame> &history = processing.history();
     qint64 rssWithView = -1;
-    if (viewCopy) {
-        std::deque<ImageFrame> view;
-        PointCloudCache::instance().copyFrames(&view);
-        rssWithView = statusKb("VmRSS:");
-    }
-    const QByteArray digest = history.empty() ? QByteArray("-")
-                                              : imageDigest(history.back().image.constData(), history.back().image.size());
+    int images = 0;
+    QByteArray digest("-");
+    const double seconds = timedReplay(path, 600000, [&](Processing &processing) {
+        const std::deque<ImageFrame> &history = processing.history();
+        if (viewCopy) {
+            std::deque<ImageFrame> view;
+            PointCloudCache::instance().copyFrames(&view);
+            rssWithView = statusKb("VmRSS:");
+        }
+        images = int(history.size());
+        if (!history.empty())
+            digest = imageDigest(history.back().image.constData(), history.back().image.size());
+    });
+    if (seconds < 0)
+        return 1;
     std::printf("RESULT %.3f %lld %lld %d %s\n", seconds, (long long)statusKb("VmHWM:"), (long long)rssWithView,
-                int(history.size()), digest.constData());
-    delete center;
+                images, digest.constData());
     return 0;
 }
 
@@ -241,9 +230,7 @@ Result runChild(const QString &mode, const QString &path)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_LOGGING_RULES", "*.debug=false");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    quietOffscreen();
     QGuiApplication app(argc, argv);
     qRegisterMetaType<packageInfo>("packageInfo");
     QCommandLineParser parser;
@@ -258,17 +245,15 @@ int main(int argc, char **argv)
         return mode == QLatin1String("literal") ? runLiteral(path) : runFast(path, mode == QLatin1String("memory"));
     }
 
-    const QString base = parser.positionalArguments().value(0, QDir::currentPath());
-    QTemporaryDir dir(QDir(base).filePath(QStringLiteral("bench-replay-XXXXXX")));
-    if (!dir.isValid()) {
-        std::fprintf(stderr, "cannot create a directory in %s\n", qPrintable(base));
+    const std::unique_ptr<QTemporaryDir> dir =
+        benchDirectory(parser.positionalArguments().value(0), QStringLiteral("bench-replay"));
+    if (!dir)
         return 2;
-    }
 
     // 500 MiB of 22-packet frames: the size of a recorder's part.
     const qint64 frameBytes = qint64(SimSonar::packetsPerFrame(SimSonar::defaultHeader())) * packetSize;
     const int partFrames = int((RecordingFile::partBytes + frameBytes - 1) / frameBytes);
-    const QString part = dir.filePath(QStringLiteral("part.DB"));
+    const QString part = dir->filePath(QStringLiteral("part.DB"));
     SimSonar::appendRecording(part, plan(1.0f, partFrames), echoes());
     std::printf("replay of one part: %d frames of 4000 bins at 1 degree steps, %.1f MiB\n", partFrames,
                 QFileInfo(part).size() / 1048576.0);
@@ -289,7 +274,7 @@ int main(int argc, char **argv)
 
     // 1000 images: 18 frames of 10 degrees per half turn.
     const int memoryFrames = 18 * 1001 + 1;
-    const QString many = dir.filePath(QStringLiteral("many.DB"));
+    const QString many = dir->filePath(QStringLiteral("many.DB"));
     SimSonar::appendRecording(many, plan(10.0f, memoryFrames), echoes());
     std::printf("replay storing 1000 images: %d frames of 4000 bins at 10 degree steps, %.1f MiB\n", memoryFrames,
                 QFileInfo(many).size() / 1048576.0);

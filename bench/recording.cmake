@@ -5,3 +5,6 @@ target_link_libraries(bench_recording PRIVATE korvessa_core korvessa_testsupport
 add_executable(bench_replay ${CMAKE_CURRENT_LIST_DIR}/bench_replay.cpp)
 korvessa_target_options(bench_replay)
 target_link_libraries(bench_replay PRIVATE korvessa_core korvessa_testsupport)
+add_executable(bench_claimedframes ${CMAKE_CURRENT_LIST_DIR}/bench_claimedframes.cpp)
+korvessa_target_options(bench_claimedframes)
+target_link_libraries(bench_claimedframes PRIVATE korvessa_core korvessa_testsupport)

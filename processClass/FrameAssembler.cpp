@@ -11,13 +11,13 @@ constexpr qint64 kHeaderBytes = sizeof(packageInfo);
 } // namespace
 
 FrameAssembler::FrameAssembler()
-    : dataA(new quint8[std::size_t(frameCapacity())]())
-    , dataB(new quint8[std::size_t(frameCapacity())]())
+    : dataA(frameCapacity())
+    , dataB(frameCapacity())
 {
     std::memset(static_cast<void *>(&headerA), 0, sizeof headerA);
     std::memset(static_cast<void *>(&headerB), 0, sizeof headerB);
     curHeader = &headerA;
-    curData = dataA.get();
+    curData = &dataA;
     curIsA = true;
 }
 
@@ -80,11 +80,20 @@ qint64 FrameAssembler::finishedFrameBytes() const
 qint64 FrameAssembler::takeFrame(packageInfo *header, void *data, qint64 capacity)
 {
     const packageInfo &head = curIsA ? headerB : headerA;
-    const quint8 *finished = curIsA ? dataB.get() : dataA.get();
+    const FrameBuffer &finished = curIsA ? dataB : dataA;
     std::memcpy(static_cast<void *>(header), &head, sizeof head);
     const qint64 bytes = std::clamp<qint64>(capacity, 0, finishedFrameBytes());
     if (bytes > 0)
-        std::memcpy(data, finished, std::size_t(bytes));
+        std::memcpy(data, finished.data(), std::size_t(bytes));
+    return bytes;
+}
+
+qint64 FrameAssembler::takeFrame(packageInfo *header, FrameBuffer &data)
+{
+    const packageInfo &head = curIsA ? headerB : headerA;
+    std::memcpy(static_cast<void *>(header), &head, sizeof head);
+    const qint64 bytes = finishedFrameBytes();
+    data.assign(curIsA ? dataB : dataA, bytes);
     return bytes;
 }
 
@@ -92,21 +101,20 @@ void FrameAssembler::store(const packageInfo &head, const quint8 *payload, qint6
                            qint64 bytes)
 {
     std::memcpy(static_cast<void *>(curHeader), &head, sizeof head);
-    if (bytes > 0)
-        std::memcpy(curData + offset, payload, std::size_t(bytes));
+    curData->write(offset, payload, bytes);
 }
 
 void FrameAssembler::reset()
 {
     std::memset(static_cast<void *>(curHeader), 0, sizeof *curHeader);
-    std::memset(curData, 0, std::size_t(frameCapacity()));
+    curData->clear();
 }
 
 void FrameAssembler::swapBuffers()
 {
     curIsA = !curIsA;
     curHeader = curIsA ? &headerA : &headerB;
-    curData = curIsA ? dataA.get() : dataB.get();
+    curData = curIsA ? &dataA : &dataB;
     std::memset(static_cast<void *>(curHeader), 0, sizeof *curHeader);
-    std::memset(curData, 0, std::size_t(frameCapacity()));
+    curData->clear();
 }

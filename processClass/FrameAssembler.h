@@ -1,14 +1,17 @@
 #pragma once
 
+#include "FrameBuffer.h"
 #include "PackageInfo.h"
 
 #include <QtGlobal>
 
-#include <memory>
-
 // Turns the stream of data packets into whole frames. Two buffers of header plus
 // 500 x packetSize data bytes: the current one is being filled, the other holds the frame most
 // recently finished. Not thread-safe: one thread at a time (the live loop or a replay).
+//
+// What a frame costs is bounded by what its packets delivered, not by the size its header
+// claims: a buffer is cleared, and a finished frame copied out to a FrameBuffer, only where
+// packets were stored.
 //
 // Use: call addPacket for every packet; whenever it returns 1, call takeFrame before the next
 // addPacket (the next 1 overwrites the finished frame).
@@ -43,6 +46,9 @@ public:
     // and never more; returns that count (0 for a negative capacity). Later stages must bound
     // every read of the frame data by the returned count, not by the header's own fields.
     qint64 takeFrame(packageInfo *header, void *data, qint64 capacity);
+    // The same into a frame buffer: data becomes the first finishedFrameBytes() bytes of the
+    // frame (zero beyond), touching only the chunks that packets wrote. Returns that count.
+    qint64 takeFrame(packageInfo *header, FrameBuffer &data);
 
     // Drops the frame in progress: the current buffer becomes fresh, as after a finished
     // frame. A replay starts with it, so that a frame a live stream left half-filled is not
@@ -56,8 +62,8 @@ private:
     packageInfo headerA;
     packageInfo headerB;
     packageInfo *curHeader;
-    std::unique_ptr<quint8[]> dataA;
-    std::unique_ptr<quint8[]> dataB;
-    quint8 *curData;
+    FrameBuffer dataA;
+    FrameBuffer dataB;
+    FrameBuffer *curData;
     bool curIsA;
 };

@@ -77,6 +77,13 @@ private:
 void findPeaks(std::vector<PeakRecord> &out, const double *x, int n, double minHeight,
                quint64 minDistance, double minProminence, double minWidth)
 {
+    findPeaks(out, x, nullptr, n, minHeight, minDistance, minProminence, minWidth);
+}
+
+void findPeaks(std::vector<PeakRecord> &out, const double *x, const quint64 *positions, int n,
+               double minHeight, quint64 minDistance, double minProminence, double minWidth)
+{
+    auto position = [positions](int i) { return positions ? positions[i] : quint64(i); };
     out.clear();
     if (n < 3)
         return;
@@ -136,10 +143,14 @@ void findPeaks(std::vector<PeakRecord> &out, const double *x, int n, double minH
             PeakRecord &r = out[std::size_t(p)];
             const int left = leftCrossing[std::size_t(p)];
             const int right = walks.nearestAtOrBelow(r.value - 0.5 * r.prominence);
-            r.width = (left >= 0 && right >= 0) ? double(right - left) : 0.0;
+            r.width = (left >= 0 && right >= 0) ? double(position(right) - position(left)) : 0.0;
             --p;
         }
         walks.takeRising(i);
+    }
+    if (positions) {
+        for (PeakRecord &r : out)
+            r.index = positions[r.index];
     }
 
     if (minProminence > 0)

@@ -24,3 +24,11 @@ struct PeakRecord
 // a logarithm per peak) whatever the sequence holds.
 void findPeaks(std::vector<PeakRecord> &out, const double *x, int n, double minHeight,
                quint64 minDistance, double minProminence, double minWidth);
+
+// The same over a longer sequence given shortened: x[i] stands at position positions[i]
+// (ascending) of it, and each run of equal samples that x leaves out lies between two kept
+// samples of the same value (a long run shortened to its two ends). Such a run holds no peak,
+// stops no walk and crosses no level that its end samples do not, so the records are those of
+// the whole sequence: indexes, widths and spacing are counted in positions.
+void findPeaks(std::vector<PeakRecord> &out, const double *x, const quint64 *positions, int n,
+               double minHeight, quint64 minDistance, double minProminence, double minWidth);

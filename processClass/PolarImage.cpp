@@ -111,6 +111,22 @@ quint16 sampleAt(const uchar *data, quint64 index)
     return v;
 }
 
+// Sample index of a frame kept in chunks of FrameBuffer::chunkBytes (an even size: no sample
+// straddles two); the bytes of a chunk beyond those present are zeros.
+template<typename C>
+quint16 chunkSample(const C *chunks, quint64 index)
+{
+    const quint64 at = 2 * index;
+    const C &c = chunks[at / FrameBuffer::chunkBytes];
+    const quint64 offset = at % FrameBuffer::chunkBytes;
+    if (offset + 2 <= c.bytes) {
+        quint16 v;
+        std::memcpy(&v, c.data + offset, sizeof v);
+        return v;
+    }
+    return offset < c.bytes ? quint16(c.data[offset]) : 0;
+}
+
 // A sector as open intervals of bearing: its bounds as they are, a turn lower and a turn
 // higher, so that a sector across the bearing +-180 paints on both sides of the seam. A
 // sector of a full turn or more covers every bearing through these three at once.
@@ -154,10 +170,11 @@ struct Sector
 
 } // namespace
 
-// One frame as one beam paints it.
+// One frame as one beam paints it: its bytes at samples, or through a chunk table.
 struct PolarImage::Frame
 {
     const uchar *samples;
+    const Chunk *chunks;
     double maxDist;
     double limit; // bins this beam may read
     double centre;
@@ -219,7 +236,8 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
         quint64 bin;
         if (!rangeBin(frame.maxDist * g.cellDist[i] / radius / lastReso, frame.limit, bin))
             return false;
-        out[g.cellPixel[i]] = sampleAt(frame.samples, bin * numPerRow + beam);
+        const quint64 index = bin * numPerRow + beam;
+        out[g.cellPixel[i]] = frame.chunks ? chunkSample(frame.chunks, index) : sampleAt(frame.samples, index);
         return true;
     };
 
@@ -263,8 +281,35 @@ PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *hea
                                                   const quint32 *bytes, int num,
                                                   quint16 *out)
 {
+    return generate(heads, data, nullptr, bytes, num, out);
+}
+
+PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *heads,
+                                                  const std::vector<FrameBuffer::Piece> *pieces,
+                                                  const quint32 *bytes, int num, quint16 *out)
+{
+    return generate(heads, nullptr, pieces, bytes, num, out);
+}
+
+void PolarImage::tableChunks(const std::vector<FrameBuffer::Piece> &pieces, quint32 bytes)
+{
+    const qint64 chunk = FrameBuffer::chunkBytes;
+    m_chunks.assign(std::size_t((qint64(bytes) + chunk - 1) / chunk), Chunk{nullptr, 0});
+    for (const FrameBuffer::Piece &piece : pieces) {
+        const qint64 end = std::min<qint64>(piece.end, bytes);
+        if (piece.begin < 0 || piece.begin % chunk != 0 || !piece.data)
+            continue;
+        for (qint64 c = piece.begin / chunk; c * chunk < end; ++c)
+            m_chunks[std::size_t(c)] = {piece.data + (c * chunk - piece.begin), quint32(std::min(chunk, end - c * chunk))};
+    }
+}
+
+PolarImage::Centres PolarImage::generate(const packageInfo *const *heads, const uchar *const *data,
+                                         const std::vector<FrameBuffer::Piece> *pieces,
+                                         const quint32 *bytes, int num, quint16 *out)
+{
     Centres centres;
-    if (!heads || !data || !bytes || !out || num < 1) {
+    if (!heads || !(data || pieces) || !bytes || !out || num < 1) {
         qWarning() << "generateImagefor10: invalid params";
         return centres;
     }
@@ -303,16 +348,21 @@ PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *hea
     for (int beam = drawB ? 1 : 0; beam >= 0; --beam) {
         for (int k = 0; k < num; ++k) {
             const packageInfo *head = heads[k];
-            if (!head || !data[k])
+            if (!head || (data && !data[k]))
                 continue;
             Frame frame;
-            frame.samples = data[k];
+            frame.samples = data ? data[k] : nullptr;
+            frame.chunks = nullptr;
             frame.maxDist = head->maxDist;
             if (!usable(frame.maxDist))
                 continue;
             frame.limit = beamBins(*head, bytes[k], lastNumPerRow, beam);
             if (frame.limit <= 0)
                 continue;
+            if (pieces) {
+                tableChunks(pieces[k], bytes[k]);
+                frame.chunks = m_chunks.data();
+            }
             const double direction = head->direction;
             frame.centre = wrapCentre(beam == 0 ? direction : direction + 180.0);
             frame.halfWidth = 0.6 * double(head->vez25EDirectionAngle);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "processClass/FrameBuffer.h"
 #include "processClass/PackageInfo.h"
 
 #include <QtGlobal>
@@ -40,6 +41,13 @@ public:
     // is not visited again.
     Centres generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
                                const quint32 *bytes, int num, quint16 *out);
+    // The same for frames whose bytes lie in pieces (FrameBuffer::pieces): pieces[k] lists
+    // where frame k's bytes are, each piece starting on a chunk border; its other bytes up to
+    // bytes[k] are zeros, painted without being read, so what a frame costs follows its pieces
+    // and the image, not the size it claims.
+    Centres generateImagefor10(const packageInfo *const *heads,
+                               const std::vector<FrameBuffer::Piece> *pieces, const quint32 *bytes,
+                               int num, quint16 *out);
 
     quint16 *accImage() { return m_accImage.data(); }
     const quint16 *accImage() const { return m_accImage.data(); }
@@ -53,6 +61,17 @@ public:
 
 private:
     struct Frame;
+    // Where one chunk of a frame kept in pieces lies, and how many of its bytes are there.
+    struct Chunk
+    {
+        const uchar *data;
+        quint32 bytes;
+    };
+    Centres generate(const packageInfo *const *heads, const uchar *const *data,
+                     const std::vector<FrameBuffer::Piece> *pieces, const quint32 *bytes, int num,
+                     quint16 *out);
+    // The chunk table of one frame of bytes bytes kept in pieces, into m_chunks.
+    void tableChunks(const std::vector<FrameBuffer::Piece> &pieces, quint32 bytes);
     void paintBeam(const Frame &frame, int beam, quint16 numPerRow, double lastReso, quint16 *out);
     void beginCall();
 
@@ -62,4 +81,5 @@ private:
     std::vector<quint32> m_progress;
     std::vector<quint32> m_stamp;
     quint32 m_pass = 0;
+    std::vector<Chunk> m_chunks;
 };

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <locale>
 #include <new>
 #include <thread>
@@ -27,7 +28,7 @@ Processing::Processing(PacketRing **inRing, InformationCenter **inInfoCenter, QO
     : QObject(parent), packetLength(packetSize), ring(inRing), infoCenter(inInfoCenter)
 {
     for (auto &slot : batchData)
-        slot.reset(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
+        slot.reset(new FrameBuffer(FrameAssembler::frameCapacity()));
     batchResults.reserve(maxBatch);
 
     InformationCenter *center = hub();
@@ -66,16 +67,28 @@ QString Processing::pointCloudFileNameFor(const QString &recordingUrl)
     return name + QStringLiteral("PointCloud.txt");
 }
 
-void Processing::processFrame(const packageInfo &header, const uchar *data, qint64 dataBytes,
+void Processing::processFrame(const packageInfo &header, const FrameBuffer &data, qint64 dataBytes,
                               FrameResult &result, double points[8])
 {
-    echo.processFrame(header, data, dataBytes, result, points);
+    data.spans(dataBytes, frameSpans);
+    echo.processFrame(header, data.data(), dataBytes, frameSpans, result, points);
 }
 
 void Processing::generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
                                     const quint32 *bytes, int num, quint16 *out)
 {
-    const PolarImage::Centres centres = polar.generateImagefor10(heads, data, bytes, num, out);
+    showBeamLines(polar.generateImagefor10(heads, data, bytes, num, out));
+}
+
+void Processing::generateImagefor10(const packageInfo *const *heads,
+                                    const std::vector<FrameBuffer::Piece> *pieces,
+                                    const quint32 *bytes, int num, quint16 *out)
+{
+    showBeamLines(polar.generateImagefor10(heads, pieces, bytes, num, out));
+}
+
+void Processing::showBeamLines(const PolarImage::Centres &centres)
+{
     InformationCenter *center = hub();
     // A non-finite bearing from a bad header would only put NaN into the beam lines.
     if (!centres.valid || !center || !std::isfinite(centres.centreA) || !std::isfinite(centres.centreB))
@@ -88,6 +101,19 @@ bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *
                            const quint32 *bytes, quint16 n)
 {
     generateImagefor10(heads, data, bytes, n, polar.accImage());
+    return publishImage(heads, n);
+}
+
+bool Processing::drawImage(const packageInfo *const *heads,
+                           const std::vector<FrameBuffer::Piece> *pieces, const quint32 *bytes,
+                           quint16 n)
+{
+    generateImagefor10(heads, pieces, bytes, n, polar.accImage());
+    return publishImage(heads, n);
+}
+
+bool Processing::publishImage(const packageInfo *const *heads, quint16 n)
+{
     if (!heads || n < 1 || !heads[0] || !heads[n - 1])
         return false;
     const packageInfo &first = *heads[0];
@@ -280,35 +306,45 @@ void Processing::run()
 void Processing::handleLiveFrame()
 {
     const int i = batchIndex;
-    const qint64 bytes = assembler.takeFrame(&batchHeaders[i], batchData[i].get(),
-                                             FrameAssembler::frameCapacity());
+    FrameBuffer &frame = *batchData[i];
+    const qint64 bytes = assembler.takeFrame(&batchHeaders[i], frame);
     batchBytes[i] = quint32(bytes);
+    frame.pieces(bytes, batchPieces[i]);
 
     FrameResult result;
     double points[8];
     const packageInfo header = batchHeaders[i];
-    processFrame(header, batchData[i].get(), bytes, result, points);
+    processFrame(header, frame, bytes, result, points);
 
-    maxBeamRange = std::max({maxBeamRange, float(result.rangeA), float(result.rangeB)});
+    widenMaxBeamRange(result);
 
     InformationCenter *center = hub();
     const float speed = center ? center->speedMove() : 0.0f;
     batchHeaders[i].speed = speed;
     if (center)
         batchHeaders[i].gamma = float(center->targetGamma());
-    alongTrack += speed / 1000.0;
+    // A speed that is not a number would spoil every later point.
+    if (std::isfinite(speed))
+        alongTrack += speed / 1000.0;
 
-    const CloudPoint cloud[2] = {
-        {float(alongTrack), float(points[1]), float(points[2]), float(points[3])},
-        {float(alongTrack), float(points[5]), float(points[6]), float(points[7])},
-    };
-    PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(cloud), 2);
+    // A point that a float cannot hold is left out of the store and the file.
+    CloudPoint cloud[2];
+    quint32 count = 0;
+    for (int beam = 0; beam < 2; ++beam) {
+        const double *p = points + 4 * beam;
+        if (toCloudPoint(alongTrack, p[1], p[2], p[3], cloud[count]))
+            ++count;
+    }
+    if (count > 0)
+        PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(cloud), count);
 
     emit sigProcessOK(batchHeaders[i], maxBeamRange);
 
     if (pointCloudFile.is_open()) {
-        for (const CloudPoint &p : cloud)
+        for (quint32 k = 0; k < count; ++k) {
+            const CloudPoint &p = cloud[k];
             pointCloudFile << p.alongTrack << ' ' << p.x << ' ' << p.y << ' ' << p.strength << '\n';
+        }
     }
 
     const int n = batchSizeFor(batchHeaders[i].workCycle);
@@ -319,12 +355,9 @@ void Processing::handleLiveFrame()
     if (batchIndex >= n) {
         batchIndex = 0;
         const packageInfo *heads[maxBatch];
-        const uchar *data[maxBatch];
-        for (int k = 0; k < n; ++k) {
+        for (int k = 0; k < n; ++k)
             heads[k] = &batchHeaders[k];
-            data[k] = batchData[k].get();
-        }
-        drawImage(heads, data, batchBytes, quint16(n));
+        drawImage(heads, batchPieces, batchBytes, quint16(n));
         batchResults.clear();
     }
 }
@@ -375,7 +408,7 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
     // images): the replay ends, the program does not.
     try {
         // Room for the largest frame the assembler can finish: 500 packets' worth.
-        std::unique_ptr<uchar[]> frame(new uchar[std::size_t(FrameAssembler::frameCapacity())]());
+        FrameBuffer frame(FrameAssembler::frameCapacity());
         points.reserve(replayPointBatch);
         quint32 offset = 0;
         int accepted = 0;
@@ -391,7 +424,7 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
                 FrameGate::Hold hold(gate);
                 r = assembler.addPacket(packet);
                 if (r == 1)
-                    handleReplayFrame(frame.get(), points, &lastHead);
+                    handleReplayFrame(frame, points, &lastHead);
             }
             if (r != -1 && ++accepted == replayProgressStep) {
                 accepted = 0;
@@ -423,25 +456,39 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
     return end;
 }
 
-void Processing::handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead)
+void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead)
 {
     packageInfo &head = *lastHead;
-    const qint64 bytes = assembler.takeFrame(&head, frame, FrameAssembler::frameCapacity());
+    const qint64 bytes = assembler.takeFrame(&head, frame);
     FrameResult result;
     double p[8];
     processFrame(head, frame, bytes, result, p);
-    maxBeamRange = std::max({maxBeamRange, float(result.rangeA), float(result.rangeB)});
+    widenMaxBeamRange(result);
     // The speed stamped at recording time; a damaged record must not spoil the rest of the part.
     if (std::isfinite(head.speed))
         alongTrack += head.speed / 1000.0;
-    points.push_back({float(alongTrack), float(p[1]), float(p[2]), float(p[3])});
-    points.push_back({float(alongTrack), float(p[5]), float(p[6]), float(p[7])});
+    // A point that a float cannot hold is left out of the store.
+    for (int beam = 0; beam < 2; ++beam) {
+        CloudPoint point;
+        if (toCloudPoint(alongTrack, p[4 * beam + 1], p[4 * beam + 2], p[4 * beam + 3], point))
+            points.push_back(point);
+    }
     if (points.size() >= replayPointBatch)
         flushPoints(points, head);
     if (isShowPoint)
         sweepResults.push_back(result);
-    if (sweep.add(head, frame, quint64(bytes)))
+    // Only the delivered bytes are copied; the drawing takes the rest as zeros.
+    frame.pieces(bytes, framePieces);
+    if (sweep.add(head, framePieces, quint64(bytes)))
         storeSweep();
+}
+
+void Processing::widenMaxBeamRange(const FrameResult &result)
+{
+    for (const double range : {result.rangeA, result.rangeB}) {
+        if (std::fabs(range) <= double(std::numeric_limits<float>::max()))
+            maxBeamRange = std::max(maxBeamRange, float(range));
+    }
 }
 
 void Processing::flushPoints(std::vector<CloudPoint> &points, const packageInfo &head)
@@ -456,7 +503,7 @@ void Processing::storeSweep()
 {
     const ReplaySweep::Batch &batch = sweep.batch();
     const int n = sweep.size();
-    generateImagefor10(batch.heads.data(), batch.data.data(), batch.bytes.data(), n, polar.accImage());
+    generateImagefor10(batch.heads.data(), batch.pieces.data(), batch.bytes.data(), n, polar.accImage());
     pushImageFrame(quint16(n), *batch.heads.back(), polar.accImage());
     sweep.clearFrames();
 }

@@ -2,6 +2,7 @@
 
 #include "processClass/EchoProcessor.h"
 #include "processClass/FrameAssembler.h"
+#include "processClass/FrameBuffer.h"
 #include "processClass/FrameGate.h"
 #include "processClass/FrameResult.h"
 #include "processClass/ImageHistory.h"
@@ -57,8 +58,9 @@ public:
     // Point-cloud text file that belongs to a recording URL.
     static QString pointCloudFileNameFor(const QString &recordingUrl);
 
-    // The echo processing of one frame; data holds dataBytes bytes.
-    void processFrame(const packageInfo &header, const uchar *data, qint64 dataBytes,
+    // The echo processing of one frame of dataBytes bytes; its cost follows the chunks the
+    // frame's packets wrote.
+    void processFrame(const packageInfo &header, const FrameBuffer &data, qint64 dataBytes,
                       FrameResult &result, double points[8]);
 
     // Paints n frames (oldest first; bytes[k] is what frame k really holds) into the
@@ -66,10 +68,16 @@ public:
     // renders and publishes it.
     bool drawImage(const packageInfo *const *heads, const uchar *const *data,
                    const quint32 *bytes, quint16 n);
+    // The same for frames whose bytes lie in pieces, zeros elsewhere (PolarImage).
+    bool drawImage(const packageInfo *const *heads, const std::vector<FrameBuffer::Piece> *pieces,
+                   const quint32 *bytes, quint16 n);
     // Renders and publishes one stored image of the history.
     bool renderImageFrame(const ImageFrame &frame);
     void generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
                             const quint32 *bytes, int num, quint16 *out);
+    void generateImagefor10(const packageInfo *const *heads,
+                            const std::vector<FrameBuffer::Piece> *pieces, const quint32 *bytes,
+                            int num, quint16 *out);
     void pushImageFrame(quint16 n, const packageInfo &header, const quint16 *accImage);
     void clearHistory();
 
@@ -135,7 +143,14 @@ private:
     // loop leaves the ring's packets alone meanwhile.
     bool replayHoldsTheData() const;
     // One finished frame of a replay; called with the gate held. lastHead keeps its header.
-    void handleReplayFrame(uchar *frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
+    void handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
+    // maxBeamRange takes in the frame's ranges that a float can hold.
+    void widenMaxBeamRange(const FrameResult &result);
+    // The main window's beam lines follow the last frame drawn.
+    void showBeamLines(const PolarImage::Centres &centres);
+    // After the frames are painted: stores the image while a recording is read, or renders
+    // and publishes it.
+    bool publishImage(const packageInfo *const *heads, quint16 n);
     // Hands the replay's points to the store and tells the 3D view; gate held.
     void flushPoints(std::vector<CloudPoint> &points, const packageInfo &head);
     // Draws the sweep's frames into the accumulation image and stores the image; gate held.
@@ -154,8 +169,12 @@ private:
     ImageHistory imageHistory;
 
     packageInfo batchHeaders[maxBatch];
-    std::unique_ptr<uchar[]> batchData[maxBatch];
+    std::unique_ptr<FrameBuffer> batchData[maxBatch];
     quint32 batchBytes[maxBatch] = {};
+    // Where each slot's frame holds data (zeros elsewhere).
+    std::vector<FrameBuffer::Piece> batchPieces[maxBatch];
+    std::vector<FrameBuffer::Span> frameSpans;
+    std::vector<FrameBuffer::Piece> framePieces;
     int batchIndex = 0;
     std::vector<FrameResult> batchResults;
     std::vector<FrameResult> sweepResults;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FrameBuffer.h"
 #include "PackageInfo.h"
 
 #include <QtGlobal>
@@ -35,6 +36,9 @@ public:
     // data, but never more than the bytes the frame delivered. Returns true when the sweep is
     // complete and must be drawn now.
     bool add(const packageInfo &head, const uchar *data, quint64 bytes);
+    // The same for a frame whose bytes lie in pieces (FrameBuffer::pieces), zeros elsewhere:
+    // only the pieces are copied, and the drawing paints the zeros without reading them.
+    bool add(const packageInfo &head, const std::vector<FrameBuffer::Piece> &pieces, quint64 bytes);
     // After drawing: no frames, nothing swept; the last direction stays for the next frame.
     void clearFrames();
     // At the end of a part: as restart(), and the buffers are given back.
@@ -48,11 +52,14 @@ public:
     quint64 heldBytes() const { return m_capacity; }
 
     // The batch as the accumulation takes it, oldest frame first; valid until the next add.
+    // data[k] holds frame k's kept bytes one piece after the other, pieces[k] says where they
+    // lie in the frame, bytes[k] is the frame's size.
     struct Batch
     {
         std::vector<const packageInfo *> heads;
         std::vector<const uchar *> data;
         std::vector<quint32> bytes;
+        std::vector<std::vector<FrameBuffer::Piece>> pieces;
     };
     const Batch &batch();
 
@@ -64,10 +71,16 @@ private:
     void reserveSamples(quint64 bytes);
 
     std::vector<packageInfo> m_heads;
-    std::vector<quint64> m_offsets; // of each frame's samples in m_samples
-    std::vector<quint32> m_sizes;
+    // Each frame's kept pieces lie one after the other in m_samples, from m_offsets[k]; where
+    // they lie in the frame is m_spans[m_spanFirst[k]] onwards, up to the next frame's first.
+    std::vector<quint64> m_offsets;
+    std::vector<quint64> m_sizes;
+    std::vector<std::size_t> m_spanFirst;
+    std::vector<FrameBuffer::Span> m_spans;
     std::unique_ptr<uchar, FreeSamples> m_samples;
     quint64 m_capacity = 0;
+    // Bytes of m_samples in use; m_bytes counts every frame at its whole size.
+    quint64 m_kept = 0;
     int m_count = 0;
     quint64 m_bytes = 0;
     float m_lastDirection = -1;

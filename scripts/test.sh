@@ -24,8 +24,9 @@ cmake --build "$TSAN_DIR" --parallel "${JOBS:-$(nproc)}" --target korvessa_hub_t
     xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L '^(hub|core)$')
 
 # The 3D view's renderers are made and deleted on the render thread as its item moves between
-# windows, replayed frames of hundreds of packets go through buffers sized from the file, and
-# the whole program and the core object run every worker: those tests (label "asan") run again
+# windows, replayed frames of hundreds of packets go through buffers sized from the file,
+# frames are copied, filtered and drawn only where their packets wrote, and the whole program
+# and the core object run every worker: those tests (label "asan") run again
 # under AddressSanitizer. Leak reports are off for the 3D view's and the replay's tests, since
 # the OpenGL driver and D-Bus leave allocations behind that cannot be told apart; the tests
 # themselves check that every renderer is deleted. The whole program and the core object turn

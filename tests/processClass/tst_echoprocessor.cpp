@@ -1,5 +1,8 @@
 #include "processClass/EchoProcessor.h"
+#include "processClass/FrameAssembler.h"
+#include "processClass/FrameBuffer.h"
 #include "support/ReferenceData.h"
+#include "support/WalkedPeaks.h"
 
 #include <QList>
 #include <QTest>
@@ -7,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -119,7 +123,97 @@ bool sameRun(const Run &a, const Run &b)
         && std::memcmp(a.points, b.points, sizeof a.points) == 0;
 }
 
+// What one packet delivers into a frame: bytes at offset, filled as kind says.
+struct Slice
+{
+    enum Kind { Noise, Echo, Spike, Flat, Zeros };
+    qint64 offset;
+    qint64 length;
+    Kind kind;
+};
+
+void deliver(FrameBuffer &frame, const Slice &slice, std::mt19937 &gen)
+{
+    std::uniform_int_distribution<int> noise(0, 65535);
+    std::vector<quint8> bytes(std::size_t(slice.length), 0);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const double d = (double(i) - double(bytes.size()) / 2) / 24.0;
+        switch (slice.kind) {
+        case Slice::Noise: bytes[i] = quint8(noise(gen)); break;
+        case Slice::Echo: bytes[i] = quint8(i % 2 ? 200 * std::exp(-0.5 * d * d) : 0); break;
+        case Slice::Spike: bytes[i] = i == bytes.size() / 2 ? 0xff : 0; break;
+        case Slice::Flat: bytes[i] = 0x40; break;
+        case Slice::Zeros: break;
+        }
+    }
+    frame.write(slice.offset, bytes.data(), slice.length);
+}
+
+// The strongest echo of one beam taken the literal way over the whole frame: every bin
+// squared and blanked, the filter run over all of them, the peaks walked sample by sample,
+// those at least half the maximum high and prominent kept, the first of the highest taken.
+struct LiteralEcho
+{
+    bool found = false;
+    quint64 index = 0;
+    double value = 0;
+};
+
+LiteralEcho literalEcho(const quint8 *data, qint64 bins, int beam)
+{
+    FirFilter filter(256, 64, { 0.05 }, 0, "hamming");
+    std::vector<double> a(std::size_t(bins), 0.0);
+    for (qint64 k = nearBlank; k < bins; ++k) {
+        const double v = data[4 * k + 2 * beam] | (data[4 * k + 2 * beam + 1] << 8);
+        a[std::size_t(k)] = v * v;
+    }
+    std::vector<double> f(std::size_t(bins) + 65, 0.0);
+    filter.apply(a.data(), int(bins), f.data());
+    const int length = int(bins) + 33;
+    double top = 0;
+    for (int i = 0; i < length; ++i)
+        top = std::max(top, f[std::size_t(i)]);
+    LiteralEcho echo;
+    for (const PeakRecord &p : walkedPeaks(f.data(), length)) {
+        const bool kept = p.value >= 0.5 * top && (top <= 0 || p.prominence >= 0.5 * top);
+        if (kept && p.value > echo.value)
+            echo = { true, p.index, p.value };
+    }
+    return echo;
+}
+
+// A frame of dataBytes bytes built from slices in a frame buffer, processed with its spans:
+// the same result, bit for bit, as the whole frame processed at once, whose echoes are those
+// of the literal chain.
+void checkSparseFrame(EchoProcessor &p, const std::vector<Slice> &slices, qint64 dataBytes,
+                      quint32 dataHeight, std::mt19937 &gen)
+{
+    FrameBuffer frame(FrameAssembler::frameCapacity());
+    for (const Slice &s : slices)
+        deliver(frame, s, gen);
+    packageInfo h = headerFor(dataHeight, 30, 0.05f);
+    std::vector<FrameBuffer::Span> spans;
+    frame.spans(dataBytes, spans);
+
+    Run sparse;
+    p.processFrame(h, frame.data(), dataBytes, spans, sparse.result, sparse.points);
+    Run whole;
+    p.processFrame(h, frame.data(), dataBytes, whole.result, whole.points);
+    QVERIFY(sameRun(sparse, whole));
+
+    const qint64 bins = EchoProcessor::usableBins(h, dataBytes);
+    const double ranges[2] = { whole.result.rangeA, whole.result.rangeB };
+    const double peaks[2] = { whole.result.peakA, whole.result.peakB };
+    for (int beam = 0; beam < 2; ++beam) {
+        const LiteralEcho want = literalEcho(frame.data(), bins, beam);
+        QCOMPARE(peaks[beam], want.value);
+        QCOMPARE(ranges[beam], want.found ? (double(want.index) - 32) * double(0.05f) : 0.0);
+    }
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(std::vector<Slice>)
 
 class TstEchoProcessor : public QObject
 {
@@ -136,6 +230,9 @@ private slots:
     void equalPeaksTakeTheLowerIndex();
     void binsBoundedByTheBytesPresent();
     void workArraysCarryNothingOver();
+    void sparseFramesAsTheirWholeFrames_data();
+    void sparseFramesAsTheirWholeFrames();
+    void randomSparseFramesAsTheirWholeFrames();
 };
 
 void TstEchoProcessor::echoOnBothBeams_data()
@@ -341,6 +438,84 @@ void TstEchoProcessor::workArraysCarryNothingOver()
     run(reused, headerFor(4000, 10), big);
     QVERIFY(sameRun(run(reused, headerFor(300, 10), small), want));
     QCOMPARE(want.result.rangeB, 0.0);
+}
+
+void TstEchoProcessor::sparseFramesAsTheirWholeFrames_data()
+{
+    QTest::addColumn<std::vector<Slice>>("slices");
+    QTest::addColumn<qint64>("dataBytes");
+    QTest::addColumn<quint32>("dataHeight");
+    const qint64 full = FrameAssembler::frameCapacity();
+    const quint32 most = quint32(full / 4);
+    // One filter block is 192 bins (768 bytes); the filter's tail reaches 64 bins (256 bytes).
+    QTest::newRow("one packet claims the whole frame")
+        << std::vector<Slice>{ { 0, 760, Slice::Noise } } << full << most;
+    QTest::newRow("first and last packet of the largest frame")
+        << std::vector<Slice>{ { 0, 760, Slice::Echo }, { full - 760, 760, Slice::Noise } } << full << most;
+    QTest::newRow("an echo far out, alone")
+        << std::vector<Slice>{ { 300000, 760, Slice::Echo } } << full << most;
+    QTest::newRow("two echoes of the same height far apart")
+        << std::vector<Slice>{ { 3 * 768 + 100, 200, Slice::Echo }, { 90 * 768 + 100, 200, Slice::Echo } }
+        << full << most;
+    QTest::newRow("slices within the filter's tail of each other")
+        << std::vector<Slice>{ { 10 * 768 - 200, 200, Slice::Noise }, { 10 * 768 + 1024, 300, Slice::Spike },
+                               { 12 * 768 + 2048, 400, Slice::Echo } }
+        << full << most;
+    QTest::newRow("slices on block borders")
+        << std::vector<Slice>{ { 768, 768, Slice::Flat }, { 5 * 768, 768, Slice::Flat }, { 9 * 768 - 4, 8, Slice::Spike } }
+        << full << most;
+    QTest::newRow("a plateau of equal samples far out")
+        << std::vector<Slice>{ { 200000, 760, Slice::Flat }, { 200760, 760, Slice::Flat } } << full << most;
+    QTest::newRow("only the near range")
+        << std::vector<Slice>{ { 0, 240, Slice::Noise } } << full << most;
+    QTest::newRow("zeros delivered")
+        << std::vector<Slice>{ { 5000, 760, Slice::Zeros }, { 100000, 760, Slice::Zeros } } << full << most;
+    QTest::newRow("nothing delivered") << std::vector<Slice>{} << full << most;
+    QTest::newRow("dataHeight ends inside the data")
+        << std::vector<Slice>{ { 4000, 760, Slice::Noise }, { 40000, 760, Slice::Echo } } << full << 10150u;
+    QTest::newRow("data beyond the frame's bytes")
+        << std::vector<Slice>{ { 2000, 760, Slice::Echo }, { 9000, 760, Slice::Noise } } << qint64(8192) << most;
+    QTest::newRow("a frame ending inside its last block")
+        << std::vector<Slice>{ { 760, 760, Slice::Echo }, { 3000, 50, Slice::Noise } } << qint64(3050) << most;
+}
+
+void TstEchoProcessor::sparseFramesAsTheirWholeFrames()
+{
+    QFETCH(std::vector<Slice>, slices);
+    QFETCH(qint64, dataBytes);
+    QFETCH(quint32, dataHeight);
+    std::mt19937 gen(3);
+    EchoProcessor p;
+    checkSparseFrame(p, slices, dataBytes, dataHeight, gen);
+}
+
+void TstEchoProcessor::randomSparseFramesAsTheirWholeFrames()
+{
+    std::mt19937 gen(17);
+    const qint64 full = FrameAssembler::frameCapacity();
+    std::uniform_int_distribution<int> kinds(0, 4);
+    std::uniform_int_distribution<int> counts(0, 8);
+    std::uniform_int_distribution<qint64> lengths(1, 760);
+    // One processor for every frame: nothing may carry over from one to the next.
+    EchoProcessor p;
+    for (int round = 0; round < 300; ++round) {
+        // Mostly frames of a few thousand bins; every tenth claims the whole buffer.
+        const qint64 dataBytes = round % 10 == 0 ? full
+                                                 : std::uniform_int_distribution<qint64>(1, 40000)(gen);
+        std::uniform_int_distribution<qint64> offsets(0, dataBytes + 2000);
+        std::vector<Slice> slices;
+        const int count = counts(gen);
+        for (int k = 0; k < count; ++k) {
+            const qint64 length = lengths(gen);
+            const qint64 offset = std::min(offsets(gen), full - length);
+            slices.push_back({ offset, length, Slice::Kind(kinds(gen)) });
+        }
+        const quint32 dataHeight = round % 4 == 0 ? quint32(std::uniform_int_distribution<qint64>(0, dataBytes / 4)(gen))
+                                                  : 0xFFFFFFFFu;
+        checkSparseFrame(p, slices, dataBytes, dataHeight, gen);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("round %1").arg(round)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstEchoProcessor)

@@ -1,4 +1,5 @@
 #include "processClass/FrameAssembler.h"
+#include "processClass/FrameBuffer.h"
 
 #include <QByteArray>
 #include <QList>
@@ -6,6 +7,8 @@
 
 #include <cstring>
 #include <map>
+#include <random>
+#include <set>
 #include <vector>
 
 namespace {
@@ -72,6 +75,7 @@ private slots:
     void takeFrameStaysInsideTheCallersBuffer_data();
     void takeFrameStaysInsideTheCallersBuffer();
     void absurdFrameSizeIsCappedAtTheCapacity();
+    void frameBufferHoldsWhatTheFlatCopyHolds();
 };
 
 void TstFrameAssembler::sequences_data()
@@ -167,6 +171,32 @@ void TstFrameAssembler::sequences()
     QVERIFY(frame.left(int(got)) == want);
     // Nothing beyond the handed-over count is written.
     QVERIFY(frame.mid(int(got)) == QByteArray(int(capacity - got), char(0x5a)));
+
+    // Into a frame buffer that held another frame: the same bytes, zeros beyond, and only the
+    // chunks of the frame's own slices are marked as holding data.
+    FrameBuffer buffer(capacity);
+    const QByteArray old(4000, char(0x77));
+    buffer.write(0, old.constData(), old.size());
+    buffer.write(capacity - 3000, old.constData(), 3000);
+    packageInfo head2;
+    QCOMPARE(assembler.takeFrame(&head2, buffer), got);
+    QCOMPARE(std::memcmp(&head2, &head, sizeof head), 0);
+    QVERIFY(QByteArray(reinterpret_cast<const char *>(buffer.data()), int(capacity)) == want + QByteArray(int(capacity - got), '\0'));
+    std::set<qint64> chunks;
+    for (int s : slices) {
+        const qint64 payload = payloadOf(packets[s]);
+        const qint64 offset = qint64(packets[s].serial) * payload;
+        for (qint64 c = offset / FrameBuffer::chunkBytes; payload > 0 && offset < got
+             && c <= (std::min(offset + payload, got) - 1) / FrameBuffer::chunkBytes; ++c)
+            chunks.insert(c);
+    }
+    std::vector<FrameBuffer::Span> spans;
+    buffer.spans(capacity, spans);
+    std::set<qint64> marked;
+    for (const FrameBuffer::Span &span : spans)
+        for (qint64 c = span.begin / FrameBuffer::chunkBytes; c * FrameBuffer::chunkBytes < span.end; ++c)
+            marked.insert(c);
+    QVERIFY(marked == chunks);
 }
 
 // Every code from 0 to 255: the eleven known ones give their sample size, all others are
@@ -276,6 +306,53 @@ void TstFrameAssembler::absurdFrameSizeIsCappedAtTheCapacity()
     packageInfo head;
     QCOMPARE(assembler.takeFrame(&head, frame.data(), capacity), capacity);
     QVERIFY(frame.right(16) == QByteArray(16, char(0x33)));
+}
+
+// Random streams of packets from frames of every size, lost and reordered packets, serials
+// beyond the count and unknown widths: each finished frame taken into one reused frame
+// buffer equals its flat copy, zeros beyond it, and the chunks marked in it come from the
+// packets of that frame (at most two chunks per packet), whatever size its header claims.
+void TstFrameAssembler::frameBufferHoldsWhatTheFlatCopyHolds()
+{
+    std::mt19937 gen(5);
+    std::uniform_int_distribution<int> frames(0, 3);
+    std::uniform_int_distribution<int> serials(0, 700);
+    std::uniform_int_distribution<int> counts(0, 5);
+    std::uniform_int_distribution<int> rows(0, 190);
+    const quint16 countChoices[] = { 1, 3, 40, 500, 65535, 0 };
+    const quint8 widthChoices[] = { 1, 1, 1, 0, 19, 5 };
+    const qint64 capacity = FrameAssembler::frameCapacity();
+    FrameAssembler assembler;
+    FrameBuffer buffer(capacity);
+    QByteArray flat(int(capacity), '\0');
+    int storedSinceLastFrame = 0;
+    int finished = 0;
+    for (int i = 0; i < 20000; ++i) {
+        Pkt p { quint32(frames(gen)), quint16(serials(gen)), countChoices[counts(gen)],
+                widthChoices[counts(gen)], 2, quint16(rows(gen)) };
+        const QByteArray packet = makePacket(p, i);
+        const int r = assembler.addPacket(packet.constData());
+        if (r == -1)
+            continue;
+        if (r == 1) {
+            packageInfo head;
+            flat.fill('\0');
+            const qint64 got = assembler.takeFrame(&head, flat.data(), capacity);
+            QCOMPARE(assembler.takeFrame(&head, buffer), got);
+            QVERIFY(std::memcmp(buffer.data(), flat.constData(), std::size_t(capacity)) == 0);
+            std::vector<FrameBuffer::Span> spans;
+            buffer.spans(capacity, spans);
+            qint64 marked = 0;
+            for (const FrameBuffer::Span &span : spans)
+                marked += span.end - span.begin;
+            // The packets accepted since the last finished frame, this one included.
+            QVERIFY(marked <= 2 * FrameBuffer::chunkBytes * (storedSinceLastFrame + 1));
+            ++finished;
+            storedSinceLastFrame = 0;
+        }
+        ++storedSinceLastFrame;
+    }
+    QVERIFY(finished > 1000);
 }
 
 QTEST_GUILESS_MAIN(TstFrameAssembler)

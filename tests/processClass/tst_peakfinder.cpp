@@ -45,6 +45,8 @@ private slots:
     void matchesSampleBySampleWalks();
     void longWalksOnAHugeSequence();
     void replacesPreviousContent();
+    void shortenedRunsGiveTheWholeSequencesPeaks_data();
+    void shortenedRunsGiveTheWholeSequencesPeaks();
 };
 
 void TstPeakFinder::cases_data()
@@ -214,6 +216,74 @@ void TstPeakFinder::replacesPreviousContent()
     QCOMPARE(int(out.size()), 1);
     findPeaks(out, x, 2, kOff, 0, 0, 0);
     QVERIFY(out.empty());
+}
+
+void TstPeakFinder::shortenedRunsGiveTheWholeSequencesPeaks_data()
+{
+    QTest::addColumn<double>("minHeight");
+    QTest::addColumn<quint64>("minDistance");
+    QTest::addColumn<double>("minProminence");
+    QTest::addColumn<double>("minWidth");
+    QTest::newRow("filters off") << kOff << quint64(0) << 0.0 << 0.0;
+    QTest::newRow("height") << 1.5 << quint64(0) << 0.0 << 0.0;
+    QTest::newRow("prominence") << kOff << quint64(0) << 1.0 << 0.0;
+    QTest::newRow("width") << kOff << quint64(0) << 0.0 << 6.0;
+    QTest::newRow("distance") << kOff << quint64(25) << 0.0 << 0.0;
+}
+
+// Sequences made of runs of one value (zeros above all, as a beam that is mostly empty) with
+// every run of three or more shortened to its two ends: the records, with indexes, widths and
+// spacing counted in the whole sequence's positions, are those of the whole sequence, also
+// when a walk or a half-level crossing has to cross a long run or a run is a plateau at the
+// peak's own height.
+void TstPeakFinder::shortenedRunsGiveTheWholeSequencesPeaks()
+{
+    QFETCH(double, minHeight);
+    QFETCH(quint64, minDistance);
+    QFETCH(double, minProminence);
+    QFETCH(double, minWidth);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double pool[] = { 0.0, 0.0, 0.0, -0.0, 1, 2, 3, 2.5, -1, -1e-12, 1e-12, inf, -inf };
+    std::mt19937 gen(29);
+    std::uniform_int_distribution<int> pick(0, int(std::size(pool)) - 1);
+    std::uniform_int_distribution<int> runs(0, 30);
+    std::uniform_int_distribution<int> shortRun(1, 3);
+    std::uniform_int_distribution<int> longRun(3, 400);
+    std::uniform_real_distribution<double> real(-3, 3);
+    for (int round = 0; round < 5000; ++round) {
+        std::vector<double> whole;
+        const int count = runs(gen);
+        for (int r = 0; r < count; ++r) {
+            const bool smooth = round % 3 == 0;
+            const double v = smooth && r % 2 ? real(gen) : pool[pick(gen)];
+            const int length = r % 3 == 0 ? longRun(gen) : shortRun(gen);
+            whole.insert(whole.end(), std::size_t(length), v);
+        }
+        std::vector<double> kept;
+        std::vector<quint64> positions;
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            const bool inside = i > 0 && i + 1 < whole.size()
+                && std::memcmp(&whole[i], &whole[i - 1], sizeof(double)) == 0
+                && std::memcmp(&whole[i], &whole[i + 1], sizeof(double)) == 0;
+            if (!inside) {
+                kept.push_back(whole[i]);
+                positions.push_back(i);
+            }
+        }
+        std::vector<PeakRecord> want;
+        findPeaks(want, whole.data(), int(whole.size()), minHeight, minDistance, minProminence, minWidth);
+        if (minHeight == kOff && minDistance == 0 && minProminence == 0 && minWidth == 0)
+            QVERIFY(sameRecords(want, walkedPeaks(whole.data(), int(whole.size()))));
+        std::vector<PeakRecord> got;
+        findPeaks(got, kept.data(), positions.data(), int(kept.size()), minHeight, minDistance,
+                  minProminence, minWidth);
+        if (!sameRecords(got, want)) {
+            QString seq;
+            for (double v : whole)
+                seq += QString::number(v) + QLatin1Char(' ');
+            QFAIL(qPrintable(QStringLiteral("round %1: %2").arg(round).arg(seq)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TstPeakFinder)

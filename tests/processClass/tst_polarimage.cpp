@@ -76,6 +76,7 @@ private slots:
     void fastMatchesReference();
     void wideSectorsMatchReference_data();
     void wideSectorsMatchReference();
+    void framesInPiecesMatchReference();
 };
 
 void tst_PolarImage::tables()
@@ -380,6 +381,65 @@ void tst_PolarImage::wideSectorsMatchReference()
         }
         SectorBatch b(frames);
         image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());
+        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), slow.data());
+        const QString difference = firstDifference(slow, image.accImage());
+        if (!difference.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
+    }
+}
+
+// Frames kept in pieces, as a replay keeps frames whose packets delivered only parts of what
+// their headers claim: each frame's bytes outside its pieces are zeros, and the image is the
+// literal drawing of the whole frames. The pieces are copies elsewhere, so a read of the whole
+// frame's memory would not find the bytes.
+void tst_PolarImage::framesInPiecesMatchReference()
+{
+    QRandomGenerator rng(97);
+    const qint64 chunk = FrameBuffer::chunkBytes;
+    PolarImage image;
+    std::vector<quint16> slow(640000, 0);
+    for (int batch = 0; batch < 16; ++batch) {
+        const int n = 1 + int(rng.bounded(20));
+        const float step = float(std::vector<double>{0.9, 3.6, 1e6}[rng.bounded(3)]);
+        std::vector<SectorFrame> frames;
+        for (int k = 0; k < n; ++k) {
+            const quint32 bins = 100 + rng.bounded(6000u);
+            SectorFrame f(float(rng.bounded(360.0)), step, bins, 2, 40, float(40.0 / bins));
+            for (auto &s : f.samples)
+                s = quint16(rng.bounded(65536));
+            if (rng.bounded(4) == 0)
+                f.bytes = rng.bounded(f.bytes + 1);
+            frames.push_back(std::move(f));
+        }
+        std::vector<std::vector<uchar>> kept(frames.size());
+        std::vector<std::vector<FrameBuffer::Piece>> pieces(frames.size());
+        for (std::size_t k = 0; k < frames.size(); ++k) {
+            uchar *bytes = reinterpret_cast<uchar *>(frames[k].samples.data());
+            const qint64 size = frames[k].bytes;
+            std::vector<std::pair<qint64, qint64>> runs;
+            for (qint64 c = 0; c * chunk < size; ++c) {
+                const qint64 begin = c * chunk;
+                const qint64 end = std::min(begin + chunk, size);
+                if (rng.bounded(3) == 0) {
+                    std::fill(bytes + begin, bytes + end, 0);
+                    continue;
+                }
+                if (!runs.empty() && runs.back().second == begin)
+                    runs.back().second = end;
+                else
+                    runs.push_back({begin, end});
+            }
+            kept[k].reserve(std::size_t(size));
+            for (const auto &run : runs)
+                kept[k].insert(kept[k].end(), bytes + run.first, bytes + run.second);
+            qint64 at = 0;
+            for (const auto &run : runs) {
+                pieces[k].push_back({run.first, run.second, kept[k].data() + at});
+                at += run.second - run.first;
+            }
+        }
+        SectorBatch b(frames);
+        image.generateImagefor10(b.heads.data(), pieces.data(), b.bytes.data(), b.size(), image.accImage());
         reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), slow.data());
         const QString difference = firstDifference(slow, image.accImage());
         if (!difference.isEmpty())

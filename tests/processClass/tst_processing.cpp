@@ -1,19 +1,27 @@
 #include "app/InformationCenter.h"
 #include "processClass/ColorTable.h"
+#include "processClass/EchoProcessor.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
 #include "processClass/PacketRing.h"
+#include "support/ExpectedPoints.h"
 #include "support/ReferenceSectorImage.h"
+#include "support/ReplayWiring.h"
 #include "support/SectorFrames.h"
+#include "support/SimRecording.h"
 #include "support/SonarFrameBuilder.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <locale>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -47,6 +55,9 @@ private slots:
     void beamLinesFollowTheLastFrame();
     void unopenablePointCloudFileWarns();
     void shrinkingBatchIsDrawnAtOnce();
+    void liveCraftedFramesAsTheirWholeFrames();
+    void liveNoInfinitePoint_data();
+    void liveNoInfinitePoint();
     void brightnessFollowsFileStatusAndReplayOffset();
 
 private:
@@ -265,6 +276,133 @@ void tst_Processing::shrinkingBatchIsDrawnAtOnce()
     }
     for (int k = 0; k < 8; ++k)
         QVERIFY2((painted[k] > 0) == (k < 5), qPrintable(QStringLiteral("frame %1: %2 pixels").arg(k).arg(painted[k])));
+}
+
+// Frames that claim far more than their packets delivered, from a sender on the LAN: the
+// live loop stores the points and paints the sector image that the whole frames (zeros where
+// nothing was delivered) give, the image as the literal per-pixel drawing makes it.
+void tst_Processing::liveCraftedFramesAsTheirWholeFrames()
+{
+    const QByteArray bytes = SimSonar::claimingMixBytes();
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
+    PacketRing *packets = new PacketRing(packetSize, 50000);
+    center->setSpeedMove(0.25f);
+    Processing processing(&packets, &center);
+    processing.init();
+    int results = 0;
+    connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
+    for (qsizetype at = 0; at + packetSize <= bytes.size(); at += packetSize)
+        packets->push(bytes.constData() + at, packetSize);
+    processing.start();
+    QTRY_COMPARE_WITH_TIMEOUT(results, int(frames.size()), 60000);
+    processing.stop();
+    delete packets;
+    center->setSpeedMove(0.1f);
+
+    const std::vector<CloudPoint> expected = expectedPoints(frames, [](const packageInfo &) { return 0.25f; });
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(points.size(), expected.size());
+    QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
+
+    // A work cycle of 0.02 s: batches of 5 frames; a batch not yet full is not drawn.
+    std::vector<quint16> acc(640000, 0);
+    for (std::size_t first = 0; first + 5 <= frames.size(); first += 5) {
+        std::vector<const packageInfo *> heads;
+        std::vector<const uchar *> data;
+        std::vector<quint32> sizes;
+        for (std::size_t k = first; k < first + 5; ++k) {
+            heads.push_back(&frames[k].head);
+            data.push_back(reinterpret_cast<const uchar *>(frames[k].data.constData()));
+            sizes.push_back(quint32(frames[k].data.size()));
+        }
+        reference::generateImage(heads.data(), data.data(), sizes.data(), 5, acc.data());
+    }
+    QVERIFY(std::memcmp(processing.accImage(), acc.data(), acc.size() * sizeof(quint16)) == 0);
+}
+
+void tst_Processing::liveNoInfinitePoint_data()
+{
+    QTest::addColumn<float>("distReso");
+    QTest::addColumn<float>("speed");
+    QTest::addColumn<int>("frames");
+    // Whether some of the frames' points must be left out.
+    QTest::addColumn<bool>("dropped");
+    const float largest = std::numeric_limits<float>::max();
+    QTest::newRow("distReso 3.4e38") << largest << 3.0f << 20 << true;
+    QTest::newRow("distReso -3.4e38") << -largest << 3.0f << 20 << true;
+    QTest::newRow("distReso 1e36: ranges that a float still holds") << 1e36f << 3.0f << 20 << false;
+    QTest::newRow("speed 3.4e38") << 0.01f << largest << 1100 << true;
+    QTest::newRow("speed -3.4e38") << 0.01f << -largest << 1100 << true;
+    QTest::newRow("speed infinite") << 0.01f << std::numeric_limits<float>::infinity() << 20 << false;
+}
+
+// Ordinary frames, then frames whose header (or the operator's speed) makes a range or the
+// along-track distance too large for a float, on the live path: those points are neither
+// stored nor written to the point-cloud file, the others are, and the largest beam range sent
+// to the 3D view stays a finite number.
+void tst_Processing::liveNoInfinitePoint()
+{
+    QFETCH(float, distReso);
+    QFETCH(float, speed);
+    QFETCH(int, frames);
+    QFETCH(bool, dropped);
+    packageInfo head = SimSonar::defaultHeader();
+    head.dataHeight = 190;
+    head.packNumPerFrame = 1;
+    head.workCycle = 0.02f;
+    const auto samples = SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
+    QByteArray bytes;
+    for (int k = 0; k < 10 + frames; ++k) {
+        head.frameSerialNum = quint32(k);
+        head.direction = float(k % 36) * 10;
+        head.distReso = k < 10 ? 0.01f : distReso;
+        for (const QByteArray &packet : SimSonar::buildFrame(head, samples))
+            bytes += packet;
+    }
+
+    center->setSpeedMove(speed);
+    PacketRing *packets = new PacketRing(packetSize, 50000);
+    Processing processing(&packets, &center);
+    processing.init();
+    QTemporaryDir dir;
+    emit center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("hostile.DB"))).toString());
+    int results = 0;
+    std::vector<float> ranges;
+    connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float widest) {
+        ++results;
+        ranges.push_back(widest);
+    });
+    for (qsizetype at = 0; at + packetSize <= bytes.size(); at += packetSize)
+        packets->push(bytes.constData() + at, packetSize);
+    processing.start();
+    QTRY_COMPARE_WITH_TIMEOUT(results, 10 + frames, 60000);
+    processing.stop();
+    emit center->sigStopSaveFile();
+    delete packets;
+    center->setSpeedMove(0.1f);
+
+    float widest = -1;
+    const std::vector<CloudPoint> expected =
+        expectedPoints(SimSonar::wholeFrames(bytes), [speed](const packageInfo &) { return speed; }, &widest);
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(expected.size() < std::size_t(2 * (10 + frames)), dropped);
+    QVERIFY(allFinite(points));
+    QCOMPARE(points.size(), expected.size());
+    QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
+    for (const float r : ranges)
+        QVERIFY(std::isfinite(r));
+    QCOMPARE(ranges.back(), widest);
+    QVERIFY(widest > 1);
+
+    std::ostringstream want;
+    want.imbue(std::locale::classic());
+    for (const CloudPoint &p : expected)
+        want << p.alongTrack << ' ' << p.x << ' ' << p.y << ' ' << p.strength << '\n';
+    QFile file(dir.filePath(QStringLiteral("hostilePointCloud.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QCOMPARE(text, QByteArray::fromStdString(want.str()));
+    QVERIFY(!text.contains("inf") && !text.contains("nan"));
 }
 
 // Leaving or entering anything but a replay sets the shown brightness back to 0; a replay

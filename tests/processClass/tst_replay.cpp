@@ -5,6 +5,7 @@
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
 #include "processClass/ReplaySweep.h"
+#include "support/ExpectedPoints.h"
 #include "support/ReferenceSectorImage.h"
 #include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
@@ -14,6 +15,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 // Processing::processFile on the caller's thread: what one recorded part becomes (points,
@@ -69,29 +72,6 @@ struct Replayer
     void replay(const QByteArray &bytes) { replay(bytes, quint32(bytes.size())); }
 };
 
-// The frames of a part taken apart as the replay must see them: header and data of each.
-struct Frame
-{
-    packageInfo head;
-    QByteArray data;
-};
-
-std::vector<Frame> framesOf(const QByteArray &bytes)
-{
-    FrameAssembler assembler;
-    std::vector<Frame> frames;
-    QByteArray buffer(int(FrameAssembler::frameCapacity()), '\0');
-    for (qsizetype at = 0; at + packetSize <= bytes.size(); at += packetSize) {
-        if (assembler.addPacket(bytes.constData() + at) != 1)
-            continue;
-        Frame f;
-        const qint64 n = assembler.takeFrame(&f.head, buffer.data(), buffer.size());
-        f.data = buffer.left(int(n));
-        frames.push_back(f);
-    }
-    return frames;
-}
-
 } // namespace
 
 class tst_Replay : public QObject
@@ -108,6 +88,9 @@ private slots:
     void sweepThatNeverReachesHalfATurn_data();
     void sweepThatNeverReachesHalfATurn();
     void framesOf400PacketsReplayWhole();
+    void craftedFramesReplayAsTheirWholeFrames();
+    void noInfinitePoint_data();
+    void noInfinitePoint();
     void truncatedLastRecordIsIgnored();
     void stopRequestEndsThePart();
     void playBackFrame_data();
@@ -203,7 +186,7 @@ void tst_Replay::halfTurnsBecomeStoredImages()
     QCOMPARE(schedule.size(), 2);
     QCOMPARE(schedule[1][0].toInt(), 1);
 
-    const std::vector<Frame> frames = framesOf(bytes);
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
     std::vector<quint16> acc(640000, 0);
     int first = 0;
     for (const ImageFrame &stored : history) {
@@ -293,7 +276,7 @@ void tst_Replay::framesOf400PacketsReplayWhole()
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(int(points.size()), 8);
     EchoProcessor echo;
-    const std::vector<Frame> frames = framesOf(bytes);
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
     QCOMPARE(int(frames.size()), 4);
     for (std::size_t k = 0; k < frames.size(); ++k) {
         FrameResult result;
@@ -304,6 +287,96 @@ void tst_Replay::framesOf400PacketsReplayWhole()
         QCOMPARE(points[2 * k + 1].strength, float(p[7]));
         QVERIFY(std::fabs(result.rangeA - 700.0) < 0.1);
     }
+}
+
+void tst_Replay::craftedFramesReplayAsTheirWholeFrames()
+{
+    // What a replay makes of frames that claim far more than their packets delivered is what
+    // the whole frames, zeros where nothing was delivered, give: the same points, bit for bit,
+    // and the same stored images as the literal per-pixel drawing of the whole frames.
+    const QByteArray bytes = SimSonar::claimingMixBytes();
+    Replayer r(this);
+    r.replay(bytes);
+
+    const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
+    QCOMPARE(int(frames.size()), 25 + 50 + 20 + 30 - 1);
+    const std::vector<CloudPoint> expected = expectedPoints(frames, [](const packageInfo &h) { return h.speed; });
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(points.size(), expected.size());
+    QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
+
+    const std::deque<ImageFrame> &history = r.processing.history();
+    QVERIFY(history.size() >= 6);
+    std::vector<quint16> acc(640000, 0);
+    std::size_t first = 0;
+    for (const ImageFrame &stored : history) {
+        std::vector<const packageInfo *> heads;
+        std::vector<const uchar *> data;
+        std::vector<quint32> sizes;
+        for (std::size_t k = first; k < first + stored.n; ++k) {
+            const SimSonar::WholeFrame &f = frames[k];
+            heads.push_back(&f.head);
+            data.push_back(reinterpret_cast<const uchar *>(f.data.constData()));
+            sizes.push_back(quint32(std::min<qint64>(2 * qint64(f.head.numPerRow) * f.head.dataHeight, f.data.size())));
+        }
+        first += stored.n;
+        reference::generateImage(heads.data(), data.data(), sizes.data(), stored.n, acc.data());
+        std::vector<quint16> want = acc;
+        reference::gammaCorrect(want.data(), quint32(want.size()), 1.5 - 1.0, 1.0);
+        QVERIFY2(stored.image == QList<quint16>(want.begin(), want.end()),
+                 qPrintable(QStringLiteral("image %1").arg(stored.index)));
+    }
+}
+
+void tst_Replay::noInfinitePoint_data()
+{
+    QTest::addColumn<float>("distReso");
+    QTest::addColumn<float>("speed");
+    QTest::addColumn<int>("frames");
+    // Whether some of the frames' points must be left out.
+    QTest::addColumn<bool>("dropped");
+    const float largest = std::numeric_limits<float>::max();
+    const float inf = std::numeric_limits<float>::infinity();
+    QTest::newRow("distReso 3.4e38") << largest << 3.0f << 20 << true;
+    QTest::newRow("distReso -3.4e38") << -largest << 3.0f << 20 << true;
+    QTest::newRow("distReso 1e36: ranges that a float still holds") << 1e36f << 3.0f << 20 << false;
+    QTest::newRow("stamped speed 3.4e38") << 0.01f << largest << 1100 << true;
+    QTest::newRow("stamped speed -3.4e38") << 0.01f << -largest << 1100 << true;
+    QTest::newRow("stamped speed infinite") << 0.01f << inf << 20 << false;
+    QTest::newRow("stamped speed NaN") << 0.01f << std::numeric_limits<float>::quiet_NaN() << 20 << false;
+}
+
+void tst_Replay::noInfinitePoint()
+{
+    // Ordinary frames, then frames whose header makes a range or the along-track distance too
+    // large for a float: those points are not stored, the others are, and the largest beam
+    // range sent to the 3D view stays a finite number.
+    QFETCH(float, distReso);
+    QFETCH(float, speed);
+    QFETCH(int, frames);
+    QFETCH(bool, dropped);
+    ScanPlan hostile = smallFrames(frames, 10, 100);
+    hostile.header.distReso = distReso;
+    hostile.speed = speed;
+    hostile.firstSerial = 100;
+    const QByteArray bytes = part(smallFrames(10, 10)) + part(hostile);
+    Replayer r(this);
+    QSignalSpy batches(&r.processing, &Processing::sigProcessOK);
+    r.replay(bytes);
+
+    float widest = -1;
+    const std::vector<CloudPoint> expected =
+        expectedPoints(SimSonar::wholeFrames(bytes), [](const packageInfo &h) { return h.speed; }, &widest);
+    const std::vector<CloudPoint> points = storedPoints();
+    QCOMPARE(expected.size() < std::size_t(2 * (10 + frames)), dropped);
+    QVERIFY(allFinite(points));
+    QCOMPARE(points.size(), expected.size());
+    QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
+    QVERIFY(!batches.isEmpty());
+    for (const QList<QVariant> &batch : batches)
+        QVERIFY(std::isfinite(batch[1].toFloat()));
+    QCOMPARE(batches.last()[1].toFloat(), widest);
+    QVERIFY(widest > 1);
 }
 
 void tst_Replay::truncatedLastRecordIsIgnored()

@@ -3,6 +3,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -33,6 +34,7 @@ private slots:
     void sweepThatNeverGetsThere();
     void keepsOnlyWhatTheFrameDelivered();
     void sweepsThatDifferHoldOneSweepAtMost();
+    void keepsOnlyThePiecesOfAFrame();
 };
 
 void tst_ReplaySweep::stepAngle_data()
@@ -158,6 +160,33 @@ void tst_ReplaySweep::sweepsThatDifferHoldOneSweepAtMost()
                  qPrintable(QStringLiteral("sweep %1 holds %2 bytes").arg(s).arg(sweep.heldBytes())));
         sweep.clearFrames();
     }
+}
+
+void tst_ReplaySweep::keepsOnlyThePiecesOfAFrame()
+{
+    // A frame of 3000 bins (12000 bytes) whose header claims 500000 bytes, delivered in two
+    // pieces, the second cut at the frame's end: only those bytes are copied, the frame keeps
+    // its size, and the sweep's byte count takes the frame at that size.
+    std::vector<uchar> first(2048), second(2048);
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        first[i] = uchar(i);
+        second[i] = uchar(255 - i % 256);
+    }
+    ReplaySweep sweep;
+    sweep.restart();
+    const std::vector<FrameBuffer::Piece> pieces{{1024, 3072, first.data()}, {11264, 13312, second.data()}};
+    sweep.add(frameAt(0, 2, 3000), pieces, 500000);
+    const ReplaySweep::Batch &batch = sweep.batch();
+    QCOMPARE(batch.bytes, (std::vector<quint32>{12000}));
+    QCOMPARE(int(batch.pieces[0].size()), 2);
+    QCOMPARE(batch.pieces[0][0].begin, qint64(1024));
+    QCOMPARE(batch.pieces[0][0].end, qint64(3072));
+    QCOMPARE(batch.pieces[0][1].begin, qint64(11264));
+    QCOMPARE(batch.pieces[0][1].end, qint64(12000));
+    QVERIFY(std::equal(first.begin(), first.end(), batch.pieces[0][0].data));
+    QVERIFY(std::equal(second.begin(), second.begin() + 736, batch.pieces[0][1].data));
+    QCOMPARE(batch.pieces[0][1].data, batch.data[0] + 2048);
+    QCOMPARE(sweep.bytes(), quint64(12000));
 }
 
 QTEST_APPLESS_MAIN(tst_ReplaySweep)

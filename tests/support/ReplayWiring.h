@@ -2,7 +2,10 @@
 
 #include "processClass/CloudPoint.h"
 
+#include <functional>
 #include <vector>
+
+class QString;
 
 class FileRead;
 class InformationCenter;
@@ -15,3 +18,9 @@ void wireReplay(FileRead &reader, Processing &processing, InformationCenter *cen
 
 // The points the process-wide point-cloud store holds now, in slot order.
 std::vector<CloudPoint> storedPoints();
+
+// Replays the recording at path as the program does (FileRead on its thread handing each part
+// to Processing::processFile) and returns the seconds from the request to the end signal, or
+// -1 when the replay has not ended within timeoutMs. after, when given, sees the replay's
+// Processing before it is taken down.
+double timedReplay(const QString &path, int timeoutMs, const std::function<void(Processing &)> &after = {});

@@ -31,6 +31,31 @@ qint64 appendRecording(const QString &path, const ScanPlan &plan, const SampleFu
 // The same records in memory.
 QByteArray recordingBytes(const ScanPlan &plan, const SampleFunction &sample);
 
+// A crafted recording: one record per frame, each claiming a frame of claimedPackets packets
+// (the plan's layout gives the rest) and starting the next frame, so that it ends the previous
+// one, which is handed over with the size its header claims and the one slice it delivered.
+// Record k delivers the slice at packSerialNum (k * serialStep) mod the slices that fit in a
+// frame buffer, filled from sample.
+qint64 appendClaimingRecording(const QString &path, const ScanPlan &plan, quint16 claimedPackets,
+                               int serialStep, const SampleFunction &sample);
+QByteArray claimingRecordingBytes(const ScanPlan &plan, quint16 claimedPackets, int serialStep,
+                                  const SampleFunction &sample);
+
+// A part that mixes whole frames with crafted records, as a hostile recording or sender can:
+// one-packet frames of 190 bins, records that claim 65535-packet frames of 127000 bins and
+// each end the previous one, and such frames of two packets from the two ends of the frame
+// buffer; echoes far out, 10 degree steps, speed 3 and gamma 1.5 stamped, work cycle 0.02 s.
+QByteArray claimingMixBytes();
+
+// The frames of a part as the frame assembler finishes them, each with its header and the
+// whole of its data as the flat copy gives it (zeros where no packet delivered).
+struct WholeFrame
+{
+    packageInfo head;
+    QByteArray data;
+};
+std::vector<WholeFrame> wholeFrames(const QByteArray &part);
+
 // What a check needs of one record.
 struct RecordView
 {
