@@ -717,6 +717,12 @@ private slots:
     }
     void sonarUnreachable()
     {
+#ifdef __SANITIZE_THREAD__
+        // Once QProcess has started a child, the sanitizer takes this process for a forked
+        // one and ends it at the next thread it starts. The path to the loss is the one of
+        // sonarGoneDuringScan, which runs in that build.
+        QSKIP("starts the standalone sonar with QProcess, which ThreadSanitizer does not follow");
+#endif
         QFETCH(bool, cut);
         QFETCH(bool, scanning);
         // A pair and a subnet of its own each time: the namespace of the last one, and with it
