@@ -9,6 +9,7 @@
 #include "netClass/UdpSerchDev.h"
 #include "showClass/ShowImage.h"
 #include "showClass/ShowPoint.h"
+#include "support/FarSonar.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
 #include "support/ReplayWiring.h"
@@ -19,8 +20,6 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
-#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -74,6 +73,19 @@ bool isAutoPower(const QByteArray &frame)
 {
     return frame == autoPowerFrame;
 }
+
+// A catalogue installed while it lives; an empty path leaves the sources' language.
+struct Catalogue
+{
+    QTranslator translator;
+    bool ok = true;
+    explicit Catalogue(const QString &path)
+    {
+        if (!path.isEmpty())
+            ok = translator.load(path) && QCoreApplication::installTranslator(&translator);
+    }
+    ~Catalogue() { QCoreApplication::removeTranslator(&translator); }
+};
 
 } // namespace
 
@@ -133,6 +145,17 @@ private:
         emit hub()->sigCreateSearchThread(true);
         emit hub()->sigConnecting(true, address);
         return QTest::qWaitFor([this] { return hub()->connectOK(); }, timeoutMs);
+    }
+
+    // The sonar started, the core object built and connected to it, and the data port
+    // announced (the power command that follows it has arrived).
+    bool connectedAndAnnounced()
+    {
+        if (!startSonar())
+            return false;
+        build();
+        return connectToSonar()
+            && QTest::qWaitFor([this] { return framesWhere(isAutoPower).size() == 1; }, 5000);
     }
 
     // The tips that say the connection to the sonar was lost, in the language installed.
@@ -301,17 +324,9 @@ private slots:
     {
         QFETCH(QString, catalogue);
         QFETCH(QString, tip);
-        QTranslator translator;
-        if (!catalogue.isEmpty()) {
-            QVERIFY(translator.load(catalogue));
-            QVERIFY(QCoreApplication::installTranslator(&translator));
-        }
-        const auto uninstall = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
-
-        QVERIFY(startSonar());
-        build();
-        QVERIFY(connectToSonar());
-        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        const Catalogue language(catalogue);
+        QVERIFY(language.ok);
+        QVERIFY(connectedAndAnnounced());
         const QString port = hub()->hostUdpPort();
 
         QSignalSpy tips(hub(), &InformationCenter::sigTipsCMD);
@@ -666,17 +681,9 @@ private slots:
         QFETCH(bool, reset);
         QFETCH(QString, catalogue);
         QFETCH(QString, tip);
-        QTranslator translator;
-        if (!catalogue.isEmpty()) {
-            QVERIFY(translator.load(catalogue));
-            QVERIFY(QCoreApplication::installTranslator(&translator));
-        }
-        const auto uninstall = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
-
-        QVERIFY(startSonar());
-        build();
-        QVERIFY(connectToSonar());
-        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        const Catalogue language(catalogue);
+        QVERIFY(language.ok);
+        QVERIFY(connectedAndAnnounced());
         emit hub()->sigStartStatusChanged(true);
         hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
         QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 2, 10000);
@@ -729,34 +736,13 @@ private slots:
         // that pair, may take a while to go.
         static int round = 0;
         ++round;
-        const QString near = QStringLiteral("kvl%1a").arg(round);
-        const QString farEnd = QStringLiteral("kvl%1b").arg(round);
-        const QString subnet = QStringLiteral("10.9.%1.").arg(10 + round);
-        const QString sonar = subnet + QLatin1Char('2');
-        const QString tool = QStringLiteral(KORVESSA_SONAR_SIM);
-        QVERIFY(QFile::exists(tool));
-        QProcess far;
-        far.setProcessChannelMode(QProcess::ForwardedChannels);
-        far.start(QStringLiteral("unshare"),
-                  {"-n", "sh", "-c",
-                   "ip link set lo up; n=0; while ! ip link show $1 >/dev/null 2>&1; do "
-                   "n=$((n+1)); [ $n -gt 200 ] && exit 3; sleep 0.05; done; "
-                   "ip addr add $2/24 dev $1 && ip link set $1 up && "
-                   "exec \"$0\" --serve $2 --name far-1",
-                   tool, farEnd, sonar});
-        QVERIFY(far.waitForStarted(5000));
-        const auto ended = qScopeGuard([&far] {
-            far.kill();
-            far.waitForFinished(5000);
-        });
-        const QString pid = QString::number(far.processId());
-        QVERIFY(ipCommand({"link", "add", near, "type", "veth", "peer", "name", farEnd, "netns", pid}));
-        QVERIFY(ipCommand({"addr", "add", subnet + QStringLiteral("1/24"), "dev", near}));
-        QVERIFY(ipCommand({"link", "set", near, "up"}));
+        FarSonar far(QStringLiteral(KORVESSA_SONAR_SIM), QStringLiteral("kvl%1").arg(round),
+                     QStringLiteral("10.9.%1.").arg(10 + round), QStringLiteral("far-1"));
+        QVERIFY(far.start());
 
         build();
-        QVERIFY(connectToSonar(sonar, 30000));
-        QCOMPARE(hub()->hostIp(), subnet + QLatin1Char('1'));
+        QVERIFY(connectToSonar(far.sonarAddress(), 30000));
+        QCOMPARE(hub()->hostIp(), far.hostAddress());
         if (scanning) {
             emit hub()->sigStartStatusChanged(true);
             hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
@@ -765,7 +751,7 @@ private slots:
         QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
 
         if (cut)
-            QVERIFY(ipCommand({"link", "set", near, "down"}));
+            QVERIFY(ipCommand({"link", "set", far.nearLink(), "down"}));
         else
             far.kill();
 

@@ -100,6 +100,9 @@ private:
     // Sends each piece to the dialog and waits until its router has read it before the next
     // one goes: every piece is a message of its own.
     bool sendApart(const QList<QByteArray> &pieces);
+    // Sends "endofscan" and waits until the channel has dropped it for want of a scan, with
+    // whatever a reader would have reported delivered by then.
+    bool endOfScanDropped();
 
     SimulatedSonar *m_sonar = nullptr;
     CmdDialog *m_dialog = nullptr;
@@ -224,6 +227,16 @@ void TestCmdDialog::dataDestinationNeedsFourParts()
     QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
     QCOMPARE(m_sonar->commands().received().first().frame,
              QByteArray::fromHex("434D44000100007F9013"));
+}
+
+bool TestCmdDialog::endOfScanDropped()
+{
+    LogCollector log;
+    if (!m_sonar->sendEndOfScan()
+        || !QTest::qWaitFor([&] { return log.contains(QtDebugMsg, "scan notice outside a scan dropped"); }, 5000))
+        return false;
+    QCoreApplication::sendPostedEvents();
+    return true;
 }
 
 void TestCmdDialog::versionQuery_data()
@@ -399,10 +412,7 @@ void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
     m_sonar->commands().setRegister(0x10, 0xCAFE);
     m_dialog->fReadFpga("10");
     // No scan runs: the read must not have left a notice reader running, nor listening.
-    LogCollector log;
-    QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "scan notice outside a scan dropped"), 5000);
-    QCoreApplication::sendPostedEvents();
+    QVERIFY(endOfScanDropped());
     QCOMPARE(scan.notices.size(), 0);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
@@ -448,10 +458,7 @@ void TestCmdDialog::scanNotices()
     m_dialog->fWriteFpga("30", "5");
     QCOMPARE(m_sonar->commands().registerValue(0x30), quint32(5));
     scan.reader.stop();
-    LogCollector log;
-    QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "scan notice outside a scan dropped"), 5000);
-    QCoreApplication::sendPostedEvents();
+    QVERIFY(endOfScanDropped());
     QCOMPARE(scan.notices.size(), 2);
 }
 
@@ -569,10 +576,7 @@ void TestCmdDialog::sonarEndsTheChannel()
                              5000);
     QCOMPARE(lost.size(), 1);
     // The scan ended with the channel it ran on: no reader takes the new one's notices.
-    LogCollector log;
-    QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "scan notice outside a scan dropped"), 5000);
-    QCoreApplication::sendPostedEvents();
+    QVERIFY(endOfScanDropped());
     QCOMPARE(scan.notices.size(), 0);
 }
 
