@@ -278,4 +278,5 @@ void MainWindow::onConnectionLost()
     hub->setConnectOK(false);
     onStartStatusChanged(false);
     hub->f_setConnectStatusNone();
+    emit hub->sigTipsCMD(tr("与声呐的连接已丢失"));
 }

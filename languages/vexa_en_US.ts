@@ -223,6 +223,10 @@
         <source>地址无效</source>
         <translation>the address is not valid</translation>
     </message>
+    <message>
+        <source>与声呐的连接已丢失</source>
+        <translation>The connection to the sonar was lost</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowFooter</name>

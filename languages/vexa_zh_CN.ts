@@ -223,6 +223,10 @@
         <source>地址无效</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>与声呐的连接已丢失</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindowFooter</name>

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -143,6 +144,21 @@ int BsdSocket::setReceiveBuffer(int bytes)
     if (::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &granted, &len) != 0)
         return -1;
     return granted / 2; // the kernel doubles the value for its bookkeeping
+}
+
+bool BsdSocket::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
+{
+    const int on = 1;
+    return ::setsockopt(m_fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0
+        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0
+        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds) == 0
+        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0;
+}
+
+bool BsdSocket::setUserTimeout(int milliseconds)
+{
+    const unsigned int ms = unsigned(milliseconds);
+    return ::setsockopt(m_fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &ms, sizeof ms) == 0;
 }
 
 bool BsdSocket::setBroadcast(bool on)
@@ -353,4 +369,21 @@ bool BsdSocket::waitReadable(int timeoutMilliseconds) const
 bool BsdSocket::isTimeoutError(int error)
 {
     return error == EAGAIN || error == EWOULDBLOCK;
+}
+
+bool BsdSocket::isConnectionEndError(int error)
+{
+    switch (error) {
+    case EPIPE:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+        return true;
+    default:
+        return false;
+    }
 }

@@ -66,6 +66,13 @@ public:
     // Asks for a receive buffer of the given size; returns the size the kernel granted, in
     // the same unit (Linux reports double the usable size; this is halved back), -1 on failure.
     int setReceiveBuffer(int bytes);
+    // A stream whose peer goes silent without closing (power cut, cable pulled) fails its
+    // receive with an error instead of waiting for ever: probes after idleSeconds without
+    // traffic, then every intervalSeconds, and the connection is dropped after that many
+    // unanswered probes.
+    bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
+    // Drops a stream whose sent data (or probes) stay unacknowledged this long (TCP_USER_TIMEOUT).
+    bool setUserTimeout(int milliseconds);
     bool setBroadcast(bool on);
     bool setReuseAddress(bool on);
     bool setNonBlocking(bool on);
@@ -100,6 +107,9 @@ public:
     bool waitReadable(int timeoutMilliseconds) const;
 
     static bool isTimeoutError(int error);
+    // The errors of a send or receive on a stream that mean the connection is over (reset,
+    // closed, or given up after its time-outs), not merely busy.
+    static bool isConnectionEndError(int error);
 
 private:
     explicit BsdSocket(int fd) : m_fd(fd) {}

@@ -53,10 +53,27 @@ void CmdDialog::warn(const QString &title, const QString &text)
 void CmdDialog::replaceSocket(const QString &inSonarIp)
 {
     emit sigClosingSocket();
-    ++m_channelSerial;
+    releaseChannel();
     m_handle = InvalidSocket;
     delete m_socket;
     m_socket = new CmdSocket(inSonarIp.toLatin1(), m_devicePort);
+    const quint64 channel = m_channelSerial;
+    // Seen on the router's thread as well: handed to the GUI thread, where the channel lives.
+    m_socket->setOnLost([this, channel] {
+        QMetaObject::invokeMethod(this, [this, channel] { onChannelEnded(channel); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void CmdDialog::releaseChannel()
+{
+    ++m_channelSerial;
+    if (!m_upgrading)
+        return;
+    // The upgrade stops at once, before another packet, and no exchange that follows
+    // (the stop command of a disconnect) can leave it waiting for an answer routed elsewhere.
+    m_socket->endAnswers(m_upgradeInbox);
+    m_upgradeInbox->markClosed();
 }
 
 bool CmdDialog::tryConnect(QString inSonarIp, QString inHostIp)
@@ -93,6 +110,7 @@ void CmdDialog::connected()
 void CmdDialog::disconnected()
 {
     emit sigClosingSocket();
+    releaseChannel();
     m_versionReader->stop();
     m_socket->sendShortCmd(6, 0);
     m_handle = InvalidSocket;
@@ -105,6 +123,18 @@ void CmdDialog::connectionLost()
 {
     disconnected();
     emit sigConnectionLost();
+}
+
+void CmdDialog::onChannelEnded(quint64 channel)
+{
+    if (channel != m_channelSerial || m_socket->handle() == InvalidSocket)
+        return;
+    // An upgrade sees the end itself and reports it; a message box or a disconnect in the
+    // middle of it would be out of turn.
+    if (deferWhileUpgrading([this, channel] { onChannelEnded(channel); }))
+        return;
+    qDebug() << "声呐断开了连接";
+    connectionLost();
 }
 
 bool CmdDialog::connectOrNot()
@@ -442,16 +472,29 @@ void CmdDialog::upgrade(const QString &path)
     m_progress.close();
 }
 
+bool CmdDialog::onChannel(quint64 channel) const
+{
+    return channel == m_channelSerial && m_socket->handle() != InvalidSocket
+        && !m_upgradeInbox->isClosed();
+}
+
 bool CmdDialog::sendFirmware(const QByteArray &image)
 {
+    const quint64 channel = m_channelSerial;
     m_upgradeInbox->reset();
-    const bool routed = m_socket->routeAnswersTo(m_upgradeInbox);
-    if (routed)
-        dropStaleAnswers();
+    if (!m_socket->routeAnswersTo(m_upgradeInbox))
+        return false;
+    dropStaleAnswers();
     const qint64 size = image.size();
     qint64 sent = 0;
     bool acknowledged = true;
     for (int index = 0; sent < size; ++index) {
+        // The waits run events: a channel closed or replaced meanwhile ends the upgrade here,
+        // so that no packet reaches another connection.
+        if (!onChannel(channel)) {
+            acknowledged = false;
+            break;
+        }
         const QByteArray packet = CmdFrames::upgradePacket(image, index);
         const Clock::time_point sentAt = Clock::now();
         // A packet that does not go out shows as a missing acknowledgement.
@@ -459,8 +502,7 @@ bool CmdDialog::sendFirmware(const QByteArray &image)
         sent += packet.size() - CmdFrames::UpgradeHeaderBytes;
         if (sent < size)
             ResponsiveWait::until(sentAt + m_upgradePacing);
-        // The socket is looked up again: the waits run events, and the channel may be gone.
-        if (!waitUpgradeAck(routed ? m_socket->handle() : InvalidSocket)) {
+        if (!onChannel(channel) || !waitUpgradeAck()) {
             acknowledged = false;
             break;
         }
@@ -480,10 +522,8 @@ void CmdDialog::dropStaleAnswers()
         qDebug().noquote() << "升级前丢弃的回复：" + CmdFrames::hexDump(message.left(64));
 }
 
-bool CmdDialog::waitUpgradeAck(TYPE_SOCKET inSocket)
+bool CmdDialog::waitUpgradeAck()
 {
-    if (inSocket == InvalidSocket)
-        return false;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(UpgradeAckTimeoutMs);
     QByteArray gathered;
     for (;;) {

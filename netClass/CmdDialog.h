@@ -108,9 +108,15 @@ private:
     void onVersionInfo(const QString &inVersionInfo);
     void onVersionTimeout();
     void replaceSocket(const QString &inSonarIp);
+    // The current channel ends here (closed or about to be replaced): whatever still follows
+    // it, an upgrade or a report that the sonar left, no longer belongs to the channel in use.
+    void releaseChannel();
     // The sonar ended the channel: it is closed here too, and whoever keeps the connection
     // state is told.
     void connectionLost();
+    // A report, queued from whichever thread saw it, that channel number channel ended
+    // without being asked; stale once that channel has been released.
+    void onChannelEnded(quint64 channel);
     void restartVersionReader();
     void warn(const QString &title, const QString &text);
     // The firmware upgrade keeps the operator out of the window while it sends.
@@ -119,14 +125,16 @@ private:
     // upgradeFromFile once it has made sure no other upgrade runs.
     void upgrade(const QString &path);
     bool sendFirmware(const QByteArray &image);
+    // The upgrade's channel is still the one in use, and the sonar has not ended it.
+    bool onChannel(quint64 channel) const;
     // While an upgrade sends, channel work and messages that the event loop reaches (a queued
     // signal, a timer) are kept for its end; true when work was kept.
     bool deferWhileUpgrading(std::function<void()> work);
     void dropStaleAnswers();
-    bool waitUpgradeAck(TYPE_SOCKET inSocket);
+    bool waitUpgradeAck();
 
     CmdSocket *m_socket;
-    // Counts the socket clients made: tells one connection from the next, where the handle,
+    // Counts the channels released: tells one connection from the next, where the handle,
     // which the system hands out again, cannot.
     quint64 m_channelSerial = 0;
     std::atomic<TYPE_SOCKET> m_handle{InvalidSocket};

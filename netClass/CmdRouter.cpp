@@ -20,7 +20,10 @@ std::map<int, std::weak_ptr<CmdRouter>> &registry()
 
 } // namespace
 
-CmdRouter::CmdRouter(BsdSocket *socket) : m_socket(socket) {}
+CmdRouter::CmdRouter(BsdSocket *socket, std::function<void()> onPeerEnded)
+    : m_socket(socket), m_onPeerEnded(std::move(onPeerEnded))
+{
+}
 
 CmdRouter::~CmdRouter()
 {
@@ -96,13 +99,18 @@ void CmdRouter::run()
         }
         if (r.status == BsdSocket::Status::Timeout)
             continue;
-        // Closed by the peer, reset, or shut down by our own close(): nothing more will come.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_closed = true;
-        for (const auto &inbox : m_inboxes) {
-            if (inbox)
-                inbox->markClosed();
+        // Closed by the peer, reset, given up as silent, or shut down by our own close():
+        // nothing more will come.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_closed = true;
+            for (const auto &inbox : m_inboxes) {
+                if (inbox)
+                    inbox->markClosed();
+            }
         }
+        if (!m_leaving && m_onPeerEnded)
+            m_onPeerEnded();
         return;
     }
 }

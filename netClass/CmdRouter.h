@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -21,9 +23,11 @@ public:
     static constexpr int RoleCount = 3;
     static constexpr int ReceiveBytes = 4096;
 
-    // The socket stays owned by the caller, who shuts it down before stop() to wake the
-    // receive, and closes it only after stop() has returned.
-    explicit CmdRouter(BsdSocket *socket);
+    // The socket stays owned by the caller, who calls leaving() and shuts it down before
+    // stop() to wake the receive, and closes it only after stop() has returned. onPeerEnded
+    // runs on the router's thread, once, when the connection ends without leaving(): the
+    // peer closed or reset it, or it was given up as silent.
+    explicit CmdRouter(BsdSocket *socket, std::function<void()> onPeerEnded = {});
     ~CmdRouter() override;
 
     // Routers by socket handle, for the readers that are handed only the handle.
@@ -34,6 +38,8 @@ public:
     // Resets the inbox and routes the role's messages to it from now on.
     void attach(Role role, const std::shared_ptr<CmdInbox> &inbox);
     void detach(Role role, const std::shared_ptr<CmdInbox> &inbox);
+    // The end that follows is this side's own close, not the peer's.
+    void leaving() { m_leaving = true; }
 
 protected:
     void run() override;
@@ -42,6 +48,8 @@ private:
     void route(const QByteArray &message);
 
     BsdSocket *m_socket;
+    std::function<void()> m_onPeerEnded;
+    std::atomic<bool> m_leaving{false};
     std::mutex m_mutex;
     std::shared_ptr<CmdInbox> m_inboxes[RoleCount];
     bool m_closed = false;

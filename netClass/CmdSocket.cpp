@@ -51,8 +51,10 @@ int CmdSocket::open(const QString *hostAddress)
         return ConnectFailed;
     socket.setReceiveTimeout(ReplyTimeoutMs);
     socket.setSendTimeout(SendTimeoutMs);
+    socket.setKeepAlive(KeepAliveIdleS, KeepAliveIntervalS, KeepAliveProbes);
+    socket.setUserTimeout(SilenceLimitMs);
     m_socket = std::move(socket);
-    m_router = std::make_shared<CmdRouter>(&m_socket);
+    m_router = std::make_shared<CmdRouter>(&m_socket, m_onLost);
     CmdRouter::publish(m_socket.handle(), m_router);
     m_router->start();
     return Ok;
@@ -63,6 +65,8 @@ void CmdSocket::close()
     if (!m_socket.isValid())
         return;
     CmdRouter::withdraw(m_socket.handle());
+    if (m_router)
+        m_router->leaving();
     m_socket.shutdown();
     if (m_router) {
         m_router->stop();
@@ -76,7 +80,17 @@ qint64 CmdSocket::sendFrame(const QByteArray &frame)
     if (!m_socket.isValid())
         return -1;
     const BsdSocket::Result r = m_socket.send(frame.constData(), std::size_t(frame.size()));
-    return r.ok() ? r.bytes : -1;
+    if (r.ok())
+        return r.bytes;
+    if (BsdSocket::isConnectionEndError(r.error))
+        lost();
+    return -1;
+}
+
+void CmdSocket::lost() const
+{
+    if (m_onLost)
+        m_onLost();
 }
 
 CmdSocket::Reply CmdSocket::exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs)

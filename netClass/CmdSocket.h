@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CmdInbox;
@@ -34,6 +35,15 @@ public:
     // A sonar that stops reading must not hold a send (and the GUI thread) for ever.
     static constexpr int SendTimeoutMs = 500;
     static constexpr int ReplyBytes = 256;
+    // A sonar that goes silent without closing (power cut, cable pulled) is given up after
+    // about SilenceLimitMs: probed after KeepAliveIdleS quiet seconds, then every
+    // KeepAliveIntervalS, and dropped once probes or sent frames have gone unanswered that
+    // long. A sonar whose program is slow to answer still acknowledges at the TCP level and
+    // is never dropped by this.
+    static constexpr int KeepAliveIdleS = 3;
+    static constexpr int KeepAliveIntervalS = 1;
+    static constexpr int KeepAliveProbes = 5;
+    static constexpr int SilenceLimitMs = 8000;
 
     CmdSocket(const QByteArray &deviceAddress, quint16 devicePort);
     ~CmdSocket();
@@ -48,6 +58,11 @@ public:
     int sendShortCmd(quint32 code, quint8 value);
 
     TYPE_SOCKET handle() const;
+
+    // Called once the connection has ended without this side closing it: the sonar closed or
+    // reset it, it went silent past SilenceLimitMs, or a send found it broken. It may be
+    // called on the channel's router thread, and more than once; set it before connecting.
+    void setOnLost(std::function<void()> onLost) { m_onLost = std::move(onLost); }
 
     // One send of the whole frame; the bytes sent, or -1 without a socket or on an error.
     qint64 sendFrame(const QByteArray &frame);
@@ -66,9 +81,12 @@ public:
 private:
     int open(const QString *hostAddress);
 
+    void lost() const;
+
     QByteArray m_deviceAddress;
     quint16 m_devicePort;
     BsdSocket m_socket;
     std::shared_ptr<CmdRouter> m_router;
     std::shared_ptr<CmdInbox> m_inbox;
+    std::function<void()> m_onLost;
 };

@@ -74,6 +74,7 @@ const Message catalogue[] = {
     {"MainWindow", u8"没有可用的端口", u8"no free port"},
     {"MainWindow", u8"该地址不是本机的地址", u8"the address is not one of this computer's"},
     {"MainWindow", u8"地址无效", u8"the address is not valid"},
+    {"MainWindow", u8"与声呐的连接已丢失", u8"The connection to the sonar was lost"},
     {"MainWindowFooter", u8"未连接", u8"Disconnected"},
     {"MainWindowFooter", u8"已连接", u8"Connected"},
     {"MainWindowFooter", u8"回放中", u8"Playing"},

@@ -10,6 +10,7 @@
 #include "processClass/PointCloudCache.h"
 #include "showClass/ShowImage.h"
 #include "showClass/ShowPoint.h"
+#include "support/FarSonar.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
 #include "support/ReplayWiring.h"
@@ -87,6 +88,19 @@ bool writeRecording(const QString &path, int frames)
     return SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0;
 }
 
+// A catalogue installed while it lives; an empty path leaves the sources' language.
+struct Catalogue
+{
+    QTranslator translator;
+    bool ok = true;
+    explicit Catalogue(const QString &path)
+    {
+        if (!path.isEmpty())
+            ok = translator.load(path) && QCoreApplication::installTranslator(&translator);
+    }
+    ~Catalogue() { QCoreApplication::removeTranslator(&translator); }
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -140,11 +154,32 @@ private:
     }
 
     // Connects through the search, as the connection panel does.
-    bool connectToSonar()
+    bool connectToSonar(const QString &address = sonarAddress, int timeoutMs = 10000)
     {
         emit hub()->sigCreateSearchThread(true);
-        emit hub()->sigConnecting(true, sonarAddress);
-        return QTest::qWaitFor([this] { return hub()->connectOK(); }, 10000);
+        emit hub()->sigConnecting(true, address);
+        return QTest::qWaitFor([this] { return hub()->connectOK(); }, timeoutMs);
+    }
+
+    // The sonar started, the core object built and connected to it, and the data port
+    // announced (the power command that follows it has arrived).
+    bool connectedAndAnnounced()
+    {
+        if (!startSonar())
+            return false;
+        build();
+        return connectToSonar()
+            && QTest::qWaitFor([this] { return framesWhere(isAutoPower).size() == 1; }, 5000);
+    }
+
+    // The tips that say the connection to the sonar was lost, in the language installed.
+    int lostTips(const QSignalSpy &tips) const
+    {
+        const QString lost = MainWindow::tr("与声呐的连接已丢失");
+        int n = 0;
+        for (const QList<QVariant> &t : tips)
+            n += t.at(0).toString() == lost ? 1 : 0;
+        return n;
     }
 
     QList<SimSonarCommandServer::Received> framesWhere(bool (*match)(const QByteArray &)) const
@@ -303,17 +338,9 @@ private slots:
     {
         QFETCH(QString, catalogue);
         QFETCH(QString, tip);
-        QTranslator translator;
-        if (!catalogue.isEmpty()) {
-            QVERIFY(translator.load(catalogue));
-            QVERIFY(QCoreApplication::installTranslator(&translator));
-        }
-        const auto uninstall = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
-
-        QVERIFY(startSonar());
-        build();
-        QVERIFY(connectToSonar());
-        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
+        const Catalogue language(catalogue);
+        QVERIFY(language.ok);
+        QVERIFY(connectedAndAnnounced());
         const QString port = hub()->hostUdpPort();
 
         QSignalSpy tips(hub(), &InformationCenter::sigTipsCMD);
@@ -614,6 +641,8 @@ private slots:
         QTest::newRow("connected anew meanwhile")
             << "upgrade, reconnect" << int(Fault::Withhold) << true << connected << 0;
         QTest::newRow("operator's disconnect") << "disconnect" << int(Fault::None) << false << connected << 1;
+        QTest::newRow("register read answered late")
+            << "slow register read" << int(Fault::None) << true << connected << 0;
     }
     void connectionLostUnasked()
     {
@@ -629,8 +658,22 @@ private slots:
         emit hub()->sigStartStatusChanged(true);
         QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
         QSignalSpy statusChanged(hub(), &InformationCenter::connectStatusChanged);
+        QSignalSpy tips(hub(), &InformationCenter::sigTipsCMD);
 
-        if (action == QLatin1String("register read")) {
+        if (action == QLatin1String("slow register read")) {
+            m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                         SimSonarCommandServer::Fault::Late, 1000);
+            QSignalSpy data(m_front->cmd, &CmdDialog::sigReadFpgaText);
+            m_front->cmd->fReadFpga(QStringLiteral("0x10"));
+            QCOMPARE(data.size(), 0);
+            // The channel still works: the next read gets its own answer.
+            m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                         SimSonarCommandServer::Fault::None);
+            m_sonar->commands().setRegister(0x20, 0xCAFEF00D);
+            m_front->cmd->fReadFpga(QStringLiteral("0x20"));
+            QCOMPARE(data.size(), 1);
+            QCOMPARE(data.first().at(0).toString(), QStringLiteral("CA FE F0 0D"));
+        } else if (action == QLatin1String("register read")) {
             m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
                                          SimSonarCommandServer::Fault::Close);
             m_front->cmd->fReadFpga(QStringLiteral("0x10"));
@@ -657,9 +700,21 @@ private slots:
             m_front->cmd->upgradeFromFile(path);
         }
 
+        // Reports of the channel's end that are on their way have been queued by now.
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(hub()->connectOK(), connectOK);
         QCOMPARE(int(hub()->m_connectStatus()), status);
         QCOMPARE(scanEnded.size(), scanEnds);
+        QCOMPARE(lostTips(tips), status == int(InformationCenter::ConnectStatus::None) ? 1 : 0);
+        if (action.endsWith(QLatin1String("reconnect"))) {
+            // The upgrade stopped with its channel: the new connection got no upgrade byte.
+            QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);
+            const QList<SimSonarCommandServer::Received> received = m_sonar->commands().received();
+            for (const auto &r : received) {
+                if (r.connection > 1)
+                    QVERIFY(!r.frame.startsWith(QByteArray("CMD\xA5", 4)));
+            }
+        }
         if (status == int(InformationCenter::ConnectStatus::Connected))
             QCOMPARE(statusChanged.size(), action.endsWith(QLatin1String("reconnect")) ? 1 : 0);
         if (!connectOK && status == int(InformationCenter::ConnectStatus::None)) {
@@ -671,6 +726,104 @@ private slots:
             QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
             QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);
         }
+    }
+
+    // The sonar goes away during a scan: stopped (its end of the channel closed, as when its
+    // program dies) or reset. The status goes to None and the hub no longer says connected,
+    // the scan ends, and the operator is told so in the interface's language; the sonar, back
+    // again, can be connected to.
+    void sonarGoneDuringScan_data()
+    {
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<QString>("catalogue");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("stopped") << false << QString() << QString::fromUtf8("与声呐的连接已丢失");
+        QTest::newRow("reset, English") << true << QStringLiteral(":/languages/vexa_en_US.qm")
+                                        << QStringLiteral("The connection to the sonar was lost");
+    }
+    void sonarGoneDuringScan()
+    {
+        QFETCH(bool, reset);
+        QFETCH(QString, catalogue);
+        QFETCH(QString, tip);
+        const Catalogue language(catalogue);
+        QVERIFY(language.ok);
+        QVERIFY(connectedAndAnnounced());
+        emit hub()->sigStartStatusChanged(true);
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= 2, 10000);
+        QSignalSpy tips(hub(), &InformationCenter::sigTipsCMD);
+        QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
+
+        if (reset)
+            m_sonar->commands().closeClient(true);
+        else
+            m_sonar->stop();
+
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None, 10000);
+        QVERIFY(!hub()->connectOK());
+        QCOMPARE(scanEnded.size(), 1);
+        QVERIFY(!tips.isEmpty());
+        QCOMPARE(tips.last().at(0).toString(), tip);
+        QCOMPARE(lostTips(tips), 1);
+
+        if (!reset)
+            QVERIFY(m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort));
+        QVERIFY(connectToSonar());
+        QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
+        QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);
+        QCOMPARE(lostTips(tips), 1);
+    }
+
+    // The standalone sonar in a namespace of its own, behind a veth pair: its program killed,
+    // or its link cut so that nothing more arrives, neither the end of the connection nor a
+    // reset, while idle or during a scan. Each is taken for the connection lost, the cut one
+    // once the channel has stayed unanswered for its limit (a generous bound here).
+    void sonarUnreachable_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<bool>("scanning");
+        QTest::newRow("killed, scanning") << false << true;
+        QTest::newRow("cut off, idle") << true << false;
+        QTest::newRow("cut off, scanning") << true << true;
+    }
+    void sonarUnreachable()
+    {
+#ifdef __SANITIZE_THREAD__
+        // Once QProcess has started a child, the sanitizer takes this process for a forked
+        // one and ends it at the next thread it starts. The path to the loss is the one of
+        // sonarGoneDuringScan, which runs in that build.
+        QSKIP("starts the standalone sonar with QProcess, which ThreadSanitizer does not follow");
+#endif
+        QFETCH(bool, cut);
+        QFETCH(bool, scanning);
+        // A pair and a subnet of its own each time: the namespace of the last one, and with it
+        // that pair, may take a while to go.
+        static int round = 0;
+        ++round;
+        FarSonar far(QStringLiteral(KORVESSA_SONAR_SIM), QStringLiteral("kvl%1").arg(round),
+                     QStringLiteral("10.9.%1.").arg(10 + round), QStringLiteral("far-1"));
+        QVERIFY(far.start());
+
+        build();
+        QVERIFY(connectToSonar(far.sonarAddress(), 30000));
+        QCOMPARE(hub()->hostIp(), far.hostAddress());
+        if (scanning) {
+            emit hub()->sigStartStatusChanged(true);
+            hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
+        }
+        QSignalSpy tips(hub(), &InformationCenter::sigTipsCMD);
+        QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
+
+        if (cut)
+            QVERIFY(ipCommand({"link", "set", far.nearLink(), "down"}));
+        else
+            far.kill();
+
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None, 30000);
+        QVERIFY(!hub()->connectOK());
+        QCOMPARE(scanEnded.size(), 1);
+        QCOMPARE(lostTips(tips), 1);
     }
 
     // Closing while the sonar streams and a scan runs: every thread ends before what it

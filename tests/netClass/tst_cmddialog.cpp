@@ -90,12 +90,19 @@ private slots:
     void noticeMessages();
     void disconnectSendsStop();
     void connectFailureMessage();
+    void sonarEndsTheChannel_data();
+    void sonarEndsTheChannel();
+    void noLossWhileTheSonarStays_data();
+    void noLossWhileTheSonarStays();
 
 private:
     bool connectDialog();
     // Sends each piece to the dialog and waits until its router has read it before the next
     // one goes: every piece is a message of its own.
     bool sendApart(const QList<QByteArray> &pieces);
+    // Sends "endofscan" and waits until the channel has dropped it for want of a scan, with
+    // whatever a reader would have reported delivered by then.
+    bool endOfScanDropped();
 
     SimulatedSonar *m_sonar = nullptr;
     CmdDialog *m_dialog = nullptr;
@@ -220,6 +227,16 @@ void TestCmdDialog::dataDestinationNeedsFourParts()
     QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
     QCOMPARE(m_sonar->commands().received().first().frame,
              QByteArray::fromHex("434D44000100007F9013"));
+}
+
+bool TestCmdDialog::endOfScanDropped()
+{
+    LogCollector log;
+    if (!m_sonar->sendEndOfScan()
+        || !QTest::qWaitFor([&] { return log.contains(QtDebugMsg, "scan notice outside a scan dropped"); }, 5000))
+        return false;
+    QCoreApplication::sendPostedEvents();
+    return true;
 }
 
 void TestCmdDialog::versionQuery_data()
@@ -395,10 +412,7 @@ void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
     m_sonar->commands().setRegister(0x10, 0xCAFE);
     m_dialog->fReadFpga("10");
     // No scan runs: the read must not have left a notice reader running, nor listening.
-    LogCollector log;
-    QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "scan notice outside a scan dropped"), 5000);
-    QCoreApplication::sendPostedEvents();
+    QVERIFY(endOfScanDropped());
     QCOMPARE(scan.notices.size(), 0);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
@@ -444,10 +458,7 @@ void TestCmdDialog::scanNotices()
     m_dialog->fWriteFpga("30", "5");
     QCOMPARE(m_sonar->commands().registerValue(0x30), quint32(5));
     scan.reader.stop();
-    LogCollector log;
-    QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "scan notice outside a scan dropped"), 5000);
-    QCoreApplication::sendPostedEvents();
+    QVERIFY(endOfScanDropped());
     QCOMPARE(scan.notices.size(), 2);
 }
 
@@ -501,6 +512,122 @@ void TestCmdDialog::connectFailureMessage()
     m_dialog->connectDirect("127.0.0.1");
     QVERIFY(m_dialog->connectOrNot());
     QVERIFY(m_dialog->currentSocket() != InvalidSocket);
+}
+
+void TestCmdDialog::sonarEndsTheChannel_data()
+{
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<QString>("then"); // what the program does next on the channel
+    QTest::newRow("closed, nothing more") << false << QString();
+    QTest::newRow("reset, nothing more") << true << QString();
+    QTest::newRow("closed during a scan") << false << "scan";
+    QTest::newRow("reset during a scan") << true << "scan";
+    QTest::newRow("closed, then a typed command") << false << "command";
+    QTest::newRow("reset, then a typed command") << true << "command";
+    QTest::newRow("closed, then the data destination") << false << "destination";
+    QTest::newRow("closed, then a register write") << false << "register write";
+    QTest::newRow("reset, then a version query") << true << "version";
+}
+
+// The sonar closes or resets the channel on its own, while nothing is exchanged, while the
+// scan-notice reader reads, or just before the program sends on it: the channel is closed
+// here as well and reports its loss, once, whatever path met the end first.
+void TestCmdDialog::sonarEndsTheChannel()
+{
+    QFETCH(bool, reset);
+    QFETCH(QString, then);
+    NoticeReader scan(&m_dialog);
+    QVERIFY(connectDialog());
+    if (then == QLatin1String("scan"))
+        scan.reader.start();
+    QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
+    QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
+    const int socket = m_dialog->currentSocket();
+
+    m_sonar->commands().closeClient(reset);
+    // The end has reached this side; the event loop has not run since.
+    QVERIFY(socketShows(socket, POLLRDHUP));
+    if (then == QLatin1String("command"))
+        m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
+    else if (then == QLatin1String("destination"))
+        m_dialog->ipAndPortSetting(QStringLiteral("127.0.0.1"), QStringLiteral("5008"));
+    else if (then == QLatin1String("register write"))
+        m_dialog->fWriteFpga(QStringLiteral("10"), QStringLiteral("1"));
+    else if (then == QLatin1String("version"))
+        m_dialog->getVersionInfo();
+
+    QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 5000);
+    QVERIFY(!m_dialog->connectOrNot());
+    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    // The channel's router has ended with the close: every other report of the same end has
+    // been queued by now, and is stale.
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(lost.size(), 1);
+    QStringList told;
+    for (const QList<QVariant> &m : messages)
+        told.append(m.at(0).toString());
+    QCOMPARE(told.count(QString::fromUtf8("断开连接")), 1);
+    // The sonar is back: connecting works as before.
+    QVERIFY(connectDialog());
+    m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_sonar->commands().received().isEmpty()
+                                 && m_sonar->commands().received().last().frame
+                                     == QByteArray::fromHex("434D440501"),
+                             5000);
+    QCOMPARE(lost.size(), 1);
+    // The scan ended with the channel it ran on: no reader takes the new one's notices.
+    QVERIFY(endOfScanDropped());
+    QCOMPARE(scan.notices.size(), 0);
+}
+
+void TestCmdDialog::noLossWhileTheSonarStays_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("register read answered late") << "slow";
+    QTest::newRow("operator's disconnect") << "disconnect";
+    QTest::newRow("connected anew") << "reconnect";
+    QTest::newRow("quiet past the silence limit") << "quiet";
+}
+
+// A sonar that is slow to answer one exchange, or quiet for longer than a silent one is given,
+// is still there; the operator's own disconnect and a new connection end the old channel by
+// this side's hand. None of them is a loss.
+void TestCmdDialog::noLossWhileTheSonarStays()
+{
+    QFETCH(QString, action);
+    QVERIFY(connectDialog());
+    m_sonar->commands().setRegister(0x10, 0x12345678);
+    QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
+    QSignalSpy data(m_dialog, &CmdDialog::sigReadFpgaText);
+    LogCollector log;
+    if (action == QLatin1String("slow")) {
+        m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                     SimSonarCommandServer::Fault::Late, 1000);
+        m_dialog->fReadFpga("10");
+        QVERIFY(log.contains(QtDebugMsg, QStringLiteral("未收到回复ok")));
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, QStringLiteral("unasked reply dropped")), 5000);
+        m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
+                                     SimSonarCommandServer::Fault::None);
+    } else if (action == QLatin1String("disconnect")) {
+        m_dialog->disconnected();
+    } else if (action == QLatin1String("reconnect")) {
+        QVERIFY(connectDialog());
+    } else {
+        QVERIFY(!lost.wait(CmdSocket::SilenceLimitMs + 4000));
+    }
+    // The old channel's router has ended (a close here joins it): anything it reported is
+    // queued by now.
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(lost.size(), 0);
+    if (action == QLatin1String("disconnect")) {
+        QVERIFY(!m_dialog->connectOrNot());
+        return;
+    }
+    QVERIFY(m_dialog->connectOrNot());
+    data.clear();
+    m_dialog->fReadFpga("10");
+    QCOMPARE(data.size(), 1);
+    QCOMPARE(data.first().at(0).toString(), QString("12 34 56 78"));
 }
 
 QTEST_MAIN(TestCmdDialog)

@@ -1,11 +1,10 @@
 #include "app/InformationCenter.h"
 #include "netClass/CmdDialog.h"
 #include "netClass/SearchDev.h"
+#include "support/FarSonar.h"
 #include "support/NetworkIsolation.h"
 #include "support/SimulatedSonar.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -264,22 +263,9 @@ void TestSearchDev::cancelConnect()
 void TestSearchDev::sonarInAnotherNamespace()
 {
     m_search->setTimings(PeriodMs, GenerousConnectTimeoutMs);
-    const QString tool = QStringLiteral(KORVESSA_SONAR_SIM);
-    QVERIFY(QFile::exists(tool));
-    QProcess far;
-    far.setProcessChannelMode(QProcess::ForwardedChannels);
-    far.start(QStringLiteral("unshare"),
-              {"-n", "sh", "-c",
-               "ip link set lo up; n=0; while ! ip link show kv3 >/dev/null 2>&1; do "
-               "n=$((n+1)); [ $n -gt 200 ] && exit 3; sleep 0.05; done; "
-               "ip addr add 10.9.1.2/24 dev kv3 && ip link set kv3 up && "
-               "exec \"$0\" --serve 10.9.1.2 --name far-1",
-               tool});
-    QVERIFY(far.waitForStarted(5000));
-    const QString pid = QString::number(far.processId());
-    QVERIFY(ipCommand({"link", "add", "kv2", "type", "veth", "peer", "name", "kv3", "netns", pid}));
-    QVERIFY(ipCommand({"addr", "add", "10.9.1.1/24", "dev", "kv2"}));
-    QVERIFY(ipCommand({"link", "set", "kv2", "up"}));
+    FarSonar far(QStringLiteral(KORVESSA_SONAR_SIM), QStringLiteral("kv2"),
+                 QStringLiteral("10.9.1."), QStringLiteral("far-1"));
+    QVERIFY(far.start());
 
     openPanel(true);
     QTRY_VERIFY_WITH_TIMEOUT(m_ic->searchedNameAndIp().contains("far-1\n10.9.1.2"), 30000);
@@ -294,8 +280,7 @@ void TestSearchDev::sonarInAnotherNamespace()
     m_cmd->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList{"KX-SIM V1.0"}, 5000);
     m_cmd->disconnected();
-    far.terminate();
-    QVERIFY(far.waitForFinished(5000));
+    far.kill();
     // The pair went with the namespace that held one end.
     QTRY_VERIFY_WITH_TIMEOUT(!ipCommand({"link", "show", "kv2"}), 3000);
 }

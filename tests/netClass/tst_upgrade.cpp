@@ -92,6 +92,7 @@ private slots:
     void largestFile();
     void acknowledgementFaults_data();
     void acknowledgementFaults();
+    void lateAcknowledgement();
     void refusedFiles_data();
     void refusedFiles();
     void withoutConnection();
@@ -343,6 +344,21 @@ void TestUpgrade::acknowledgementFaults()
     QCOMPARE(m_sonar->commands().upgrade().bytes, file.left(qMin(packetsSent * 768, 1537)));
 }
 
+// The acknowledgement may take up to 3 s: one that comes 2.5 s after the sonar took its
+// packet still completes the upgrade.
+void TestUpgrade::lateAcknowledgement()
+{
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::UpgradeAck,
+                                 SimSonarCommandServer::Fault::Late, 2500);
+    const QByteArray file = firmware(769);
+    const QString path = writeFile(file);
+    QVERIFY(connectDialog());
+    m_dialog->upgradeFromFile(path);
+    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_sonar->commands().upgrade().bytes, file);
+    QVERIFY(m_dialog->connectOrNot());
+}
+
 void TestUpgrade::refusedFiles_data()
 {
     QTest::addColumn<QString>("kind");
@@ -438,35 +454,53 @@ void TestUpgrade::strayAnswersAndOtherReaders()
 void TestUpgrade::reconnectedDuringTheUpgrade_data()
 {
     QTest::addColumn<bool>("disconnectFirst");
+    QTest::addColumn<bool>("beforeFirstPacket");
     QTest::addColumn<QStringList>("told");
     const QString connectedAgain = QString::fromUtf8("连接成功：127.0.0.1");
-    QTest::newRow("dropped, then connected") << true
-        << QStringList{QString::fromUtf8("断开连接"), connectedAgain};
-    QTest::newRow("connected anew in place of the old") << false << QStringList{connectedAgain};
+    const QStringList droppedThenConnected{QString::fromUtf8("断开连接"), connectedAgain};
+    QTest::newRow("dropped, then connected") << true << false << droppedThenConnected;
+    QTest::newRow("connected anew in place of the old") << false << false << QStringList{connectedAgain};
+    QTest::newRow("dropped, then connected, while stale answers drain") << true << true
+        << droppedThenConnected;
+    QTest::newRow("connected anew while stale answers drain") << false << true
+        << QStringList{connectedAgain};
 }
 
 // While the upgrade waits, a queued call connects anew, after dropping the channel (as the
-// device search does when a sonar it was asked for answers) or straight away. The upgrade
-// ends without its acknowledgement, and the new connection stays: only the channel the
-// upgrade ran on may be dropped.
+// device search does when a sonar it was asked for answers) or straight away: once the first
+// packet has been acknowledged, or before the first packet, while the upgrade drains answers
+// to earlier frames. The upgrade ends without its acknowledgement and sends nothing more:
+// the new connection receives no upgrade byte. The new connection stays: only the channel
+// the upgrade ran on may be dropped.
 void TestUpgrade::reconnectedDuringTheUpgrade()
 {
     QFETCH(bool, disconnectFirst);
+    QFETCH(bool, beforeFirstPacket);
     QFETCH(QStringList, told);
     m_sonar->commands().setUpgradeFault(UpgradeFault::Withhold, 2);
     const QString path = writeFile(firmware(1537));
     QVERIFY(connectDialog());
     QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
     QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
-    onceUnderway([this, disconnectFirst] {
+    const auto reconnect = [this, disconnectFirst] {
         if (disconnectFirst)
             m_dialog->disconnected();
         m_dialog->tryConnect("127.0.0.1", "127.0.0.1");
-    });
+    };
+    if (beforeFirstPacket)
+        QTimer::singleShot(0, this, reconnect); // queued: the upgrade's first wait runs it
+    else
+        onceUnderway(reconnect);
 
     m_dialog->upgradeFromFile(path);
 
     QCOMPARE(m_warnings, QList<Warning>{NoAcknowledgement});
+    QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);
+    const auto packets = upgradePackets(*m_sonar);
+    for (const auto &p : packets)
+        QCOMPARE(p.connection, 1);
+    if (beforeFirstPacket)
+        QCOMPARE(packets.size(), 0);
     QStringList got;
     for (const QList<QVariant> &m : messages)
         got.append(m.at(0).toString());
@@ -474,7 +508,6 @@ void TestUpgrade::reconnectedDuringTheUpgrade()
     QCOMPARE(lost.size(), 0);
     QVERIFY(m_dialog->connectOrNot());
     QVERIFY(m_dialog->currentSocket() != InvalidSocket);
-    QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);
     // The new connection works: a command sent on it arrives.
     m_sonar->commands().clearReceived();
     m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));

@@ -157,10 +157,11 @@ bool SimSonarCommandServer::waitUntilDelivered(int timeoutMs) const
     }
 }
 
-void SimSonarCommandServer::closeClient()
+void SimSonarCommandServer::closeClient(bool reset)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_closeRequested = true;
+    m_resetRequested = reset;
 }
 
 QList<SimSonarCommandServer::Received> SimSonarCommandServer::received() const
@@ -263,7 +264,10 @@ void SimSonarCommandServer::loop()
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_closeRequested) {
             m_closeRequested = false;
-            m_client.close();
+            if (m_resetRequested)
+                m_client.closeWithReset();
+            else
+                m_client.close();
         }
     }
 }
@@ -336,7 +340,7 @@ void SimSonarCommandServer::handle(const QByteArray &frame)
     act(frame);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_received.append(Received{frame, atMs, m_lastArrivedNs});
+        m_received.append(Received{frame, atMs, m_lastArrivedNs, m_connections.load()});
     }
     m_frameArrived.notify_all();
 }

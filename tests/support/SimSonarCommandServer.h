@@ -53,6 +53,7 @@ public:
         // When the kernel received the segment that completed the frame, in nanoseconds on
         // the realtime clock: on loopback, when the host sent it.
         qint64 arrivedNs = 0;
+        int connection = 0; // which connection brought it: 1 for the first one accepted
     };
     // The upgrade the host is sending, or sent last.
     struct Upgrade
@@ -87,8 +88,9 @@ public:
     // Waits until the client's end has acknowledged every byte sent to it, so that they sit
     // in its receive queue or have been read; false after the time-out or without a client.
     bool waitUntilDelivered(int timeoutMs) const;
-    // Drops the client's connection.
-    void closeClient();
+    // Drops the client's connection: with the orderly end (FIN), or with a reset (RST) as a
+    // sonar that restarts does.
+    void closeClient(bool reset = false);
 
     QList<Received> received() const;
     void clearReceived();
@@ -153,6 +155,7 @@ private:
     Ipv4Endpoint m_destination;
     packageInfo m_header;
     bool m_closeRequested = false;
+    bool m_resetRequested = false;
     Upgrade m_upgrade;
     UpgradeFault m_upgradeFault = UpgradeFault::None;
     int m_upgradeFaultAt = 0;
