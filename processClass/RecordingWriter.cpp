@@ -113,9 +113,24 @@ bool RecordingWriter::addRecord(const uchar *record)
         if (!writeBuffered())
             return false;
         if (m_bytesInPart >= m_partLimit) {
+            // Kept open until the next part is: the full part may have to give back its last
+            // frame.
+            const int full = ::dup(m_file.handle());
+            const quint64 before = m_bytesInPart - m_lastWriteBytes;
             m_file.close();
             ++m_partIndex;
-            if (!openPart(RecordingFile::partPath(m_firstPart, m_partIndex)))
+            const QString next = RecordingFile::partPath(m_firstPart, m_partIndex);
+            const bool opened = openPart(next);
+            // A replay goes on from a full part to whatever file has the next part's name. When
+            // one this recording may not write over is there, the full part ends a frame short
+            // of the part size, so that a replay ends with it instead of taking that file for
+            // this recording's next part.
+            struct stat status;
+            if (!opened && full >= 0 && ::lstat(QFile::encodeName(next).constData(), &status) == 0)
+                (void)::ftruncate(full, off_t(before));
+            if (full >= 0)
+                ::close(full);
+            if (!opened)
                 return fail(m_error);
         }
     }
@@ -140,6 +155,7 @@ bool RecordingWriter::writeBuffered()
     }
     if (done == bytes) {
         m_bytesInPart += quint64(bytes);
+        m_lastWriteBytes = quint64(bytes);
         return true;
     }
     const QString reason = m_file.errorString();

@@ -34,7 +34,8 @@ public:
     // frame. False when it cannot be opened; errorString() says why. The later parts of the
     // recording this one replaces are noted first: only those are rewritten when this one
     // reaches their names. Any other file under a later part's name is left as it is, and the
-    // recording ends there as with a part that cannot be opened.
+    // recording ends there as with a part that cannot be opened; its full part before that
+    // name then gives back its last frame, so that it is no full part and a replay stops there.
     bool open(const QString &firstPart);
     // Takes one record of packetLength bytes. False when a write failed or the next part could
     // not be opened: the writer has closed the recording then (a part cut by a failed write is
@@ -70,6 +71,7 @@ private:
     QString m_firstPart;
     int m_partIndex = 0;
     quint64 m_bytesInPart = 0;
+    quint64 m_lastWriteBytes = 0; // of the last frame (or piece of a run) written
     QString m_path; // of the part being written, or the last one tried
     QFile m_file;
     QString m_error;
