@@ -3,8 +3,10 @@
 // is handed over as a frame of 500 packets' worth of which one packet was delivered. Beside
 // it, in the same run, a valid recording of the same size (22-packet frames of 4000 bins at
 // 1 degree steps), both replayed as the program replays them (FileRead, processFile). The
-// crafted head turns as far per megabyte as the valid one (1 degree per 22 records), so both
-// store the same sweep images and the ratio is what the claims cost. A third run turns the
+// crafted head turns as far per megabyte as the valid one (1 degree per 22 records); its
+// sweeps still close more often, since a frame counts towards a sweep's byte bound at the size
+// it claims, so it stores more sweep images (the counts are printed) and the ratio includes
+// what they cost. A third run turns the
 // crafted head 1 degree per record: 22 times the sweep images, each drawn and stored as any
 // image is; its cost is that of the images, not of the claims.
 //
