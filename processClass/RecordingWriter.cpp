@@ -121,12 +121,13 @@ bool RecordingWriter::addRecord(const uchar *record)
             ++m_partIndex;
             const QString next = RecordingFile::partPath(m_firstPart, m_partIndex);
             const bool opened = openPart(next);
-            // A replay goes on from a full part to whatever file has the next part's name. When
-            // one this recording may not write over is there, the full part ends a frame short
-            // of the part size, so that a replay ends with it instead of taking that file for
-            // this recording's next part.
+            // A replay goes on from a full part to whatever regular file (links followed) has
+            // the next part's name. When one this recording may not write over is there, the
+            // full part ends a frame short of the part size, so that a replay ends with it
+            // instead of taking that file for this recording's next part.
             struct stat status;
-            if (!opened && full >= 0 && ::lstat(QFile::encodeName(next).constData(), &status) == 0)
+            if (!opened && full >= 0 && ::stat(QFile::encodeName(next).constData(), &status) == 0
+                && S_ISREG(status.st_mode))
                 (void)::ftruncate(full, off_t(before));
             if (full >= 0)
                 ::close(full);
