@@ -436,7 +436,10 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
     }
 
     std::deque<ImageFrame> frames;
-    {
+    bool copied = false;
+    // Memory may run out here too; the part still ends as every part does, so that the
+    // progress closes and the slider comes back.
+    try {
         FrameGate::Hold hold(gate);
         // First, so that a sweep that took the memory gives it back.
         sweep.release();
@@ -444,9 +447,14 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
             flushPoints(points, lastHead);
         // The copies share the images' samples with the history.
         frames = imageHistory.frames();
+        copied = true;
+    } catch (const std::bad_alloc &) {
+        end = PartEnd::OutOfMemory;
     }
-    PointCloudCache::instance().setFrames(std::move(frames));
-    emit sigProcessImagesOK();
+    if (copied) {
+        PointCloudCache::instance().setFrames(std::move(frames));
+        emit sigProcessImagesOK();
+    }
     if (center)
         emit center->palyBackEnable(true);
     emit sigProgressChanged(100.0, false);

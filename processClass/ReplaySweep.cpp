@@ -86,7 +86,9 @@ bool ReplaySweep::add(const packageInfo &head, const std::vector<FrameBuffer::Pi
         m_heads.resize(k + 1);
     if (m_spanFirst.size() <= k)
         m_spanFirst.resize(k + 1);
-    m_spans.reserve(m_spans.size() + pieces.size());
+    // Grown by doubling: reserving just this frame's spans would copy the list at every frame.
+    if (m_spans.capacity() - m_spans.size() < pieces.size())
+        m_spans.reserve(std::max(2 * m_spans.capacity(), m_spans.size() + pieces.size()));
 
     m_swept += stepAngle(m_lastDirection, head.direction);
     m_lastDirection = head.direction;
