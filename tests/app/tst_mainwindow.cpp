@@ -13,6 +13,7 @@
 #include "support/FarSonar.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
+#include "support/ProgressWindow.h"
 #include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
@@ -488,12 +489,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0, 10000);
         QVERIFY(storedPointCount() > 2u * quint32(packets.size()));
 
-        auto *progress = [] {
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *p = qobject_cast<ProgressDialog *>(w))
-                    return p;
-            return static_cast<ProgressDialog *>(nullptr);
-        }();
+        ProgressDialog *progress = progressDialog();
         QVERIFY(progress);
         ShowCounter shows;
         progress->installEventFilter(&shows);

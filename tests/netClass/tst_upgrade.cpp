@@ -2,6 +2,7 @@
 #include "netClass/ProgressDialog.h"
 #include "netClass/sdkSocketThread.h"
 #include "support/NetworkIsolation.h"
+#include "support/ProgressWindow.h"
 #include "support/SimulatedSonar.h"
 
 #include <QApplication>
@@ -48,16 +49,6 @@ QByteArray firmware(qint64 size)
     for (qint64 i = 0; i < size; ++i)
         bytes[qsizetype(i)] = char((i * 7 + i / 251) & 0xff);
     return bytes;
-}
-
-ProgressDialog *progressDialog()
-{
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (auto *dialog = qobject_cast<ProgressDialog *>(w))
-            return dialog;
-    }
-    return nullptr;
 }
 
 QList<SimSonarCommandServer::Received> upgradePackets(SimulatedSonar &sonar)

@@ -4,6 +4,7 @@
 #include "netClass/ProgressDialog.h"
 #include "netClass/UdpSerchDev.h"
 #include "support/NetworkIsolation.h"
+#include "support/ProgressWindow.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
 
@@ -139,16 +140,6 @@ struct ReplayHold
         return hold;
     }
 };
-
-ProgressDialog *progressDialog()
-{
-    const auto widgets = QApplication::topLevelWidgets();
-    for (QWidget *w : widgets) {
-        if (auto *p = qobject_cast<ProgressDialog *>(w))
-            return p;
-    }
-    return nullptr;
-}
 
 // Asks a window to close as a window manager does: the window manager protocol's
 // WM_DELETE_WINDOW message, through the X server (QWindow::close would pass by a modal window).
