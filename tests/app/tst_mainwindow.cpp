@@ -13,6 +13,7 @@
 #include "support/FarSonar.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
+#include "support/ReplayHold.h"
 #include "support/ProgressWindow.h"
 #include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
@@ -32,9 +33,7 @@
 #include <QUrl>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -532,19 +531,11 @@ private slots:
 
         build();
         // Holds the replay at its first stored image until it has been told to stop.
-        std::atomic<bool> closing{false};
-        std::atomic<bool> held{false};
-        connect(hub(), &InformationCenter::updateSchedule, hub(), [&](int) {
-            if (held.exchange(true))
-                return;
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!closing.load() && std::chrono::steady_clock::now() < until)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }, Qt::DirectConnection);
+        const std::shared_ptr<ReplayHold> hold = ReplayHold::on(hub(), hub());
         emit hub()->sigReadFile(QUrl::fromLocalFile(path).toString());
-        QTRY_VERIFY_WITH_TIMEOUT(held.load(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(hold->held.load(), 20000);
         if (windowClosed) {
-            closing = true;
+            hold->released = true;
             m_core.reset();
         } else {
             // Emitted on the replay's thread: taken on this one.
@@ -552,7 +543,7 @@ private slots:
             connect(hub(), &InformationCenter::palyBackEnable, this,
                     [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
             emit hub()->sigStopReadFile();
-            closing = true;
+            hold->released = true;
             // The replay's end, with the points it made up to the stop.
             QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);

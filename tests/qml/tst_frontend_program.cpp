@@ -4,6 +4,7 @@
 #include "netClass/ProgressDialog.h"
 #include "netClass/UdpSerchDev.h"
 #include "support/NetworkIsolation.h"
+#include "support/ReplayHold.h"
 #include "support/ProgressWindow.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
@@ -30,12 +31,10 @@
 #include <xcb/xcb.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 // The whole program under Xvfb, driven through its panels as an operator would, against
 // simulated sonars inside the test's own network namespace: one behind a veth link, which the
@@ -116,30 +115,6 @@ QString writeThreePartRecording(const QString &directory)
     }
     return QDir(directory).filePath(QStringLiteral("dive.DB"));
 }
-
-// Holds a replay on its own thread at its first stored image until it is released (or until a
-// bound that only a hang reaches), so that it is certainly still running when the operator acts,
-// and counts the images it stores.
-struct ReplayHold
-{
-    std::atomic<bool> held{false};
-    std::atomic<bool> released{false};
-    std::atomic<int> images{0};
-
-    static std::shared_ptr<ReplayHold> on(InformationCenter *hub, QObject *context)
-    {
-        auto hold = std::make_shared<ReplayHold>();
-        QObject::connect(hub, &InformationCenter::updateSchedule, context, [hold](int) {
-            ++hold->images;
-            if (hold->held.exchange(true))
-                return;
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-            while (!hold->released.load() && std::chrono::steady_clock::now() < until)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }, Qt::DirectConnection);
-        return hold;
-    }
-};
 
 // Asks a window to close as a window manager does: the window manager protocol's
 // WM_DELETE_WINDOW message, through the X server (QWindow::close would pass by a modal window).
