@@ -79,13 +79,14 @@ bool ReplaySweep::add(const packageInfo &head, const std::vector<FrameBuffer::Pi
     reserveSamples(m_kept + keep);
     const std::size_t k = std::size_t(m_count);
     // Each list grows on its own, so that one that could not grow leaves none of them short.
-    for (auto *list : { &m_offsets, &m_sizes })
-        if (list->size() <= k)
-            list->resize(k + 1);
-    if (m_heads.size() <= k)
-        m_heads.resize(k + 1);
-    if (m_spanFirst.size() <= k)
-        m_spanFirst.resize(k + 1);
+    const auto grow = [k](auto &list) {
+        if (list.size() <= k)
+            list.resize(k + 1);
+    };
+    grow(m_heads);
+    grow(m_offsets);
+    grow(m_sizes);
+    grow(m_spanFirst);
     // Grown by doubling: reserving just this frame's spans would copy the list at every frame.
     if (m_spans.capacity() - m_spans.size() < pieces.size())
         m_spans.reserve(std::max(2 * m_spans.capacity(), m_spans.size() + pieces.size()));
