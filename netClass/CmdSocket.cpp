@@ -82,15 +82,9 @@ qint64 CmdSocket::sendFrame(const QByteArray &frame)
     const BsdSocket::Result r = m_socket.send(frame.constData(), std::size_t(frame.size()));
     if (r.ok())
         return r.bytes;
-    if (BsdSocket::isConnectionEndError(r.error))
-        lost();
-    return -1;
-}
-
-void CmdSocket::lost() const
-{
-    if (m_onLost)
+    if (BsdSocket::isConnectionEndError(r.error) && m_onLost)
         m_onLost();
+    return -1;
 }
 
 CmdSocket::Reply CmdSocket::exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs)

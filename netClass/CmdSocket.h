@@ -81,8 +81,6 @@ public:
 private:
     int open(const QString *hostAddress);
 
-    void lost() const;
-
     QByteArray m_deviceAddress;
     quint16 m_devicePort;
     BsdSocket m_socket;
