@@ -16,9 +16,9 @@ class Processing;
 // parts (base.DB, then base_1.DB, base_2.DB, ... while they exist and belong to it, see
 // RecordingFile::continuesRecording) and hands each to Processing::processFile, which rebuilds
 // frames, sweep images and points on this same thread from the records a PartReader reads in
-// chunks. Names are the file system's bytes throughout. After the last part (or a part that cannot be opened or
-// read, or a replay that ran out of memory, which the operator is told) it emits
-// InformationCenter::sigStopReadFile, which ends the replay everywhere.
+// chunks. Names are the file system's bytes throughout. After the last part (or a part that
+// cannot be opened or read, or a replay that ran out of memory, which the operator is told) it
+// emits InformationCenter::sigStopReadFile, which ends the replay everywhere.
 //
 // A stop asks Processing to end the part at its next packet, and no further part is read. The
 // operator's stop returns at once; the thread's own end signal, which follows within a packet,
