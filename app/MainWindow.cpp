@@ -60,7 +60,11 @@ MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
     connect(m_processing, &Processing::sigUpdatePixmap, m_showImage, &ShowImage::setPixmap);
     connect(m_processing, &Processing::sig_packageInfo, this, &MainWindow::onPackageInfo);
     connect(m_fileRead, &FileRead::sigReadingFile, this, &MainWindow::onReadingFile);
-    connect(hub, &InformationCenter::sigStopReadFile, this, &MainWindow::onStopReadFile);
+    // Direct: the reader thread's own end asks for the stop on that thread, before its replay's
+    // thread has finished and so before a next replay clears the request; queued, it could
+    // reach that next replay.
+    connect(hub, &InformationCenter::sigStopReadFile, this, &MainWindow::onStopReadFile,
+            Qt::DirectConnection);
     connect(hub, &InformationCenter::isStartChanged, this, &MainWindow::onIsStartChanged);
     connect(hub, &InformationCenter::str_cmdChanged, m_cmdDialog, [this] { onStrCmdChanged(); });
     connect(m_cmdDialog, &CmdDialog::sigClearCmdStr, hub, [this] { onClearCmdStr(); });

@@ -68,6 +68,7 @@ void CmdDialog::replaceSocket(const QString &inSonarIp)
 void CmdDialog::releaseChannel()
 {
     ++m_channelSerial;
+    endVersionQuery();
     if (!m_upgrading)
         return;
     // The upgrade stops at once, before another packet, and no exchange that follows
@@ -111,7 +112,6 @@ void CmdDialog::disconnected()
 {
     emit sigClosingSocket();
     releaseChannel();
-    m_versionReader->stop();
     m_socket->sendShortCmd(6, 0);
     m_handle = InvalidSocket;
     m_socket->close();
@@ -140,6 +140,17 @@ void CmdDialog::onChannelEnded(quint64 channel)
 bool CmdDialog::connectOrNot()
 {
     return m_connected;
+}
+
+void CmdDialog::endVersionQuery()
+{
+    m_versionReader->stop();
+    if (!m_versionTimer.isActive())
+        return;
+    // The query was put to the channel that ends now: neither its answer nor its time-out
+    // follows, and the busy overlay goes at once.
+    m_versionTimer.stop();
+    emit sigCloseForbiddenMask();
 }
 
 void CmdDialog::restartVersionReader()

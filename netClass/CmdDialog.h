@@ -118,6 +118,8 @@ private:
     // without being asked; stale once that channel has been released.
     void onChannelEnded(quint64 channel);
     void restartVersionReader();
+    // A version query still waiting ends with its channel.
+    void endVersionQuery();
     void warn(const QString &title, const QString &text);
     // The firmware upgrade keeps the operator out of the window while it sends.
     void openProgress(Qt::WindowModality modality = Qt::ApplicationModal);

@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QSet>
+#include <QThread>
 
 #include <filesystem>
 #include <iostream>
@@ -82,7 +83,26 @@ void FileRead::init()
     if (!center)
         return;
     connect(center, &InformationCenter::sigReadFile, this, &FileRead::onReadFile);
-    connect(center, &InformationCenter::sigStopReadFile, this, &FileRead::onStopReadFile);
+    // Called on the thread that emits: the operator's stop comes on the GUI thread, the reader
+    // thread's own end on that thread, where it is known whose replay ended.
+    connect(center, &InformationCenter::sigStopReadFile, this, [this] {
+        if (QThread::currentThread() == thread()) {
+            onStopReadFile();
+            return;
+        }
+        // The GUI thread writes it only while no reader thread runs: this one's replay.
+        const quint64 serial = replaySerial;
+        QMetaObject::invokeMethod(this, [this, serial] { onReplayEnded(serial); },
+                                  Qt::QueuedConnection);
+    }, Qt::DirectConnection);
+}
+
+void FileRead::onReplayEnded(quint64 serial)
+{
+    // A replay the operator stopped can end while the next one waits for its thread; its end
+    // then arrives during the next one and must end nothing of it.
+    if (serial == replaySerial)
+        onStopReadFile();
 }
 
 void FileRead::onReadFile(const QString &inFileName)
@@ -96,6 +116,7 @@ void FileRead::onReadFile(const QString &inFileName)
     }
     emit sigReadingFile();
     finished.store(false);
+    ++replaySerial;
     start();
 }
 

@@ -22,7 +22,7 @@ class Processing;
 //
 // A stop asks Processing to end the part at its next packet, and no further part is read. The
 // operator's stop returns at once; the thread's own end signal, which follows within a packet,
-// joins it. The owner's stop at shutdown waits for the packet in hand. Handlers run on the GUI
+// joins it, unless another replay has begun by then. The owner's stop at shutdown waits for the packet in hand. Handlers run on the GUI
 // thread; run() on the reader thread.
 class FileRead : public QObject, public WhileThread
 {
@@ -57,6 +57,8 @@ private:
     void replayParts(Processing *proc, InformationCenter *center);
     void tellFailure(InformationCenter *center, const QByteArray &path, const QString &reason);
     bool stopAsked() const;
+    // GUI thread: the reader thread of replay number serial has sent its end.
+    void onReplayEnded(quint64 serial);
     InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
     Processing *worker() const { return processing ? *processing : nullptr; }
 
@@ -64,4 +66,5 @@ private:
     InformationCenter **infoCenter;
     Processing **processing;
     std::atomic<bool> finished{true}; // the thread has left its part loop (or never ran)
+    quint64 replaySerial = 0;         // counts the replays started
 };

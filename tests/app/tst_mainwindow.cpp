@@ -551,6 +551,49 @@ private slots:
         QVERIFY2(storedPointCount() < 2u * quint32(frames), qPrintable(QString::number(storedPointCount())));
     }
 
+    // The operator stops a replay and at once starts the next one: the first one's end, which
+    // comes while the next one runs, stops nothing of it, and the next one stores every image.
+    void replayRestartedAtOnce()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString url = QUrl::fromLocalFile(dir.filePath(QStringLiteral("again.DB"))).toString();
+        QVERIFY(writeRecording(dir.filePath(QStringLiteral("again.DB")), 1800));
+        build();
+        // Replays ended (file status None after Reading); Reading is set on the reader's thread.
+        std::atomic<int> ended{0};
+        std::atomic<bool> reading{false};
+        connect(hub(), &InformationCenter::fileStatusChanged, hub(), [&] {
+            const InformationCenter::FileStatus status = hub()->m_fileStatus();
+            if (status == InformationCenter::FileStatus::Reading)
+                reading = true;
+            else if (status == InformationCenter::FileStatus::None && reading.exchange(false))
+                ++ended;
+        }, Qt::DirectConnection);
+        const auto storedImages = [] {
+            std::deque<ImageFrame> stored;
+            PointCloudCache::instance().copyFrames(&stored);
+            return stored.size();
+        };
+        emit hub()->sigReadFile(url);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.load(), 1, 20000);
+        const std::size_t images = storedImages();
+        QVERIFY(images >= 90);
+
+        for (int round = 0; round < 5; ++round) {
+            const int before = ended.load();
+            const std::shared_ptr<ReplayHold> hold = ReplayHold::on(hub(), hub());
+            emit hub()->sigReadFile(url);
+            QTRY_VERIFY_WITH_TIMEOUT(hold->held.load(), 20000);
+            emit hub()->sigStopReadFile();
+            hold->released = true;
+            emit hub()->sigReadFile(url);
+            // The stopped replay, then the next one, to its end.
+            QTRY_COMPARE_WITH_TIMEOUT(ended.load(), before + 2, 20000);
+            QCOMPARE(storedImages(), images);
+        }
+    }
+
     // What a replay and a scan ask of the 3D view reaches it: the image slice is shown when a
     // replay starts and hidden when a scan starts, the replay's points and stored images are
     // staged for the view's renderer, and the point switch reaches the replay (the stored

@@ -82,6 +82,8 @@ private slots:
     void versionRepliesFlood();
     void versionQueryWithoutConnection();
     void versionQueryOnClosedChannel();
+    void versionQueryEndsWithItsChannel_data();
+    void versionQueryEndsWithItsChannel();
     void fpgaReadAndWrite();
     void fpgaReadLeavesStoppedReaderStopped();
     void fpgaReadDuringVersionQuery();
@@ -328,12 +330,59 @@ void TestCmdDialog::versionQueryOnClosedChannel()
     QCOMPARE(m_warnings.first().text, QString::fromUtf8("查询版本失败，请重试"));
     QCOMPARE(mask.size(), 1);
 
-    // The typed query goes the same way but still waits out its timer.
+    // The typed query goes out on it as well. The loss that the failed sends report ends the
+    // query at once: the overlay goes, and no time-out box follows.
     m_dialog->sendCmd(QStringLiteral("0x4E"));
     QCOMPARE(cleared.size(), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 2, 5000);
-    QCOMPARE(m_warnings.last().text, QString::fromUtf8("查询版本号超时，请重试"));
+    QTRY_COMPARE_WITH_TIMEOUT(mask.size(), 2, 5000);
+    QVERIFY(!m_dialog->connectOrNot());
+    QTest::qWait(VersionTimeoutMs + 500);
+    QCOMPARE(m_warnings.size(), 1);
     QCOMPARE(mask.size(), 2);
+}
+
+void TestCmdDialog::versionQueryEndsWithItsChannel_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::newRow("the sonar closes the channel instead of answering") << "close";
+    QTest::newRow("the sonar resets the channel while the query waits") << "reset";
+    QTest::newRow("the operator disconnects") << "disconnect";
+    QTest::newRow("connected anew") << "reconnect";
+}
+
+// A query waits for its answer up to the time-out. When its channel ends meanwhile, the query
+// ends with it: the busy overlay goes at once, and no time-out box follows later.
+void TestCmdDialog::versionQueryEndsWithItsChannel()
+{
+    QFETCH(QString, end);
+    const bool sonarEnds = end == QLatin1String("close") || end == QLatin1String("reset");
+    m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
+                                 end == QLatin1String("close") ? SimSonarCommandServer::Fault::Close
+                                                               : SimSonarCommandServer::Fault::NoAnswer);
+    QVERIFY(connectDialog());
+    QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
+    QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
+    m_dialog->getVersionInfo();
+    QVERIFY(m_sonar->commands().waitForFrames(1, 5000));
+    QCOMPARE(mask.size(), 0);
+
+    if (end == QLatin1String("reset"))
+        m_sonar->commands().closeClient(true);
+    else if (end == QLatin1String("disconnect"))
+        m_dialog->disconnected();
+    else if (end == QLatin1String("reconnect"))
+        QVERIFY(connectDialog());
+    if (sonarEnds)
+        QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 5000);
+    QCOMPARE(mask.size(), 1);
+    QVERIFY(m_warnings.isEmpty());
+
+    // Past the time-out: still no box, and the overlay was closed only once.
+    QTest::qWait(VersionTimeoutMs + 500);
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.value(0).text));
+    QCOMPARE(mask.size(), 1);
+    QCOMPARE(lost.size(), sonarEnds ? 1 : 0);
+    QCOMPARE(m_dialog->connectOrNot(), end == QLatin1String("reconnect"));
 }
 
 void TestCmdDialog::fpgaReadAndWrite()

@@ -146,6 +146,7 @@ private slots:
     void stopDuringAMultiPartReplay_data();
     void stopDuringAMultiPartReplay();
     void replayStartsWithoutAFrameLeftHalfFilled();
+    void anEarlierReplaysEndLeavesTheNextOneAlone();
 };
 
 void tst_FileRead::initTestCase()
@@ -516,6 +517,54 @@ void tst_FileRead::replayStartsWithoutAFrameLeftHalfFilled()
     quint32 points = 0;
     PointCloudCache::instance().readPoints(&points, nullptr);
     QCOMPARE(points, 2u * 20);
+}
+
+void tst_FileRead::anEarlierReplaysEndLeavesTheNextOneAlone()
+{
+    // The operator stops a replay and starts the next one at once. The first one's thread ends
+    // at its next packet while the second waits for it, so its end arrives during the second:
+    // it must stop nothing and leave the file status alone.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dive.DB"));
+    QVERIFY(writePart(path, 1800, 1)); // 100 half turns of 10 degree steps
+    Reader r(this);
+    r.replay(path);
+    QVERIFY(r.ended());
+    const std::size_t images = r.processing.history().size();
+    QVERIFY(images >= 90);
+
+    // At its first stored image the armed replay holds on until the stop has been asked.
+    std::atomic<bool> armed{false};
+    std::atomic<bool> holding{false};
+    connect(r.center, &InformationCenter::updateSchedule, &r.processing, [&](int) {
+        if (!armed.exchange(false))
+            return;
+        holding = true;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!r.processing.isStopRequested() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }, Qt::DirectConnection);
+
+    for (int round = 0; round < 20; ++round) {
+        const int endsBefore = r.ends.load();
+        armed = true;
+        holding = false;
+        r.replay(path);
+        QTRY_VERIFY_WITH_TIMEOUT(holding.load(), 20000);
+        r.statuses.clear();
+        emit r.center->sigStopReadFile(); // the operator's stop
+        r.replay(path);
+        // Both threads have sent their end, and the GUI thread has handled what it takes.
+        QTRY_VERIFY_WITH_TIMEOUT(r.ends.load() > endsBefore + 1
+                                     && r.center->m_fileStatus() == InformationCenter::FileStatus::None,
+                                 20000);
+        QCOMPARE(r.processing.history().size(), images);
+        using Status = InformationCenter::FileStatus;
+        QCOMPARE(r.statuses, QList<Status>({Status::None, Status::Reading, Status::None}));
+        // Whatever either thread queued has been delivered.
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(r.ends.load(), endsBefore + 2);
+    }
 }
 
 QTEST_MAIN(tst_FileRead)

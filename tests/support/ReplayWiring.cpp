@@ -19,7 +19,7 @@ void wireReplay(FileRead &reader, Processing &processing, InformationCenter *cen
         processing.init();
     });
     QObject::connect(center, &InformationCenter::sigStopReadFile, &processing,
-                     [&processing] { processing.requestStop(); });
+                     [&processing] { processing.requestStop(); }, Qt::DirectConnection);
 }
 
 std::vector<CloudPoint> storedPoints()
