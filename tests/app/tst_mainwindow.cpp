@@ -146,6 +146,10 @@ private:
         m_core->setWarningPresenter([this](const QString &title, const QString &text) {
             m_boxes << title + QLatin1Char('|') + text;
         });
+        m_core->setQuestionPresenter([this](const QString &title, const QString &text) {
+            m_boxes << title + QLatin1Char('|') + text;
+            return false;
+        });
     }
 
     // The sonar as the search finds it: discovery and commands on its own loopback address.
