@@ -101,6 +101,13 @@ void MainWindow::init(QObject *root)
             &MainWindow::onConnectStatusChanged);
 
     m_fileSave = new FileSave(&m_packetRing, &m_informationCenter);
+    // The recorder may first ask the operator whether it may replace what an earlier recording
+    // left, and the point-cloud file belongs only to a recording that started: one handler
+    // takes the request in place of the connections both objects make, and hands it on in
+    // that order.
+    disconnect(m_informationCenter, &InformationCenter::sigSaveFile, m_processing, nullptr);
+    disconnect(m_informationCenter, &InformationCenter::sigSaveFile, m_fileSave, nullptr);
+    connect(m_informationCenter, &InformationCenter::sigSaveFile, this, &MainWindow::onSaveFile);
     m_fileRead = new FileRead(&m_processing, &m_informationCenter);
 
     m_showPoint = findNamed<ShowPoint>(root, "c_cppShowPoint");
@@ -138,6 +145,11 @@ MainWindow::~MainWindow()
 void MainWindow::setWarningPresenter(WarningPresenter presenter)
 {
     m_presenter = std::move(presenter);
+}
+
+void MainWindow::setQuestionPresenter(QuestionPresenter presenter)
+{
+    m_fileSave->setQuestionPresenter(std::move(presenter));
 }
 
 void MainWindow::startReceiver(UdpReceiver *receiver, void (MainWindow::*onPort)(QString))
@@ -182,6 +194,12 @@ void MainWindow::onConnectStatusChanged()
     }
     m_udpReceiver = new UdpReceiver(&m_packetRing, hub->hostIp());
     startReceiver(m_udpReceiver, &MainWindow::onSonarDataPort);
+}
+
+void MainWindow::onSaveFile(QString inFileName)
+{
+    if (m_fileSave->onSaveFile(inFileName))
+        m_processing->onSaveFile(inFileName);
 }
 
 void MainWindow::onSonarDataPort(QString inPort)

@@ -39,10 +39,15 @@ public:
     // presenter here so that nothing waits for a click.
     using WarningPresenter = std::function<void(const QString &title, const QString &text)>;
     void setWarningPresenter(WarningPresenter presenter);
+    // Asks whether a recording may replace the parts an earlier one left under its name (a
+    // modal question box by default); the recorder's presenter.
+    using QuestionPresenter = std::function<bool(const QString &title, const QString &text)>;
+    void setQuestionPresenter(QuestionPresenter presenter);
 
     void onPackageInfo(packageInfo a_curFrameInfo);
     void onFirstDataPort(QString inPort);
     void onConnectStatusChanged();
+    void onSaveFile(QString inFileName);
     void onSonarDataPort(QString inPort);
     void onReadingFile();
     void onStopReadFile();

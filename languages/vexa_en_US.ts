@@ -135,6 +135,16 @@
         <source>录制跟不上数据流，已丢失 %1 个数据包</source>
         <translation>The recording cannot keep up with the data stream: %1 packets were lost</translation>
     </message>
+    <message>
+        <source>录制</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2
+本次录制将替换它们。是否继续？</source>
+        <translation>An earlier recording under this name left %1 later part files here: %2
+This recording will replace them. Continue?</translation>
+    </message>
 </context>
 <context>
     <name>FunctionBtn</name>

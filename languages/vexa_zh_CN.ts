@@ -135,6 +135,15 @@
         <source>录制跟不上数据流，已丢失 %1 个数据包</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>录制</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2
+本次录制将替换它们。是否继续？</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FunctionBtn</name>

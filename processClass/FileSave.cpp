@@ -4,7 +4,10 @@
 #include "PacketRing.h"
 #include "app/InformationCenter.h"
 
+#include <QApplication>
 #include <QDebug>
+#include <QFileInfo>
+#include <QMessageBox>
 
 #include <chrono>
 #include <memory>
@@ -14,6 +17,13 @@ FileSave::FileSave(PacketRing **inRing, InformationCenter **inInfoCenter, QObjec
     : QObject(parent), packetLength(packetSize), ring(inRing), infoCenter(inInfoCenter),
       writer(packetSize)
 {
+    presenter = [](const QString &title, const QString &text) {
+        // Without a widget application no box can be shown: nothing is replaced unasked.
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return false;
+        return QMessageBox::question(nullptr, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            == QMessageBox::Yes;
+    };
     init();
 }
 
@@ -32,28 +42,42 @@ void FileSave::init()
     connect(center, &InformationCenter::sigStopSaveFile, this, &FileSave::onStopSaveFile);
 }
 
-void FileSave::onSaveFile(const QString &inFileName)
+void FileSave::setQuestionPresenter(QuestionPresenter inPresenter)
 {
+    presenter = std::move(inPresenter);
+}
+
+bool FileSave::onSaveFile(const QString &inFileName)
+{
+    if (asking) {
+        // A request that came while the operator is being asked about the last one.
+        qDebug() << "保存文件失败" << Q_FUNC_INFO << "a question is open";
+        return false;
+    }
     if (recording) {
         if (!failed.load()) {
             // The front end asks only while no recording runs; the running one goes on.
             qDebug() << "保存文件失败" << Q_FUNC_INFO << "a recording is already running";
-            return;
+            return false;
         }
         stop();
         recording = false;
     }
     const QString name = RecordingFile::localPath(inFileName);
-    if (!openFile(name)) {
+    const QList<int> leftovers = RecordingFile::existingLaterParts(name);
+    if (!leftovers.isEmpty() && !mayReplace(name, leftovers))
+        return false;
+    if (!openFile(name, leftovers)) {
         qDebug() << "保存文件失败" << Q_FUNC_INFO;
         InformationCenter *center = hub();
         if (center) {
             emit center->sigTipsCMD(tr("保存数据失败：") + name + QLatin1Char(' ') + writer.errorString());
             center->f_setFileStatusNone();
-            // Processing opened the point-cloud file on the same request: the recording is over.
+            // Where Processing takes the same request itself, it has opened the point-cloud
+            // file: the recording is over.
             emit center->sigStopSaveFile();
         }
-        return;
+        return false;
     }
     stop();
     failed.store(false);
@@ -65,11 +89,31 @@ void FileSave::onSaveFile(const QString &inFileName)
         lostAtStart = source->lostRecordPackets();
     }
     start();
+    return true;
 }
 
-bool FileSave::openFile(const QString &name)
+bool FileSave::mayReplace(const QString &name, const QList<int> &leftovers)
 {
-    if (!writer.open(name)) {
+    QStringList shown;
+    for (int i = 0; i < leftovers.size() && i < 3; ++i)
+        shown << QFileInfo(RecordingFile::partPath(name, leftovers[i])).fileName();
+    if (leftovers.size() > 3)
+        shown << QStringLiteral("…");
+    const QString text = tr("此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？")
+                             .arg(QString::number(leftovers.size()), shown.join(QStringLiteral(", ")));
+    InformationCenter *center = hub();
+    const auto connected = [center] { return center && center->f_connnectStatusIsConnected(center->m_connectStatus()); };
+    const bool wasConnected = connected();
+    asking = true;
+    const bool yes = presenter && presenter(tr("录制"), text);
+    asking = false;
+    // The box runs its own event loop: a sonar lost meanwhile leaves nothing to record.
+    return yes && (!wasConnected || connected());
+}
+
+bool FileSave::openFile(const QString &name, const QList<int> &replaceable)
+{
+    if (!writer.open(name, replaceable)) {
         qDebug() << "保存文件失败";
         return false;
     }

@@ -3,10 +3,12 @@
 #include "RecordingWriter.h"
 #include "WhileThread.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
+#include <functional>
 
 class InformationCenter;
 class PacketRing;
@@ -32,10 +34,19 @@ public:
     FileSave(PacketRing **ring, InformationCenter **infoCenter, QObject *parent = nullptr);
     ~FileSave() override;
 
-    // Starts a recording into the file of a local-file URL (or a plain path).
-    void onSaveFile(const QString &inFileName);
-    // Opens the first part of a recording; the file status becomes Saving.
-    bool openFile(const QString &name);
+    // Asks the operator a yes/no question (a modal message box by default, answered No).
+    // Tests put their own presenter here so that nothing waits for a click.
+    using QuestionPresenter = std::function<bool(const QString &title, const QString &text)>;
+    void setQuestionPresenter(QuestionPresenter presenter);
+
+    // Starts a recording into the file of a local-file URL (or a plain path); true when it
+    // started. Files that stand under the recording's later part names are left over from an
+    // earlier recording under this name: the operator is asked once whether this one may
+    // replace them, and on No nothing starts and nothing on disk changes.
+    bool onSaveFile(const QString &inFileName);
+    // Opens the first part of a recording; the file status becomes Saving. replaceable: the
+    // later parts the operator agreed to replace (RecordingWriter::open).
+    bool openFile(const QString &name, const QList<int> &replaceable = {});
     // Ends the recording: the thread closes the part, then "The data is saved" is shown,
     // unless the recording had already failed.
     void onStopSaveFile();
@@ -48,6 +59,8 @@ protected:
 
 private:
     void init();
+    // GUI thread: whether the recording into name may replace the later parts left there.
+    bool mayReplace(const QString &name, const QList<int> &leftovers);
     InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
     // GUI thread: a recording whose thread gave up is ended for the whole program.
     void endFailedRecording(quint64 generation);
@@ -56,8 +69,10 @@ private:
     PacketRing **ring;
     InformationCenter **infoCenter;
     RecordingWriter writer;
+    QuestionPresenter presenter;
 
     bool recording = false;           // GUI thread: a recording thread was started and not yet stopped
+    bool asking = false;              // GUI thread: the operator's answer is awaited
     quint64 generation = 0;           // GUI thread: counts the recordings started
     quint64 lostAtStart = 0;          // reader B's loss count when the recording began
     std::atomic<bool> failed{false};  // set by the thread when it gave up

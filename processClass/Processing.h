@@ -81,6 +81,9 @@ public:
     void pushImageFrame(quint16 n, const packageInfo &header, const quint16 *accImage);
     void clearHistory();
 
+    // Opens the point-cloud file of the recording that a recording URL starts.
+    void onSaveFile(const QString &inFileName);
+
     void requestStop();
     void clearStopRequest();
     bool isStopRequested() const { return stopRequested.load(); }
@@ -133,7 +136,6 @@ private:
     void onIsStartChanged();
     void onBrightnessOffset(int inOffset);
     void onFileStatusChanged();
-    void onSaveFile(const QString &inFileName);
     void onStopSaveFile();
     void openPointCloudFile(const QString &url);
 

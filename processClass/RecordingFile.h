@@ -33,6 +33,15 @@ QByteArray localPathBytes(const QString &url);
 // same directory. These are exactly the names the replay reader looks for.
 QString partPath(const QString &firstPart, int index);
 
+// The part number N of a file name that is exactly base + "_N.DB" (N in plain decimal: no
+// sign, no leading zero, 1 up to the largest int), 0 for any other name. The names of the
+// later parts partPath makes for a first part whose complete base name is base.
+int laterPartIndex(const QByteArray &base, const QByteArray &name);
+// The later parts (N >= 1, ascending) of the recording whose first part is firstPart under
+// whose names a regular file stands, from one listing of the directory. Links are not
+// followed: a link is nobody's part.
+QList<int> existingLaterParts(const QString &firstPart);
+
 // The parts the replay reads when the operator chooses the file `chosen` (a name, in the file
 // system's bytes) in a directory whose regular files are `names`: base.DB (base being the
 // chosen name up to its last '.'), or the chosen file itself when base.DB is not there; then
@@ -55,10 +64,6 @@ PartStamp stampOf(const struct stat &status);
 // that part. So the later parts an older recording under the same name left behind are not
 // replayed as this one's, and every recording as the recorder writes it reads as before.
 bool continuesRecording(const PartStamp &previous, const PartStamp &next);
-// Whether the file under part N's name is surely part N of the recording whose part N - 1 is
-// `previous`: that part reached the part size and this file was written after it. Only such
-// parts of a recording that a new one replaces are rewritten by the new one.
-bool isNextPart(const PartStamp &previous, const PartStamp &next, quint64 partLimit);
 
 // The frame serial number of a record (its header's frameSerialNum).
 quint32 frameSerialOf(const uchar *record);

@@ -2,6 +2,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,49 +16,40 @@ RecordingWriter::RecordingWriter(quint16 packetLength)
 {
 }
 
-bool RecordingWriter::open(const QString &firstPart)
+bool RecordingWriter::open(const QString &firstPart, const QList<int> &replaceable)
 {
     close();
     m_firstPart = firstPart;
     m_partIndex = 0;
+    m_lastOpened = -1;
     m_packetsInFrame = 0;
     m_frameSerial = 0;
     m_error.clear();
-    noteReplacedParts(firstPart);
-    return openPart(firstPart);
+    if (!openPart(firstPart))
+        return false;
+    m_replaceable.assign(replaceable.begin(), replaceable.end());
+    std::sort(m_replaceable.begin(), m_replaceable.end());
+    return true;
 }
 
-void RecordingWriter::noteReplacedParts(const QString &firstPart)
+bool RecordingWriter::isReplaceable(int index) const
 {
-    // Before the first part is truncated: a later part follows a full part and was written
-    // after it. Links are not followed; a link is nobody's part.
-    m_replaced.clear();
-    struct stat status;
-    if (::lstat(QFile::encodeName(firstPart).constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return;
-    RecordingFile::PartStamp previous = RecordingFile::stampOf(status);
-    for (int index = 1;; ++index) {
-        const QByteArray path = QFile::encodeName(RecordingFile::partPath(firstPart, index));
-        if (::lstat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-            return;
-        const RecordingFile::PartStamp stamp = RecordingFile::stampOf(status);
-        if (!RecordingFile::isNextPart(previous, stamp, m_partLimit))
-            return;
-        m_replaced.push_back({status.st_dev, status.st_ino, stamp});
-        previous = stamp;
-    }
+    return std::binary_search(m_replaceable.begin(), m_replaceable.end(), index);
 }
 
 int RecordingWriter::openLaterPart(const QByteArray &path, int index)
 {
-    if (std::size_t(index) <= m_replaced.size()) {
-        const ReplacedPart &old = m_replaced[std::size_t(index) - 1];
+    if (isReplaceable(index)) {
+        // The operator agreed to replace what stood under this name, so any regular file
+        // there now is written over, however it changed meanwhile; never through a link and
+        // never into anything else.
         const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
         if (fd >= 0) {
             struct stat status;
-            int error = EEXIST; // changed since this recording began: no longer the old part
-            if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_dev == old.device
-                && status.st_ino == old.inode && RecordingFile::stampOf(status) == old.stamp) {
+            int error = EEXIST; // no regular file: not what was to be replaced
+            if (::fstat(fd, &status) != 0) {
+                error = errno;
+            } else if (S_ISREG(status.st_mode)) {
                 if (::ftruncate(fd, 0) == 0)
                     return fd;
                 error = errno;
@@ -66,11 +58,29 @@ int RecordingWriter::openLaterPart(const QByteArray &path, int index)
             errno = error;
             return -1;
         }
+        // A link stands there: the operator is told, as with any file left alone, that a
+        // file exists.
+        if (errno == ELOOP)
+            errno = EEXIST;
         if (errno != ENOENT)
             return -1;
     }
     // Never over a file this recording does not replace.
     return ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
+}
+
+void RecordingWriter::removeUnreachedParts()
+{
+    // An older recording's part left under this one's names would read as its continuation.
+    for (const int index : m_replaceable) {
+        if (index <= m_lastOpened)
+            continue;
+        const QByteArray path = QFile::encodeName(RecordingFile::partPath(m_firstPart, index));
+        struct stat status;
+        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode) && ::unlink(path.constData()) != 0)
+            qWarning() << "删除先前录制的分段失败" << QFile::decodeName(path) << qt_error_string(errno);
+    }
+    m_replaceable.clear();
 }
 
 bool RecordingWriter::openPart(const QString &path)
@@ -91,6 +101,7 @@ bool RecordingWriter::openPart(const QString &path)
     } else if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         // Unbuffered: every frame goes to the file system in its own write, and a failure
         // shows at that write, not at some later flush.
+        m_lastOpened = m_partIndex;
         return true;
     } else {
         m_error = m_file.errorString();
@@ -178,4 +189,5 @@ void RecordingWriter::close()
     m_packetsInFrame = 0;
     if (m_file.isOpen())
         m_file.close();
+    removeUnreachedParts();
 }

@@ -3,13 +3,12 @@
 #include "RecordingFile.h"
 
 #include <QFile>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
 #include <memory>
 #include <vector>
-
-#include <sys/types.h>
 
 // Writes stamped records to the parts of one recording, a whole frame at a time: records with
 // the same frame serial that arrive one after another form a frame, which is written with one
@@ -31,18 +30,22 @@ public:
     void setPartLimit(quint64 bytes) { m_partLimit = bytes; }
 
     // Opens (truncating) the first part, which the operator chose, and starts with an empty
-    // frame. False when it cannot be opened; errorString() says why. The later parts of the
-    // recording this one replaces are noted first: only those are rewritten when this one
-    // reaches their names. Any other file under a later part's name is left as it is, and the
-    // recording ends there as with a part that cannot be opened; its full part before that
+    // frame. False when it cannot be opened (nothing else is touched then); errorString() says
+    // why. replaceable: the later parts (RecordingFile::existingLaterParts) that the operator
+    // agreed to replace. Whatever regular file stands under such a name when the recording
+    // reaches it is written over, and those it does not reach are removed when it closes, so
+    // that no part of an older recording is left under its names. Anything else under a later
+    // part's name (a file that came later, a link, a directory, a pipe) is left as it is, and
+    // the recording ends there as with a part that cannot be opened; its full part before that
     // name then gives back its last frame, so that it is no full part and a replay stops there.
-    bool open(const QString &firstPart);
+    bool open(const QString &firstPart, const QList<int> &replaceable = {});
     // Takes one record of packetLength bytes. False when a write failed or the next part could
     // not be opened: the writer has closed the recording then (a part cut by a failed write is
     // trimmed back to its whole frames where the file system allows) and errorString() and
     // path() say what failed.
     bool addRecord(const uchar *record);
-    // Closes the part being written; the frame in progress is dropped.
+    // Closes the part being written; the frame in progress is dropped. The replaceable parts
+    // beyond the last part opened are removed.
     void close();
 
     QString path() const { return m_path; }
@@ -50,15 +53,9 @@ public:
     QString errorString() const { return m_error; }
 
 private:
-    // A later part of the recording being replaced, as it was when this one began.
-    struct ReplacedPart
-    {
-        dev_t device;
-        ino_t inode;
-        RecordingFile::PartStamp stamp;
-    };
-    void noteReplacedParts(const QString &firstPart);
+    bool isReplaceable(int index) const;
     int openLaterPart(const QByteArray &path, int index);
+    void removeUnreachedParts();
     bool openPart(const QString &path);
     bool writeBuffered();
     bool fail(const QString &reason);
@@ -70,10 +67,11 @@ private:
     quint32 m_frameSerial = 0;
     QString m_firstPart;
     int m_partIndex = 0;
+    int m_lastOpened = -1; // index of the last part that was opened
     quint64 m_bytesInPart = 0;
     quint64 m_lastWriteBytes = 0; // of the last frame (or piece of a run) written
     QString m_path; // of the part being written, or the last one tried
     QFile m_file;
     QString m_error;
-    std::vector<ReplacedPart> m_replaced; // parts 1, 2, ...
+    std::vector<int> m_replaceable; // ascending
 };

@@ -20,6 +20,8 @@
 #include "support/SimulatedSonar.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -143,6 +145,10 @@ private:
         m_core = std::make_unique<MainWindow>(&m_front->root);
         m_core->setWarningPresenter([this](const QString &title, const QString &text) {
             m_boxes << title + QLatin1Char('|') + text;
+        });
+        m_core->setQuestionPresenter([this](const QString &title, const QString &text) {
+            m_boxes << title + QLatin1Char('|') + text;
+            return false;
         });
     }
 
@@ -509,6 +515,74 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(storedPointCount(), 2u * quint32(packets.size()), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(images > 0, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
+    }
+
+    // A recording under a name an earlier one left later parts of: the operator is asked
+    // first, and the point-cloud file is opened only for a recording that starts. No leaves
+    // every file as it was, the point-cloud file too, and makes none.
+    void recordingOverLeftoversAsksFirst_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("pointCloudThere");
+        QTest::newRow("No, point-cloud file there") << false << true;
+        QTest::newRow("No, no point-cloud file") << false << false;
+        QTest::newRow("Yes") << true << false;
+    }
+    void recordingOverLeftoversAsksFirst()
+    {
+        QFETCH(bool, yes);
+        QFETCH(bool, pointCloudThere);
+        build();
+        QStringList questions;
+        m_core->setQuestionPresenter([&questions, yes](const QString &, const QString &text) {
+            questions << text;
+            return yes;
+        });
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QStringList made{"dive.DB", "dive_1.DB", "dive_2.DB"};
+        if (pointCloudThere)
+            made << QStringLiteral("divePointCloud.txt");
+        for (const QString &name : made) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(name.toUtf8()) > 0);
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+        const auto state = [&dir] {
+            QStringList out;
+            for (const QFileInfo &entry : QDir(dir.path()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
+                QFile file(entry.filePath());
+                out << entry.fileName() + QLatin1Char('|') + (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray())
+                        + QLatin1Char('|') + entry.lastModified().toString(Qt::ISODateWithMs);
+            }
+            return out;
+        };
+        const QStringList before = state();
+
+        emit hub()->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("dive.DB"))).toString());
+        QCOMPARE(questions.size(), 1);
+        QVERIFY2(questions.first().contains(QStringLiteral("dive_1.DB, dive_2.DB")), qPrintable(questions.first()));
+        if (yes) {
+            QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("divePointCloud.txt"))), 10000);
+            emit hub()->sigStopSaveFile();
+            QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"dive.DB", "divePointCloud.txt"}));
+            QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("dive.DB"))).size(), 0);
+            return;
+        }
+        QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
+        // The data path opens point-cloud files in the order asked: once the next recording's
+        // is there, one opened for the refused recording would be there too.
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        emit hub()->sigSaveFile(QUrl::fromLocalFile(other.filePath(QStringLiteral("next.DB"))).toString());
+        QCOMPARE(questions.size(), 1);
+        QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(other.filePath(QStringLiteral("nextPointCloud.txt"))), 10000);
+        emit hub()->sigStopSaveFile();
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+        QCOMPARE(state(), before);
     }
 
     // A replay stopped by the operator, or by closing the window: the replay is asked to stop

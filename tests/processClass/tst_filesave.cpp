@@ -4,6 +4,7 @@
 #include "processClass/RecordingFile.h"
 #include "support/SimRecording.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
@@ -15,6 +16,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -51,10 +53,16 @@ struct Recorder
     QSignalSpy tips{center, &InformationCenter::sigTipsCMD};
     QSignalSpy stops{center, &InformationCenter::sigStopSaveFile};
     quint16 mark = 0;
+    QStringList questions; // "title|text" of each question the operator was asked
+    std::function<bool()> answer = [] { return false; };
 
     Recorder(QObject *owner, quint16 slotCount = 50000)
         : ring(new PacketRing(packetSize, slotCount)), center(new InformationCenter(owner))
     {
+        save.setQuestionPresenter([this](const QString &title, const QString &text) {
+            questions << title + QLatin1Char('|') + text;
+            return answer();
+        });
     }
     ~Recorder()
     {
@@ -77,6 +85,52 @@ struct Recorder
     }
 };
 
+// What a folder holds: each entry's name, bytes and time of last change.
+struct FolderState
+{
+    QStringList names;
+    QList<QByteArray> bytes;
+    QList<QDateTime> modified;
+    bool operator==(const FolderState &other) const
+    {
+        return names == other.names && bytes == other.bytes && modified == other.modified;
+    }
+};
+
+FolderState stateOf(const QString &folder)
+{
+    FolderState state;
+    for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name)) {
+        QFile file(entry.filePath());
+        state.names << entry.fileName();
+        state.bytes << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        state.modified << entry.lastModified();
+    }
+    return state;
+}
+
+// Files that an earlier recording left: the part numbers given (0 the first part), each with
+// bytes of its own, changed an hour ago.
+bool leaveParts(const QString &first, const QList<int> &indices)
+{
+    for (int index : indices) {
+        QFile file(RecordingFile::partPath(first, index));
+        if (!file.open(QIODevice::WriteOnly) || file.write(packet(900 + quint32(index), 0)) != packetSize)
+            return false;
+        if (!file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime))
+            return false;
+    }
+    return true;
+}
+
+QList<quint32> serialsIn(const QString &path)
+{
+    QList<quint32> out;
+    for (const auto &r : SimSonar::readRecords(path))
+        out << r.frameSerial;
+    return out;
+}
+
 } // namespace
 
 class tst_FileSave : public QObject
@@ -93,6 +147,10 @@ private slots:
     void failureTipFollowsTheLanguage();
     void ringOverrunIsReportedOnce_data();
     void ringOverrunIsReportedOnce();
+    void asksBeforeReplacingLeftovers_data();
+    void asksBeforeReplacingLeftovers();
+    void sonarLostWhileAsked_data();
+    void sonarLostWhileAsked();
 };
 
 void tst_FileSave::initTestCase()
@@ -144,6 +202,7 @@ void tst_FileSave::recordsWholeStampedFrames()
     }
     QCOMPARE(rec.tipTexts(), (QStringList{QStringLiteral("保存数据：") + path, QStringLiteral("保存数据完成")}));
     QCOMPARE(rec.stops.size(), 1); // only the operator's
+    QCOMPARE(rec.questions, QStringList()); // no later parts there: nothing to ask
 }
 
 void tst_FileSave::splitsIntoParts()
@@ -190,6 +249,10 @@ void tst_FileSave::failureEndsTheRecording_data()
     QTest::newRow("first part is a pipe nobody reads") << "first part is a pipe" << -1;
     QTest::newRow("next part cannot be opened") << "next part is a directory" << 2;
     QTest::newRow("next part is a pipe nobody reads") << "next part is a pipe" << 2;
+    // A regular file there (links followed): the full part before it gives back its last
+    // frame, so that a replay ends with it.
+    QTest::newRow("next part is a link to a file") << "next part is a link" << 1;
+    QTest::newRow("a file appears under the next part's name") << "next part appears" << 1;
     QTest::newRow("disk full") << "file size limit" << 3;
 }
 
@@ -209,6 +272,18 @@ void tst_FileSave::failureEndsTheRecording()
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("X_1.DB")));
     if (failure == QLatin1String("next part is a pipe"))
         QVERIFY(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("X_1.DB"))).constData(), 0600) == 0);
+    // Another program's file, which nothing here may change.
+    QTemporaryDir elsewhere;
+    const QString foreign = failure == QLatin1String("next part is a link") ? elsewhere.filePath(QStringLiteral("other.DB"))
+                                                                            : dir.filePath(QStringLiteral("X_1.DB"));
+    const QByteArray foreignBytes = packet(201, 0);
+    const auto writeForeign = [&] {
+        QFile file(foreign);
+        return file.open(QIODevice::WriteOnly) && file.write(foreignBytes) == foreignBytes.size()
+            && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    };
+    if (failure == QLatin1String("next part is a link"))
+        QVERIFY(writeForeign() && QFile::link(foreign, dir.filePath(QStringLiteral("X_1.DB"))));
     if (failure.startsWith(QLatin1String("next part")))
         rec.save.setPartSizeLimit(6 * quint64(packetSize));
     const qint64 frameBytes = 3 * qint64(packetSize);
@@ -222,6 +297,10 @@ void tst_FileSave::failureEndsTheRecording()
     }
 
     emit center->sigSaveFile(url(first));
+    // Nothing there that the recording would replace: nothing to ask.
+    QCOMPARE(rec.questions, QStringList());
+    if (failure == QLatin1String("next part appears"))
+        QVERIFY(writeForeign());
     rec.push({1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 6});
     QTRY_COMPARE_WITH_TIMEOUT(rec.stops.size(), 1, 10000);
     QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
@@ -234,6 +313,11 @@ void tst_FileSave::failureEndsTheRecording()
         QCOMPARE(QFileInfo(first).size(), wholeFramesKept * frameBytes);
     else
         QVERIFY(!QFileInfo(first).isFile());
+    if (failure == QLatin1String("next part is a link") || failure == QLatin1String("next part appears")) {
+        QFile file(dir.filePath(QStringLiteral("X_1.DB")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), foreignBytes);
+    }
 
     // The operator's stop that may still follow says nothing either, and a new recording works.
     emit center->sigStopSaveFile();
@@ -355,6 +439,116 @@ void tst_FileSave::ringOverrunIsReportedOnce()
     // Frame 0, what survived of the laps, then frames 1000 .. 1099 whole (1100 was in progress).
     QTRY_VERIFY_WITH_TIMEOUT(drain.received.load() - junkBytes >= (2 + 1 + 99 * 2) * qint64(packetSize), 10000);
     QCOMPARE((drain.received.load() - junkBytes) % packetSize, 0);
+}
+
+void tst_FileSave::asksBeforeReplacingLeftovers_data()
+{
+    // An earlier recording left dive.DB and the later parts given. Parts of four records here,
+    // and the new recording has frames 1, 2 and 3 of two records: dive.DB, dive_1.DB.
+    QTest::addColumn<QList<int>>("leftovers");
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("listed"); // in the question; empty: no question
+    const QString english = QStringLiteral(":/languages/vexa_en_US.qm");
+    QTest::newRow("three, Yes") << QList<int>{1, 2, 3} << QString() << true << "dive_1.DB, dive_2.DB, dive_3.DB";
+    QTest::newRow("three, No") << QList<int>{1, 2, 3} << QString() << false << "dive_1.DB, dive_2.DB, dive_3.DB";
+    QTest::newRow("five, the first three named, No")
+        << QList<int>{1, 2, 3, 4, 5} << QString() << false << "dive_1.DB, dive_2.DB, dive_3.DB, …";
+    QTest::newRow("in part order, not name order, Yes")
+        << QList<int>{10, 2, 11, 1} << QString() << true << "dive_1.DB, dive_2.DB, dive_10.DB, …";
+    QTest::newRow("only a far part, English, Yes") << QList<int>{10} << english << true << "dive_10.DB";
+    QTest::newRow("English, No") << QList<int>{1, 2} << english << false << "dive_1.DB, dive_2.DB";
+    QTest::newRow("no later parts: no question") << QList<int>{} << QString() << false << QString();
+}
+
+void tst_FileSave::asksBeforeReplacingLeftovers()
+{
+    QFETCH(QList<int>, leftovers);
+    QFETCH(QString, catalogue);
+    QFETCH(bool, yes);
+    QFETCH(QString, listed);
+    QTranslator translator;
+    if (!catalogue.isEmpty()) {
+        QVERIFY(translator.load(catalogue));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+    }
+    const auto uninstall = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("dive.DB"));
+    QVERIFY(leaveParts(first, QList<int>{0} + leftovers));
+    const FolderState before = stateOf(dir.path());
+
+    Recorder rec(this);
+    rec.answer = [yes] { return yes; };
+    rec.save.setPartSizeLimit(4 * quint64(packetSize));
+    emit rec.center->sigSaveFile(url(first));
+
+    if (listed.isEmpty()) {
+        QCOMPARE(rec.questions, QStringList());
+    } else {
+        const QString text = catalogue.isEmpty()
+            ? QStringLiteral("录制|此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？")
+            : QStringLiteral("Recording|An earlier recording under this name left %1 later part files here: %2\nThis recording will replace them. Continue?");
+        QCOMPARE(rec.questions, QStringList{text.arg(leftovers.size()).arg(listed)});
+    }
+    if (!yes && !listed.isEmpty()) {
+        // Nothing starts and nothing on disk changes.
+        QCOMPARE(rec.center->m_fileStatus(), InformationCenter::FileStatus::None);
+        QCOMPARE(stateOf(dir.path()), before);
+        QCOMPARE(rec.tipTexts(), QStringList());
+        QCOMPARE(rec.stops.size(), 0);
+        return;
+    }
+    QCOMPARE(rec.center->m_fileStatus(), InformationCenter::FileStatus::Saving);
+    rec.push({1, 1, 2, 2, 3, 3, 4});
+    QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
+    emit rec.center->sigStopSaveFile();
+    QTRY_COMPARE_WITH_TIMEOUT(rec.center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+    // The folder holds the new recording and nothing that the earlier one left.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden),
+             (QStringList{"dive.DB", "dive_1.DB"}));
+    QCOMPARE(serialsIn(first), (QList<quint32>{1, 1, 2, 2}));
+    QCOMPARE(serialsIn(dir.filePath(QStringLiteral("dive_1.DB"))), (QList<quint32>{3, 3}));
+    QCOMPARE(rec.tipTexts().size(), 2);
+    QCOMPARE(rec.tipTexts().last(), catalogue.isEmpty() ? QStringLiteral("保存数据完成") : QStringLiteral("The data is saved"));
+}
+
+void tst_FileSave::sonarLostWhileAsked_data()
+{
+    QTest::addColumn<bool>("lost");
+    QTest::newRow("sonar lost while the question is open") << true;
+    QTest::newRow("sonar still connected") << false;
+}
+
+void tst_FileSave::sonarLostWhileAsked()
+{
+    // The question box runs its own event loop, in which the connection may go: the operator's
+    // Yes then starts nothing, and nothing on disk changes.
+    QFETCH(bool, lost);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("dive.DB"));
+    QVERIFY(leaveParts(first, {0, 1}));
+    const FolderState before = stateOf(dir.path());
+    Recorder rec(this);
+    InformationCenter *center = rec.center;
+    center->f_setConnectStatusConnected();
+    rec.answer = [center, lost] {
+        if (lost)
+            center->f_setConnectStatusNone();
+        return true;
+    };
+    emit center->sigSaveFile(url(first));
+    QCOMPARE(rec.questions.size(), 1);
+    if (lost) {
+        QCOMPARE(center->m_fileStatus(), InformationCenter::FileStatus::None);
+        QCOMPARE(stateOf(dir.path()), before);
+        QCOMPARE(rec.tipTexts(), QStringList());
+        return;
+    }
+    QCOMPARE(center->m_fileStatus(), InformationCenter::FileStatus::Saving);
+    emit center->sigStopSaveFile();
+    QTRY_COMPARE_WITH_TIMEOUT(center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"dive.DB"});
 }
 
 QTEST_GUILESS_MAIN(tst_FileSave)

@@ -5,15 +5,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <vector>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 // The recording file's names and the writer that groups records into whole frames and parts.
 namespace {
@@ -54,6 +59,137 @@ QList<quint16> marksOf(const std::vector<SimSonar::RecordView> &records)
     return out;
 }
 
+// Frames from..to of `size` records each, then one record of the next frame, which is still in
+// progress when the recording closes and so is dropped.
+QList<quint32> frames(quint32 from, quint32 to, int size)
+{
+    QList<quint32> serials;
+    for (quint32 f = from; f <= to; ++f)
+        serials << QList<quint32>(size, f);
+    return serials << to + 1;
+}
+
+// A recording as the program makes it after the operator agreed to replace what an earlier
+// one left under its name.
+bool recordOver(const QString &first, const QList<quint32> &serials, quint64 limit, QString *error = nullptr)
+{
+    RecordingWriter writer(packetSize);
+    writer.setPartLimit(limit);
+    if (!writer.open(first, RecordingFile::existingLaterParts(first)))
+        return false;
+    const bool whole = feed(writer, serials);
+    writer.close();
+    if (error)
+        *error = writer.errorString();
+    return whole;
+}
+
+// The records a replay of the recording whose first part is `first` reads, part after part,
+// choosing its parts as the replay reader does.
+QList<quint32> replayedSerials(const QString &first)
+{
+    const QFileInfo chosen(first);
+    QSet<QByteArray> names;
+    for (const QString &name : QDir(chosen.path()).entryList(QDir::Files))
+        names << QFile::encodeName(name);
+    QList<quint32> serials;
+    RecordingFile::PartStamp previous;
+    bool firstPart = true;
+    for (const QByteArray &part : RecordingFile::partNames(QFile::encodeName(chosen.fileName()), names)) {
+        const QString path = chosen.dir().filePath(QFile::decodeName(part));
+        struct stat status;
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+            break;
+        const RecordingFile::PartStamp stamp = RecordingFile::stampOf(status);
+        if (!firstPart && !RecordingFile::continuesRecording(previous, stamp))
+            break;
+        firstPart = false;
+        previous = stamp;
+        serials << serialsOf(SimSonar::readRecords(path));
+    }
+    return serials;
+}
+
+// The entries of a directory, sorted by name; a directory is marked "/", a link "@" and a pipe "|".
+QStringList entriesOf(const QString &directory)
+{
+    QStringList out;
+    const QFileInfoList entries = QDir(directory).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        struct stat status;
+        QString mark;
+        if (::lstat(QFile::encodeName(entry.filePath()).constData(), &status) == 0) {
+            if (S_ISDIR(status.st_mode))
+                mark = QStringLiteral("/");
+            else if (S_ISLNK(status.st_mode))
+                mark = QStringLiteral("@");
+            else if (S_ISFIFO(status.st_mode))
+                mark = QStringLiteral("|");
+        }
+        out << entry.fileName() + mark;
+    }
+    return out;
+}
+
+// Sets the time of last change of a file, seconds from now (negative: earlier).
+bool setModified(const QString &path, qint64 secondsFromNow)
+{
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec + secondsFromNow, now.tv_nsec}};
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// What another program writes: a file that is no part of any recording here.
+const QByteArray foreignBytes = record(201, 0) + record(201, 1) + record(201, 2);
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Does to the later parts of the recording whose first part is `first` what the actions say,
+// one after another (separated by ","): "remove:N"; "file:N", "link:N", "dir:N", "pipe:N" in
+// its place another program's file (an hour old), a link to such a file in `elsewhere`, a
+// directory, a pipe; "grow:N" (bytes appended), "retime:N" (changed two hours ago), "renew:N"
+// (the same bytes in a new file).
+bool change(const QString &actions, const QString &first, const QString &elsewhere)
+{
+    for (const QString &action : actions.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString what = action.section(QLatin1Char(':'), 0, 0);
+        const QString path = RecordingFile::partPath(first, action.section(QLatin1Char(':'), 1).toInt());
+        const QByteArray name = QFile::encodeName(path);
+        const bool replaced = what != QLatin1String("grow") && what != QLatin1String("retime") && what != QLatin1String("renew");
+        if (replaced && ::unlink(name.constData()) != 0 && errno != ENOENT)
+            return false;
+        bool ok = false;
+        if (what == QLatin1String("remove")) {
+            ok = true;
+        } else if (what == QLatin1String("file")) {
+            ok = writeFile(path, foreignBytes) && setModified(path, -3600);
+        } else if (what == QLatin1String("link")) {
+            const QString target = QDir(elsewhere).filePath(QFileInfo(path).fileName());
+            ok = writeFile(target, foreignBytes) && setModified(target, -3600) && QFile::link(target, path);
+        } else if (what == QLatin1String("dir")) {
+            ok = QDir().mkdir(path);
+        } else if (what == QLatin1String("pipe")) {
+            ok = mkfifo(name.constData(), 0600) == 0;
+        } else if (what == QLatin1String("grow")) {
+            QFile file(path);
+            ok = file.open(QIODevice::Append) && file.write(foreignBytes) == foreignBytes.size();
+        } else if (what == QLatin1String("retime")) {
+            ok = setModified(path, -7200);
+        } else if (what == QLatin1String("renew")) {
+            const QString copy = path + QStringLiteral(".new");
+            ok = QFile::copy(path, copy) && ::rename(QFile::encodeName(copy).constData(), name.constData()) == 0;
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class tst_Recording : public QObject
@@ -74,6 +210,12 @@ private slots:
     void longRunStaysInsideTheBuffer();
     void whichFileContinuesARecording_data();
     void whichFileContinuesARecording();
+    void laterPartIndex_data();
+    void laterPartIndex();
+    void existingLaterParts_data();
+    void existingLaterParts();
+    void recordingsUnderOneName_data();
+    void recordingsUnderOneName();
     void newRecordingOverAnOldOne_data();
     void newRecordingOverAnOldOne();
 };
@@ -258,18 +400,17 @@ void tst_Recording::whichFileContinuesARecording_data()
     // changed (negative: earlier).
     QTest::addColumn<quint64>("size");
     QTest::addColumn<qint64>("later");
-    QTest::addColumn<bool>("replayed");   // the replay goes on to the second
-    QTest::addColumn<bool>("rewritten");  // a new recording over the first may rewrite the second
+    QTest::addColumn<bool>("replayed"); // the replay goes on to the second
     const quint64 full = RecordingFile::partBytes;
-    QTest::newRow("full part, next written after it") << full << qint64(1) << true << true;
-    QTest::newRow("full part, next in the same instant") << full << qint64(0) << true << true;
+    QTest::newRow("full part, next written after it") << full << qint64(1) << true;
+    QTest::newRow("full part, next in the same instant") << full << qint64(0) << true;
     // A recording copied part by part in another order still replays whole...
-    QTest::newRow("full part, next changed before it") << full << qint64(-1) << true << false;
+    QTest::newRow("full part, next changed before it") << full << qint64(-1) << true;
     // ... as does one with a short part in the middle (a part that failed to fill).
-    QTest::newRow("short part, next written after it") << full - 1 << qint64(1) << true << false;
-    // The new first part of a recording over an older one of several parts.
-    QTest::newRow("short part, next changed before it") << full - 1 << qint64(-1) << false << false;
-    QTest::newRow("empty part, next changed before it") << quint64(0) << qint64(-1) << false << false;
+    QTest::newRow("short part, next written after it") << full - 1 << qint64(1) << true;
+    // A part that gave back its last frame before a file the recording left alone.
+    QTest::newRow("short part, next changed before it") << full - 1 << qint64(-1) << false;
+    QTest::newRow("empty part, next changed before it") << quint64(0) << qint64(-1) << false;
 }
 
 void tst_Recording::whichFileContinuesARecording()
@@ -277,111 +418,257 @@ void tst_Recording::whichFileContinuesARecording()
     QFETCH(quint64, size);
     QFETCH(qint64, later);
     QFETCH(bool, replayed);
-    QFETCH(bool, rewritten);
     const RecordingFile::PartStamp first{size, 1700000000000000000};
     const RecordingFile::PartStamp second{10 * quint64(packetSize), first.modified + later};
     QCOMPARE(RecordingFile::continuesRecording(first, second), replayed);
-    QCOMPARE(RecordingFile::isNextPart(first, second, RecordingFile::partBytes), rewritten);
+}
+
+void tst_Recording::laterPartIndex_data()
+{
+    QTest::addColumn<QByteArray>("base");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("index");
+    QTest::newRow("second part") << QByteArray("dive") << QByteArray("dive_1.DB") << 1;
+    QTest::newRow("eleventh part") << QByteArray("dive") << QByteArray("dive_10.DB") << 10;
+    QTest::newRow("largest int") << QByteArray("dive") << QByteArray("dive_2147483647.DB") << 2147483647;
+    QTest::newRow("beyond int") << QByteArray("dive") << QByteArray("dive_2147483648.DB") << 0;
+    QTest::newRow("eleven digits") << QByteArray("dive") << QByteArray("dive_10000000001.DB") << 0;
+    QTest::newRow("very long number") << QByteArray("dive") << QByteArray("dive_" + QByteArray(300, '9') + ".DB") << 0;
+    QTest::newRow("zero") << QByteArray("dive") << QByteArray("dive_0.DB") << 0;
+    QTest::newRow("leading zero") << QByteArray("dive") << QByteArray("dive_01.DB") << 0;
+    QTest::newRow("no number") << QByteArray("dive") << QByteArray("dive_.DB") << 0;
+    QTest::newRow("plus sign") << QByteArray("dive") << QByteArray("dive_+1.DB") << 0;
+    QTest::newRow("minus sign") << QByteArray("dive") << QByteArray("dive_-1.DB") << 0;
+    QTest::newRow("blank before the number") << QByteArray("dive") << QByteArray("dive_ 1.DB") << 0;
+    QTest::newRow("letter after the number") << QByteArray("dive") << QByteArray("dive_1a.DB") << 0;
+    QTest::newRow("digit of another script") << QByteArray("dive") << QByteArray("dive_\xd9\xa3.DB") << 0;
+    QTest::newRow("lower-case extension") << QByteArray("dive") << QByteArray("dive_1.db") << 0;
+    QTest::newRow("extension twice") << QByteArray("dive") << QByteArray("dive_1.DB.DB") << 0;
+    QTest::newRow("something after the extension") << QByteArray("dive") << QByteArray("dive_1.DB~") << 0;
+    QTest::newRow("the first part") << QByteArray("dive") << QByteArray("dive.DB") << 0;
+    QTest::newRow("a part of another first part") << QByteArray("dive") << QByteArray("dive_1_2.DB") << 0;
+    QTest::newRow("first part with a number") << QByteArray("dive_1") << QByteArray("dive_1_2.DB") << 2;
+    QTest::newRow("underscore in the name") << QByteArray("a_b") << QByteArray("a_b_3.DB") << 3;
+    QTest::newRow("shorter name") << QByteArray("div") << QByteArray("dive_1.DB") << 0;
+    QTest::newRow("longer name") << QByteArray("dive") << QByteArray("xdive_1.DB") << 0;
+    QTest::newRow("name that is no UTF-8") << QByteArray("caf\xe9") << QByteArray("caf\xe9_2.DB") << 2;
+}
+
+void tst_Recording::laterPartIndex()
+{
+    QFETCH(QByteArray, base);
+    QFETCH(QByteArray, name);
+    QFETCH(int, index);
+    QCOMPARE(RecordingFile::laterPartIndex(base, name), index);
+}
+
+void tst_Recording::existingLaterParts_data()
+{
+    // Entries made in an empty folder: "name" a regular file, "name@" a link to a file
+    // elsewhere, "name@?" a link to nothing, "name/" a directory, "name|" a pipe.
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<bool>("relative"); // first named from the folder itself
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<QList<int>>("parts");
+    QTest::newRow("regular files, with gaps, in part order")
+        << "dive.DB" << false << QStringList{"dive.DB", "dive_12.DB", "dive_1.DB", "dive_10.DB", "dive_2.DB"}
+        << QList<int>{1, 2, 10, 12};
+    QTest::newRow("only a far part") << "dive.DB" << false << QStringList{"dive_10.DB"} << QList<int>{10};
+    QTest::newRow("links, directories and pipes are nobody's part")
+        << "dive.DB" << false << QStringList{"dive_1.DB@", "dive_2.DB/", "dive_3.DB|", "dive_4.DB@?", "dive_5.DB"}
+        << QList<int>{5};
+    QTest::newRow("names of no part")
+        << "dive.DB" << false
+        << QStringList{"dive.DB", "dive_0.DB", "dive_01.DB", "dive_1.db", "dive_1_1.DB", "dive_1.DB.bak", "dive_x.DB", "other_1.DB"}
+        << QList<int>{};
+    QTest::newRow("lower-case extension chosen") << "dive.db" << false << QStringList{"dive_1.DB", "dive_2.db"} << QList<int>{1};
+    QTest::newRow("underscore in the name") << "a_b.DB" << false << QStringList{"a_b_1.DB", "a_1.DB", "a_b_1_1.DB"} << QList<int>{1};
+    QTest::newRow("non-ASCII name") << "潜水.DB" << false << QStringList{"潜水.DB", "潜水_2.DB"} << QList<int>{2};
+    QTest::newRow("relative name") << "dive.DB" << true << QStringList{"dive_3.DB", "dive_1.DB"} << QList<int>{1, 3};
+    QTest::newRow("nothing there") << "dive.DB" << false << QStringList{} << QList<int>{};
+    QTest::newRow("folder missing") << "nowhere/dive.DB" << false << QStringList{} << QList<int>{};
+}
+
+void tst_Recording::existingLaterParts()
+{
+    QFETCH(QString, first);
+    QFETCH(bool, relative);
+    QFETCH(QStringList, made);
+    QFETCH(QList<int>, parts);
+    QTemporaryDir dir, elsewhere;
+    for (const QString &entry : made) {
+        const qsizetype mark = entry.indexOf(QRegularExpression(QStringLiteral("[@/|]")));
+        const QString name = entry.left(mark);
+        const QString kind = mark < 0 ? QString() : entry.mid(mark);
+        const QString path = dir.filePath(name);
+        if (kind.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (kind == "@") {
+            QFile target(elsewhere.filePath(name));
+            QVERIFY(target.open(QIODevice::WriteOnly));
+            QVERIFY(QFile::link(target.fileName(), path));
+        } else if (kind == "@?") {
+            QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("gone")), path));
+        } else if (kind == "/") {
+            QVERIFY(QDir().mkdir(path));
+        } else {
+            QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        }
+    }
+    const QString here = QDir::currentPath();
+    const auto back = qScopeGuard([&here] { QDir::setCurrent(here); });
+    if (relative)
+        QVERIFY(QDir::setCurrent(dir.path()));
+    QCOMPARE(RecordingFile::existingLaterParts(relative ? first : dir.filePath(first)), parts);
+}
+
+void tst_Recording::recordingsUnderOneName_data()
+{
+    // Recordings one after another under the name dive.DB, of frames of two records, with
+    // parts of four records: every part but the last holds two frames.
+    QTest::addColumn<QList<int>>("lengths"); // frames of each recording, in order
+    QTest::addColumn<QString>("meanwhile");  // what became of the first recording's parts
+    QTest::newRow("long, short, long again") << QList<int>{8, 1, 8} << QString();
+    QTest::newRow("long, three parts, longer") << QList<int>{8, 5, 12} << QString();
+    // Made elsewhere, copied here file by file in the shell's order of names, the time of
+    // each copy its own.
+    QTest::newRow("thirteen parts copied in name order, recorded over") << QList<int>{25, 26} << "copied";
+    QTest::newRow("later parts an hour earlier (clock set back), recorded over") << QList<int>{8, 8} << "clock set back";
+}
+
+void tst_Recording::recordingsUnderOneName()
+{
+    QFETCH(QList<int>, lengths);
+    QFETCH(QString, meanwhile);
+    const quint64 limit = 4 * quint64(packetSize);
+    QTemporaryDir dir, source;
+    const QString first = dir.filePath(QStringLiteral("dive.DB"));
+    for (int r = 0; r < lengths.size(); ++r) {
+        const bool copied = r == 0 && meanwhile == QLatin1String("copied");
+        const QString folder = copied ? source.path() : dir.path();
+        const QString target = QDir(folder).filePath(QStringLiteral("dive.DB"));
+        const quint32 from = quint32(r + 1) * 1000;
+        const QList<quint32> serials = frames(from, from + quint32(lengths[r]) - 1, 2);
+        QString error;
+        QVERIFY2(recordOver(target, serials, limit, &error), qPrintable(error));
+
+        // The folder holds exactly this recording (after a last full part, the next one was
+        // begun), and a replay reads it whole, every frame in order.
+        QStringList names;
+        for (int i = 0; i < lengths[r] / 2 + 1; ++i)
+            names << QFileInfo(RecordingFile::partPath(target, i)).fileName();
+        names.sort();
+        QCOMPARE(entriesOf(folder), names);
+        QCOMPARE(replayedSerials(target), serials.mid(0, serials.size() - 1));
+
+        if (copied) {
+            const QStringList order = QDir(source.path()).entryList(QDir::Files, QDir::Name);
+            QCOMPARE(order.mid(0, 6), (QStringList{"dive.DB", "dive_1.DB", "dive_10.DB", "dive_11.DB", "dive_12.DB", "dive_2.DB"}));
+            for (int i = 0; i < order.size(); ++i) {
+                QVERIFY(QFile::copy(source.filePath(order[i]), dir.filePath(order[i])));
+                QVERIFY(setModified(dir.filePath(order[i]), i - 3600));
+            }
+        }
+        if (r == 0 && meanwhile == QLatin1String("clock set back")) {
+            for (int i = 2; QFile::exists(RecordingFile::partPath(first, i)); ++i)
+                QVERIFY(setModified(RecordingFile::partPath(first, i), -3600));
+        }
+    }
 }
 
 void tst_Recording::newRecordingOverAnOldOne_data()
 {
-    // Parts of two frames of three records. The old recording, changed an hour ago, has the
-    // frames 101..105 in X.DB, X_1.DB, X_2.DB, unless the setup says otherwise.
-    QTest::addColumn<QString>("setup");
+    // The old recording, frames 101..105 of three records in parts of two frames: X.DB,
+    // X_1.DB, X_2.DB. What is done to its later parts before the new recording lists them
+    // (the operator agrees to replace those listed) and while it runs: "remove:N", "file:N"
+    // (another program's file, an hour old), "link:N" (a link to such a file elsewhere),
+    // "dir:N", "pipe:N", "grow:N", "retime:N", "renew:N" (the same bytes in a new file).
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("during");
+    QTest::addColumn<QList<int>>("replaceable");
     QTest::addColumn<int>("newFrames");
-    QTest::addColumn<bool>("recorded"); // the new recording went on to its end
-    QTest::addColumn<QList<QList<quint32>>>("parts"); // X.DB, X_1.DB, ... afterwards
+    QTest::addColumn<int>("error"); // what ended the recording; 0: it went on to its end
+    QTest::addColumn<QList<QList<quint32>>>("parts"); // X.DB, X_1.DB, ... of the new recording
+    QTest::addColumn<QStringList>("entries");         // the folder afterwards
     using Parts = QList<QList<quint32>>;
-    const QList<quint32> f3{3, 3, 3}, f4{4, 4, 4}, f103{103, 103, 103}, f104{104, 104, 104}, f105{105, 105, 105};
-    QTest::newRow("shorter: the old later parts stay") << "old recording" << 1 << true
-        << Parts{{1, 1, 1}, f103 + f104, f105};
-    QTest::newRow("as long as two old parts: the third stays") << "old recording" << 3 << true
-        << Parts{{1, 1, 1, 2, 2, 2}, f3, f105};
-    QTest::newRow("longer: every old part rewritten") << "old recording" << 7 << true
-        << Parts{{1, 1, 1, 2, 2, 2}, f3 + f4, {5, 5, 5, 6, 6, 6}, {7, 7, 7}};
-    // The old X.DB was no full part: X_1.DB is a recording of its own. Where the recording
-    // ends at a file it leaves alone, its last part ends a frame short of the part size: a
-    // replay goes on from a full part whatever follows, but not from a shorter one to an older
-    // file.
-    QTest::newRow("another recording under the next name") << "other recording" << 3 << false
-        << Parts{{1, 1, 1}, {201, 201, 201}};
-    QTest::newRow("old part changed since the new one began") << "changed meanwhile" << 3 << false
-        << Parts{{1, 1, 1}, f103 + f104 + QList<quint32>{109}, f105};
-    QTest::newRow("old parts not in the order they were written") << "out of order" << 3 << false
-        << Parts{{1, 1, 1}, f103 + f104, f105};
-    QTest::newRow("a link under the next name") << "link" << 3 << false
-        << Parts{{1, 1, 1}, {201, 201, 201}};
+    const QList<quint32> f1{1, 1, 1}, f2{2, 2, 2}, f3{3, 3, 3}, f4{4, 4, 4}, f5{5, 5, 5}, f6{6, 6, 6}, f7{7, 7, 7};
+    const QList<int> both{1, 2};
+    const QStringList two{"X.DB", "X_1.DB"};
+    QTest::newRow("shorter: the parts it did not reach are removed")
+        << "" << "" << both << 1 << 0 << Parts{f1} << QStringList{"X.DB"};
+    QTest::newRow("longer: every old part written over")
+        << "" << "" << both << 7 << 0 << Parts{f1 + f2, f3 + f4, f5 + f6, f7} << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
+    // The operator agreed to replace them by name: what became of them meanwhile does not matter.
+    QTest::newRow("a replaced part grown meanwhile") << "" << "grow:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("a replaced part older meanwhile") << "" << "retime:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("a replaced part renewed meanwhile") << "" << "renew:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("a replaced part removed meanwhile") << "" << "remove:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("only a far part left") << "remove:1,remove:2,file:10" << "" << QList<int>{10} << 3 << 0
+                                          << Parts{f1 + f2, f3} << two;
+    // Left alone, and the recording ends there; a full part before a regular file there
+    // (links followed) gives back its last frame, so that a replay ends with it.
+    QTest::newRow("a link under a part name") << "link:1" << "" << QList<int>{2} << 3 << EEXIST << Parts{f1}
+                                              << QStringList{"X.DB", "X_1.DB@"};
+    QTest::newRow("a directory under a part name") << "dir:1" << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2}
+                                                   << QStringList{"X.DB", "X_1.DB/"};
+    QTest::newRow("a pipe under a part name") << "pipe:1" << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2}
+                                              << QStringList{"X.DB", "X_1.DB|"};
+    QTest::newRow("the only leftover a link") << "remove:2,link:1" << "" << QList<int>{} << 3 << EEXIST << Parts{f1}
+                                              << QStringList{"X.DB", "X_1.DB@"};
+    QTest::newRow("a file appears under a part name meanwhile")
+        << "" << "file:3" << both << 7 << EEXIST << Parts{f1 + f2, f3 + f4, f5} << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
+    QTest::newRow("a replaced part turned into a link meanwhile") << "" << "link:1" << both << 3 << EEXIST << Parts{f1}
+                                                                  << QStringList{"X.DB", "X_1.DB@"};
+    QTest::newRow("a replaced part turned into a directory meanwhile")
+        << "" << "dir:1" << both << 3 << EISDIR << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB/"};
+    QTest::newRow("a replaced part turned into a pipe meanwhile")
+        << "" << "pipe:1" << both << 3 << ENXIO << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB|"};
 }
 
 void tst_Recording::newRecordingOverAnOldOne()
 {
-    QFETCH(QString, setup);
+    QFETCH(QString, before);
+    QFETCH(QString, during);
+    QFETCH(QList<int>, replaceable);
     QFETCH(int, newFrames);
-    QFETCH(bool, recorded);
+    QFETCH(int, error);
     QFETCH(QList<QList<quint32>>, parts);
-    QTemporaryDir dir;
+    QFETCH(QStringList, entries);
+    QTemporaryDir dir, elsewhere;
     const QString first = dir.filePath(QStringLiteral("X.DB"));
     const quint64 limit = 6 * quint64(packetSize);
-    const auto frames = [](quint32 from, quint32 to) {
-        QList<quint32> serials;
-        for (quint32 f = from; f <= to; ++f)
-            serials << f << f << f;
-        return serials << to + 1; // the frame in progress is dropped
-    };
-    const auto ageAll = [&](const QList<int> &hoursAgo) {
-        timespec now;
-        clock_gettime(CLOCK_REALTIME, &now);
-        for (int i = 0; i < hoursAgo.size(); ++i) {
-            timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec - 3600 * hoursAgo[i], now.tv_nsec}};
-            QVERIFY(utimensat(AT_FDCWD, QFile::encodeName(RecordingFile::partPath(first, i)).constData(), times, 0) == 0);
-        }
-    };
-    QTemporaryDir elsewhere;
-    {
-        RecordingWriter old(packetSize);
-        old.setPartLimit(limit);
-        if (setup == QLatin1String("link")) {
-            const QString target = elsewhere.filePath(QStringLiteral("other.DB"));
-            QVERIFY(old.open(target) && feed(old, frames(201, 201)));
-            old.close();
-            QVERIFY(QFile::link(target, RecordingFile::partPath(first, 1)));
-            QVERIFY(old.open(first) && feed(old, frames(101, 101)));
-            old.close();
-        } else if (setup == QLatin1String("other recording")) {
-            QVERIFY(old.open(first) && feed(old, frames(101, 101)));
-            old.close();
-            QVERIFY(old.open(RecordingFile::partPath(first, 1)) && feed(old, frames(201, 201)));
-            old.close();
-        } else {
-            QVERIFY(old.open(first) && feed(old, frames(101, 105)));
-            old.close();
-        }
-    }
-    if (setup == QLatin1String("other recording"))
-        ageAll({2, 1});
-    else if (setup == QLatin1String("link"))
-        ageAll({1, 2});
-    else if (setup == QLatin1String("out of order"))
-        ageAll({1, 2, 1});
-    else
-        ageAll({1, 1, 1});
+    QVERIFY(recordOver(first, frames(101, 105, 3), limit));
+    QCOMPARE(entriesOf(dir.path()), (QStringList{"X.DB", "X_1.DB", "X_2.DB"}));
 
+    QVERIFY(change(before, first, elsewhere.path()));
+    const QList<int> listed = RecordingFile::existingLaterParts(first);
+    QCOMPARE(listed, replaceable);
     RecordingWriter writer(packetSize);
     writer.setPartLimit(limit);
-    QVERIFY(writer.open(first));
-    if (setup == QLatin1String("changed meanwhile")) {
-        QFile part(RecordingFile::partPath(first, 1));
-        QVERIFY(part.open(QIODevice::Append));
-        part.write(record(109, 0));
-    }
-    QCOMPARE(feed(writer, frames(1, quint32(newFrames))), recorded);
+    QVERIFY(writer.open(first, listed));
+    QVERIFY(change(during, first, elsewhere.path()));
+    QCOMPARE(feed(writer, frames(1, quint32(newFrames), 3)), error == 0);
     writer.close();
-    if (!recorded)
-        QVERIFY2(writer.errorString() == qt_error_string(EEXIST), qPrintable(writer.errorString()));
-    for (int i = 0; i < parts.size(); ++i)
+    if (error != 0)
+        QCOMPARE(writer.errorString(), qt_error_string(error));
+
+    QCOMPARE(entriesOf(dir.path()), entries);
+    QList<quint32> recorded;
+    for (int i = 0; i < parts.size(); ++i) {
         QCOMPARE(serialsOf(SimSonar::readRecords(RecordingFile::partPath(first, i))), parts[i]);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), parts.size());
+        recorded << parts[i];
+    }
+    // What the recording left alone holds what another program wrote there, and a replay
+    // reads the new recording and ends with it.
+    for (int i = int(parts.size()); i <= 10; ++i) {
+        QFile foreign(RecordingFile::partPath(first, i));
+        if (QFileInfo(foreign).isFile()) {
+            QVERIFY(foreign.open(QIODevice::ReadOnly));
+            QCOMPARE(foreign.readAll(), foreignBytes);
+        }
+    }
+    QCOMPARE(replayedSerials(first), recorded);
 }
 
 QTEST_GUILESS_MAIN(tst_Recording)
