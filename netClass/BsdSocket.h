@@ -71,7 +71,7 @@ public:
     // A stream whose peer goes silent without closing (power cut, cable pulled) fails its
     // receive with an error instead of waiting for ever: probes after idleSeconds without
     // traffic, then every intervalSeconds, and the connection is dropped after that many
-    // unanswered probes.
+    // unanswered probes (or, once setUserTimeout has been given, after that time).
     bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
     // Drops a stream whose sent data (or probes) stay unacknowledged this long (TCP_USER_TIMEOUT).
     bool setUserTimeout(int milliseconds);

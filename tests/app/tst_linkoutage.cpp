@@ -205,6 +205,36 @@ private slots:
         }
     }
 
+    // The operator disconnects while the sonar does not answer, the link comes back and the
+    // operator connects again: the channel given up says nothing more (no tip that the sonar
+    // answers again), and the new one starts as answering, without a tip either.
+    void operatorLeavesWhileNotAnswering()
+    {
+        QVERIFY(startFarSonar());
+        QVERIFY(connected());
+        QSignalSpy channelTips(m_front->cmd, &CmdDialog::sig_cmdMsg);
+        QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
+        QVERIFY(m_far->setSonarLink(false));
+        QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, notAnswering()), 1, 30000);
+
+        // What the front end does when the operator disconnects.
+        hub()->setConnectOK(false);
+        m_front->cmd->disconnected();
+        emit hub()->sigStartStatusChanged(false);
+        QVERIFY(m_far->setSonarLink(true));
+        QVERIFY(m_front->connectThroughSearch(m_far->sonarAddress(), 30000));
+        const QByteArray autoPower = QByteArray::fromHex("434D4410FF");
+        QTRY_VERIFY_WITH_TIMEOUT(!m_far->commands().isEmpty() && m_far->commands().last().frame == autoPower
+                                     && m_far->commands().last().connection == 2,
+                                 10000);
+        // Long enough for either watch to have looked more than once.
+        QTest::qWait(3 * CmdDialog::LinkWatchMs);
+        QCOMPARE(count(channelTips, restored()), 0);
+        QCOMPARE(count(channelTips, notAnswering()), 1);
+        QCOMPARE(count(hubTips, lost()), 0);
+        QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
+    }
+
     // A sonar cut off for good (a power cut, as the program sees it): the operator is told
     // within 10 s that it does not answer; the connection is given up within 75 s, as any lost
     // one (status None, the scan over, the loss told once), and the sonar is never said to be
