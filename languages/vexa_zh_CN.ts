@@ -47,6 +47,14 @@
         <source>程序下载成功，请重新上电!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>声呐无响应</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>与声呐的连接已恢复</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ConnectToSonar</name>

@@ -161,6 +161,21 @@ bool BsdSocket::setUserTimeout(int milliseconds)
     return ::setsockopt(m_fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &ms, sizeof ms) == 0;
 }
 
+bool BsdSocket::tcpState(LinkHealth::TcpState *out) const
+{
+    tcp_info info{};
+    socklen_t len = sizeof info;
+    if (m_fd < 0 || ::getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0)
+        return false;
+    out->established = info.tcpi_state == TCP_ESTABLISHED;
+    out->probes = info.tcpi_probes;
+    out->backoff = info.tcpi_backoff;
+    out->unacked = info.tcpi_unacked;
+    out->lastAckMs = info.tcpi_last_ack_recv;
+    out->lastDataMs = info.tcpi_last_data_recv;
+    return true;
+}
+
 bool BsdSocket::setBroadcast(bool on)
 {
     const int v = on ? 1 : 0;

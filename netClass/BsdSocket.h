@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LinkHealth.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -69,10 +71,13 @@ public:
     // A stream whose peer goes silent without closing (power cut, cable pulled) fails its
     // receive with an error instead of waiting for ever: probes after idleSeconds without
     // traffic, then every intervalSeconds, and the connection is dropped after that many
-    // unanswered probes.
+    // unanswered probes (or, once setUserTimeout has been given, after that time).
     bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
     // Drops a stream whose sent data (or probes) stay unacknowledged this long (TCP_USER_TIMEOUT).
     bool setUserTimeout(int milliseconds);
+    // What the kernel knows of a stream's exchanges with its peer (TCP_INFO); a constant-time
+    // call. False when it cannot be read (no socket, not a stream).
+    bool tcpState(LinkHealth::TcpState *out) const;
     bool setBroadcast(bool on);
     bool setReuseAddress(bool on);
     bool setNonBlocking(bool on);

@@ -23,6 +23,8 @@ CmdDialog::CmdDialog(QObject *parent)
     qRegisterMetaType<TYPE_SOCKET>("TYPE_SOCKET");
     connect(this, &CmdDialog::sigSocket, m_versionReader, &TcpReceiver::setSocket);
     connect(m_versionReader, &TcpReceiver::sigStructInfo, this, &CmdDialog::rcvHeadInfo);
+    m_linkTimer.setInterval(LinkWatchMs);
+    connect(&m_linkTimer, &QTimer::timeout, this, &CmdDialog::watchLink);
     m_presenter = [](const QString &title, const QString &text) {
         QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
         box.setWindowModality(Qt::ApplicationModal);
@@ -69,6 +71,7 @@ void CmdDialog::releaseChannel()
 {
     ++m_channelSerial;
     endVersionQuery();
+    m_linkTimer.stop();
     if (!m_upgrading)
         return;
     // The upgrade stops at once, before another packet, and no exchange that follows
@@ -106,6 +109,35 @@ void CmdDialog::connected()
     m_handle = m_socket->handle();
     emit sigSocket(m_socket->handle());
     m_connected = true;
+    startLinkWatch();
+}
+
+void CmdDialog::startLinkWatch()
+{
+    m_watchedChannel = m_channelSerial;
+    m_sonarAnswering = true;
+    m_linkTimer.start();
+}
+
+void CmdDialog::watchLink()
+{
+    // A tick already due when its channel was released belongs to no channel any more.
+    if (m_watchedChannel != m_channelSerial || m_socket->handle() == InvalidSocket) {
+        m_linkTimer.stop();
+        return;
+    }
+    LinkHealth::TcpState state;
+    if (!m_socket->linkState(&state))
+        return;
+    const LinkHealth::Verdict verdict = LinkHealth::judge(state, CmdSocket::NotAnsweringMs);
+    if (verdict == LinkHealth::Verdict::Ended)
+        return;
+    const bool answering = verdict == LinkHealth::Verdict::Answering;
+    if (answering == m_sonarAnswering)
+        return;
+    m_sonarAnswering = answering;
+    qDebug() << (answering ? "声呐恢复响应" : "声呐无响应");
+    emit sig_cmdMsg(answering ? tr("与声呐的连接已恢复") : tr("声呐无响应"));
 }
 
 void CmdDialog::disconnected()

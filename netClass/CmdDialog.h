@@ -30,6 +30,8 @@ public:
     static constexpr int VersionTimeoutMs = 3000;
     static constexpr int UpgradePacingMs = 20;
     static constexpr int UpgradeAckTimeoutMs = 3000;
+    // How often a connected channel looks whether the sonar still answers.
+    static constexpr int LinkWatchMs = 1000;
 
     explicit CmdDialog(QObject *parent = nullptr);
     ~CmdDialog() override;
@@ -120,6 +122,11 @@ private:
     void restartVersionReader();
     // A version query still waiting ends with its channel.
     void endVersionQuery();
+    // The link watch: while connected, tells the operator once when the sonar stops answering
+    // at the TCP level (a link that is down) and once when it answers again. The connection
+    // stays either way; one given up by the kernel ends as a loss.
+    void startLinkWatch();
+    void watchLink();
     void warn(const QString &title, const QString &text);
     // The firmware upgrade keeps the operator out of the window while it sends.
     void openProgress(Qt::WindowModality modality = Qt::ApplicationModal);
@@ -153,4 +160,7 @@ private:
     std::chrono::milliseconds m_upgradePacing{UpgradePacingMs};
     bool m_upgrading = false;
     std::vector<std::function<void()>> m_afterUpgrade;
+    QTimer m_linkTimer;
+    quint64 m_watchedChannel = 0;
+    bool m_sonarAnswering = true;
 };

@@ -20,6 +20,11 @@ TYPE_SOCKET CmdSocket::handle() const
     return m_socket.isValid() ? m_socket.handle() : InvalidSocket;
 }
 
+bool CmdSocket::linkState(LinkHealth::TcpState *out) const
+{
+    return m_socket.tcpState(out);
+}
+
 int CmdSocket::connectFrom(const QString &hostAddress)
 {
     return open(&hostAddress);
@@ -52,7 +57,7 @@ int CmdSocket::open(const QString *hostAddress)
     socket.setReceiveTimeout(ReplyTimeoutMs);
     socket.setSendTimeout(SendTimeoutMs);
     socket.setKeepAlive(KeepAliveIdleS, KeepAliveIntervalS, KeepAliveProbes);
-    socket.setUserTimeout(SilenceLimitMs);
+    socket.setUserTimeout(GiveUpMs);
     m_socket = std::move(socket);
     m_router = std::make_shared<CmdRouter>(&m_socket, m_onLost);
     CmdRouter::publish(m_socket.handle(), m_router);

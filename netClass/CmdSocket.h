@@ -35,15 +35,20 @@ public:
     // A sonar that stops reading must not hold a send (and the GUI thread) for ever.
     static constexpr int SendTimeoutMs = 500;
     static constexpr int ReplyBytes = 256;
-    // A sonar that goes silent without closing (power cut, cable pulled) is given up after
-    // about SilenceLimitMs: probed after KeepAliveIdleS quiet seconds, then every
-    // KeepAliveIntervalS, and dropped once probes or sent frames have gone unanswered that
-    // long. A sonar whose program is slow to answer still acknowledges at the TCP level and
-    // is never dropped by this.
+    // The connection is probed after KeepAliveIdleS quiet seconds, then every
+    // KeepAliveIntervalS. A sonar that answers nothing (power cut, cable pulled) is given up
+    // once probes or sent frames have gone unanswered for GiveUpMs: long enough that a link
+    // down for a minute (a switch that restarts) keeps the connection, since the last answer
+    // before it may be a keepalive idle time old. Well before that it counts as not answering,
+    // after NotAnsweringMs without a word while it owes one (more than the keepalive idle time
+    // and a round trip, which a working idle link never reaches). A sonar whose program is slow
+    // to answer still acknowledges at the TCP level and is neither.
     static constexpr int KeepAliveIdleS = 3;
     static constexpr int KeepAliveIntervalS = 1;
-    static constexpr int KeepAliveProbes = 5;
-    static constexpr int SilenceLimitMs = 8000;
+    static constexpr int GiveUpMs = 70000;
+    // The kernel counts the probes as well; set to outlast GiveUpMs, which decides.
+    static constexpr int KeepAliveProbes = GiveUpMs / 1000 / KeepAliveIntervalS;
+    static constexpr int NotAnsweringMs = KeepAliveIdleS * 1000 + 1000;
 
     CmdSocket(const QByteArray &deviceAddress, quint16 devicePort);
     ~CmdSocket();
@@ -58,9 +63,11 @@ public:
     int sendShortCmd(quint32 code, quint8 value);
 
     TYPE_SOCKET handle() const;
+    // What the kernel knows of the connection's exchanges; false without a connection.
+    bool linkState(LinkHealth::TcpState *out) const;
 
     // Called once the connection has ended without this side closing it: the sonar closed or
-    // reset it, it went silent past SilenceLimitMs, or a send found it broken. It may be
+    // reset it, it went unanswered past GiveUpMs, or a send found it broken. It may be
     // called on the channel's router thread, and more than once; set it before connecting.
     void setOnLost(std::function<void()> onLost) { m_onLost = std::move(onLost); }
 

@@ -4,9 +4,10 @@
 // recorder would have written them, for replays without a sonar.
 // With --serve it is a whole sonar at that address: it answers discovery on UDP 9001 and
 // takes commands on TCP 5007, streaming only after the host has set the destination and
-// started a scan; a firmware upgrade it takes is reported on standard output. It never broadcasts, streams only to 127.0.0.0/8, and serves at an address
-// outside loopback, or answers discovery from outside it, only in a network namespace of its
-// own.
+// started a scan; a firmware upgrade it takes (and, when asked, every command frame) is
+// reported on standard output. It never broadcasts. Only in a network namespace of its own
+// does it serve at an address outside loopback, answer discovery from outside it, or stream
+// anywhere but 127.0.0.0/8 (to the host across its link).
 // Options are a table: each entry names its option and how it changes the streamer, so a
 // new capability adds one entry.
 
@@ -53,6 +54,7 @@ struct Settings
     float gamma = 1.4f;
     SimSonarCommandServer::UpgradeFault upgradeFault = SimSonarCommandServer::UpgradeFault::None;
     int upgradeFaultAt = 0;
+    bool reportCommands = false;
 };
 
 using Apply = std::function<bool(const QStringList &values, Settings &s, QString *error)>;
@@ -241,6 +243,12 @@ QList<OptionEntry> optionTable()
              s.discovery.silent = v.last() == QLatin1String("yes");
              return true;
          }},
+        {{"report-commands", "Print every command frame taken on standard output: "
+                             "\"command CONNECTION HEX\", connections counted from 1.", "yes|no", "no"},
+         [](const QStringList &v, Settings &s, QString *) {
+             s.reportCommands = v.last() == QLatin1String("yes");
+             return true;
+         }},
     };
 }
 
@@ -307,6 +315,8 @@ int main(int argc, char *argv[])
     std::signal(SIGTERM, onSignal);
 
     if (!settings.serve.isEmpty()) {
+        // A sonar behind a link of its own streams to the host at the link's other end.
+        streamer.allowLinkDestinations();
         sonar.commands().setVersionText(settings.version);
         sonar.commands().setUpgradeFault(settings.upgradeFault, settings.upgradeFaultAt);
         sonar.commands().onUpgraded = [](const QByteArray &file) {
@@ -316,6 +326,12 @@ int main(int argc, char *argv[])
                         QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex().constData());
             std::fflush(stdout);
         };
+        if (settings.reportCommands) {
+            sonar.commands().onFrame = [](const SimSonarCommandServer::Received &r) {
+                std::printf("command %d %s\n", r.connection, r.frame.toHex().constData());
+                std::fflush(stdout);
+            };
+        }
         sonar.discovery().setConfig(settings.discovery);
         if (!sonar.start(settings.serve, settings.commandPort, settings.discoveryPort,
                          !inOwnNetworkNamespace())) {

@@ -36,6 +36,8 @@ const Message catalogue[] = {
     {"CmdDialog", u8"未收到回复消息!", u8"No response received!"},
     {"CmdDialog", u8"提示!", u8"Tips!"},
     {"CmdDialog", u8"程序下载成功，请重新上电!", u8"Program downloaded successfully. Please power cycle the device!"},
+    {"CmdDialog", u8"声呐无响应", u8"The sonar is not responding"},
+    {"CmdDialog", u8"与声呐的连接已恢复", u8"The connection to the sonar is restored"},
     {"ConnectToSonar", u8" 连接声呐", u8" Connect Sonar"},
     {"ConnectToSonar", u8"连接中", u8"Connecting"},
     {"ConnectToSonar", u8"搜索中", u8"Searching"},

@@ -10,6 +10,7 @@
 #include "processClass/PointCloudCache.h"
 #include "showClass/ShowImage.h"
 #include "showClass/ShowPoint.h"
+#include "support/CoreFrontEnd.h"
 #include "support/FarSonar.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
@@ -31,7 +32,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTranslator>
 #include <QUrl>
 
 #include <atomic>
@@ -90,19 +90,6 @@ bool writeRecording(const QString &path, int frames)
     return SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0;
 }
 
-// A catalogue installed while it lives; an empty path leaves the sources' language.
-struct Catalogue
-{
-    QTranslator translator;
-    bool ok = true;
-    explicit Catalogue(const QString &path)
-    {
-        if (!path.isEmpty())
-            ok = translator.load(path) && QCoreApplication::installTranslator(&translator);
-    }
-    ~Catalogue() { QCoreApplication::removeTranslator(&translator); }
-};
-
 } // namespace
 
 class TestMainWindow : public QObject
@@ -110,29 +97,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private:
-    // What main.qml provides, on a plain root object.
-    struct FrontEnd
-    {
-        QObject root;
-        InformationCenter *hub = new InformationCenter(&root);
-        CmdDialog *cmd = new CmdDialog(&root);
-        ShowImage *image = new ShowImage;
-        ShowPoint *view = new ShowPoint;
-
-        FrontEnd()
-        {
-            view->setObjectName("c_cppShowPoint");
-            view->setParent(&root);
-            hub->setObjectName("c_cppInformationCenter");
-            cmd->setObjectName("c_cppCmdDialog");
-            image->setObjectName("c_cppShowImage");
-            image->setParent(&root);
-            image->setSize(QSizeF(100, 100));
-            cmd->setWarningPresenter([](const QString &, const QString &) {});
-        }
-    };
-
-    std::unique_ptr<FrontEnd> m_front;
+    std::unique_ptr<CoreFrontEnd> m_front;
     std::unique_ptr<MainWindow> m_core;
     std::unique_ptr<SimulatedSonar> m_sonar;
     QStringList m_boxes;
@@ -141,7 +106,7 @@ private:
 
     void build()
     {
-        m_front = std::make_unique<FrontEnd>();
+        m_front = std::make_unique<CoreFrontEnd>();
         m_core = std::make_unique<MainWindow>(&m_front->root);
         m_core->setWarningPresenter([this](const QString &title, const QString &text) {
             m_boxes << title + QLatin1Char('|') + text;
@@ -162,9 +127,7 @@ private:
     // Connects through the search, as the connection panel does.
     bool connectToSonar(const QString &address = sonarAddress, int timeoutMs = 10000)
     {
-        emit hub()->sigCreateSearchThread(true);
-        emit hub()->sigConnecting(true, address);
-        return QTest::qWaitFor([this] { return hub()->connectOK(); }, timeoutMs);
+        return m_front->connectThroughSearch(address, timeoutMs);
     }
 
     // The sonar started, the core object built and connected to it, and the data port
@@ -344,7 +307,7 @@ private slots:
     {
         QFETCH(QString, catalogue);
         QFETCH(QString, tip);
-        const Catalogue language(catalogue);
+        const InstalledCatalogue language(catalogue);
         QVERIFY(language.ok);
         QVERIFY(connectedAndAnnounced());
         const QString port = hub()->hostUdpPort();
@@ -850,7 +813,7 @@ private slots:
         QFETCH(bool, reset);
         QFETCH(QString, catalogue);
         QFETCH(QString, tip);
-        const Catalogue language(catalogue);
+        const InstalledCatalogue language(catalogue);
         QVERIFY(language.ok);
         QVERIFY(connectedAndAnnounced());
         emit hub()->sigStartStatusChanged(true);
@@ -879,18 +842,10 @@ private slots:
         QCOMPARE(lostTips(tips), 1);
     }
 
-    // The standalone sonar in a namespace of its own, behind a veth pair: its program killed,
-    // or its link cut so that nothing more arrives, neither the end of the connection nor a
-    // reset, while idle or during a scan. Each is taken for the connection lost, the cut one
-    // once the channel has stayed unanswered for its limit (a generous bound here).
-    void sonarUnreachable_data()
-    {
-        QTest::addColumn<bool>("cut");
-        QTest::addColumn<bool>("scanning");
-        QTest::newRow("killed, scanning") << false << true;
-        QTest::newRow("cut off, idle") << true << false;
-        QTest::newRow("cut off, scanning") << true << true;
-    }
+    // The standalone sonar in a namespace of its own, behind a veth pair, its program killed
+    // during a scan: the end of its connection reaches the program, which takes it for the
+    // connection lost. (A sonar cut off without a word is given up much later; the link
+    // outage's tests have it.)
     void sonarUnreachable()
     {
 #ifdef __SANITIZE_THREAD__
@@ -899,30 +854,19 @@ private slots:
         // sonarGoneDuringScan, which runs in that build.
         QSKIP("starts the standalone sonar with QProcess, which ThreadSanitizer does not follow");
 #endif
-        QFETCH(bool, cut);
-        QFETCH(bool, scanning);
-        // A pair and a subnet of its own each time: the namespace of the last one, and with it
-        // that pair, may take a while to go.
-        static int round = 0;
-        ++round;
-        FarSonar far(QStringLiteral(KORVESSA_SONAR_SIM), QStringLiteral("kvl%1").arg(round),
-                     QStringLiteral("10.9.%1.").arg(10 + round), QStringLiteral("far-1"));
+        FarSonar far(QStringLiteral(KORVESSA_SONAR_SIM), QStringLiteral("kvl1"),
+                     QStringLiteral("10.9.11."), QStringLiteral("far-1"));
         QVERIFY(far.start());
 
         build();
         QVERIFY(connectToSonar(far.sonarAddress(), 30000));
         QCOMPARE(hub()->hostIp(), far.hostAddress());
-        if (scanning) {
-            emit hub()->sigStartStatusChanged(true);
-            hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
-        }
+        emit hub()->sigStartStatusChanged(true);
+        hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
         QSignalSpy tips(hub(), &InformationCenter::sigTipsCMD);
         QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
 
-        if (cut)
-            QVERIFY(ipCommand({"link", "set", far.nearLink(), "down"}));
-        else
-            far.kill();
+        far.kill();
 
         QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None, 30000);
         QVERIFY(!hub()->connectOK());

@@ -149,9 +149,18 @@ void TestCmdSocket::peerClosed()
     CmdSocket client("127.0.0.1", sonar.port());
     QCOMPARE(client.connect(), 0);
     QCOMPARE(client.sendShortCmd(6, 0), 0);
+    // The kernel's view of the connection: open and answered, then over once the peer closed
+    // it, and nothing at all once closed here.
+    LinkHealth::TcpState state;
+    QVERIFY(client.linkState(&state));
+    QVERIFY(state.established);
+    QCOMPARE(state.unacked, 0u);
+    QCOMPARE(LinkHealth::judge(state, CmdSocket::NotAnsweringMs), LinkHealth::Verdict::Answering);
     sonar.closeClient();
     pollfd closed{client.handle(), POLLRDHUP, 0};
     QVERIFY(::poll(&closed, 1, 5000) == 1);
+    QVERIFY(client.linkState(&state));
+    QCOMPARE(LinkHealth::judge(state, CmdSocket::NotAnsweringMs), LinkHealth::Verdict::Ended);
     // A closed peer is known without waiting: however long an exchange would wait, it ends
     // as closed (or as a failed send once the peer has reset the connection).
     const QByteArray frame("CMD\x06\x00", 5);
@@ -166,6 +175,7 @@ void TestCmdSocket::peerClosed()
     client.close();
     client.close();
     QCOMPARE(client.handle(), InvalidSocket);
+    QVERIFY(!client.linkState(&state));
 }
 
 void TestCmdSocket::shortCommandChecks()

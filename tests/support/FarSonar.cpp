@@ -11,6 +11,28 @@ FarSonar::FarSonar(const QString &tool, const QString &nearLink, const QString &
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
 }
 
+void FarSonar::reportCommands()
+{
+    m_reportCommands = true;
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+QList<FarSonar::Command> FarSonar::commands()
+{
+    m_output += m_process.readAllStandardOutput();
+    QList<Command> found;
+    QList<QByteArray> lines = m_output.split('\n');
+    lines.removeLast(); // a line not yet ended
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> words = line.split(' ');
+        bool ok = false;
+        const int connection = words.size() == 3 && words[0] == "command" ? words[1].toInt(&ok) : 0;
+        if (ok)
+            found.append(Command{connection, QByteArray::fromHex(words[2])});
+    }
+    return found;
+}
+
 FarSonar::~FarSonar()
 {
     kill();
@@ -20,19 +42,20 @@ bool FarSonar::start()
 {
     if (!QFile::exists(m_tool))
         return false;
-    const QString farLink = m_near + QLatin1Char('p');
     // The namespace waits for its end of the pair, which this one moves in by the process id.
-    m_process.start(QStringLiteral("unshare"),
-                    {"-n", "sh", "-c",
-                     "ip link set lo up; n=0; while ! ip link show $1 >/dev/null 2>&1; do "
-                     "n=$((n+1)); [ $n -gt 200 ] && exit 3; sleep 0.05; done; "
-                     "ip addr add $2/24 dev $1 && ip link set $1 up && "
-                     "exec \"$0\" --serve $2 --name $3",
-                     m_tool, farLink, sonarAddress(), m_name});
+    QStringList arguments{"-n", "sh", "-c",
+                          "ip link set lo up; n=0; while ! ip link show $1 >/dev/null 2>&1; do "
+                          "n=$((n+1)); [ $n -gt 200 ] && exit 3; sleep 0.05; done; "
+                          "ip addr add $2/24 dev $1 && ip link set $1 up && "
+                          "a=$2 && d=$3 && shift 3 && exec \"$0\" --serve $a --name $d \"$@\"",
+                          m_tool, farLink(), sonarAddress(), m_name};
+    if (m_reportCommands)
+        arguments << "--report-commands" << "yes";
+    m_process.start(QStringLiteral("unshare"), arguments);
     if (!m_process.waitForStarted(5000))
         return false;
     const QString pid = QString::number(m_process.processId());
-    return ipCommand({"link", "add", m_near, "type", "veth", "peer", "name", farLink, "netns", pid})
+    return ipCommand({"link", "add", m_near, "type", "veth", "peer", "name", farLink(), "netns", pid})
         && ipCommand({"addr", "add", hostAddress() + QStringLiteral("/24"), "dev", m_near})
         && ipCommand({"link", "set", m_near, "up"});
 }
@@ -43,4 +66,15 @@ void FarSonar::kill()
         return;
     m_process.kill();
     m_process.waitForFinished(5000);
+}
+
+bool FarSonar::setSonarLink(bool up)
+{
+    if (m_process.state() != QProcess::Running)
+        return false;
+    QProcess p;
+    p.start(QStringLiteral("nsenter"),
+            {"-t", QString::number(m_process.processId()), "-n", "ip", "link", "set", farLink(),
+             up ? "up" : "down"});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QProcess>
 #include <QString>
 
 // The standalone simulated sonar in a network namespace of its own, reached from this one
 // over a veth pair: nearLink here with subnet.1/24, the far end in the sonar's namespace with
-// subnet.2/24, where it serves. Only for a test that runs in a namespace of its own. The
-// sonar's program is killed when the object goes, and the pair goes with its namespace.
+// subnet.2/24, where it serves and from where it streams to the host. Only for a test that
+// runs in a namespace of its own. The sonar's program is killed when the object goes, and the
+// pair goes with its namespace.
 class FarSonar
 {
 public:
@@ -17,14 +20,29 @@ public:
     FarSonar(const FarSonar &) = delete;
     FarSonar &operator=(const FarSonar &) = delete;
 
+    // Before start(): the sonar reports every command frame it takes, read by commands().
+    void reportCommands();
+    struct Command
+    {
+        int connection = 0; // 1 for the first connection the sonar took
+        QByteArray frame;
+    };
+    // The command frames reported so far, in the order the sonar took them; what has not
+    // reached this process's event loop yet is not among them.
+    QList<Command> commands();
+
     // Starts the sonar and makes the link; false when any step failed.
     bool start();
     // Ends the sonar's program at once (SIGKILL), as a crash does.
     void kill();
+    // Takes the sonar's end of the pair down or up again, as a cable pulled between two
+    // switches, or a switch that restarts: the sonar runs on, and nothing passes meanwhile.
+    bool setSonarLink(bool up);
 
     QString hostAddress() const { return m_subnet + QLatin1Char('1'); }
     QString sonarAddress() const { return m_subnet + QLatin1Char('2'); }
     QString nearLink() const { return m_near; }
+    QString farLink() const { return m_near + QLatin1Char('p'); }
 
 private:
     QString m_tool;
@@ -32,4 +50,6 @@ private:
     QString m_subnet;
     QString m_name;
     QProcess m_process;
+    bool m_reportCommands = false;
+    QByteArray m_output;
 };

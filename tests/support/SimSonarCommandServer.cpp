@@ -338,11 +338,14 @@ void SimSonarCommandServer::handle(const QByteArray &frame)
 {
     const qint64 atMs = nowMs();
     act(frame);
+    const Received taken{frame, atMs, m_lastArrivedNs, m_connections.load()};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_received.append(Received{frame, atMs, m_lastArrivedNs, m_connections.load()});
+        m_received.append(taken);
     }
     m_frameArrived.notify_all();
+    if (onFrame)
+        onFrame(taken);
 }
 
 void SimSonarCommandServer::act(const QByteArray &frame)

@@ -112,6 +112,8 @@ public:
     std::function<void(const std::function<void(packageInfo &)> &)> onHeaderEdit;
     // Called on the server's thread with the whole file when an upgrade's last packet came.
     std::function<void(const QByteArray &)> onUpgraded;
+    // Called on the server's thread with every frame taken, once it has been recorded.
+    std::function<void(const Received &)> onFrame;
 
 private:
     struct Pending

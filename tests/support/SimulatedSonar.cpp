@@ -3,7 +3,7 @@
 SimulatedSonar::SimulatedSonar()
 {
     m_commands.onDestination = [this](const Ipv4Endpoint &to) {
-        // The streamer itself refuses anything outside loopback.
+        // The streamer itself refuses any destination it may not reach.
         m_haveDestination = m_streamer.setDestination(to);
         if (m_haveDestination && m_commands.scanning())
             m_streamer.start();

@@ -1,5 +1,7 @@
 #include "SonarStreamer.h"
 
+#include "NetworkIsolation.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -37,9 +39,20 @@ bool SonarStreamer::isLoopback(quint32 address)
     return (address >> 24) == 127;
 }
 
+bool SonarStreamer::allowLinkDestinations()
+{
+    m_linkDestinations = inOwnNetworkNamespace();
+    return m_linkDestinations;
+}
+
+bool SonarStreamer::mayReach(quint32 address) const
+{
+    return isLoopback(address) || m_linkDestinations;
+}
+
 bool SonarStreamer::setDestination(const Ipv4Endpoint &to)
 {
-    if (!isLoopback(to.address) || to.port == 0)
+    if (!mayReach(to.address) || to.port == 0)
         return false;
     std::lock_guard<std::mutex> lock(m_configMutex);
     m_config.destination = to;
@@ -176,11 +189,14 @@ QVector<QByteArray> SonarStreamer::nextFrame(const Config &config)
 
 bool SonarStreamer::sendDatagram(const QByteArray &datagram, const Ipv4Endpoint &to)
 {
-    // Checked again here, whatever set the destination: nothing leaves loopback.
-    if (!isLoopback(to.address))
+    // Checked again here, whatever set the destination: nothing leaves loopback, or the
+    // namespace of its own.
+    if (!mayReach(to.address))
         return false;
     const BsdSocket::Result r = m_socket.sendTo(datagram.constData(), std::size_t(datagram.size()), to);
     if (!r.ok()) {
+        // A link that is down (ENETUNREACH, ENETDOWN) loses the datagram, as a cable pulled
+        // would; the stream goes on and reaches the host again once the link is back.
         ++m_sendErrors;
         return false;
     }

@@ -10,7 +10,7 @@
 #include <mutex>
 
 // Data-stream side of the simulated sonar: sends frames as UDP datagrams to one loopback
-// destination at a given frame rate, the packets of a frame spread evenly over the frame
+// destination (or, in a network namespace of its own, one its links reach) at a given frame rate, the packets of a frame spread evenly over the frame
 // period. Each frame takes the current header template, gets the next frameSerialNum and the
 // current direction, and after it the direction steps by the header's scan step
 // (vez25EDirectionAngle), wrapping at 360 degrees.
@@ -41,7 +41,13 @@ public:
 
     static bool isLoopback(quint32 address);
 
-    // Refuses (returns false, keeps the old one) any destination outside 127.0.0.0/8.
+    // Lets a sonar that runs in a network namespace of its own (whose only links are those a
+    // test made) stream to the host at the other end of such a link. Refused, and the
+    // streamer stays on loopback, anywhere else.
+    bool allowLinkDestinations();
+
+    // Refuses (returns false, keeps the old one) any destination outside 127.0.0.0/8, unless
+    // link destinations are allowed.
     bool setDestination(const Ipv4Endpoint &to);
     Ipv4Endpoint destination() const;
 
@@ -86,6 +92,7 @@ private:
         quint64 frameLimit = 0;
     };
 
+    bool mayReach(quint32 address) const;
     Config snapshot() const;
     // The datagrams of the next frame, with the faults applied.
     QVector<QByteArray> nextFrame(const Config &config);
@@ -106,6 +113,7 @@ private:
     packageInfo m_layout;
     QVector<QByteArray> m_payloads;
 
+    std::atomic<bool> m_linkDestinations{false};
     std::atomic<quint64> m_framesSent{0};
     std::atomic<quint64> m_datagramsSent{0};
     std::atomic<quint64> m_sendErrors{0};

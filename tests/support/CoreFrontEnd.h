@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTranslator>
+
+class CmdDialog;
+class InformationCenter;
+class ShowImage;
+class ShowPoint;
+
+// What main.qml gives the core object, on a plain root object: the four named back-end
+// objects (the channel's warnings go nowhere, so nothing waits for a click). The core object
+// (MainWindow) is built on root.
+struct CoreFrontEnd
+{
+    CoreFrontEnd();
+
+    QObject root;
+    InformationCenter *hub;
+    CmdDialog *cmd;
+    ShowImage *image;
+    ShowPoint *view;
+
+    // Connects through the device search, as the connection panel does; true once the hub
+    // says connected.
+    bool connectThroughSearch(const QString &address, int timeoutMs);
+};
+
+// A translation catalogue installed while it lives; an empty path leaves the sources' language.
+struct InstalledCatalogue
+{
+    explicit InstalledCatalogue(const QString &path);
+    ~InstalledCatalogue();
+    QTranslator translator;
+    bool ok = true;
+};
