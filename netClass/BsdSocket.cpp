@@ -161,6 +161,15 @@ bool BsdSocket::setUserTimeout(int milliseconds)
     return ::setsockopt(m_fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &ms, sizeof ms) == 0;
 }
 
+bool BsdSocket::setMaxResendInterval(int milliseconds)
+{
+    // Newer than the C library's headers here.
+#ifndef TCP_RTO_MAX_MS
+    constexpr int TCP_RTO_MAX_MS = 44;
+#endif
+    return ::setsockopt(m_fd, IPPROTO_TCP, TCP_RTO_MAX_MS, &milliseconds, sizeof milliseconds) == 0;
+}
+
 bool BsdSocket::tcpState(LinkHealth::TcpState *out) const
 {
     tcp_info info{};

@@ -75,6 +75,9 @@ public:
     bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
     // Drops a stream whose sent data (or probes) stay unacknowledged this long (TCP_USER_TIMEOUT).
     bool setUserTimeout(int milliseconds);
+    // Caps the time between two resends of unacknowledged data, which otherwise doubles up to
+    // two minutes (TCP_RTO_MAX_MS). False where the kernel does not offer it (before 6.15).
+    bool setMaxResendInterval(int milliseconds);
     // What the kernel knows of a stream's exchanges with its peer (TCP_INFO); a constant-time
     // call. False when it cannot be read (no socket, not a stream).
     bool tcpState(LinkHealth::TcpState *out) const;

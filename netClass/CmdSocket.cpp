@@ -4,6 +4,8 @@
 #include "CmdInbox.h"
 #include "CmdRouter.h"
 
+#include <QDebug>
+
 CmdSocket::CmdSocket(const QByteArray &deviceAddress, quint16 devicePort)
     : m_deviceAddress(deviceAddress), m_devicePort(devicePort),
       m_inbox(std::make_shared<CmdInbox>())
@@ -58,6 +60,11 @@ int CmdSocket::open(const QString *hostAddress)
     socket.setSendTimeout(SendTimeoutMs);
     socket.setKeepAlive(KeepAliveIdleS, KeepAliveIntervalS, KeepAliveProbes);
     socket.setUserTimeout(GiveUpMs);
+    // A frame sent as the link went down is resent at least this often, so that it gets
+    // through soon after the link is back instead of at the next doubled resend, which after
+    // a long outage could come only once GiveUpMs has passed since the frame was sent.
+    if (!socket.setMaxResendInterval(MaxResendIntervalMs))
+        qDebug() << "重发间隔上限设置失败（内核不支持）";
     m_socket = std::move(socket);
     m_router = std::make_shared<CmdRouter>(&m_socket, m_onLost);
     CmdRouter::publish(m_socket.handle(), m_router);

@@ -49,6 +49,7 @@ public:
     // The kernel counts the probes as well; set to outlast GiveUpMs, which decides.
     static constexpr int KeepAliveProbes = GiveUpMs / 1000 / KeepAliveIntervalS;
     static constexpr int NotAnsweringMs = KeepAliveIdleS * 1000 + 1000;
+    static constexpr int MaxResendIntervalMs = 2000;
 
     CmdSocket(const QByteArray &deviceAddress, quint16 devicePort);
     ~CmdSocket();

@@ -10,7 +10,7 @@ PACKAGES=(
   qml6-module-qtquick-window qml6-module-qtquick-layouts qml6-module-qtquick-dialogs
   qml6-module-qtqml qml6-module-qtqml-workerscript qml6-module-qtqml-models
   qml6-module-qt-labs-folderlistmodel qml6-module-qttest libqt6svg6
-  libfftw3-dev libgl1-mesa-dev libgl1-mesa-dri libxcb1-dev xvfb xauth iproute2 fonts-wqy-microhei
+  libfftw3-dev libgl1-mesa-dev libgl1-mesa-dri libxcb1-dev xvfb xauth iproute2 nftables fonts-wqy-microhei
   locales
 )
 

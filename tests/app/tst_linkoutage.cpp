@@ -3,8 +3,10 @@
 // pulled between two switches) or for good. The sonar runs on throughout.
 #include "app/InformationCenter.h"
 #include "app/MainWindow.h"
+#include "netClass/BsdSocket.h"
 #include "netClass/CmdDialog.h"
 #include "netClass/CmdFrames.h"
+#include "netClass/CmdSocket.h"
 #include "processClass/RecordingFile.h"
 #include "support/CoreFrontEnd.h"
 #include "support/FarSonar.h"
@@ -233,6 +235,47 @@ private slots:
         QCOMPARE(count(channelTips, notAnswering()), 1);
         QCOMPARE(count(hubTips, lost()), 0);
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
+    }
+
+    // Nothing passes between the two ends for a minute while both keep their links (a cable
+    // pulled between two switches), and a command typed just after the cut stays
+    // unacknowledged all along. Once the way is open again, it reaches the sonar within a few
+    // seconds, on the same connection, and the connection stays past the time when a sonar
+    // silent since that command would be given up.
+    void commandTypedEarlyInALongOutage()
+    {
+        if (!BsdSocket::tcp().setMaxResendInterval(CmdSocket::MaxResendIntervalMs))
+            QSKIP("this kernel doubles the wait between resends up to two minutes (no TCP_RTO_MAX_MS "
+                  "before Linux 6.15): a frame sent early in a long outage may then be resent only "
+                  "after the connection has been given up");
+        QVERIFY(startFarSonar());
+        QVERIFY(connected());
+        QVERIFY(scanning());
+        QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
+        QSignalSpy statusChanged(hub(), &InformationCenter::connectStatusChanged);
+        const int before = int(m_far->commands().size());
+
+        QVERIFY(m_far->setPassing(false));
+        QElapsedTimer outage;
+        outage.start();
+        QTest::qWait(2000);
+        const QByteArray typed = QByteArray::fromHex("434D440503");
+        hub()->setStr_cmd(QStringLiteral("0x05接0x03"));
+        QTest::qWait(int(qMax<qint64>(0, 60000 - outage.elapsed())));
+        QCOMPARE(int(m_far->commands().size()), before);
+        QVERIFY(m_far->setPassing(true));
+        QElapsedTimer back;
+        back.start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_far->commands().size() > before, 30000);
+        qInfo() << "the command typed during the outage arrived" << back.elapsed() << "ms after it";
+        QCOMPARE(m_far->commands().last().frame, typed);
+        QCOMPARE(m_far->commands().last().connection, 1);
+        // Past the command's time plus the time a silent sonar is given.
+        QTest::qWait(int(qMax<qint64>(0, 2000 + CmdSocket::GiveUpMs + 3000 - outage.elapsed())));
+        QCOMPARE(statusChanged.size(), 0);
+        QCOMPARE(count(hubTips, lost()), 0);
+        QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
+        QVERIFY(hub()->isStart());
     }
 
     // A sonar cut off for good (a power cut, as the program sees it): the operator is told

@@ -3,6 +3,7 @@
 #include "NetworkIsolation.h"
 
 #include <QFile>
+#include <QTest>
 
 FarSonar::FarSonar(const QString &tool, const QString &nearLink, const QString &subnet,
                    const QString &name)
@@ -68,13 +69,56 @@ void FarSonar::kill()
     m_process.waitForFinished(5000);
 }
 
+namespace {
+
+// Runs a command to its end; true when it succeeded. input, when given, goes to its standard
+// input.
+bool succeeds(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForStarted(10000))
+        return false;
+    p.write(input);
+    p.closeWriteChannel();
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+} // namespace
+
 bool FarSonar::setSonarLink(bool up)
 {
     if (m_process.state() != QProcess::Running)
         return false;
-    QProcess p;
-    p.start(QStringLiteral("nsenter"),
-            {"-t", QString::number(m_process.processId()), "-n", "ip", "link", "set", farLink(),
-             up ? "up" : "down"});
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (!succeeds(QStringLiteral("nsenter"), {"-t", QString::number(m_process.processId()), "-n",
+                                               "ip", "link", "set", farLink(), up ? "up" : "down"}))
+        return false;
+    if (!up)
+        return true;
+    QFile carrier(QStringLiteral("/sys/class/net/%1/carrier").arg(m_near));
+    return QTest::qWaitFor([&carrier] {
+        const bool has = carrier.open(QIODevice::ReadOnly) && carrier.readAll().trimmed() == "1";
+        carrier.close();
+        return has;
+    }, 10000);
+}
+
+bool FarSonar::setPassing(bool passing)
+{
+    if (m_process.state() != QProcess::Running)
+        return false;
+    // A table of this sonar's own on either side: here for what comes from it, in its
+    // namespace for what comes to it.
+    const QString table = QStringLiteral("kvcut_") + m_near;
+    const auto rules = [&table, passing](const QString &match) {
+        return (passing ? QStringLiteral("delete table inet %1\n").arg(table)
+                        : QStringLiteral("table inet %1 {\nchain in {\ntype filter hook input priority 0;\n%2 drop\n}\n}\n")
+                              .arg(table, match))
+            .toUtf8();
+    };
+    return succeeds(QStringLiteral("nft"), {"-f", "-"},
+                    rules(QStringLiteral("iifname \"%1\"").arg(m_near)))
+        && succeeds(QStringLiteral("nsenter"),
+                    {"-t", QString::number(m_process.processId()), "-n", "nft", "-f", "-"},
+                    rules(QStringLiteral("iifname \"%1\"").arg(farLink())));
 }

@@ -35,9 +35,13 @@ public:
     bool start();
     // Ends the sonar's program at once (SIGKILL), as a crash does.
     void kill();
-    // Takes the sonar's end of the pair down or up again, as a cable pulled between two
-    // switches, or a switch that restarts: the sonar runs on, and nothing passes meanwhile.
+    // Takes the sonar's end of the pair down or up again, as a switch that restarts: the sonar
+    // runs on, and nothing passes meanwhile. This side's end loses its carrier, so what it
+    // sends meanwhile fails here already. Up again, it returns once this end has its carrier.
     bool setSonarLink(bool up);
+    // Lets nothing pass between the two ends while both keep their links, as a cable pulled
+    // between two switches: what either side sends is lost on the way, unknown to the sender.
+    bool setPassing(bool passing);
 
     QString hostAddress() const { return m_subnet + QLatin1Char('1'); }
     QString sonarAddress() const { return m_subnet + QLatin1Char('2'); }
