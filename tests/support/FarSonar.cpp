@@ -95,11 +95,11 @@ bool FarSonar::setSonarLink(bool up)
         return false;
     if (!up)
         return true;
-    QFile carrier(QStringLiteral("/sys/class/net/%1/carrier").arg(m_near));
-    return QTest::qWaitFor([&carrier] {
-        const bool has = carrier.open(QIODevice::ReadOnly) && carrier.readAll().trimmed() == "1";
-        carrier.close();
-        return has;
+    // /sys shows the namespace it was mounted in, not this one: ip(8) tells.
+    return QTest::qWaitFor([this] {
+        QProcess ip;
+        ip.start(QStringLiteral("ip"), {"-o", "link", "show", m_near});
+        return ip.waitForFinished(10000) && ip.readAllStandardOutput().contains("LOWER_UP");
     }, 10000);
 }
 
