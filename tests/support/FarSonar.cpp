@@ -95,11 +95,13 @@ bool FarSonar::setSonarLink(bool up)
         return false;
     if (!up)
         return true;
-    // /sys shows the namespace it was mounted in, not this one: ip(8) tells.
+    // The carrier shows at once; the link passes traffic only once the kernel has taken note
+    // of it, which the operational state tells. /sys shows the namespace it was mounted in,
+    // not this one: ip(8) tells.
     return QTest::qWaitFor([this] {
         QProcess ip;
         ip.start(QStringLiteral("ip"), {"-o", "link", "show", m_near});
-        return ip.waitForFinished(10000) && ip.readAllStandardOutput().contains("LOWER_UP");
+        return ip.waitForFinished(10000) && ip.readAllStandardOutput().contains(" state UP ");
     }, 10000);
 }
 

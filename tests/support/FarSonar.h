@@ -37,7 +37,7 @@ public:
     void kill();
     // Takes the sonar's end of the pair down or up again, as a switch that restarts: the sonar
     // runs on, and nothing passes meanwhile. This side's end loses its carrier, so what it
-    // sends meanwhile fails here already. Up again, it returns once this end has its carrier.
+    // sends meanwhile fails here already. Up again, it returns once this end passes traffic.
     bool setSonarLink(bool up);
     // Lets nothing pass between the two ends while both keep their links, as a cable pulled
     // between two switches: what either side sends is lost on the way, unknown to the sender.
