@@ -16,14 +16,23 @@ namespace HubCompare {
 
 // The hub's change rule: floats and doubles compare with Qt's relative tolerance (1e-5 and
 // 1e-12), everything else exactly. A NaN is never equal, so writing one always signals.
-inline bool same(float a, float b) { return qFuzzyCompare(a, b); }
-inline bool same(double a, double b) { return qFuzzyCompare(a, b); }
-template <typename T>
-bool same(const T &a, const T &b) { return a == b; }
+inline bool same(float a, float b)
+{
+    return qFuzzyCompare(a, b);
+}
+inline bool same(double a, double b)
+{
+    return qFuzzyCompare(a, b);
+}
+template<typename T>
+bool same(const T &a, const T &b)
+{
+    return a == b;
+}
 
 } // namespace HubCompare
 
-template <typename T, typename Enable = void>
+template<typename T, typename Enable = void>
 class HubValue
 {
 public:
@@ -57,7 +66,7 @@ private:
     T m_value;
 };
 
-template <typename T>
+template<typename T>
 class HubValue<T, std::enable_if_t<std::is_trivially_copyable_v<T>>>
 {
     static_assert(std::atomic<T>::is_always_lock_free, "hub scalars must be lock-free");

@@ -21,8 +21,7 @@ bool isUsableRange(float range)
 
 } // namespace
 
-InformationCenter::InformationCenter(QObject *parent)
-    : QObject(parent)
+InformationCenter::InformationCenter(QObject *parent) : QObject(parent)
 {
     setHorAngleReso(0.0f);
     setMaxDist(1.0f);
@@ -41,7 +40,10 @@ InformationCenter::InformationCenter(QObject *parent)
 }
 
 #define KORVESSA_HUB_DEFINE_GETTER(Type, name, setter, notify, init) \
-    Type InformationCenter::name() const { return m_##name.load(); }
+    Type InformationCenter::name() const \
+    { \
+        return m_##name.load(); \
+    }
 #define KORVESSA_HUB_DEFINE_SETTER(Type, name, setter, notify, init) \
     void InformationCenter::setter(Type value) \
     { \
@@ -195,14 +197,16 @@ void InformationCenter::f_setFileStatusReading()
 {
     // exchange() keeps the test and the store one step when a worker thread calls this.
     if (m_m_fileStatus.exchange(FileStatus::Reading) == FileStatus::Saving)
-        qDebug() << "InformationCenter::f_setFileStatusReading" << "严重错误，正在保存文件直接切换到读文件";
+        qDebug() << "InformationCenter::f_setFileStatusReading"
+                 << "严重错误，正在保存文件直接切换到读文件";
     emit fileStatusChanged();
 }
 
 void InformationCenter::f_setFileStatusSaving()
 {
     if (m_m_fileStatus.exchange(FileStatus::Saving) == FileStatus::Reading)
-        qDebug() << "InformationCenter::f_setFileStatusSaving" << "严重错误，正在读文件直接切换到保存文件";
+        qDebug() << "InformationCenter::f_setFileStatusSaving"
+                 << "严重错误，正在读文件直接切换到保存文件";
     emit fileStatusChanged();
 }
 
@@ -224,13 +228,14 @@ bool InformationCenter::f_fileStatusIsSaving(FileStatus)
 void InformationCenter::f_setSaveFileNameToClipboard()
 {
     const QString text = deviceName() + QLatin1Char('_')
-        + QDate::currentDate().toString(u"yyyyMMdd") + QLatin1Char('_');
+                         + QDate::currentDate().toString(u"yyyyMMdd") + QLatin1Char('_');
     qDebug().noquote() << "复制到剪贴板的值：" << text;
     QClipboard *clipboard = qobject_cast<QGuiApplication *>(QCoreApplication::instance())
-        ? QGuiApplication::clipboard()
-        : nullptr;
+                                ? QGuiApplication::clipboard()
+                                : nullptr;
     if (!clipboard) {
-        qWarning() << "InformationCenter::f_setSaveFileNameToClipboard: no clipboard without a GUI application";
+        qWarning() << "InformationCenter::f_setSaveFileNameToClipboard: no clipboard without a GUI "
+                      "application";
         return;
     }
     clipboard->setText(text, QClipboard::Clipboard);

@@ -91,9 +91,12 @@
     P(float, doa, setDoa, doaChanged, 0.0f) \
     P(float, doaValue, setDoaValue, doaValueChanged, 0.0f) \
     P(float, realFc, setRealFc, realFcChanged, 0.0f) \
-    P(QStringList, searchedNameAndIp, setSearchedNameAndIp, searchedNameAndIpChanged, QStringList()) \
-    P(InformationCenter::FileStatus, m_fileStatus, setFileStatus, fileStatusChanged, InformationCenter::FileStatus::None) \
-    P(InformationCenter::ConnectStatus, m_connectStatus, setConnectStatus, connectStatusChanged, InformationCenter::ConnectStatus::None) \
+    P(QStringList, searchedNameAndIp, setSearchedNameAndIp, searchedNameAndIpChanged, \
+      QStringList()) \
+    P(InformationCenter::FileStatus, m_fileStatus, setFileStatus, fileStatusChanged, \
+      InformationCenter::FileStatus::None) \
+    P(InformationCenter::ConnectStatus, m_connectStatus, setConnectStatus, connectStatusChanged, \
+      InformationCenter::ConnectStatus::None) \
     P(QString, hostIp, setHostIp, hostIpChanged, QStringLiteral("127.0.0.1")) \
     P(QString, hostUdpPort, setHostUdpPort, hostUdpPortChanged, QStringLiteral("5008")) \
     P(QString, dstIp, setDstIp, dstIpChanged, QStringLiteral("192.168.1.100")) \
@@ -134,19 +137,27 @@ class InformationCenter : public QObject
     Q_PROPERTY(quint16 packTime2 READ packTime2 WRITE setPackTime2 NOTIFY packTime2Changed)
     Q_PROPERTY(quint16 numPerRow READ numPerRow WRITE setNumPerRow NOTIFY numPerRowChanged)
     Q_PROPERTY(quint16 numPerCol READ numPerCol WRITE setNumPerCol NOTIFY numPerColChanged)
-    Q_PROPERTY(quint16 rowNumPerPack READ rowNumPerPack WRITE setRowNumPerPack NOTIFY rowNumPerPackChanged)
-    Q_PROPERTY(quint16 rowSerialNum READ rowSerialNum WRITE setRowSerialNum NOTIFY rowSerialNumChanged)
-    Q_PROPERTY(quint16 packSerialNum READ packSerialNum WRITE setPackSerialNum NOTIFY packSerialNumChanged)
-    Q_PROPERTY(quint16 packNumPerFrame READ packNumPerFrame WRITE setPackNumPerFrame NOTIFY packNumPerFrameChanged)
-    Q_PROPERTY(quint32 frameSerialNum READ frameSerialNum WRITE setFrameSerialNum NOTIFY frameSerialNumChanged)
+    Q_PROPERTY(
+        quint16 rowNumPerPack READ rowNumPerPack WRITE setRowNumPerPack NOTIFY rowNumPerPackChanged)
+    Q_PROPERTY(
+        quint16 rowSerialNum READ rowSerialNum WRITE setRowSerialNum NOTIFY rowSerialNumChanged)
+    Q_PROPERTY(
+        quint16 packSerialNum READ packSerialNum WRITE setPackSerialNum NOTIFY packSerialNumChanged)
+    Q_PROPERTY(quint16 packNumPerFrame READ packNumPerFrame WRITE setPackNumPerFrame NOTIFY
+                   packNumPerFrameChanged)
+    Q_PROPERTY(quint32 frameSerialNum READ frameSerialNum WRITE setFrameSerialNum NOTIFY
+                   frameSerialNumChanged)
     Q_PROPERTY(QString deviceName READ deviceName WRITE setDeviceName NOTIFY deviceNameChanged)
     Q_PROPERTY(quint8 workMode READ workMode WRITE setWorkMode NOTIFY workModeChanged)
-    Q_PROPERTY(float acousticVelocity READ acousticVelocity WRITE setAcousticVelocity NOTIFY acousticVelocityChanged)
+    Q_PROPERTY(float acousticVelocity READ acousticVelocity WRITE setAcousticVelocity NOTIFY
+                   acousticVelocityChanged)
     Q_PROPERTY(quint32 dataHeight READ dataHeight WRITE setDataHeight NOTIFY dataHeightChanged)
     Q_PROPERTY(float maxDist READ maxDist WRITE setMaxDist NOTIFY maxDistChanged)
     Q_PROPERTY(float distReso READ distReso WRITE setDistReso NOTIFY distResoChanged)
-    Q_PROPERTY(float horAngleReso READ horAngleReso WRITE setHorAngleReso NOTIFY horAngleResoChanged)
-    Q_PROPERTY(float verAngleReso READ verAngleReso WRITE setVerAngleReso NOTIFY verAngleResoChanged)
+    Q_PROPERTY(
+        float horAngleReso READ horAngleReso WRITE setHorAngleReso NOTIFY horAngleResoChanged)
+    Q_PROPERTY(
+        float verAngleReso READ verAngleReso WRITE setVerAngleReso NOTIFY verAngleResoChanged)
     Q_PROPERTY(float longitude READ longitude WRITE setLongitude NOTIFY longitudeChanged)
     Q_PROPERTY(float latitude READ latitude WRITE setLatitude NOTIFY latitudeChanged)
     Q_PROPERTY(float altitude READ altitude WRITE setAltitude NOTIFY altitudeChanged)
@@ -176,42 +187,65 @@ class InformationCenter : public QObject
     Q_PROPERTY(float gamma READ gamma WRITE setGamma NOTIFY gammaChanged)
     Q_PROPERTY(quint8 workModeNum READ workModeNum WRITE setWorkModeNum NOTIFY workModeNumChanged)
     Q_PROPERTY(float maxRange READ maxRange WRITE setMaxRange NOTIFY maxRangeChanged)
-    Q_PROPERTY(int brightnessBase READ brightnessBase WRITE setBrightnessBase NOTIFY brightnessBaseChanged)
-    Q_PROPERTY(float vez25EDirectionAngle READ vez25EDirectionAngle WRITE setVez25EDirectionAngle NOTIFY vez25EDirectionAngleChanged FINAL)
+    Q_PROPERTY(
+        int brightnessBase READ brightnessBase WRITE setBrightnessBase NOTIFY brightnessBaseChanged)
+    Q_PROPERTY(float vez25EDirectionAngle READ vez25EDirectionAngle WRITE setVez25EDirectionAngle
+                   NOTIFY vez25EDirectionAngleChanged FINAL)
     Q_PROPERTY(float doaFreq READ doaFreq WRITE setDoaFreq NOTIFY doaFreqChanged FINAL)
-    Q_PROPERTY(float doaFregValue READ doaFregValue WRITE setDoaFregValue NOTIFY doaFregValueChanged FINAL)
+    Q_PROPERTY(
+        float doaFregValue READ doaFregValue WRITE setDoaFregValue NOTIFY doaFregValueChanged FINAL)
     Q_PROPERTY(float doa READ doa WRITE setDoa NOTIFY doaChanged FINAL)
     Q_PROPERTY(float doaValue READ doaValue WRITE setDoaValue NOTIFY doaValueChanged FINAL)
     Q_PROPERTY(float realFc READ realFc WRITE setRealFc NOTIFY realFcChanged FINAL)
-    Q_PROPERTY(QStringList searchedNameAndIp READ searchedNameAndIp WRITE setSearchedNameAndIp NOTIFY searchedNameAndIpChanged FINAL)
-    Q_PROPERTY(FileStatus m_fileStatus READ m_fileStatus WRITE setFileStatus NOTIFY fileStatusChanged FINAL)
-    Q_PROPERTY(ConnectStatus m_connectStatus READ m_connectStatus WRITE setConnectStatus NOTIFY connectStatusChanged FINAL)
+    Q_PROPERTY(QStringList searchedNameAndIp READ searchedNameAndIp WRITE setSearchedNameAndIp
+                   NOTIFY searchedNameAndIpChanged FINAL)
+    Q_PROPERTY(FileStatus m_fileStatus READ m_fileStatus WRITE setFileStatus NOTIFY
+                   fileStatusChanged FINAL)
+    Q_PROPERTY(ConnectStatus m_connectStatus READ m_connectStatus WRITE setConnectStatus NOTIFY
+                   connectStatusChanged FINAL)
     Q_PROPERTY(QString hostIp READ hostIp WRITE setHostIp NOTIFY hostIpChanged FINAL)
-    Q_PROPERTY(QString hostUdpPort READ hostUdpPort WRITE setHostUdpPort NOTIFY hostUdpPortChanged FINAL)
+    Q_PROPERTY(
+        QString hostUdpPort READ hostUdpPort WRITE setHostUdpPort NOTIFY hostUdpPortChanged FINAL)
     Q_PROPERTY(QString dstIp READ dstIp WRITE setDstIp NOTIFY dstIpChanged FINAL)
-    Q_PROPERTY(ColorTable::colorName colorTable READ colorTable WRITE setColorTable NOTIFY colorTableChanged FINAL)
-    Q_PROPERTY(QStringList supportWorkModel READ supportWorkModel WRITE setSupportWorkModel NOTIFY supportWorkModelChanged FINAL)
-    Q_PROPERTY(bool isClearTargetList READ isClearTargetList WRITE setIsClearTargetList NOTIFY isClearTargetListChanged FINAL)
-    Q_PROPERTY(QStringList BluetoothList READ BluetoothList WRITE setBluetoothList NOTIFY BluetoothListChanged FINAL)
-    Q_PROPERTY(QString BluetoothName READ BluetoothName WRITE setBluetoothName NOTIFY BluetoothNameChanged FINAL)
-    Q_PROPERTY(bool connectBluetooth READ connectBluetooth WRITE setConnectBluetooth NOTIFY connectBluetoothChanged FINAL)
+    Q_PROPERTY(ColorTable::colorName colorTable READ colorTable WRITE setColorTable NOTIFY
+                   colorTableChanged FINAL)
+    Q_PROPERTY(QStringList supportWorkModel READ supportWorkModel WRITE setSupportWorkModel NOTIFY
+                   supportWorkModelChanged FINAL)
+    Q_PROPERTY(bool isClearTargetList READ isClearTargetList WRITE setIsClearTargetList NOTIFY
+                   isClearTargetListChanged FINAL)
+    Q_PROPERTY(QStringList BluetoothList READ BluetoothList WRITE setBluetoothList NOTIFY
+                   BluetoothListChanged FINAL)
+    Q_PROPERTY(QString BluetoothName READ BluetoothName WRITE setBluetoothName NOTIFY
+                   BluetoothNameChanged FINAL)
+    Q_PROPERTY(bool connectBluetooth READ connectBluetooth WRITE setConnectBluetooth NOTIFY
+                   connectBluetoothChanged FINAL)
     Q_PROPERTY(bool connectOK READ connectOK WRITE setConnectOK NOTIFY connectOKChanged FINAL)
-    Q_PROPERTY(bool findBlueTooth READ findBlueTooth WRITE setFindBlueTooth NOTIFY findBlueToothChanged FINAL)
+    Q_PROPERTY(bool findBlueTooth READ findBlueTooth WRITE setFindBlueTooth NOTIFY
+                   findBlueToothChanged FINAL)
     Q_PROPERTY(QString str_cmd READ str_cmd WRITE setStr_cmd NOTIFY str_cmdChanged FINAL)
     Q_PROPERTY(bool isUpata READ isUpata WRITE setIsUpata NOTIFY isUpataChanged FINAL)
-    Q_PROPERTY(bool visitInside READ visitInside WRITE setVisitInside NOTIFY visitInsideChanged FINAL)
-    Q_PROPERTY(QString showInside READ showInside WRITE setShowInside NOTIFY showInsideChanged FINAL)
+    Q_PROPERTY(
+        bool visitInside READ visitInside WRITE setVisitInside NOTIFY visitInsideChanged FINAL)
+    Q_PROPERTY(
+        QString showInside READ showInside WRITE setShowInside NOTIFY showInsideChanged FINAL)
     Q_PROPERTY(bool isStart READ isStart WRITE setIsStart NOTIFY isStartChanged FINAL)
-    Q_PROPERTY(int switchColor READ switchColor WRITE setSwitchColor NOTIFY switchColorChanged FINAL)
-    Q_PROPERTY(double removeAngle READ removeAngle WRITE setRemoveAngle NOTIFY removeAngleChanged FINAL)
-    Q_PROPERTY(bool isWholeOrHalf READ isWholeOrHalf WRITE setIsWholeOrHalf NOTIFY isWholeOrHalfChanged FINAL)
-    Q_PROPERTY(bool isReturnCenter READ isReturnCenter WRITE setIsReturnCenter NOTIFY isReturnCenterChanged FINAL)
+    Q_PROPERTY(
+        int switchColor READ switchColor WRITE setSwitchColor NOTIFY switchColorChanged FINAL)
+    Q_PROPERTY(
+        double removeAngle READ removeAngle WRITE setRemoveAngle NOTIFY removeAngleChanged FINAL)
+    Q_PROPERTY(bool isWholeOrHalf READ isWholeOrHalf WRITE setIsWholeOrHalf NOTIFY
+                   isWholeOrHalfChanged FINAL)
+    Q_PROPERTY(bool isReturnCenter READ isReturnCenter WRITE setIsReturnCenter NOTIFY
+                   isReturnCenterChanged FINAL)
     Q_PROPERTY(bool isStartOK READ isStartOK WRITE setIsStartOK NOTIFY isStartOKChanged FINAL)
-    Q_PROPERTY(bool versionReturn READ versionReturn WRITE setVersionReturn NOTIFY versionReturnChanged FINAL)
+    Q_PROPERTY(bool versionReturn READ versionReturn WRITE setVersionReturn NOTIFY
+                   versionReturnChanged FINAL)
     Q_PROPERTY(bool cmdWaitOK READ cmdWaitOK WRITE setCmdWaitOK NOTIFY cmdWaitOKChanged FINAL)
-    Q_PROPERTY(double targetGamma READ targetGamma WRITE setTargetGamma NOTIFY targetGammaChanged FINAL)
+    Q_PROPERTY(
+        double targetGamma READ targetGamma WRITE setTargetGamma NOTIFY targetGammaChanged FINAL)
     Q_PROPERTY(bool reset READ reset WRITE setReset NOTIFY resetChanged FINAL)
-    Q_PROPERTY(double removeAngle2 READ removeAngle2 WRITE setRemoveAngle2 NOTIFY removeAngle2Changed FINAL)
+    Q_PROPERTY(double removeAngle2 READ removeAngle2 WRITE setRemoveAngle2 NOTIFY
+                   removeAngle2Changed FINAL)
     Q_PROPERTY(double scale READ scale WRITE setScale NOTIFY scaleChanged FINAL)
     Q_PROPERTY(double offest READ offest WRITE setOffest NOTIFY offestChanged FINAL)
     Q_PROPERTY(float speedMove READ speedMove WRITE setSpeedMove NOTIFY speedMoveChanged FINAL)

@@ -20,11 +20,8 @@ QSettings languageSettings()
 } // namespace
 
 LanguageSet::LanguageSet(QApplication *application, QQmlEngine *engine)
-    : m_application(application),
-      m_engine(engine),
-      m_languageList{chinese, english},
-      m_translator(new QTranslator(this)),
-      m_currentLanguage(chinese)
+    : m_application(application), m_engine(engine), m_languageList{chinese, english},
+      m_translator(new QTranslator(this)), m_currentLanguage(chinese)
 {
     loadLanguageSetting();
 }

@@ -70,7 +70,8 @@ MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
     connect(m_cmdDialog, &CmdDialog::sigClearCmdStr, hub, [this] { onClearCmdStr(); });
     connect(m_sdkSocketThread, &sdkSocketThread::sigEndOrStart, hub,
             [this](bool inStart) { onScanEndOrStart(inStart); });
-    connect(hub, &InformationCenter::sigSendCMDIpAndPort, m_cmdDialog, &CmdDialog::ipAndPortSetting);
+    connect(hub, &InformationCenter::sigSendCMDIpAndPort, m_cmdDialog,
+            &CmdDialog::ipAndPortSetting);
     connect(hub, &InformationCenter::sigStartStatusChanged, m_sdkSocketThread,
             [this](bool inStart) { onStartStatusChanged(inStart); });
     connect(hub, &InformationCenter::sigIsGetPoint, m_processing, &Processing::setIsShowPoint);
@@ -158,14 +159,16 @@ void MainWindow::startReceiver(UdpReceiver *receiver, void (MainWindow::*onPort)
     // run of this one) must not announce its port.
     disconnect(receiver, nullptr, this, nullptr);
     const quint64 generation = ++m_receiverGeneration;
-    connect(receiver, &UdpReceiver::sig_rSonarDataPort, this, [this, generation, onPort](QString port) {
-        if (generation == m_receiverGeneration)
-            (this->*onPort)(port);
-    });
-    connect(receiver, &UdpReceiver::sigBindFailed, this, [this, generation](QString address, int error) {
-        if (generation == m_receiverGeneration)
-            onDataPortFailed(address, error);
-    });
+    connect(receiver, &UdpReceiver::sig_rSonarDataPort, this,
+            [this, generation, onPort](QString port) {
+                if (generation == m_receiverGeneration)
+                    (this->*onPort)(port);
+            });
+    connect(receiver, &UdpReceiver::sigBindFailed, this,
+            [this, generation](QString address, int error) {
+                if (generation == m_receiverGeneration)
+                    onDataPortFailed(address, error);
+            });
     receiver->start();
 }
 
@@ -227,7 +230,8 @@ void MainWindow::onDataPortFailed(QString inBindAddress, int inError)
         reason = tr("地址无效");
     else
         reason = QString::fromLocal8Bit(std::strerror(inError));
-    emit m_informationCenter->sigTipsCMD(tr("无法在 %1 上接收声呐数据：%2").arg(inBindAddress, reason));
+    emit m_informationCenter->sigTipsCMD(
+        tr("无法在 %1 上接收声呐数据：%2").arg(inBindAddress, reason));
     if (!m_standbyReceiver)
         return;
     // The receiver that ran before takes over again, on the address and (once more free)

@@ -34,7 +34,7 @@ QString frontEndFault(QObject *root, const QUrl &frontEnd)
         return QStringLiteral("The front end could not be created from ") + frontEnd.toString();
     if (!qobject_cast<QQuickWindow *>(root))
         return QStringLiteral("The front end's root object is not a window: ")
-            + QString::fromLatin1(root->metaObject()->className());
+               + QString::fromLatin1(root->metaObject()->className());
     const QStringList missing = MainWindow::missingFrontEndObjects(root);
     if (!missing.isEmpty())
         return QStringLiteral("The front end lacks ") + missing.join(QStringLiteral(", "));

@@ -2,5 +2,6 @@
 
 int main(int argc, char *argv[])
 {
-    return runKorvessa(argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml"), QUrl::TolerantMode));
+    return runKorvessa(argc, argv,
+                       QUrl(QStringLiteral("qrc:/qmlsource/main.qml"), QUrl::TolerantMode));
 }

@@ -47,7 +47,8 @@ struct Run
 Run replay(const QString &path)
 {
     Run run;
-    run.seconds = timedReplay(path, 3600000, [&](Processing &p) { run.images = int(p.history().size()); });
+    run.seconds =
+        timedReplay(path, 3600000, [&](Processing &p) { run.images = int(p.history().size()); });
     return run;
 }
 
@@ -59,7 +60,8 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     qRegisterMetaType<packageInfo>("packageInfo");
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("directory"), QStringLiteral("where the recordings go"));
+    parser.addPositionalArgument(QStringLiteral("directory"),
+                                 QStringLiteral("where the recordings go"));
     parser.addHelpOption();
     parser.process(app);
     const std::unique_ptr<QTemporaryDir> dir =
@@ -93,15 +95,18 @@ int main(int argc, char **argv)
     QFile::remove(crafted);
 
     std::printf("replay of %d records, FileRead + processFile:\n", records);
-    std::printf("  valid, %d-packet frames of 4000 bins, 1 degree per frame, %6.1f MiB:    %7.2f s, %4d images stored\n",
+    std::printf("  valid, %d-packet frames of 4000 bins, 1 degree per frame, %6.1f MiB:    %7.2f "
+                "s, %4d images stored\n",
                 framePackets, validMiB, v.seconds, v.images);
-    std::printf("  crafted, every record a 65535-packet frame, as far a turn, %6.1f MiB: %7.2f s, %4d images stored\n",
+    std::printf("  crafted, every record a 65535-packet frame, as far a turn, %6.1f MiB: %7.2f s, "
+                "%4d images stored\n",
                 craftedMiB, c.seconds, c.images);
     const double ratio = c.seconds / v.seconds;
     const bool met = v.seconds > 0 && c.seconds > 0 && ratio <= 10;
-    std::printf("  crafted / valid: %.1fx; target (crafted within 10x the valid recording): %s\n", ratio,
-                met ? "met" : "NOT MET");
-    std::printf("  crafted, 1 degree per record (22x the images):                %7.2f s, %4d images stored, "
+    std::printf("  crafted / valid: %.1fx; target (crafted within 10x the valid recording): %s\n",
+                ratio, met ? "met" : "NOT MET");
+    std::printf("  crafted, 1 degree per record (22x the images):                %7.2f s, %4d "
+                "images stored, "
                 "%.1fx the valid recording\n",
                 turning.seconds, turning.images, turning.seconds / v.seconds);
     return met ? 0 : 1;

@@ -103,11 +103,13 @@ Flood flood(float step, double rate, double seconds)
     {
         Processing processing(&ring, &center);
         std::atomic<int> frames{0};
-        QObject::connect(&processing, &Processing::sigProcessOK, &processing,
-                         [&](packageInfo, float) { ++frames; }, Qt::DirectConnection);
+        QObject::connect(
+            &processing, &Processing::sigProcessOK, &processing,
+            [&](packageInfo, float) { ++frames; }, Qt::DirectConnection);
         processing.start();
         SimSonar::RingFeeder feeder(ring, SimSonar::craftedStream(step, 0.1f, 400), rate);
-        const QString url = QUrl::fromLocalFile(dir.filePath(QStringLiteral("flood.DB"))).toString();
+        const QString url =
+            QUrl::fromLocalFile(dir.filePath(QStringLiteral("flood.DB"))).toString();
         const qint64 callEveryNs = 2000000;
         QElapsedTimer run;
         QElapsedTimer call;
@@ -120,14 +122,27 @@ Flood flood(float step, double rate, double seconds)
         };
         for (int round = 0; run.elapsed() < seconds * 1000; ++round) {
             switch (round % 6) {
-            case 0: timed([&] { processing.setIsShowPoint(round % 4 == 0); }); break;
-            case 1: timed([&] { processing.init(); }); break;
-            case 2: timed([&] { emit center->sigBrightnessOffset(round % 7); }); break;
-            case 3: timed([&] { center->setFileStatus(round % 4 == 3 ? InformationCenter::FileStatus::Saving
-                                                                      : InformationCenter::FileStatus::None); });
+            case 0:
+                timed([&] { processing.setIsShowPoint(round % 4 == 0); });
                 break;
-            case 4: timed([&] { emit center->sigSaveFile(url); }); break;
-            default: timed([&] { emit center->sigStopSaveFile(); }); break;
+            case 1:
+                timed([&] { processing.init(); });
+                break;
+            case 2:
+                timed([&] { emit center->sigBrightnessOffset(round % 7); });
+                break;
+            case 3:
+                timed([&] {
+                    center->setFileStatus(round % 4 == 3 ? InformationCenter::FileStatus::Saving
+                                                         : InformationCenter::FileStatus::None);
+                });
+                break;
+            case 4:
+                timed([&] { emit center->sigSaveFile(url); });
+                break;
+            default:
+                timed([&] { emit center->sigStopSaveFile(); });
+                break;
             }
             // Far more often than an operator could, and in between the GUI thread's other
             // work: the queued results and pictures of the loop.
@@ -155,7 +170,8 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     const float crafted = 1e6f;
 
-    std::printf("1. one batch of 20 frames of 4000 bins drawn and published (Processing::drawImage)\n");
+    std::printf(
+        "1. one batch of 20 frames of 4000 bins drawn and published (Processing::drawImage)\n");
     PacketRing *noRing = nullptr;
     InformationCenter *center = new InformationCenter;
     double normalMs;
@@ -169,22 +185,28 @@ int main(int argc, char **argv)
     delete center;
     std::mt19937 rng(5);
     const double passMs = fullPassCost(makeBatch(0.9f, 0, rng)[0], 24);
-    std::printf("  normal step 0.9:          %8.3f ms per batch = %5.1f full-image passes\n", normalMs, normalMs / passMs);
-    std::printf("  crafted step 1e6:         %8.3f ms per batch = %5.1f full-image passes, %.1fx the normal batch\n",
+    std::printf("  normal step 0.9:          %8.3f ms per batch = %5.1f full-image passes\n",
+                normalMs, normalMs / passMs);
+    std::printf("  crafted step 1e6:         %8.3f ms per batch = %5.1f full-image passes, %.1fx "
+                "the normal batch\n",
                 craftedMs, craftedMs / passMs, craftedMs / normalMs);
     std::printf("  one full-image pass:      %8.3f ms\n", passMs);
     const bool drawOk = craftedMs / passMs <= 20.0;
-    std::printf("  target (crafted batch within 20 full-image passes): %s\n", drawOk ? "met" : "NOT MET");
+    std::printf("  target (crafted batch within 20 full-image passes): %s\n",
+                drawOk ? "met" : "NOT MET");
 
     const double rate = 2000;
     const double seconds = 4;
-    std::printf("2. longest GUI-thread call into a running Processing fed %.0f one-packet frames/s for %.0f s\n",
+    std::printf("2. longest GUI-thread call into a running Processing fed %.0f one-packet frames/s "
+                "for %.0f s\n",
                 rate, seconds);
     const Flood normal = flood(0.9f, rate, seconds);
     const Flood hostile = flood(crafted, rate, seconds);
     auto show = [&](const char *name, const Flood &f) {
-        std::printf("  %-22s longest call %7.3f ms of %5d calls; loop handled %6d frames (%4.0f/s), ring lost %llu packets\n",
-                    name, f.longestMs, f.calls, f.frames, f.frames / seconds, (unsigned long long)f.lost);
+        std::printf("  %-22s longest call %7.3f ms of %5d calls; loop handled %6d frames "
+                    "(%4.0f/s), ring lost %llu packets\n",
+                    name, f.longestMs, f.calls, f.frames, f.frames / seconds,
+                    (unsigned long long)f.lost);
     };
     show("normal step 0.9:", normal);
     show("crafted step 1e6:", hostile);

@@ -21,7 +21,7 @@ std::vector<quint8> makeFrame(int bins, std::mt19937 &gen)
 {
     std::uniform_int_distribution<int> noise(0, 300);
     std::vector<quint8> bytes(std::size_t(bins) * 4);
-    const int echo[2] = { bins * 2 / 5, bins * 3 / 4 };
+    const int echo[2] = {bins * 2 / 5, bins * 3 / 4};
     for (int k = 0; k < bins; ++k) {
         for (int beam = 0; beam < 2; ++beam) {
             const double d = (k - echo[beam]) / 6.0;
@@ -71,7 +71,8 @@ BeamEcho strongestWalked(const std::vector<double> &f, int length)
     const double top = std::max(0.0, *std::max_element(f.begin(), f.begin() + length));
     BeamEcho echo;
     for (const PeakRecord &p : walkedPeaks(f.data(), length)) {
-        if (p.value >= 0.5 * top && (top <= 0 || p.prominence >= 0.5 * top) && p.value > echo.value) {
+        if (p.value >= 0.5 * top && (top <= 0 || p.prominence >= 0.5 * top)
+            && p.value > echo.value) {
             echo.found = true;
             echo.index = p.index;
             echo.value = p.value;
@@ -84,13 +85,13 @@ BeamEcho strongestWalked(const std::vector<double> &f, int length)
 // echo of each beam as a range bin (filter delay taken off, -1 without an echo) and strength.
 struct DirectEchoes
 {
-    double bin[2] = { -1, -1 };
-    double value[2] = { 0, 0 };
+    double bin[2] = {-1, -1};
+    double value[2] = {0, 0};
 };
 
-DirectEchoes directEchoes(const std::vector<quint8> &bytes, int bins, const std::vector<double> &taps,
-                          std::vector<double> &a, std::vector<double> &b, std::vector<double> &fa,
-                          std::vector<double> &fb)
+DirectEchoes directEchoes(const std::vector<quint8> &bytes, int bins,
+                          const std::vector<double> &taps, std::vector<double> &a,
+                          std::vector<double> &b, std::vector<double> &fa, std::vector<double> &fb)
 {
     const int order = int(taps.size()) - 1;
     a.assign(std::size_t(bins), 0.0);
@@ -107,7 +108,7 @@ DirectEchoes directEchoes(const std::vector<quint8> &bytes, int bins, const std:
     directConvolution(b.data(), bins, taps, fb.data());
     const int length = bins + 1 + order - order / 2;
     DirectEchoes out;
-    const std::vector<double> *filtered[2] = { &fa, &fb };
+    const std::vector<double> *filtered[2] = {&fa, &fb};
     for (int beam = 0; beam < 2; ++beam) {
         const BeamEcho echo = strongestWalked(*filtered[beam], length);
         if (echo.found) {
@@ -122,8 +123,8 @@ DirectEchoes directEchoes(const std::vector<quint8> &bytes, int bins, const std:
 // rounding of the FFT, the same strength.
 bool agree(const FrameResult &r, const DirectEchoes &d, double distReso)
 {
-    const double range[2] = { r.rangeA, r.rangeB };
-    const double peak[2] = { r.peakA, r.peakB };
+    const double range[2] = {r.rangeA, r.rangeB};
+    const double peak[2] = {r.peakA, r.peakB};
     for (int beam = 0; beam < 2; ++beam) {
         const double want = d.bin[beam] < 0 ? 0.0 : d.bin[beam] * distReso;
         if (range[beam] != want || std::abs(peak[beam] - d.value[beam]) > 1e-9 * d.value[beam])
@@ -154,14 +155,14 @@ int main()
     std::mt19937 gen(7);
     EchoProcessor processor;
     // The data path's filter, as EchoProcessor builds it.
-    const FirFilter dataPathFilter(256, 64, { 0.05 }, 0, "hamming");
+    const FirFilter dataPathFilter(256, 64, {0.05}, 0, "hamming");
     const std::vector<double> &taps = dataPathFilter.taps();
     bool fastEnough = true;
     bool allAgree = true;
     volatile double sink = 0;
 
     std::printf("%-34s %12s %12s %8s\n", "per frame (one core)", "FFT us", "literal us", "ratio");
-    for (int bins : { 1000, 4000 }) {
+    for (int bins : {1000, 4000}) {
         const std::vector<quint8> frame = makeFrame(bins, gen);
         packageInfo head;
         head.dataHeight = quint32(bins);
@@ -192,7 +193,7 @@ int main()
             const double s = frame[std::size_t(4 * k)] | (frame[std::size_t(4 * k + 1)] << 8);
             x[std::size_t(k)] = s * s;
         }
-        FirFilter filter(256, 64, { 0.05 }, 0, "hamming");
+        FirFilter filter(256, 64, {0.05}, 0, "hamming");
         std::vector<double> y(std::size_t(bins + 64)), z(std::size_t(bins + 64));
         const double applyUs = microsPerCall(bins == 1000 ? 8000 : 2000, [&] {
             filter.apply(x.data(), bins, y.data());
@@ -208,8 +209,9 @@ int main()
             scale = std::max(scale, std::abs(z[i]));
         }
         allAgree = allAgree && err <= 1e-12 * scale;
-        std::printf("filter apply,    %4d samples      %12.1f %12.1f %8.1f   (max rel. diff %.1e)\n",
-                    bins, applyUs, directUs, directUs / applyUs, err / scale);
+        std::printf(
+            "filter apply,    %4d samples      %12.1f %12.1f %8.1f   (max rel. diff %.1e)\n", bins,
+            applyUs, directUs, directUs / applyUs, err / scale);
     }
     // A full frame buffer from a hostile sender, against an ordinary one of the same size, and
     // its peak search against the sample-by-sample walks.
@@ -239,11 +241,12 @@ int main()
             x[std::size_t(k)] = s * s;
         }
         std::vector<double> y(std::size_t(bins + 64));
-        FirFilter filter(256, 64, { 0.05 }, 0, "hamming");
+        FirFilter filter(256, 64, {0.05}, 0, "hamming");
         filter.apply(x.data(), bins, y.data());
         std::vector<PeakRecord> peaks;
         const double stackUs = microsPerCall(3, [&] {
-            findPeaks(peaks, y.data(), int(y.size()), -std::numeric_limits<double>::infinity(), 0, 0, 0);
+            findPeaks(peaks, y.data(), int(y.size()), -std::numeric_limits<double>::infinity(), 0,
+                      0, 0);
             sink = sink + double(peaks.size());
         });
         std::vector<PeakRecord> walked;
@@ -254,13 +257,14 @@ int main()
         bool same = walked.size() == peaks.size();
         for (std::size_t k = 0; same && k < peaks.size(); ++k)
             same = walked[k].index == peaks[k].index && walked[k].width == peaks[k].width
-                && walked[k].prominence == peaks[k].prominence;
+                   && walked[k].prominence == peaks[k].prominence;
         allAgree = allAgree && same;
         std::printf("peak search, hostile beam (%zu peaks) %10.1f us, walked %12.1f us, ratio %.0f"
                     "   (same records: %s)\n",
                     peaks.size(), stackUs, walkUs, walkUs / stackUs, same ? "yes" : "NO");
     }
-    std::printf("4000-bin frame under 500 us: %s; every fast result agrees with its reference: %s\n",
-                fastEnough ? "yes" : "NO", allAgree ? "yes" : "NO");
+    std::printf(
+        "4000-bin frame under 500 us: %s; every fast result agrees with its reference: %s\n",
+        fastEnough ? "yes" : "NO", allAgree ? "yes" : "NO");
     return fastEnough && allAgree ? 0 : 1;
 }

@@ -36,7 +36,7 @@ struct Run
     quint64 pixmaps = 0;
     double plannedSeconds = 0;
     double pushSeconds = 0; // how long the pushing took
-    double lag = 0; // seconds from the last push to the last frame out
+    double lag = 0;         // seconds from the last push to the last frame out
     // The pusher kept the rate: otherwise the rate was not offered, whatever came out.
     bool offered() const { return pushSeconds <= plannedSeconds + maxLag; }
     // Kept pace: every frame out, nothing lost, and no backlog left for the ring to carry
@@ -82,10 +82,12 @@ struct ProcessingDrain : Drain
 {
     ProcessingDrain(PacketRing **ring, InformationCenter **center) : processing(ring, center)
     {
-        QObject::connect(&processing, &Processing::sigProcessOK, &processing,
-                         [this](packageInfo, float) { frameOut(); }, Qt::DirectConnection);
-        QObject::connect(&processing, &Processing::sigUpdatePixmap, &processing,
-                         [this](QPixmap, bool) { ++pixmaps; }, Qt::DirectConnection);
+        QObject::connect(
+            &processing, &Processing::sigProcessOK, &processing,
+            [this](packageInfo, float) { frameOut(); }, Qt::DirectConnection);
+        QObject::connect(
+            &processing, &Processing::sigUpdatePixmap, &processing,
+            [this](QPixmap, bool) { ++pixmaps; }, Qt::DirectConnection);
     }
     void start() override { processing.start(); }
     void stop() override { processing.stop(); }
@@ -96,7 +98,10 @@ struct ProcessingDrain : Drain
 // nothing more.
 struct BareDrain : Drain, WhileThread
 {
-    explicit BareDrain(PacketRing **ring) : ring(ring), frame(new uchar[std::size_t(FrameAssembler::frameCapacity())]) {}
+    explicit BareDrain(PacketRing **ring)
+        : ring(ring), frame(new uchar[std::size_t(FrameAssembler::frameCapacity())])
+    {
+    }
     ~BareDrain() override { WhileThread::stop(); }
     void start() override { WhileThread::start(); }
     void stop() override { WhileThread::stop(); }
@@ -153,7 +158,10 @@ Run runAt(double rate, double seconds, const std::vector<QByteArray> &packets, i
         run.pushSeconds = std::chrono::duration<double>(pushed - start).count();
         while (out.load() < frames && Clock::now() - pushed < std::chrono::seconds(2))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        run.lag = std::max(0.0, std::chrono::duration<double>(Clock::time_point(Clock::duration(drain->lastOut.load())) - pushed).count());
+        run.lag =
+            std::max(0.0, std::chrono::duration<double>(
+                              Clock::time_point(Clock::duration(drain->lastOut.load())) - pushed)
+                              .count());
         drain->stop();
         run.framesIn = frames;
         run.framesOut = out.load();
@@ -170,18 +178,21 @@ Run runAt(double rate, double seconds, const std::vector<QByteArray> &packets, i
 double heldUpTo(const std::vector<QByteArray> &packets, int perFrame, const DrainMaker &makeDrain,
                 bool *top)
 {
-    const double rates[] = {200, 1000, 1500, 2000, 3000, 4000, 6000, 8000, 12000, 16000, 24000, 32000, 48000, 64000, 96000, 128000};
+    const double rates[] = {200,   1000,  1500,  2000,  3000,  4000,  6000,  8000,
+                            12000, 16000, 24000, 32000, 48000, 64000, 96000, 128000};
     double best = 0;
     *top = false;
     for (const double rate : rates) {
         const Run r = runAt(rate, 3.0, packets, perFrame, makeDrain);
         if (!r.offered()) {
-            std::printf("  %6.0f frames/s: pushing took %.1f s instead of 3, the fastest this machine can offer\n",
+            std::printf("  %6.0f frames/s: pushing took %.1f s instead of 3, the fastest this "
+                        "machine can offer\n",
                         rate, r.pushSeconds);
             *top = true;
             return best;
         }
-        std::printf("  %6.0f frames/s for 3 s: %6llu of %6llu frames out, %4llu pictures, %llu packets lost, "
+        std::printf("  %6.0f frames/s for 3 s: %6llu of %6llu frames out, %4llu pictures, %llu "
+                    "packets lost, "
                     "last frame %4.0f ms after the last push: %s\n",
                     rate, (unsigned long long)r.framesOut, (unsigned long long)r.framesIn,
                     (unsigned long long)r.pixmaps, (unsigned long long)r.lost, r.lag * 1000,
@@ -204,17 +215,20 @@ int main(int argc, char **argv)
     qRegisterMetaType<packageInfo>("packageInfo");
 
     const int perFrame = int(SimSonar::packetsPerFrame(SimSonar::defaultHeader()));
-    std::printf("live loop, 4000 bins per beam, %d-byte packets, ring of 50000 slots\n", int(packetSize));
-    std::printf("(held: no loss and at most %.0f ms of backlog at the end; the ring could hide up to %d frames)\n",
+    std::printf("live loop, 4000 bins per beam, %d-byte packets, ring of 50000 slots\n",
+                int(packetSize));
+    std::printf("(held: no loss and at most %.0f ms of backlog at the end; the ring could hide up "
+                "to %d frames)\n",
                 Run::maxLag * 1000, 50000 / perFrame);
 
     std::printf("reference: the bare ring and frame assembler, nothing drawn:\n");
     bool bareAtTop = false;
-    const double bare = heldUpTo(buildStream(0.005f, 200), perFrame,
-                                 [](PacketRing **ring, InformationCenter **) {
-                                     return std::unique_ptr<Drain>(new BareDrain(ring));
-                                 },
-                                 &bareAtTop);
+    const double bare = heldUpTo(
+        buildStream(0.005f, 200), perFrame,
+        [](PacketRing **ring, InformationCenter **) {
+            return std::unique_ptr<Drain>(new BareDrain(ring));
+        },
+        &bareAtTop);
     std::printf("  held up to %s%.0f frames/s%s\n", bareAtTop ? "at least " : "", bare,
                 bareAtTop ? " (the fastest rate offered)" : "");
 
@@ -235,11 +249,12 @@ int main(int argc, char **argv)
         std::printf("Processing, work cycle %.3f s (a picture every %d frames)%s:\n", workCycle, n,
                     stream.target ? "" : ", stress only");
         bool atTop = false;
-        const double best = heldUpTo(buildStream(workCycle, 200), perFrame,
-                                     [](PacketRing **ring, InformationCenter **center) {
-                                         return std::unique_ptr<Drain>(new ProcessingDrain(ring, center));
-                                     },
-                                     &atTop);
+        const double best = heldUpTo(
+            buildStream(workCycle, 200), perFrame,
+            [](PacketRing **ring, InformationCenter **center) {
+                return std::unique_ptr<Drain>(new ProcessingDrain(ring, center));
+            },
+            &atTop);
         std::printf("  held up to %.0f frames/s = %.2fx the bare loop's %s%.0f frames/s%s\n", best,
                     bare > 0 ? best / bare : 0.0, bareAtTop ? "at least " : "", bare,
                     stream.target ? " (target 1000 frames/s)" : "");

@@ -24,8 +24,8 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <pthread.h>
 #include <map>
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -41,7 +41,7 @@ constexpr double liveRate = 1000.0;
 double threadCpu(pid_t tid)
 {
     const clockid_t clock = clockid_t((~unsigned(tid) << 3) | 6);
-    timespec ts {};
+    timespec ts{};
     if (clock_gettime(clock, &ts) != 0)
         return 0;
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
@@ -64,8 +64,8 @@ Kind kindOf(pid_t tid, const QString &name, const QString &processName)
 {
     if (tid == getpid())
         return Kind::Gui;
-    if (name.startsWith(QLatin1String("QSGRenderThread")) || name.startsWith(QLatin1String("llvmpipe"))
-        || name == processName)
+    if (name.startsWith(QLatin1String("QSGRenderThread"))
+        || name.startsWith(QLatin1String("llvmpipe")) || name == processName)
         return Kind::Render;
     if (name == QLatin1String("latency-probe") || name == QLatin1String("SonarStreamer"))
         return Kind::Bench;
@@ -77,7 +77,8 @@ using CpuByThread = std::map<pid_t, double>;
 CpuByThread sampleThreads()
 {
     CpuByThread cpu;
-    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList tasks =
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &t : tasks) {
         const pid_t tid = pid_t(t.toInt());
         cpu[tid] = threadCpu(tid);
@@ -87,7 +88,7 @@ CpuByThread sampleThreads()
 
 double processCpu()
 {
-    timespec ts {};
+    timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
@@ -108,9 +109,15 @@ CpuShare shareBetween(const CpuByThread &before, const CpuByThread &after, doubl
         const double used = (end - (b == before.end() ? 0.0 : b->second)) / seconds;
         const QString name = threadName(tid);
         switch (kindOf(tid, name, processName)) {
-        case Kind::Gui: s.gui += used; break;
-        case Kind::Render: s.render += used; break;
-        case Kind::Bench: s.bench += used; break;
+        case Kind::Gui:
+            s.gui += used;
+            break;
+        case Kind::Render:
+            s.render += used;
+            break;
+        case Kind::Bench:
+            s.bench += used;
+            break;
         case Kind::Worker:
             s.workers += used;
             if (used >= 0.0001)
@@ -153,9 +160,13 @@ public:
             pthread_setname_np(pthread_self(), "latency-probe");
             while (m_running) {
                 const auto sent = Clock::now();
-                QMetaObject::invokeMethod(m_gui, [this, sent] {
-                    m_delaysMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    m_gui,
+                    [this, sent] {
+                        m_delaysMs.push_back(
+                            std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+                    },
+                    Qt::QueuedConnection);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
@@ -198,19 +209,23 @@ quint32 storedPoints()
 
 void printCpu(const char *phase, const CpuShare &s, double core)
 {
-    std::printf("%s, share of one core (reference: a spinning thread reads %.1f%%):\n", phase, core * 100);
+    std::printf("%s, share of one core (reference: a spinning thread reads %.1f%%):\n", phase,
+                core * 100);
     std::printf("  worker threads together    %6.2f%%  (ratio to the spinning core %.4f): %s\n",
-                s.workers * 100, s.workers / core, qPrintable(s.busiestWorkers.join(QStringLiteral(", "))));
+                s.workers * 100, s.workers / core,
+                qPrintable(s.busiestWorkers.join(QStringLiteral(", "))));
     std::printf("  GUI thread                 %6.2f%%\n", s.gui * 100);
     std::printf("  render threads (Qt, Mesa)  %6.2f%%\n", s.render * 100);
-    std::printf("  whole process              %6.2f%%  (of which the benchmark's own probe and sonar %.2f%%)\n",
+    std::printf("  whole process              %6.2f%%  (of which the benchmark's own probe and "
+                "sonar %.2f%%)\n",
                 s.process * 100, s.bench * 100);
 }
 
 void printLatency(const char *phase, const std::vector<double> &d)
 {
-    std::printf("  GUI event latency %-5s: median %6.2f ms, 99%% %6.2f ms, max %6.2f ms over %zu events\n",
-                phase, percentile(d, 0.5), percentile(d, 0.99), d.empty() ? 0.0 : d.back(), d.size());
+    std::printf(
+        "  GUI event latency %-5s: median %6.2f ms, 99%% %6.2f ms, max %6.2f ms over %zu events\n",
+        phase, percentile(d, 0.5), percentile(d, 0.99), d.empty() ? 0.0 : d.back(), d.size());
 }
 
 // Runs a function after the given seconds of event loop.
@@ -224,68 +239,76 @@ void after(QObject *context, double seconds, const std::function<void()> &f)
 int main(int argc, char *argv[])
 {
     int result = 1;
-    const int code = runKorvessa(argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")), [&result](QObject *root) {
-        auto *window = qobject_cast<QQuickWindow *>(root);
-        auto *hub = root->findChild<InformationCenter *>(QStringLiteral("c_cppInformationCenter"));
-        auto *probe = new LatencyProbe(window);
-        auto *streamer = new SonarStreamer;
-        const double core = busyCoreReference();
+    const int code = runKorvessa(
+        argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")), [&result](QObject *root) {
+            auto *window = qobject_cast<QQuickWindow *>(root);
+            auto *hub =
+                root->findChild<InformationCenter *>(QStringLiteral("c_cppInformationCenter"));
+            auto *probe = new LatencyProbe(window);
+            auto *streamer = new SonarStreamer;
+            const double core = busyCoreReference();
 
-        // Let start-up settle, then measure the idle phase.
-        after(window, 2.0, [=, &result] {
-            const CpuByThread idle0 = sampleThreads();
-            const double process0 = processCpu();
-            probe->start();
-            after(window, phaseSeconds, [=, &result] {
-                const CpuShare idle = shareBetween(idle0, sampleThreads(), process0, processCpu(), phaseSeconds);
-                const std::vector<double> idleDelays = probe->takeDelays();
-                printCpu("idle, no sonar connected, 10 s", idle, core);
-                printLatency("idle", idleDelays);
-                const bool idleOk = idle.workers < 0.02;
-
-                // A sonar at 1000 frames/s stamps a work cycle of 0.001 s: a picture every 20 frames.
-                packageInfo head = SimSonar::defaultHeader();
-                head.workCycle = float(1.0 / liveRate);
-                streamer->setHeader(head);
-                streamer->setEchoes({{0, 1200, 20000, 3}, {1, 3000, 25000, 4}}, 300);
-                streamer->setFrameRate(liveRate);
-                const quint16 port = hub->hostUdpPort().toUShort();
-                streamer->setDestination(Ipv4Endpoint{0x7f000001, port});
-                const quint32 points0 = storedPoints();
-                const CpuByThread live0 = sampleThreads();
-                const double liveProcess0 = processCpu();
-                streamer->setFrameLimit(quint64(liveRate * phaseSeconds));
-                streamer->start();
-                after(window, phaseSeconds + 2.0, [=, &result] {
-                    const CpuShare live = shareBetween(live0, sampleThreads(), liveProcess0, processCpu(),
-                                                       phaseSeconds + 2.0);
-                    streamer->stop();
-                    probe->stop();
-                    const std::vector<double> liveDelays = probe->takeDelays();
-                    const quint64 sent = streamer->framesSent();
-                    const quint64 stored = (storedPoints() - points0) / 2;
-                    std::printf("live, %.0f frames/s of 4000-bin frames to port %u for %.0f s:\n", liveRate,
-                                unsigned(port), phaseSeconds);
-                    std::printf("  frames sent %llu, frames processed %llu, lost %lld\n",
-                                (unsigned long long)sent, (unsigned long long)stored,
-                                (long long)sent - (long long)stored);
-                    printLatency("live", liveDelays);
+            // Let start-up settle, then measure the idle phase.
+            after(window, 2.0, [=, &result] {
+                const CpuByThread idle0 = sampleThreads();
+                const double process0 = processCpu();
+                probe->start();
+                after(window, phaseSeconds, [=, &result] {
+                    const CpuShare idle =
+                        shareBetween(idle0, sampleThreads(), process0, processCpu(), phaseSeconds);
+                    const std::vector<double> idleDelays = probe->takeDelays();
+                    printCpu("idle, no sonar connected, 10 s", idle, core);
                     printLatency("idle", idleDelays);
-                    std::printf("  ratio live/idle: median %.2f, 99%% %.2f\n",
-                                percentile(liveDelays, 0.5) / std::max(1e-6, percentile(idleDelays, 0.5)),
-                                percentile(liveDelays, 0.99) / std::max(1e-6, percentile(idleDelays, 0.99)));
-                    printCpu("live, 12 s from the stream's start", live, core);
-                    const bool liveOk = sent == stored && sent > 0 && percentile(liveDelays, 0.99) < 50.0;
-                    std::printf("targets: idle workers under 2%% of a core: %s; live: no frame lost and GUI latency (99%%) under 50 ms: %s\n",
-                                idleOk ? "met" : "NOT MET", liveOk ? "met" : "NOT MET");
-                    std::fflush(stdout);
-                    result = idleOk && liveOk ? 0 : 1;
-                    delete streamer;
-                    delete probe;
-                    QCoreApplication::quit();
+                    const bool idleOk = idle.workers < 0.02;
+
+                    // A sonar at 1000 frames/s stamps a work cycle of 0.001 s: a picture every 20 frames.
+                    packageInfo head = SimSonar::defaultHeader();
+                    head.workCycle = float(1.0 / liveRate);
+                    streamer->setHeader(head);
+                    streamer->setEchoes({{0, 1200, 20000, 3}, {1, 3000, 25000, 4}}, 300);
+                    streamer->setFrameRate(liveRate);
+                    const quint16 port = hub->hostUdpPort().toUShort();
+                    streamer->setDestination(Ipv4Endpoint{0x7f000001, port});
+                    const quint32 points0 = storedPoints();
+                    const CpuByThread live0 = sampleThreads();
+                    const double liveProcess0 = processCpu();
+                    streamer->setFrameLimit(quint64(liveRate * phaseSeconds));
+                    streamer->start();
+                    after(window, phaseSeconds + 2.0, [=, &result] {
+                        const CpuShare live = shareBetween(live0, sampleThreads(), liveProcess0,
+                                                           processCpu(), phaseSeconds + 2.0);
+                        streamer->stop();
+                        probe->stop();
+                        const std::vector<double> liveDelays = probe->takeDelays();
+                        const quint64 sent = streamer->framesSent();
+                        const quint64 stored = (storedPoints() - points0) / 2;
+                        std::printf(
+                            "live, %.0f frames/s of 4000-bin frames to port %u for %.0f s:\n",
+                            liveRate, unsigned(port), phaseSeconds);
+                        std::printf("  frames sent %llu, frames processed %llu, lost %lld\n",
+                                    (unsigned long long)sent, (unsigned long long)stored,
+                                    (long long)sent - (long long)stored);
+                        printLatency("live", liveDelays);
+                        printLatency("idle", idleDelays);
+                        std::printf("  ratio live/idle: median %.2f, 99%% %.2f\n",
+                                    percentile(liveDelays, 0.5)
+                                        / std::max(1e-6, percentile(idleDelays, 0.5)),
+                                    percentile(liveDelays, 0.99)
+                                        / std::max(1e-6, percentile(idleDelays, 0.99)));
+                        printCpu("live, 12 s from the stream's start", live, core);
+                        const bool liveOk =
+                            sent == stored && sent > 0 && percentile(liveDelays, 0.99) < 50.0;
+                        std::printf("targets: idle workers under 2%% of a core: %s; live: no frame "
+                                    "lost and GUI latency (99%%) under 50 ms: %s\n",
+                                    idleOk ? "met" : "NOT MET", liveOk ? "met" : "NOT MET");
+                        std::fflush(stdout);
+                        result = idleOk && liveOk ? 0 : 1;
+                        delete streamer;
+                        delete probe;
+                        QCoreApplication::quit();
+                    });
                 });
             });
         });
-    });
     return code != 0 ? code : result;
 }

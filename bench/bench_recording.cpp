@@ -120,9 +120,9 @@ struct Result
 {
     quint64 pushed = 0;
     quint64 lost = 0;
-    quint64 onDisk = 0;  // records in all parts
-    double drain = 0;    // s from the last push until the recorder had taken every packet
-    double sync = 0;     // s for the fsync of the parts afterwards
+    quint64 onDisk = 0; // records in all parts
+    double drain = 0;   // s from the last push until the recorder had taken every packet
+    double sync = 0;    // s for the fsync of the parts afterwards
     bool drained = false;
 };
 
@@ -182,9 +182,12 @@ int main(int argc, char **argv)
     qputenv("QT_LOGGING_RULES", "*.debug=false");
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("directory"), QStringLiteral("where the recordings go"));
-    parser.addOption({QStringLiteral("seconds"), QStringLiteral("push time"), QStringLiteral("s"), QStringLiteral("10")});
-    parser.addOption({QStringLiteral("rate"), QStringLiteral("packets per second"), QStringLiteral("n"), QStringLiteral("50000")});
+    parser.addPositionalArgument(QStringLiteral("directory"),
+                                 QStringLiteral("where the recordings go"));
+    parser.addOption({QStringLiteral("seconds"), QStringLiteral("push time"), QStringLiteral("s"),
+                      QStringLiteral("10")});
+    parser.addOption({QStringLiteral("rate"), QStringLiteral("packets per second"),
+                      QStringLiteral("n"), QStringLiteral("50000")});
     parser.addHelpOption();
     parser.process(app);
     const double seconds = parser.value(QStringLiteral("seconds")).toDouble();
@@ -197,8 +200,8 @@ int main(int argc, char **argv)
     }
 
     const Stream stream;
-    std::printf("recording %.0f packets/s of %d bytes (frames of %d packets) for %.0f s into %s\n", rate,
-                int(packetSize), stream.perFrame, seconds, qPrintable(dir.path()));
+    std::printf("recording %.0f packets/s of %d bytes (frames of %d packets) for %.0f s into %s\n",
+                rate, int(packetSize), stream.perFrame, seconds, qPrintable(dir.path()));
 
     const QString fastFile = dir.filePath(QStringLiteral("fast.DB"));
     InformationCenter *center = new InformationCenter;
@@ -228,7 +231,8 @@ int main(int argc, char **argv)
     std::printf("  records kept: %.1fx the literal pacing\n", ratio);
     const quint64 expected = fast.pushed - fast.pushed % quint64(stream.perFrame);
     const bool ok = fast.lost == 0 && fast.drained && fast.onDisk == expected && fast.drain < 0.1;
-    std::printf("target (%.0f packets/s for %.0f s, nothing lost, all on disk within 0.1 s of the last push): %s\n",
+    std::printf("target (%.0f packets/s for %.0f s, nothing lost, all on disk within 0.1 s of the "
+                "last push): %s\n",
                 rate, seconds, ok ? "met" : "NOT MET");
     delete center;
     return ok ? 0 : 1;

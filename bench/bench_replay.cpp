@@ -77,8 +77,11 @@ SimSonar::ScanPlan plan(float step, int frames)
 
 QByteArray imageDigest(const quint16 *samples, qsizetype count)
 {
-    return QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char *>(samples), count * 2),
-                                    QCryptographicHash::Sha1).toHex().left(12);
+    return QCryptographicHash::hash(
+               QByteArrayView(reinterpret_cast<const char *>(samples), count * 2),
+               QCryptographicHash::Sha1)
+        .toHex()
+        .left(12);
 }
 
 // The program's replay: FileRead on its thread, Processing::processFile, the end signal.
@@ -100,8 +103,8 @@ int runFast(const QString &path, bool viewCopy)
     });
     if (seconds < 0)
         return 1;
-    std::printf("RESULT %.3f %lld %lld %d %s\n", seconds, (long long)statusKb("VmHWM:"), (long long)rssWithView,
-                images, digest.constData());
+    std::printf("RESULT %.3f %lld %lld %d %s\n", seconds, (long long)statusKb("VmHWM:"),
+                (long long)rssWithView, images, digest.constData());
     return 0;
 }
 
@@ -140,13 +143,15 @@ int runLiteral(const QString &path)
         const qint64 got = assembler.takeFrame(head, frame.data(), qint64(frame.size()));
         const quint32 samples = quint32(head->numPerRow) * head->dataHeight;
         auto *copy = new quint16[samples];
-        std::memcpy(copy, frame.data(), std::min<std::size_t>(std::size_t(samples) * 2, std::size_t(got)));
+        std::memcpy(copy, frame.data(),
+                    std::min<std::size_t>(std::size_t(samples) * 2, std::size_t(got)));
         FrameResult result;
         double p[8];
         echo.processFrame(*head, frame.data(), got, result, p);
         alongTrack += head->speed / 1000.0;
         for (int b = 0; b < 2; ++b) {
-            batch.insert(batch.end(), {float(alongTrack), float(p[4 * b + 1]), float(p[4 * b + 2]), float(p[4 * b + 3])});
+            batch.insert(batch.end(), {float(alongTrack), float(p[4 * b + 1]), float(p[4 * b + 2]),
+                                       float(p[4 * b + 3])});
         }
         if (batch.size() >= 2000) {
             store.appendPoints(batch.data(), quint32(batch.size() / 4));
@@ -166,9 +171,11 @@ int runLiteral(const QString &path)
             for (const quint16 *samples : sweepData)
                 data.push_back(reinterpret_cast<const uchar *>(samples));
             std::vector<const packageInfo *> heads(sweepHeads.begin(), sweepHeads.end());
-            reference::generateImage(heads.data(), data.data(), sweepBytes.data(), int(heads.size()), acc.data());
+            reference::generateImage(heads.data(), data.data(), sweepBytes.data(),
+                                     int(heads.size()), acc.data());
             std::vector<quint16> image = acc;
-            reference::gammaCorrect(image.data(), quint32(image.size()), double(heads.back()->gamma) - 1.0, 1.0);
+            reference::gammaCorrect(image.data(), quint32(image.size()),
+                                    double(heads.back()->gamma) - 1.0, 1.0);
             history.push_back(image);
             if (history.size() > 1000)
                 history.pop_front();
@@ -189,9 +196,10 @@ int runLiteral(const QString &path)
         delete[] sweepData[k];
     }
     const QByteArray digest = storeCopy.empty() ? QByteArray("-")
-                                                : imageDigest(storeCopy.back().data(), qsizetype(storeCopy.back().size()));
-    std::printf("RESULT %.3f %lld -1 %d %s\n", seconds, (long long)statusKb("VmHWM:"), int(storeCopy.size()),
-                digest.constData());
+                                                : imageDigest(storeCopy.back().data(),
+                                                              qsizetype(storeCopy.back().size()));
+    std::printf("RESULT %.3f %lld -1 %d %s\n", seconds, (long long)statusKb("VmHWM:"),
+                int(storeCopy.size()), digest.constData());
     return 0;
 }
 
@@ -234,15 +242,19 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     qRegisterMetaType<packageInfo>("packageInfo");
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("directory"), QStringLiteral("where the recordings go"));
-    parser.addOption({QStringLiteral("run"), QStringLiteral("internal: run one case"), QStringLiteral("mode")});
-    parser.addOption({QStringLiteral("skip-literal"), QStringLiteral("leave out the literal replay")});
+    parser.addPositionalArgument(QStringLiteral("directory"),
+                                 QStringLiteral("where the recordings go"));
+    parser.addOption(
+        {QStringLiteral("run"), QStringLiteral("internal: run one case"), QStringLiteral("mode")});
+    parser.addOption(
+        {QStringLiteral("skip-literal"), QStringLiteral("leave out the literal replay")});
     parser.addHelpOption();
     parser.process(app);
     if (parser.isSet(QStringLiteral("run"))) {
         const QString mode = parser.value(QStringLiteral("run"));
         const QString path = parser.positionalArguments().value(0);
-        return mode == QLatin1String("literal") ? runLiteral(path) : runFast(path, mode == QLatin1String("memory"));
+        return mode == QLatin1String("literal") ? runLiteral(path)
+                                                : runFast(path, mode == QLatin1String("memory"));
     }
 
     const std::unique_ptr<QTemporaryDir> dir =
@@ -251,23 +263,26 @@ int main(int argc, char **argv)
         return 2;
 
     // 500 MiB of 22-packet frames: the size of a recorder's part.
-    const qint64 frameBytes = qint64(SimSonar::packetsPerFrame(SimSonar::defaultHeader())) * packetSize;
+    const qint64 frameBytes =
+        qint64(SimSonar::packetsPerFrame(SimSonar::defaultHeader())) * packetSize;
     const int partFrames = int((RecordingFile::partBytes + frameBytes - 1) / frameBytes);
     const QString part = dir->filePath(QStringLiteral("part.DB"));
     SimSonar::appendRecording(part, plan(1.0f, partFrames), echoes());
-    std::printf("replay of one part: %d frames of 4000 bins at 1 degree steps, %.1f MiB\n", partFrames,
-                QFileInfo(part).size() / 1048576.0);
+    std::printf("replay of one part: %d frames of 4000 bins at 1 degree steps, %.1f MiB\n",
+                partFrames, QFileInfo(part).size() / 1048576.0);
     const Result fast = runChild(QStringLiteral("fast"), part);
-    std::printf("  FileRead + processFile:  %7.2f s, %4d images stored, peak resident %.2f GiB\n", fast.seconds,
-                fast.images, fast.peak / gib);
+    std::printf("  FileRead + processFile:  %7.2f s, %4d images stored, peak resident %.2f GiB\n",
+                fast.seconds, fast.images, fast.peak / gib);
     bool ok = fast.ok && fast.seconds <= 10.0;
     if (!parser.isSet(QStringLiteral("skip-literal"))) {
         const Result literal = runChild(QStringLiteral("literal"), part);
-        std::printf("  literal algorithm:       %7.2f s, %4d images stored, peak resident %.2f GiB\n",
-                    literal.seconds, literal.images, literal.peak / gib);
-        const bool same = literal.ok && literal.images == fast.images && literal.digest == fast.digest;
-        std::printf("  speed-up %.1fx; newest stored image identical: %s\n", literal.seconds / fast.seconds,
-                    same ? "yes" : "NO");
+        std::printf(
+            "  literal algorithm:       %7.2f s, %4d images stored, peak resident %.2f GiB\n",
+            literal.seconds, literal.images, literal.peak / gib);
+        const bool same =
+            literal.ok && literal.images == fast.images && literal.digest == fast.digest;
+        std::printf("  speed-up %.1fx; newest stored image identical: %s\n",
+                    literal.seconds / fast.seconds, same ? "yes" : "NO");
         ok = ok && same;
     }
     QFile::remove(part);
@@ -276,17 +291,19 @@ int main(int argc, char **argv)
     const int memoryFrames = 18 * 1001 + 1;
     const QString many = dir->filePath(QStringLiteral("many.DB"));
     SimSonar::appendRecording(many, plan(10.0f, memoryFrames), echoes());
-    std::printf("replay storing 1000 images: %d frames of 4000 bins at 10 degree steps, %.1f MiB\n", memoryFrames,
-                QFileInfo(many).size() / 1048576.0);
+    std::printf("replay storing 1000 images: %d frames of 4000 bins at 10 degree steps, %.1f MiB\n",
+                memoryFrames, QFileInfo(many).size() / 1048576.0);
     const Result memory = runChild(QStringLiteral("memory"), many);
     QFile::remove(many);
     std::printf("  %.2f s, %d images kept (%.2f GiB of samples), peak resident %.2f GiB, "
                 "%.2f GiB once the 3D view holds its copy\n",
                 memory.seconds, memory.images, memory.images * 1280000.0 / gib, memory.peak / gib,
                 memory.withView / gib);
-    const bool memoryOk = memory.ok && memory.images == 1000 && memory.peak < 1.5e9 && memory.withView < 1.5e9;
-    std::printf("target (part in at most 10 s%s; 1000 images under 1.5 GB resident): %s\n",
-                parser.isSet(QStringLiteral("skip-literal")) ? "" : ", same images as the literal replay",
-                ok && memoryOk ? "met" : "NOT MET");
+    const bool memoryOk =
+        memory.ok && memory.images == 1000 && memory.peak < 1.5e9 && memory.withView < 1.5e9;
+    std::printf(
+        "target (part in at most 10 s%s; 1000 images under 1.5 GB resident): %s\n",
+        parser.isSet(QStringLiteral("skip-literal")) ? "" : ", same images as the literal replay",
+        ok && memoryOk ? "met" : "NOT MET");
     return ok && memoryOk ? 0 : 1;
 }

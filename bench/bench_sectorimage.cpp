@@ -62,8 +62,8 @@ int main(int argc, char **argv)
 
         timer.start();
         reference::generateImage(heads, data, bytes, 20, refAcc.data());
-        const QImage image = reference::colour(refAcc.data(), 1.4f, center->scale(), center->offest(),
-                                               center->switchColor());
+        const QImage image = reference::colour(refAcc.data(), 1.4f, center->scale(),
+                                               center->offest(), center->switchColor());
         const QPixmap pixmap = QPixmap::fromImage(image);
         refMs += timer.nsecsElapsed() / 1e6;
         identical = identical && pixmap.toImage() == published.toImage();
@@ -73,7 +73,8 @@ int main(int argc, char **argv)
     std::printf("sector image, batch of 20 frames of 4000 bins, gamma 1.4, palette, pixmap\n");
     std::printf("  fast (Processing::drawImage): %8.3f ms per batch (%d batches)\n", fast, batches);
     std::printf("  reference (every pixel, pow): %8.3f ms per batch (%d batches)\n", ref, batches);
-    std::printf("  speed-up: %.1fx   pictures identical: %s\n", ref / fast, identical ? "yes" : "NO");
+    std::printf("  speed-up: %.1fx   pictures identical: %s\n", ref / fast,
+                identical ? "yes" : "NO");
     const bool ok = identical && ref / fast >= 8.0 && fast < 6.0;
     std::printf("  target (>= 8x faster, < 6 ms): %s\n", ok ? "met" : "NOT MET");
     delete center;

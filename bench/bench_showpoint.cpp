@@ -86,11 +86,17 @@ struct View
     View()
     {
         window.resize(1080, 800);
-        QObject::connect(&window, &QQuickWindow::beforeSynchronizing, &window,
-                         [this] { syncStart = Clock::now(); }, Qt::DirectConnection);
-        QObject::connect(&window, &QQuickWindow::afterSynchronizing, &window, [this] {
-            syncNs += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - syncStart).count();
-        }, Qt::DirectConnection);
+        QObject::connect(
+            &window, &QQuickWindow::beforeSynchronizing, &window,
+            [this] { syncStart = Clock::now(); }, Qt::DirectConnection);
+        QObject::connect(
+            &window, &QQuickWindow::afterSynchronizing, &window,
+            [this] {
+                syncNs +=
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - syncStart)
+                        .count();
+            },
+            Qt::DirectConnection);
         item->setParentItem(window.contentItem());
         item->setSize(QSizeF(1080, 800));
     }
@@ -106,15 +112,18 @@ struct View
         QEventLoop loop;
         int done = 0;
         QElapsedTimer timer;
-        const auto c = QObject::connect(&window, &QQuickWindow::frameSwapped, &loop, [&] {
-            if (++done == frames) {
-                loop.quit();
-                return;
-            }
-            if (beforeEach)
-                beforeEach(done);
-            window.update();
-        }, Qt::QueuedConnection);
+        const auto c = QObject::connect(
+            &window, &QQuickWindow::frameSwapped, &loop,
+            [&] {
+                if (++done == frames) {
+                    loop.quit();
+                    return;
+                }
+                if (beforeEach)
+                    beforeEach(done);
+                window.update();
+            },
+            Qt::QueuedConnection);
         QTimer::singleShot(60000, &loop, &QEventLoop::quit);
         timer.start();
         window.update();
@@ -147,10 +156,13 @@ void frameTime()
     view.waitFrames(5);
     const double fullMs = view.waitFrames(200);
     const double sliceMs = view.waitFrames(100, [&](int k) { view.item->setSliceIndex(k % 100); });
-    std::printf("frame time, 100000 points + 100-image volume: %.2f ms (%.0f frames/s)\n", fullMs, 1000.0 / fullMs);
-    std::printf("  reference, empty view:                      %.2f ms   ratio %.2f\n", emptyMs, fullMs / emptyMs);
-    std::printf("  moving the slice every frame:               %.2f ms   ratio %.2f to a still slice\n",
-                sliceMs, sliceMs / fullMs);
+    std::printf("frame time, 100000 points + 100-image volume: %.2f ms (%.0f frames/s)\n", fullMs,
+                1000.0 / fullMs);
+    std::printf("  reference, empty view:                      %.2f ms   ratio %.2f\n", emptyMs,
+                fullMs / emptyMs);
+    std::printf(
+        "  moving the slice every frame:               %.2f ms   ratio %.2f to a still slice\n",
+        sliceMs, sliceMs / fullMs);
 }
 
 // Posts an event to the GUI thread every 5 ms from a thread of its own and records how late
@@ -167,9 +179,13 @@ struct LatencyProbe
         poster = std::thread([this] {
             while (running) {
                 const auto sent = Clock::now();
-                QMetaObject::invokeMethod(&target, [this, sent] {
-                    late.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    &target,
+                    [this, sent] {
+                        late.push_back(
+                            std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+                    },
+                    Qt::QueuedConnection);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
@@ -238,22 +254,30 @@ LiveRun liveRun(bool copyPerSignal)
     if (!view.show())
         return out;
     // The main window asks for the next frame after every frame.
-    QObject::connect(&view.window, &QQuickWindow::frameSwapped, view.item, [&] {
-        ++out.frames;
-        emit view.item->sigSetWindowWidth(1080);
-    }, Qt::QueuedConnection);
+    QObject::connect(
+        &view.window, &QQuickWindow::frameSwapped, view.item,
+        [&] {
+            ++out.frames;
+            emit view.item->sigSetWindowWidth(1080);
+        },
+        Qt::QueuedConnection);
 
     Stream stream;
     std::vector<float> literalCopy(4 * std::size_t(PointCloudCache::capacity));
     qint64 copyNs = 0;
-    QObject::connect(&stream, &Stream::sigProcessOK, view.item, &ShowPoint::pointCloudUpdate, Qt::QueuedConnection);
+    QObject::connect(&stream, &Stream::sigProcessOK, view.item, &ShowPoint::pointCloudUpdate,
+                     Qt::QueuedConnection);
     if (copyPerSignal) {
-        QObject::connect(&stream, &Stream::sigProcessOK, view.item, [&](packageInfo, float) {
-            const auto start = Clock::now();
-            quint32 n = 0;
-            PointCloudCache::instance().readPoints(&n, literalCopy.data());
-            copyNs += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            &stream, &Stream::sigProcessOK, view.item,
+            [&](packageInfo, float) {
+                const auto start = Clock::now();
+                quint32 n = 0;
+                PointCloudCache::instance().readPoints(&n, literalCopy.data());
+                copyNs += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start)
+                              .count();
+            },
+            Qt::QueuedConnection);
     }
     LatencyProbe probe;
     probe.start();
@@ -292,11 +316,13 @@ void latency()
                     name, r.p50, r.p99, r.max, r.frames / r.seconds, r.signalsSent / r.seconds,
                     r.syncMs / r.seconds, r.copyMs / r.seconds);
     };
-    std::printf("GUI-thread event latency, 1000 frames/s live stream, 100000 points (target under 50 ms):\n");
+    std::printf("GUI-thread event latency, 1000 frames/s live stream, 100000 points (target under "
+                "50 ms):\n");
     print("one cloud copy per rendered frame: ", coalesced);
     print("reference, a copy for every signal:", literal);
     std::printf("  GUI time per second, reference / coalesced: %.1f\n",
-                (literal.syncMs + literal.copyMs) / std::max(1e-3, coalesced.syncMs + coalesced.copyMs));
+                (literal.syncMs + literal.copyMs)
+                    / std::max(1e-3, coalesced.syncMs + coalesced.copyMs));
 }
 
 void memory()
@@ -321,7 +347,8 @@ void memory()
     view.waitFrames(3);
     const double uploadMs = double(timer.nsecsElapsed()) / 1e6;
     const double uploaded = residentMiB();
-    const double sliceMs = view.waitFrames(50, [&](int k) { view.item->setSliceIndex(k * 19 % 1000); });
+    const double sliceMs =
+        view.waitFrames(50, [&](int k) { view.item->setSliceIndex(k * 19 % 1000); });
     const double afterSlices = residentMiB();
 
     // The volume alone, against the same bytes made as written: a zero-filled array, then
@@ -336,8 +363,9 @@ void memory()
         for (std::size_t j = 0; j < std::size_t(800) * 800; ++j)
             literal[at++] = quint8(f.image.at(qsizetype(j)) >> 8);
     const double literalMs = double(timer.nsecsElapsed()) / 1e6;
-    const bool same = built && std::equal(literal.begin(), literal.end(),
-                                          reinterpret_cast<const quint8 *>(built->bytes.constData()));
+    const bool same = built
+                      && std::equal(literal.begin(), literal.end(),
+                                    reinterpret_cast<const quint8 *>(built->bytes.constData()));
 
     const double beforeDeepCopy = residentMiB();
     std::deque<ImageFrame> deep;
@@ -350,18 +378,25 @@ void memory()
 
     std::printf("resident memory, 1000-image replay (800 x 800 x 1000 volume):\n");
     std::printf("  before:                                   %8.0f MiB\n", base);
-    std::printf("  history of 1000 images:                   %8.0f MiB (+%.0f)\n", withHistory, withHistory - base);
-    std::printf("  the store's copy of it:                   %8.0f MiB (+%.0f)\n", withStore, withStore - withHistory);
-    std::printf("  the view's copy and the volume built:     %8.0f MiB (+%.0f) in %.0f ms, once per replay part\n",
+    std::printf("  history of 1000 images:                   %8.0f MiB (+%.0f)\n", withHistory,
+                withHistory - base);
+    std::printf("  the store's copy of it:                   %8.0f MiB (+%.0f)\n", withStore,
+                withStore - withHistory);
+    std::printf("  the view's copy and the volume built:     %8.0f MiB (+%.0f) in %.0f ms, once "
+                "per replay part\n",
                 withVolume, withVolume - withStore, buildMs);
-    std::printf("  volume uploaded, the view's bytes freed:  %8.0f MiB (%+.0f) in %.0f ms\n", uploaded,
-                uploaded - withVolume, uploadMs);
-    std::printf("  50 frames moving the slice:               %8.0f MiB (%+.0f), %.2f ms per frame\n",
-                afterSlices, afterSlices - uploaded, sliceMs);
-    std::printf("  reference, a deep copy of the history:   +%.0f MiB; the store's copy costs %.4f of it\n",
-                withDeepCopy - beforeDeepCopy, (withStore - withHistory) / (withDeepCopy - beforeDeepCopy));
-    std::printf("building the 1000-image volume: %.0f ms; reference, zero-filled and sample by sample: %.0f ms;"
-                " ratio %.2f; same bytes: %s\n", fastMs, literalMs, literalMs / fastMs, same ? "yes" : "NO");
+    std::printf("  volume uploaded, the view's bytes freed:  %8.0f MiB (%+.0f) in %.0f ms\n",
+                uploaded, uploaded - withVolume, uploadMs);
+    std::printf(
+        "  50 frames moving the slice:               %8.0f MiB (%+.0f), %.2f ms per frame\n",
+        afterSlices, afterSlices - uploaded, sliceMs);
+    std::printf(
+        "  reference, a deep copy of the history:   +%.0f MiB; the store's copy costs %.4f of it\n",
+        withDeepCopy - beforeDeepCopy, (withStore - withHistory) / (withDeepCopy - beforeDeepCopy));
+    std::printf("building the 1000-image volume: %.0f ms; reference, zero-filled and sample by "
+                "sample: %.0f ms;"
+                " ratio %.2f; same bytes: %s\n",
+                fastMs, literalMs, literalMs / fastMs, same ? "yes" : "NO");
 }
 
 } // namespace

@@ -107,7 +107,7 @@ struct Step
     double target = 0;
     double achieved = 0; // send rate actually reached
     quint64 sent = 0;
-    quint64 received = 0; // pushed into the ring (or counted by the bare loop)
+    quint64 received = 0;  // pushed into the ring (or counted by the bare loop)
     quint64 delivered = 0; // taken by reader A
     quint64 ringLost = 0;
     qint64 kernelDrops = 0;
@@ -142,7 +142,8 @@ void stream(SonarStreamer &sim, double rate, double holdSeconds, Step *step)
     step->achieved = double(step->sent) / elapsed;
 }
 
-Step runReceiverStep(SonarStreamer &sim, PacketRing &ring, ReaderA &reader, double rate, double hold)
+Step runReceiverStep(SonarStreamer &sim, PacketRing &ring, ReaderA &reader, double rate,
+                     double hold)
 {
     Step s;
     const quint64 pushed0 = ring.pushedPackets();
@@ -222,8 +223,9 @@ int main(int argc, char *argv[])
     PacketRing *ring = new PacketRing(packetSize, 50000);
     UdpReceiver receiver(&ring, "127.0.0.1");
     std::atomic<int> port{0};
-    QObject::connect(&receiver, &UdpReceiver::sig_rSonarDataPort, &receiver,
-                     [&](const QString &p) { port.store(p.toInt()); }, Qt::DirectConnection);
+    QObject::connect(
+        &receiver, &UdpReceiver::sig_rSonarDataPort, &receiver,
+        [&](const QString &p) { port.store(p.toInt()); }, Qt::DirectConnection);
     receiver.start();
     const Clock::time_point waitFrom = Clock::now();
     while (port.load() == 0 && secondsSince(waitFrom) < 5)
@@ -235,10 +237,11 @@ int main(int argc, char *argv[])
 
     BsdSocket probe = BsdSocket::udp();
     const int granted = probe.setReceiveBuffer(10485760);
-    std::printf("cores %u, net.core.rmem_max %s, SO_RCVBUF asked 10485760, granted %d, "
-                "receiver on 127.0.0.1:%d, hold %.0f s per rate, %d packets of 1016 bytes per frame\n",
-                std::thread::hardware_concurrency(), readProc("/proc/sys/net/core/rmem_max").constData(),
-                granted, port.load(), hold, packetsPerFrame);
+    std::printf(
+        "cores %u, net.core.rmem_max %s, SO_RCVBUF asked 10485760, granted %d, "
+        "receiver on 127.0.0.1:%d, hold %.0f s per rate, %d packets of 1016 bytes per frame\n",
+        std::thread::hardware_concurrency(), readProc("/proc/sys/net/core/rmem_max").constData(),
+        granted, port.load(), hold, packetsPerFrame);
     std::printf("%-9s %9s %11s %10s %10s %10s %9s %8s\n", "", "rate/s", "achieved/s", "sent",
                 "received", "reader A", "lost", "kernel");
 
@@ -280,13 +283,15 @@ int main(int argc, char *argv[])
 
     std::printf("\nhighest rate held for %.0f s with no loss: %.0f packets/s = %.2f x the required "
                 "%.0f packets/s (%s)\n",
-                hold, held, held / requiredRate, requiredRate, held >= requiredRate ? "PASS" : "FAIL");
+                hold, held, held / requiredRate, requiredRate,
+                held >= requiredRate ? "PASS" : "FAIL");
     const double rxShare = last.sent ? double(last.delivered) / double(last.sent) : 0.0;
     const double bareShare = bare.sent ? double(bare.delivered) / double(bare.sent) : 0.0;
     std::printf("at %.0f packets/s: share of sent packets reaching reader A %.6f, reaching the "
                 "bare receive loop %.6f: ratio %.4f\n",
                 last.target, rxShare, bareShare, bareShare > 0 ? rxShare / bareShare : 0.0);
-    std::printf("reader A out-of-order packets: %llu\n", (unsigned long long)reader.outOfOrder.load());
+    std::printf("reader A out-of-order packets: %llu\n",
+                (unsigned long long)reader.outOfOrder.load());
     std::printf("limit: ");
     if (senderLimited || last.achieved < 0.98 * last.target)
         std::printf("the sender reached only %.0f of %.0f packets/s (one core pacing sendto; on "
@@ -297,13 +302,15 @@ int main(int argc, char *argv[])
         if (last.kernelDrops > 0)
             std::printf("the socket receive buffer overflowed (%lld drops counted by the kernel): "
                         "the receiver thread was not scheduled often enough to empty a %d-byte "
-                        "buffer. ", (long long)last.kernelDrops, granted);
+                        "buffer. ",
+                        (long long)last.kernelDrops, granted);
         if (last.ringLost > 0)
             std::printf("reader A fell a whole ring behind (%llu lost in the ring). ",
                         (unsigned long long)last.ringLost);
         std::printf("The bare receive loop %s at the same rate.",
-                    bare.clean() ? "held it, so the receiver's own work per packet is the limit"
-                                 : "lost packets too, so the kernel path and scheduling are the limit");
+                    bare.clean()
+                        ? "held it, so the receiver's own work per packet is the limit"
+                        : "lost packets too, so the kernel path and scheduling are the limit");
     }
     if (!lossy && !senderLimited)
         std::printf("none reached within the rates tried.");

@@ -150,9 +150,11 @@ bool BsdSocket::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
 {
     const int on = 1;
     return ::setsockopt(m_fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0
-        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0
-        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds) == 0
-        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0;
+           && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0
+           && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds,
+                           sizeof intervalSeconds)
+                  == 0
+           && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0;
 }
 
 bool BsdSocket::setUserTimeout(int milliseconds)
@@ -258,8 +260,8 @@ BsdSocket::Result BsdSocket::receiveFrom(void *buffer, std::size_t length, Ipv4E
     sockaddr_in a{};
     socklen_t len = sizeof a;
     // MSG_TRUNC makes recvfrom report the datagram's real length, so an oversized one is seen.
-    const ssize_t n = ::recvfrom(m_fd, buffer, length, MSG_TRUNC,
-                                 reinterpret_cast<sockaddr *>(&a), &len);
+    const ssize_t n =
+        ::recvfrom(m_fd, buffer, length, MSG_TRUNC, reinterpret_cast<sockaddr *>(&a), &len);
     if (n < 0)
         return fail();
     if (from)

@@ -11,8 +11,7 @@
 #include <QMessageBox>
 
 CmdDialog::CmdDialog(QObject *parent)
-    : QObject(parent),
-      m_socket(new CmdSocket("127.0.0.1", DefaultDevicePort)),
+    : QObject(parent), m_socket(new CmdSocket("127.0.0.1", DefaultDevicePort)),
       m_versionReader(new TcpReceiver)
 {
     m_versionTimer.setInterval(VersionTimeoutMs);
@@ -62,8 +61,8 @@ void CmdDialog::replaceSocket(const QString &inSonarIp)
     const quint64 channel = m_channelSerial;
     // Seen on the router's thread as well: handed to the GUI thread, where the channel lives.
     m_socket->setOnLost([this, channel] {
-        QMetaObject::invokeMethod(this, [this, channel] { onChannelEnded(channel); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, channel] { onChannelEnded(channel); }, Qt::QueuedConnection);
     });
 }
 
@@ -292,12 +291,13 @@ void CmdDialog::rcvHeadInfo(deviceSettingStatus inStatus)
 {
     m_settings = inStatus;
     const deviceSettingStatus &s = m_settings;
-    const QString ip = QStringLiteral("%1.%2.%3.%4").arg(s.ip[0]).arg(s.ip[1]).arg(s.ip[2]).arg(s.ip[3]);
+    const QString ip =
+        QStringLiteral("%1.%2.%3.%4").arg(s.ip[0]).arg(s.ip[1]).arg(s.ip[2]).arg(s.ip[3]);
     // The record has no field for the sync delay; the sync mode stands in for it.
     emit sigConfigInfo(s.syncMode, s.power, s.period, s.minDis, s.maxDis, s.sigMode, s.tvg,
-                       s.dataSource, s.winFunc, float(s.syncMode), s.speed, s.tvgA, s.tvgB,
-                       s.tvgC, s.horAngleReso, s.disReso, s.luminance, s.startStatus, ip,
-                       s.port, s.phaseAngle, s.phaseMode, s.workMode, true);
+                       s.dataSource, s.winFunc, float(s.syncMode), s.speed, s.tvgA, s.tvgB, s.tvgC,
+                       s.horAngleReso, s.disReso, s.luminance, s.startStatus, ip, s.port,
+                       s.phaseAngle, s.phaseMode, s.workMode, true);
 }
 
 void CmdDialog::fReadFpga(QString inAddr)
@@ -319,8 +319,8 @@ void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
 
     const QString what = QStringLiteral("读fpga");
     QByteArray data;
-    const FpgaAnswer got = fpgaExchange(
-        what, CmdFrames::fpgaRead(CmdFrames::hexToU16(inAddr), inAddrLength), &data);
+    const FpgaAnswer got =
+        fpgaExchange(what, CmdFrames::fpgaRead(CmdFrames::hexToU16(inAddr), inAddrLength), &data);
     if (got == FpgaAnswer::NotSent)
         return;
     if (got == FpgaAnswer::Data)
@@ -335,7 +335,8 @@ void CmdDialog::fWriteFpga(QString inAddr, QString inInfo)
     const QString what = QStringLiteral("写fpga");
     QByteArray data;
     const FpgaAnswer got = fpgaExchange(
-        what, CmdFrames::fpgaWrite(CmdFrames::hexToU16(inAddr), CmdFrames::hexToU32(inInfo)), &data);
+        what, CmdFrames::fpgaWrite(CmdFrames::hexToU16(inAddr), CmdFrames::hexToU32(inInfo)),
+        &data);
     if (got == FpgaAnswer::NotSent)
         return;
     if (got == FpgaAnswer::Data)
@@ -459,8 +460,8 @@ void CmdDialog::updateApp()
     if (m_upgrading)
         return;
     openProgress();
-    const QString path = QFileDialog::getOpenFileName(nullptr, "choose", ".",
-                                                      "sonarInfo file(*.kx6204up)");
+    const QString path =
+        QFileDialog::getOpenFileName(nullptr, "choose", ".", "sonarInfo file(*.kx6204up)");
     if (path.isEmpty()) {
         m_progress.close();
         return;
@@ -518,7 +519,7 @@ void CmdDialog::upgrade(const QString &path)
 bool CmdDialog::onChannel(quint64 channel) const
 {
     return channel == m_channelSerial && m_socket->handle() != InvalidSocket
-        && !m_upgradeInbox->isClosed();
+           && !m_upgradeInbox->isClosed();
 }
 
 bool CmdDialog::sendFirmware(const QByteArray &image)
@@ -567,7 +568,8 @@ void CmdDialog::dropStaleAnswers()
 
 bool CmdDialog::waitUpgradeAck()
 {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(UpgradeAckTimeoutMs);
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(UpgradeAckTimeoutMs);
     QByteArray gathered;
     for (;;) {
         QByteArray message;

@@ -99,7 +99,8 @@ QByteArray upgradePacket(const QByteArray &file, int index)
     appendLe16(frame, quint16(size32 & 0xffff));
     appendLe16(frame, quint16(size32 >> 16));
     appendLe16(frame, quint16(index));
-    frame.append(file.constData() + offset, qsizetype(qMin<qint64>(UpgradeChunkBytes, size - offset)));
+    frame.append(file.constData() + offset,
+                 qsizetype(qMin<qint64>(UpgradeChunkBytes, size - offset)));
     return frame;
 }
 
@@ -118,7 +119,12 @@ UpgradeAck gatherUpgradeAck(QByteArray *gathered, const QByteArray &message)
 bool isShortCommandCode(quint32 code)
 {
     switch (code) {
-    case 6: case 12: case 13: case 16: case 17: case 24:
+    case 6:
+    case 12:
+    case 13:
+    case 16:
+    case 17:
+    case 24:
         return true;
     default:
         return false;
@@ -163,7 +169,7 @@ bool isStatusMessage(const QByteArray &reply)
 bool isVersionReply(const QByteArray &reply)
 {
     return reply.size() > 2 && reply.size() != 5 && quint8(reply.at(0)) == VersionCode
-        && reply.at(1) == '\0';
+           && reply.at(1) == '\0';
 }
 
 QString versionTextOf(const QByteArray &reply)

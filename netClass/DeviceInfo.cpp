@@ -10,17 +10,14 @@ DeviceInfo::DeviceInfo()
     m_bytes.fill(0);
 }
 
-DeviceInfo::DeviceInfo(const char *data, qsizetype size)
-    : DeviceInfo()
+DeviceInfo::DeviceInfo(const char *data, qsizetype size) : DeviceInfo()
 {
     if (data && size > 0)
-        std::memcpy(m_bytes.data(), data, static_cast<std::size_t>(std::min<qsizetype>(size, recordSize)));
+        std::memcpy(m_bytes.data(), data,
+                    static_cast<std::size_t>(std::min<qsizetype>(size, recordSize)));
 }
 
-DeviceInfo::DeviceInfo(const QByteArray &reply)
-    : DeviceInfo(reply.constData(), reply.size())
-{
-}
+DeviceInfo::DeviceInfo(const QByteArray &reply) : DeviceInfo(reply.constData(), reply.size()) {}
 
 QString DeviceInfo::deviceName() const
 {

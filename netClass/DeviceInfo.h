@@ -52,7 +52,10 @@ public:
     const char *constData() const { return reinterpret_cast<const char *>(m_bytes.data()); }
     QByteArray toByteArray() const { return QByteArray(constData(), recordSize); }
 
-    friend bool operator==(const DeviceInfo &a, const DeviceInfo &b) { return a.m_bytes == b.m_bytes; }
+    friend bool operator==(const DeviceInfo &a, const DeviceInfo &b)
+    {
+        return a.m_bytes == b.m_bytes;
+    }
 
 private:
     quint8 byteAt(int offset) const { return m_bytes[static_cast<std::size_t>(offset)]; }
@@ -60,7 +63,8 @@ private:
     std::array<quint8, recordSize> m_bytes;
 };
 
-static_assert(DeviceInfo::workModeTableOffset + DeviceInfo::workModeEntries * DeviceInfo::workModeEntrySize
+static_assert(DeviceInfo::workModeTableOffset
+                      + DeviceInfo::workModeEntries * DeviceInfo::workModeEntrySize
                   == DeviceInfo::recordSize,
               "the last work-mode entry ends the record");
 static_assert(DeviceInfo::modeFlagsOffset + 255 < DeviceInfo::recordSize,

@@ -127,7 +127,8 @@ void SearchDev::onSearchTimeout()
 void SearchDev::f_recvDevPack(QByteArray inDevData, QString inDevIp, QString inHostIp)
 {
     if (!m_searchThreadOn) {
-        qDebug() << "接收到udp 包，但搜寻线程已关闭，不进行任何操作" << "SearchDev::f_recvDevPack";
+        qDebug() << "接收到udp 包，但搜寻线程已关闭，不进行任何操作"
+                 << "SearchDev::f_recvDevPack";
         return;
     }
     // Only within the connect time-out: replies that queued up behind a slow attempt must not

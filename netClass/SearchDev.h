@@ -28,7 +28,8 @@ public:
         DeviceInfo info;
     };
 
-    SearchDev(InformationCenter **informationCenter, CmdDialog **cmdDialog, QObject *parent = nullptr);
+    SearchDev(InformationCenter **informationCenter, CmdDialog **cmdDialog,
+              QObject *parent = nullptr);
     ~SearchDev() override;
 
     // The search period and the connect time-out, PeriodMs and ConnectTimeoutMs unless set

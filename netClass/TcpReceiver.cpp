@@ -14,8 +14,7 @@ namespace {
 constexpr int WaitMs = 100;
 }
 
-TcpReceiver::TcpReceiver(QObject *parent)
-    : QObject(parent), m_inbox(std::make_shared<CmdInbox>())
+TcpReceiver::TcpReceiver(QObject *parent) : QObject(parent), m_inbox(std::make_shared<CmdInbox>())
 {
 }
 

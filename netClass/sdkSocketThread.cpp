@@ -21,8 +21,9 @@ sdkSocketThread::sdkSocketThread(CmdDialog **cmdDialog, QObject *parent)
                 &sdkSocketThread::onStopOrStart, Qt::DirectConnection);
         // A scan does not outlive its connection: the reader has ended before the socket it
         // follows is closed or replaced.
-        connect(*m_cmdDialog, &CmdDialog::sigClosingSocket, this, [this] { stop(); },
-                Qt::DirectConnection);
+        connect(
+            *m_cmdDialog, &CmdDialog::sigClosingSocket, this, [this] { stop(); },
+            Qt::DirectConnection);
     }
 }
 

@@ -21,10 +21,10 @@ static_assert(sizeof(CloudPoint) == 4 * sizeof(float), "CloudPoint is four packe
 inline bool toCloudPoint(double alongTrack, double x, double y, double strength, CloudPoint &out)
 {
     const double largest = std::numeric_limits<float>::max();
-    for (const double v : { alongTrack, x, y, strength }) {
+    for (const double v : {alongTrack, x, y, strength}) {
         if (!(std::fabs(v) <= largest))
             return false;
     }
-    out = { float(alongTrack), float(x), float(y), float(strength) };
+    out = {float(alongTrack), float(x), float(y), float(strength)};
     return true;
 }

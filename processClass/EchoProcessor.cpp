@@ -23,10 +23,7 @@ void placeEcho(bool found, quint64 index, double value, double bearing, double d
 
 } // namespace
 
-EchoProcessor::EchoProcessor()
-    : m_filter(256, 64, { 0.05 }, 0, "hamming")
-{
-}
+EchoProcessor::EchoProcessor() : m_filter(256, 64, {0.05}, 0, "hamming") {}
 
 qint64 EchoProcessor::usableBins(const packageInfo &header, qint64 dataBytes)
 {
@@ -34,13 +31,13 @@ qint64 EchoProcessor::usableBins(const packageInfo &header, qint64 dataBytes)
         return 0;
     // The filter counts samples in int; no frame buffer comes anywhere near this.
     const qint64 limit = std::numeric_limits<int>::max() / 2;
-    return std::min({ qint64(header.dataHeight), dataBytes / 4, limit });
+    return std::min({qint64(header.dataHeight), dataBytes / 4, limit});
 }
 
 void EchoProcessor::processFrame(const packageInfo &header, const void *data, qint64 dataBytes,
                                  FrameResult &result, double points[8])
 {
-    whole.assign(1, { 0, std::max<qint64>(dataBytes, 0) });
+    whole.assign(1, {0, std::max<qint64>(dataBytes, 0)});
     processFrame(header, data, dataBytes, whole, result, points);
 }
 
@@ -63,7 +60,7 @@ void EchoProcessor::planRuns(const std::vector<FrameBuffer::Span> &spans, qint64
         if (!runs.empty() && begin < runs.back().end + order)
             runs.back().end = std::max(runs.back().end, end);
         else
-            runs.push_back({ begin, end });
+            runs.push_back({begin, end});
     }
 }
 

@@ -36,7 +36,8 @@ QByteArray spelledOnDisk(const QByteArray &path)
 {
     namespace fs = std::filesystem;
     struct stat status;
-    if (::lstat(path.constData(), &status) == 0 || !QFile::decodeName(path).contains(QChar::ReplacementCharacter))
+    if (::lstat(path.constData(), &status) == 0
+        || !QFile::decodeName(path).contains(QChar::ReplacementCharacter))
         return path;
     QByteArray resolved = path.startsWith('/') ? QByteArray("/") : QByteArray();
     for (const QByteArray &part : path.split('/')) {
@@ -49,7 +50,8 @@ QByteArray spelledOnDisk(const QByteArray &path)
                 return path;
             std::error_code error;
             int matches = 0;
-            const fs::path directory(resolved.isEmpty() ? std::string(".") : resolved.toStdString());
+            const fs::path directory(resolved.isEmpty() ? std::string(".")
+                                                        : resolved.toStdString());
             fs::directory_iterator it(directory, error);
             for (; !error && it != fs::directory_iterator(); it.increment(error)) {
                 const QByteArray name = QByteArray::fromStdString(it->path().filename().string());
@@ -85,16 +87,19 @@ void FileRead::init()
     connect(center, &InformationCenter::sigReadFile, this, &FileRead::onReadFile);
     // Called on the thread that emits: the operator's stop comes on the GUI thread, the reader
     // thread's own end on that thread, where it is known whose replay ended.
-    connect(center, &InformationCenter::sigStopReadFile, this, [this] {
-        if (QThread::currentThread() == thread()) {
-            onStopReadFile();
-            return;
-        }
-        // The GUI thread writes it only while no reader thread runs: this one's replay.
-        const quint64 serial = replaySerial;
-        QMetaObject::invokeMethod(this, [this, serial] { onReplayEnded(serial); },
-                                  Qt::QueuedConnection);
-    }, Qt::DirectConnection);
+    connect(
+        center, &InformationCenter::sigStopReadFile, this,
+        [this] {
+            if (QThread::currentThread() == thread()) {
+                onStopReadFile();
+                return;
+            }
+            // The GUI thread writes it only while no reader thread runs: this one's replay.
+            const quint64 serial = replaySerial;
+            QMetaObject::invokeMethod(
+                this, [this, serial] { onReplayEnded(serial); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
 }
 
 void FileRead::onReplayEnded(quint64 serial)
@@ -198,7 +203,9 @@ void FileRead::replayParts(Processing *proc, InformationCenter *center)
             chosen = joined(QByteArray(here), chosen);
     }
     const int slash = chosen.lastIndexOf('/');
-    const QByteArray directory = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : chosen.left(slash);
+    const QByteArray directory = slash < 0    ? QByteArray(".")
+                                 : slash == 0 ? QByteArray("/")
+                                              : chosen.left(slash);
     const QList<QByteArray> listed = listFileNames(directory);
     const QSet<QByteArray> names(listed.begin(), listed.end());
 
@@ -228,13 +235,16 @@ void FileRead::replayParts(Processing *proc, InformationCenter *center)
         const qint64 size = qint64(reader.stamp().size);
         const qint64 length = std::min(size, maxLength);
         if (size > length)
-            qWarning().noquote() << QFile::decodeName(part) << "大于 4 GiB，只回放前" << length << "字节";
-        const Processing::PartEnd end =
-            proc->processFile(quint32(length), [&reader](quint32 offset) { return reader.record(offset); });
+            qWarning().noquote() << QFile::decodeName(part) << "大于 4 GiB，只回放前" << length
+                                 << "字节";
+        const Processing::PartEnd end = proc->processFile(
+            quint32(length), [&reader](quint32 offset) { return reader.record(offset); });
         reader.close();
         if (end == Processing::PartEnd::ReadFailed) {
-            qWarning().noquote() << "文件读取失败" << QFile::decodeName(path) << reader.errorString();
-            tellFailure(center, path, reader.cutShort() ? tr("文件在回放中变短了") : reader.errorString());
+            qWarning().noquote() << "文件读取失败" << QFile::decodeName(path)
+                                 << reader.errorString();
+            tellFailure(center, path,
+                        reader.cutShort() ? tr("文件在回放中变短了") : reader.errorString());
             break;
         }
         if (end == Processing::PartEnd::OutOfMemory) {
@@ -248,7 +258,8 @@ void FileRead::tellFailure(InformationCenter *center, const QByteArray &path, co
 {
     qWarning().noquote() << "回放数据失败" << QFile::decodeName(path) << reason;
     if (center)
-        emit center->sigTipsCMD(tr("回放数据失败：") + QFile::decodeName(path) + QLatin1Char(' ') + reason);
+        emit center->sigTipsCMD(tr("回放数据失败：") + QFile::decodeName(path) + QLatin1Char(' ')
+                                + reason);
 }
 
 // Keeps this class's meta-object code in this object file.

@@ -21,8 +21,9 @@ FileSave::FileSave(PacketRing **inRing, InformationCenter **inInfoCenter, QObjec
         // Without a widget application no box can be shown: nothing is replaced unasked.
         if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
             return false;
-        return QMessageBox::question(nullptr, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-            == QMessageBox::Yes;
+        return QMessageBox::question(nullptr, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No)
+               == QMessageBox::Yes;
     };
     init();
 }
@@ -71,7 +72,8 @@ bool FileSave::onSaveFile(const QString &inFileName)
         qDebug() << "保存文件失败" << Q_FUNC_INFO;
         InformationCenter *center = hub();
         if (center) {
-            emit center->sigTipsCMD(tr("保存数据失败：") + name + QLatin1Char(' ') + writer.errorString());
+            emit center->sigTipsCMD(tr("保存数据失败：") + name + QLatin1Char(' ')
+                                    + writer.errorString());
             center->f_setFileStatusNone();
             // Where Processing takes the same request itself, it has opened the point-cloud
             // file: the recording is over.
@@ -99,10 +101,13 @@ bool FileSave::mayReplace(const QString &name, const QList<int> &leftovers)
         shown << QFileInfo(RecordingFile::partPath(name, leftovers[i])).fileName();
     if (leftovers.size() > 3)
         shown << QStringLiteral("…");
-    const QString text = tr("此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？")
-                             .arg(QString::number(leftovers.size()), shown.join(QStringLiteral(", ")));
+    const QString text =
+        tr("此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？")
+            .arg(QString::number(leftovers.size()), shown.join(QStringLiteral(", ")));
     InformationCenter *center = hub();
-    const auto connected = [center] { return center && center->f_connnectStatusIsConnected(center->m_connectStatus()); };
+    const auto connected = [center] {
+        return center && center->f_connnectStatusIsConnected(center->m_connectStatus());
+    };
     const bool wasConnected = connected();
     asking = true;
     const bool yes = presenter && presenter(tr("录制"), text);
@@ -188,13 +193,14 @@ void FileSave::run()
         failed.store(true);
         qDebug() << "保存文件失败" << writer.path() << writer.errorString();
         if (center)
-            emit center->sigTipsCMD(tr("保存数据失败：") + writer.path() + QLatin1Char(' ') + writer.errorString());
+            emit center->sigTipsCMD(tr("保存数据失败：") + writer.path() + QLatin1Char(' ')
+                                    + writer.errorString());
     }
     if (center)
         center->f_setFileStatusNone();
     if (!ok)
-        QMetaObject::invokeMethod(this, [this, myGeneration] { endFailedRecording(myGeneration); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, myGeneration] { endFailedRecording(myGeneration); }, Qt::QueuedConnection);
 }
 
 // Keeps this class's meta-object code in this object file.

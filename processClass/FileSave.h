@@ -71,9 +71,9 @@ private:
     RecordingWriter writer;
     QuestionPresenter presenter;
 
-    bool recording = false;           // GUI thread: a recording thread was started and not yet stopped
-    bool asking = false;              // GUI thread: the operator's answer is awaited
-    quint64 generation = 0;           // GUI thread: counts the recordings started
-    quint64 lostAtStart = 0;          // reader B's loss count when the recording began
-    std::atomic<bool> failed{false};  // set by the thread when it gave up
+    bool recording = false;  // GUI thread: a recording thread was started and not yet stopped
+    bool asking = false;     // GUI thread: the operator's answer is awaited
+    quint64 generation = 0;  // GUI thread: counts the recordings started
+    quint64 lostAtStart = 0; // reader B's loss count when the recording began
+    std::atomic<bool> failed{false}; // set by the thread when it gave up
 };

@@ -73,8 +73,7 @@ std::vector<double> FirFilter::scaledCutoffs(const std::vector<double> &cutoffs)
 
 FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs, int type,
                      const std::string &window)
-    : m_order(order)
-    , m_fftSize(fftSize)
+    : m_order(order), m_fftSize(fftSize)
 {
     if (order < 1)
         throw std::invalid_argument("Filter order must be positive");
@@ -157,7 +156,8 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
         return b;
     };
     auto allocComplex = [](int n) {
-        ComplexBuffer b(static_cast<fftw_complex *>(fftw_malloc(sizeof(fftw_complex) * std::size_t(n))));
+        ComplexBuffer b(
+            static_cast<fftw_complex *>(fftw_malloc(sizeof(fftw_complex) * std::size_t(n))));
         if (!b)
             throw std::bad_alloc();
         std::memset(static_cast<void *>(b.get()), 0, sizeof(fftw_complex) * std::size_t(n));
@@ -169,7 +169,8 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
         RealBuffer scratch = allocReal(fftSize);
         std::copy(m_taps.begin(), m_taps.end(), scratch.get());
         std::lock_guard<std::mutex> lock(plannerMutex());
-        fftw_plan once = fftw_plan_dft_r2c_1d(fftSize, scratch.get(), tapSpectrum.get(), FFTW_ESTIMATE);
+        fftw_plan once =
+            fftw_plan_dft_r2c_1d(fftSize, scratch.get(), tapSpectrum.get(), FFTW_ESTIMATE);
         fftw_execute(once);
         fftw_destroy_plan(once);
     }

@@ -10,9 +10,7 @@ constexpr qint64 kHeaderBytes = sizeof(packageInfo);
 
 } // namespace
 
-FrameAssembler::FrameAssembler()
-    : dataA(frameCapacity())
-    , dataB(frameCapacity())
+FrameAssembler::FrameAssembler() : dataA(frameCapacity()), dataB(frameCapacity())
 {
     std::memset(static_cast<void *>(&headerA), 0, sizeof headerA);
     std::memset(static_cast<void *>(&headerB), 0, sizeof headerB);
@@ -73,7 +71,7 @@ qint64 FrameAssembler::finishedFrameBytes() const
     const packageInfo &head = curIsA ? headerB : headerA;
     const int sampleBytes = QvForwardSDK::sampleBytesOf(head.dataWidth);
     const qint64 bytes = qint64(head.packNumPerFrame) * qint64(head.rowNumPerPack)
-        * qint64(head.numPerRow) * sampleBytes;
+                         * qint64(head.numPerRow) * sampleBytes;
     return std::min(bytes, frameCapacity());
 }
 

@@ -18,9 +18,8 @@ void forEachChunk(const std::vector<quint64> &bits, F f)
 } // namespace
 
 FrameBuffer::FrameBuffer(qint64 capacity)
-    : m_capacity(std::max<qint64>(capacity, 0))
-    , m_data(new quint8[std::size_t(m_capacity)]())
-    , m_written(std::size_t((m_capacity + chunkBytes * 64 - 1) / (chunkBytes * 64)), 0)
+    : m_capacity(std::max<qint64>(capacity, 0)), m_data(new quint8[std::size_t(m_capacity)]()),
+      m_written(std::size_t((m_capacity + chunkBytes * 64 - 1) / (chunkBytes * 64)), 0)
 {
 }
 
@@ -50,7 +49,7 @@ void FrameBuffer::clear()
 void FrameBuffer::assign(const FrameBuffer &other, qint64 bytes)
 {
     clear();
-    const qint64 limit = std::min({ bytes, m_capacity, other.m_capacity });
+    const qint64 limit = std::min({bytes, m_capacity, other.m_capacity});
     forEachChunk(other.m_written, [&](qint64 c) {
         const qint64 begin = c * chunkBytes;
         const qint64 end = std::min(begin + chunkBytes, limit);
@@ -84,11 +83,13 @@ void FrameBuffer::forEachRun(qint64 limit, F f) const
 void FrameBuffer::spans(qint64 limit, std::vector<Span> &out) const
 {
     out.clear();
-    forEachRun(limit, [&](qint64 begin, qint64 end) { out.push_back({ begin, end }); });
+    forEachRun(limit, [&](qint64 begin, qint64 end) { out.push_back({begin, end}); });
 }
 
 void FrameBuffer::pieces(qint64 limit, std::vector<Piece> &out) const
 {
     out.clear();
-    forEachRun(limit, [&](qint64 begin, qint64 end) { out.push_back({ begin, end, m_data.get() + begin }); });
+    forEachRun(limit, [&](qint64 begin, qint64 end) {
+        out.push_back({begin, end, m_data.get() + begin});
+    });
 }

@@ -38,8 +38,7 @@ quint16 GammaTable::correct(quint16 v, double a, double b)
     return static_cast<quint16>(std::round(x));
 }
 
-GammaTable::GammaTable(double a, double b)
-    : m_values(65536)
+GammaTable::GammaTable(double a, double b) : m_values(65536)
 {
     for (int v = 0; v < 65536; ++v)
         m_values[v] = correct(static_cast<quint16>(v), a, b);

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <utility>
 
-int ImageHistory::push(quint16 n, const packageInfo &header, const quint16 *accImage,
-                       qint32 cols, qint32 rows, std::vector<FrameResult> &results)
+int ImageHistory::push(quint16 n, const packageInfo &header, const quint16 *accImage, qint32 cols,
+                       qint32 rows, std::vector<FrameResult> &results)
 {
     ImageFrame frame;
     frame.n = n;
@@ -17,7 +17,8 @@ int ImageHistory::push(quint16 n, const packageInfo &header, const quint16 *accI
     frame.results = std::move(results);
     results.clear();
 
-    const quint32 count = static_cast<quint32>(std::max(0, cols)) * static_cast<quint32>(std::max(0, rows));
+    const quint32 count =
+        static_cast<quint32>(std::max(0, cols)) * static_cast<quint32>(std::max(0, rows));
     // resize, not the constructor from a range: only resize throws std::bad_alloc when the
     // memory has run out, the other writes through a null pointer.
     frame.image.resize(qsizetype(count));

@@ -127,18 +127,30 @@ inline QString deviceNameOf(const packageInfo &head)
 inline int sampleBytesOf(quint8 dataWidth)
 {
     switch (dataWidth) {
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 4;
-    case 3: return 8;
-    case 16: return 2;
-    case 17: return 4;
-    case 18: return 8;
-    case 19: return 16;
-    case 48: return 2;
-    case 49: return 4;
-    case 50: return 8;
-    default: return 0;
+    case 0:
+        return 1;
+    case 1:
+        return 2;
+    case 2:
+        return 4;
+    case 3:
+        return 8;
+    case 16:
+        return 2;
+    case 17:
+        return 4;
+    case 18:
+        return 8;
+    case 19:
+        return 16;
+    case 48:
+        return 2;
+    case 49:
+        return 4;
+    case 50:
+        return 8;
+    default:
+        return 0;
     }
 }
 

@@ -25,8 +25,7 @@ struct Covered
 class WalkStacks
 {
 public:
-    WalkStacks(const double *x, int n)
-        : x(x)
+    WalkStacks(const double *x, int n) : x(x)
     {
         falling.reserve(std::size_t(n));
         rising.reserve(std::size_t(n));
@@ -47,7 +46,7 @@ public:
             m = std::min(m, falling.back().minimum);
             falling.pop_back();
         }
-        falling.push_back({ i, m });
+        falling.push_back({i, m});
         return m;
     }
 
@@ -97,7 +96,7 @@ void findPeaks(std::vector<PeakRecord> &out, const double *x, const quint64 *pos
         // changing what is kept.
         if (heightOn && top < minHeight)
             continue;
-        out.push_back({ top, quint64(i), 0.0, 0.0, 0.0, 0.0 });
+        out.push_back({top, quint64(i), 0.0, 0.0, 0.0, 0.0});
     }
     if (out.empty())
         return;

@@ -10,10 +10,10 @@ struct PeakRecord
 {
     double value = 0; // x[index]
     quint64 index = 0;
-    double width = 0; // samples between the half-prominence crossings; 0 when a side has none
+    double width = 0;      // samples between the half-prominence crossings; 0 when a side has none
     double prominence = 0; // value - max(leftMin, rightMin)
-    double leftMin = 0; // lowest sample between the peak and the nearest higher one to its left
-    double rightMin = 0; // the same to its right
+    double leftMin = 0;    // lowest sample between the peak and the nearest higher one to its left
+    double rightMin = 0;   // the same to its right
 };
 
 // Finds the strict local maxima of x[0 .. n-1] (flat tops and the end samples are never

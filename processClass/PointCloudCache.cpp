@@ -13,8 +13,7 @@ PointCloudCache &PointCloudCache::instance()
     return cache;
 }
 
-PointCloudCache::PointCloudCache()
-    : points(capacity)
+PointCloudCache::PointCloudCache() : points(capacity)
 {
     std::lock_guard<std::mutex> lock(frameMutex);
     m_cloudParamA = 0.5f;
@@ -38,7 +37,8 @@ void PointCloudCache::appendPoints(const float *in, quint32 count)
     quint32 left = static_cast<quint32>(count - skip);
     while (left > 0) {
         const quint32 chunk = std::min(left, capacity - writeCursor);
-        std::memcpy(static_cast<void *>(points.data() + writeCursor), src, chunk * sizeof(CloudPoint));
+        std::memcpy(static_cast<void *>(points.data() + writeCursor), src,
+                    chunk * sizeof(CloudPoint));
         src += 4 * chunk;
         left -= chunk;
         writeCursor = (writeCursor + chunk) % capacity;

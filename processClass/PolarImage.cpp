@@ -220,7 +220,8 @@ void PolarImage::beginCall()
     }
 }
 
-void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, double lastReso, quint16 *out)
+void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, double lastReso,
+                           quint16 *out)
 {
     const Geometry &g = geometry();
     const Sector sector(frame.centre, frame.halfWidth);
@@ -237,7 +238,8 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
         if (!rangeBin(frame.maxDist * g.cellDist[i] / radius / lastReso, frame.limit, bin))
             return false;
         const quint64 index = bin * numPerRow + beam;
-        out[g.cellPixel[i]] = frame.chunks ? chunkSample(frame.chunks, index) : sampleAt(frame.samples, index);
+        out[g.cellPixel[i]] =
+            frame.chunks ? chunkSample(frame.chunks, index) : sampleAt(frame.samples, index);
         return true;
     };
 
@@ -246,8 +248,10 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
     int next = 0;
     for (int part = 0; part < sector.count; ++part) {
         const Sector::Interval &iv = sector.parts[part];
-        const int first = int(std::upper_bound(g.bucketMax.begin(), g.bucketMax.end(), iv.lo) - g.bucketMax.begin());
-        const int end = int(std::lower_bound(g.bucketMin.begin(), g.bucketMin.end(), iv.hi) - g.bucketMin.begin());
+        const int first = int(std::upper_bound(g.bucketMax.begin(), g.bucketMax.end(), iv.lo)
+                              - g.bucketMax.begin());
+        const int end = int(std::lower_bound(g.bucketMin.begin(), g.bucketMin.end(), iv.hi)
+                            - g.bucketMin.begin());
         for (int b = std::max(first, next); b < end; ++b) {
             const quint32 begin = quint32(b) * bucketSize;
             const quint32 stop = begin + bucketSize;
@@ -277,16 +281,15 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
 }
 
 PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *heads,
-                                                  const uchar *const *data,
-                                                  const quint32 *bytes, int num,
-                                                  quint16 *out)
+                                                   const uchar *const *data, const quint32 *bytes,
+                                                   int num, quint16 *out)
 {
     return generate(heads, data, nullptr, bytes, num, out);
 }
 
 PolarImage::Centres PolarImage::generateImagefor10(const packageInfo *const *heads,
-                                                  const std::vector<FrameBuffer::Piece> *pieces,
-                                                  const quint32 *bytes, int num, quint16 *out)
+                                                   const std::vector<FrameBuffer::Piece> *pieces,
+                                                   const quint32 *bytes, int num, quint16 *out)
 {
     return generate(heads, nullptr, pieces, bytes, num, out);
 }
@@ -300,7 +303,8 @@ void PolarImage::tableChunks(const std::vector<FrameBuffer::Piece> &pieces, quin
         if (piece.begin < 0 || piece.begin % chunk != 0 || !piece.data)
             continue;
         for (qint64 c = piece.begin / chunk; c * chunk < end; ++c)
-            m_chunks[std::size_t(c)] = {piece.data + (c * chunk - piece.begin), quint32(std::min(chunk, end - c * chunk))};
+            m_chunks[std::size_t(c)] = {piece.data + (c * chunk - piece.begin),
+                                        quint32(std::min(chunk, end - c * chunk))};
     }
 }
 

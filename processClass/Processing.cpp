@@ -91,7 +91,8 @@ void Processing::showBeamLines(const PolarImage::Centres &centres)
 {
     InformationCenter *center = hub();
     // A non-finite bearing from a bad header would only put NaN into the beam lines.
-    if (!centres.valid || !center || !std::isfinite(centres.centreA) || !std::isfinite(centres.centreB))
+    if (!centres.valid || !center || !std::isfinite(centres.centreA)
+        || !std::isfinite(centres.centreB))
         return;
     center->setRemoveAngle(centres.centreA);
     center->setRemoveAngle2(centres.centreB);
@@ -368,7 +369,7 @@ bool Processing::replayHoldsTheData() const
     // batch drawn then would be stored into the replay's history.
     const InformationCenter *center = hub();
     return replayActive.load()
-        || (center && center->m_fileStatus() == InformationCenter::FileStatus::Reading);
+           || (center && center->m_fileStatus() == InformationCenter::FileStatus::Reading);
 }
 
 void Processing::setReplayActive(bool active)
@@ -464,7 +465,8 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
     return end;
 }
 
-void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead)
+void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points,
+                                   packageInfo *lastHead)
 {
     packageInfo &head = *lastHead;
     const qint64 bytes = assembler.takeFrame(&head, frame);
@@ -511,7 +513,8 @@ void Processing::storeSweep()
 {
     const ReplaySweep::Batch &batch = sweep.batch();
     const int n = sweep.size();
-    generateImagefor10(batch.heads.data(), batch.pieces.data(), batch.bytes.data(), n, polar.accImage());
+    generateImagefor10(batch.heads.data(), batch.pieces.data(), batch.bytes.data(), n,
+                       polar.accImage());
     pushImageFrame(quint16(n), *batch.heads.back(), polar.accImage());
     sweep.clearFrames();
 }

@@ -66,8 +66,8 @@ public:
     // Paints n frames (oldest first; bytes[k] is what frame k really holds) into the
     // accumulation image, then stores it in the history while a recording is read, or
     // renders and publishes it.
-    bool drawImage(const packageInfo *const *heads, const uchar *const *data,
-                   const quint32 *bytes, quint16 n);
+    bool drawImage(const packageInfo *const *heads, const uchar *const *data, const quint32 *bytes,
+                   quint16 n);
     // The same for frames whose bytes lie in pieces, zeros elsewhere (PolarImage).
     bool drawImage(const packageInfo *const *heads, const std::vector<FrameBuffer::Piece> *pieces,
                    const quint32 *bytes, quint16 n);
@@ -145,7 +145,8 @@ private:
     // loop leaves the ring's packets alone meanwhile.
     bool replayHoldsTheData() const;
     // One finished frame of a replay; called with the gate held. lastHead keeps its header.
-    void handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points, packageInfo *lastHead);
+    void handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &points,
+                           packageInfo *lastHead);
     // maxBeamRange takes in the frame's ranges that a float can hold.
     void widenMaxBeamRange(const FrameResult &result);
     // The main window's beam lines follow the last frame drawn.

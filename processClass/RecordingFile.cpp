@@ -34,14 +34,15 @@ QString partPath(const QString &firstPart, int index)
     const QFileInfo first(firstPart);
     // The directory part is kept exactly as given.
     return firstPart.left(firstPart.size() - first.fileName().size()) + first.completeBaseName()
-        + QLatin1Char('_') + QString::number(index) + QStringLiteral(".DB");
+           + QLatin1Char('_') + QString::number(index) + QStringLiteral(".DB");
 }
 
 int laterPartIndex(const QByteArray &base, const QByteArray &name)
 {
     const QByteArray prefix = base + '_';
     const QByteArray suffix = QByteArrayLiteral(".DB");
-    if (name.size() <= prefix.size() + suffix.size() || !name.startsWith(prefix) || !name.endsWith(suffix))
+    if (name.size() <= prefix.size() + suffix.size() || !name.startsWith(prefix)
+        || !name.endsWith(suffix))
         return 0;
     const QByteArray digits = name.mid(prefix.size(), name.size() - prefix.size() - suffix.size());
     // Ten digits hold every int; more are no part number partPath makes.
@@ -95,7 +96,8 @@ QList<QByteArray> partNames(const QByteArray &chosen, const QSet<QByteArray> &na
 
 PartStamp stampOf(const struct stat &status)
 {
-    return {quint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+    return {quint64(status.st_size),
+            qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
 }
 
 bool continuesRecording(const PartStamp &previous, const PartStamp &next)

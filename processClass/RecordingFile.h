@@ -54,7 +54,10 @@ struct PartStamp
 {
     quint64 size = 0;
     qint64 modified = 0;
-    bool operator==(const PartStamp &other) const { return size == other.size && modified == other.modified; }
+    bool operator==(const PartStamp &other) const
+    {
+        return size == other.size && modified == other.modified;
+    }
 };
 PartStamp stampOf(const struct stat &status);
 

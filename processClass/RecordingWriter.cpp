@@ -77,8 +77,10 @@ void RecordingWriter::removeUnreachedParts()
             continue;
         const QByteArray path = QFile::encodeName(RecordingFile::partPath(m_firstPart, index));
         struct stat status;
-        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode) && ::unlink(path.constData()) != 0)
-            qWarning() << "删除先前录制的分段失败" << QFile::decodeName(path) << qt_error_string(errno);
+        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode)
+            && ::unlink(path.constData()) != 0)
+            qWarning() << "删除先前录制的分段失败" << QFile::decodeName(path)
+                       << qt_error_string(errno);
     }
     m_replaceable.clear();
 }
@@ -90,15 +92,17 @@ bool RecordingWriter::openPart(const QString &path)
     // Opened without waiting: a pipe by this name that nobody reads would otherwise hold the
     // open for good (the GUI thread's for the first part). Writes block as usual afterwards.
     const QByteArray name = QFile::encodeName(path);
-    const int fd = m_partIndex == 0
-        ? ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666)
-        : openLaterPart(name, m_partIndex);
+    const int fd =
+        m_partIndex == 0
+            ? ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666)
+            : openLaterPart(name, m_partIndex);
     if (fd < 0) {
         m_error = qt_error_string(errno);
     } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         m_error = qt_error_string(errno);
         ::close(fd);
-    } else if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    } else if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                           QFileDevice::AutoCloseHandle)) {
         // Unbuffered: every frame goes to the file system in its own write, and a failure
         // shows at that write, not at some later flush.
         m_lastOpened = m_partIndex;
@@ -146,7 +150,8 @@ bool RecordingWriter::addRecord(const uchar *record)
                 return fail(m_error);
         }
     }
-    std::memcpy(m_frameBuffer.get() + std::size_t(m_packetsInFrame) * m_packetLength, record, m_packetLength);
+    std::memcpy(m_frameBuffer.get() + std::size_t(m_packetsInFrame) * m_packetLength, record,
+                m_packetLength);
     ++m_packetsInFrame;
     m_frameSerial = serial;
     return true;

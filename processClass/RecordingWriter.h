@@ -70,7 +70,7 @@ private:
     int m_lastOpened = -1; // index of the last part that was opened
     quint64 m_bytesInPart = 0;
     quint64 m_lastWriteBytes = 0; // of the last frame (or piece of a run) written
-    QString m_path; // of the part being written, or the last one tried
+    QString m_path;               // of the part being written, or the last one tried
     QFile m_file;
     QString m_error;
     std::vector<int> m_replaceable; // ascending

@@ -48,7 +48,8 @@ void ReplaySweep::reserveSamples(quint64 bytes)
     // Doubling, from 1 MiB, but never past maxBytes unless the frame in hand needs it. realloc
     // moves a block of many megabytes by remapping its pages, so growing near the bound needs
     // no second copy of the sweep.
-    const quint64 capacity = std::max(bytes, std::min(std::max(2 * m_capacity, quint64(1) << 20), maxBytes));
+    const quint64 capacity =
+        std::max(bytes, std::min(std::max(2 * m_capacity, quint64(1) << 20), maxBytes));
     void *grown = std::realloc(m_samples.get(), std::size_t(capacity));
     if (!grown)
         throw std::bad_alloc();
@@ -61,14 +62,15 @@ bool ReplaySweep::add(const packageInfo &head, const uchar *data, quint64 bytes)
 {
     std::vector<FrameBuffer::Piece> whole;
     if (data)
-        whole.push_back({ 0, qint64(std::min<quint64>(bytes, quint64(1) << 62)), data });
+        whole.push_back({0, qint64(std::min<quint64>(bytes, quint64(1) << 62)), data});
     return add(head, whole, data ? bytes : 0);
 }
 
-bool ReplaySweep::add(const packageInfo &head, const std::vector<FrameBuffer::Piece> &pieces, quint64 bytes)
+bool ReplaySweep::add(const packageInfo &head, const std::vector<FrameBuffer::Piece> &pieces,
+                      quint64 bytes)
 {
     const quint64 wanted = 2ull * head.numPerRow * head.dataHeight;
-    const qint64 size = qint64(std::min({ wanted, bytes, quint64(1) << 62 }));
+    const qint64 size = qint64(std::min({wanted, bytes, quint64(1) << 62}));
     quint64 keep = 0;
     for (const FrameBuffer::Piece &piece : pieces) {
         const qint64 end = std::min(piece.end, size);
@@ -103,7 +105,7 @@ bool ReplaySweep::add(const packageInfo &head, const std::vector<FrameBuffer::Pi
             continue;
         std::memcpy(m_samples.get() + m_kept, piece.data, std::size_t(end - piece.begin));
         m_kept += quint64(end - piece.begin);
-        m_spans.push_back({ piece.begin, end });
+        m_spans.push_back({piece.begin, end});
     }
     ++m_count;
     // Counted at the frame's size, kept or not, so that sweeps close where they always did.
@@ -131,7 +133,7 @@ const ReplaySweep::Batch &ReplaySweep::batch()
         qint64 at = 0;
         for (std::size_t i = first; i < last; ++i) {
             const FrameBuffer::Span &span = m_spans[i];
-            pieces.push_back({ span.begin, span.end, data + at });
+            pieces.push_back({span.begin, span.end, data + at});
             at += span.end - span.begin;
         }
         m_batch.pieces[k] = std::move(pieces);

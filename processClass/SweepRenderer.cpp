@@ -12,7 +12,7 @@
 bool SweepRenderer::LutKey::operator==(const LutKey &o) const
 {
     return sameBits(gamma, o.gamma) && sameBits(scale, o.scale) && sameBits(offest, o.offest)
-        && palette == o.palette;
+           && palette == o.palette;
 }
 
 quint16 SweepRenderer::paletteValue(quint16 v, double scale, double offest)
@@ -28,7 +28,8 @@ quint16 SweepRenderer::paletteValue(quint16 v, double scale, double offest)
 
 void SweepRenderer::prepareLut(const Style &style)
 {
-    const LutKey key{style.gamma, style.scale, style.offest, ColorTable::paletteIndex(style.switchColor)};
+    const LutKey key{style.gamma, style.scale, style.offest,
+                     ColorTable::paletteIndex(style.switchColor)};
     if (m_lutValid && key == m_lutKey)
         return;
     const auto gamma = GammaTable::shared(style.gamma - 1.0, 1.0);
@@ -96,7 +97,8 @@ void SweepRenderer::drawDots(QPainter &painter, const std::vector<FrameResult> &
         if (!(p >= 0 && p < radius))
             return;
         const double t = (360 - angle - 90) * 0.017453292519943295;
-        painter.drawEllipse(QPointF(centre.x() + std::cos(t) * p, centre.y() - std::sin(t) * p), 1.0, 1.0);
+        painter.drawEllipse(QPointF(centre.x() + std::cos(t) * p, centre.y() - std::sin(t) * p),
+                            1.0, 1.0);
     };
     for (const FrameResult &r : results) {
         dot(r.angleA, r.rangeA);
@@ -104,8 +106,8 @@ void SweepRenderer::drawDots(QPainter &painter, const std::vector<FrameResult> &
     }
 }
 
-void SweepRenderer::drawBatchMarkers(const std::vector<FrameResult> &results, const packageInfo &first,
-                                     quint16 n, int imageRadius)
+void SweepRenderer::drawBatchMarkers(const std::vector<FrameResult> &results,
+                                     const packageInfo &first, quint16 n, int imageRadius)
 {
     if (results.empty() || !prepareOverlay())
         return;
@@ -128,8 +130,8 @@ void SweepRenderer::drawBatchMarkers(const std::vector<FrameResult> &results, co
     drawDots(painter, results, metresPerPixel, radius, centre);
 }
 
-void SweepRenderer::drawStoredMarkers(const std::vector<FrameResult> &results, const packageInfo &head,
-                                      int imageRadius)
+void SweepRenderer::drawStoredMarkers(const std::vector<FrameResult> &results,
+                                      const packageInfo &head, int imageRadius)
 {
     if (results.empty() || !prepareOverlay())
         return;

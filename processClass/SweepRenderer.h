@@ -35,8 +35,8 @@ public:
 
     // The live layer: erases the two pies swept by this batch (from its first frame), then
     // draws a cyan dot for every echo in results.
-    void drawBatchMarkers(const std::vector<FrameResult> &results, const packageInfo &first, quint16 n,
-                          int imageRadius);
+    void drawBatchMarkers(const std::vector<FrameResult> &results, const packageInfo &first,
+                          quint16 n, int imageRadius);
     // The layer of a stored image: erased whole, then one dot per echo.
     void drawStoredMarkers(const std::vector<FrameResult> &results, const packageInfo &head,
                            int imageRadius);

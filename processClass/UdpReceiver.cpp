@@ -61,8 +61,8 @@ bool UdpReceiver::openSocket(int *error)
         if (m_socket.bind(m_local, error)) {
             *error = 0;
             m_socket.localEndpoint(&m_local);
-            qDebug() << "接收声纳udp 数据的端口：" << m_local.port << "ip:"
-                     << m_local.addressText().toLatin1().constData();
+            qDebug() << "接收声纳udp 数据的端口：" << m_local.port
+                     << "ip:" << m_local.addressText().toLatin1().constData();
             emit sig_rSonarDataPort(QString::number(m_local.port));
             return true;
         }

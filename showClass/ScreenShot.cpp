@@ -6,10 +6,7 @@
 #include <QImage>
 #include <QQuickWindow>
 
-ScreenShot::ScreenShot(QObject *parent)
-    : QObject(parent)
-{
-}
+ScreenShot::ScreenShot(QObject *parent) : QObject(parent) {}
 
 ScreenShot::~ScreenShot() = default;
 
@@ -23,7 +20,8 @@ void ScreenShot::shotScreen(QQuickWindow *rootWin)
     if (!dir.exists(QStringLiteral("./KXShot")))
         dir.mkpath(QStringLiteral("./KXShot"));
     const QImage image = rootWin->grabWindow();
-    const QString name = QStringLiteral("./KXShot/KXShot_")
+    const QString name =
+        QStringLiteral("./KXShot/KXShot_")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh-mm-ss-zzz"))
         + QStringLiteral(".PNG");
     image.save(name, "PNG", -1);

@@ -76,7 +76,7 @@ bool ShowPoint::sameFloat(float a, float b)
     return std::fabs(a - b) * 100000.0f <= std::min(std::fabs(a), std::fabs(b));
 }
 
-template <typename T>
+template<typename T>
 void ShowPoint::setExact(T &stored, T value, void (ShowPoint::*changed)(), bool update)
 {
     if (stored == value)
@@ -96,17 +96,50 @@ void ShowPoint::setFloat(float &stored, float value, void (ShowPoint::*changed)(
     requestFrame();
 }
 
-void ShowPoint::setRoll(double value) { setExact(m_roll, value, &ShowPoint::rollChanged, true); }
-void ShowPoint::setPitch(double value) { setExact(m_pitch, value, &ShowPoint::pitchChanged, true); }
-void ShowPoint::setHeading(double value) { setExact(m_heading, value, &ShowPoint::headingChanged, true); }
-void ShowPoint::setScale(double value) { setExact(m_scale, value, &ShowPoint::scaleChanged, true); }
-void ShowPoint::setTranslateX(double value) { setExact(m_translateX, value, &ShowPoint::translateXChanged, true); }
-void ShowPoint::setTranslateY(double value) { setExact(m_translateY, value, &ShowPoint::translateYChanged, true); }
-void ShowPoint::setCamAngleH(float value) { setFloat(m_camAngleH, value, &ShowPoint::camAngleHChanged); }
-void ShowPoint::setCamAngleV(float value) { setFloat(m_camAngleV, value, &ShowPoint::camAngleVChanged); }
-void ShowPoint::setCamDistance(float value) { setFloat(m_camDistance, value, &ShowPoint::camDistanceChanged); }
-void ShowPoint::setIsMoveOrRotation(bool value) { setExact(m_isMoveOrRotation, value, &ShowPoint::isMoveOrRotationChanged, false); }
-void ShowPoint::setIsAutoTarget(bool value) { setExact(m_isAutoTarget, value, &ShowPoint::isAutoTargetChanged, false); }
+void ShowPoint::setRoll(double value)
+{
+    setExact(m_roll, value, &ShowPoint::rollChanged, true);
+}
+void ShowPoint::setPitch(double value)
+{
+    setExact(m_pitch, value, &ShowPoint::pitchChanged, true);
+}
+void ShowPoint::setHeading(double value)
+{
+    setExact(m_heading, value, &ShowPoint::headingChanged, true);
+}
+void ShowPoint::setScale(double value)
+{
+    setExact(m_scale, value, &ShowPoint::scaleChanged, true);
+}
+void ShowPoint::setTranslateX(double value)
+{
+    setExact(m_translateX, value, &ShowPoint::translateXChanged, true);
+}
+void ShowPoint::setTranslateY(double value)
+{
+    setExact(m_translateY, value, &ShowPoint::translateYChanged, true);
+}
+void ShowPoint::setCamAngleH(float value)
+{
+    setFloat(m_camAngleH, value, &ShowPoint::camAngleHChanged);
+}
+void ShowPoint::setCamAngleV(float value)
+{
+    setFloat(m_camAngleV, value, &ShowPoint::camAngleVChanged);
+}
+void ShowPoint::setCamDistance(float value)
+{
+    setFloat(m_camDistance, value, &ShowPoint::camDistanceChanged);
+}
+void ShowPoint::setIsMoveOrRotation(bool value)
+{
+    setExact(m_isMoveOrRotation, value, &ShowPoint::isMoveOrRotationChanged, false);
+}
+void ShowPoint::setIsAutoTarget(bool value)
+{
+    setExact(m_isAutoTarget, value, &ShowPoint::isAutoTargetChanged, false);
+}
 
 void ShowPoint::setSliceIndex(int value)
 {
@@ -197,7 +230,8 @@ void ShowPoint::sync()
         inputs = ShowInputs();
     }
     const qreal dpr = win->devicePixelRatio();
-    r->viewportSize = QSize(int(std::lround(win->width() * dpr)), int(std::lround(win->height() * dpr)));
+    r->viewportSize =
+        QSize(int(std::lround(win->width() * dpr)), int(std::lround(win->height() * dpr)));
     r->window = win;
     r->roll = m_roll;
     r->pitch = m_pitch;

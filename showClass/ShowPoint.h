@@ -30,9 +30,12 @@ class ShowPoint : public QQuickItem
     Q_PROPERTY(int sliceIndex READ sliceIndex WRITE setSliceIndex NOTIFY sliceIndexChanged FINAL)
     Q_PROPERTY(float camAngleH READ camAngleH WRITE setCamAngleH NOTIFY camAngleHChanged FINAL)
     Q_PROPERTY(float camAngleV READ camAngleV WRITE setCamAngleV NOTIFY camAngleVChanged FINAL)
-    Q_PROPERTY(float camDistance READ camDistance WRITE setCamDistance NOTIFY camDistanceChanged FINAL)
-    Q_PROPERTY(bool isMoveOrRotation READ isMoveOrRotation WRITE setIsMoveOrRotation NOTIFY isMoveOrRotationChanged FINAL)
-    Q_PROPERTY(bool isAutoTarget READ isAutoTarget WRITE setIsAutoTarget NOTIFY isAutoTargetChanged FINAL)
+    Q_PROPERTY(
+        float camDistance READ camDistance WRITE setCamDistance NOTIFY camDistanceChanged FINAL)
+    Q_PROPERTY(bool isMoveOrRotation READ isMoveOrRotation WRITE setIsMoveOrRotation NOTIFY
+                   isMoveOrRotationChanged FINAL)
+    Q_PROPERTY(
+        bool isAutoTarget READ isAutoTarget WRITE setIsAutoTarget NOTIFY isAutoTargetChanged FINAL)
 
 public:
     ShowPoint();
@@ -113,7 +116,7 @@ private slots:
 private:
     void requestFrame();
     void unhookWindow();
-    template <typename T>
+    template<typename T>
     void setExact(T &stored, T value, void (ShowPoint::*changed)(), bool update);
     void setFloat(float &stored, float value, void (ShowPoint::*changed)());
 

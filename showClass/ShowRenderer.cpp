@@ -22,8 +22,10 @@ constexpr int initialVolumeDepth = 100;
 std::unique_ptr<QOpenGLShaderProgram> makeProgram(const char *vertexFile, const char *fragmentFile)
 {
     auto program = std::make_unique<QOpenGLShaderProgram>();
-    program->addCacheableShaderFromSourceFile(QOpenGLShader::Vertex, QString::fromLatin1(vertexFile));
-    program->addCacheableShaderFromSourceFile(QOpenGLShader::Fragment, QString::fromLatin1(fragmentFile));
+    program->addCacheableShaderFromSourceFile(QOpenGLShader::Vertex,
+                                              QString::fromLatin1(vertexFile));
+    program->addCacheableShaderFromSourceFile(QOpenGLShader::Fragment,
+                                              QString::fromLatin1(fragmentFile));
     program->link();
     return program;
 }
@@ -139,8 +141,8 @@ void ShowRenderer::setHeight(int height)
 
 void ShowRenderer::pan(float dx, float dy)
 {
-    if (const auto delta = ViewMath::panDelta(dx, dy, windowWidth, windowHeight, pitch, roll,
-                                              scale, orthoHalfHeight))
+    if (const auto delta = ViewMath::panDelta(dx, dy, windowWidth, windowHeight, pitch, roll, scale,
+                                              orthoHalfHeight))
         panOffset += *delta;
 }
 
@@ -220,8 +222,8 @@ GLuint ShowRenderer::makeColorTexture(const ViewMath::ColorTable4f &colours)
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl33->glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA32F, ViewMath::colorEntries, 0, GL_RGBA,
-                       GL_FLOAT, colours.data());
+    gl33->glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA32F, ViewMath::colorEntries, 0, GL_RGBA, GL_FLOAT,
+                       colours.data());
     glBindTexture(GL_TEXTURE_1D, 0);
     return texture;
 }
@@ -239,7 +241,8 @@ void ShowRenderer::createSliceResources()
     empty.width = initialVolumeSide;
     empty.height = initialVolumeSide;
     empty.depth = initialVolumeDepth;
-    empty.bytes = QByteArray(qsizetype(initialVolumeSide) * initialVolumeSide * initialVolumeDepth, '\0');
+    empty.bytes =
+        QByteArray(qsizetype(initialVolumeSide) * initialVolumeSide * initialVolumeDepth, '\0');
     uploadVolume(empty, true);
 
     sliceColorTexture = makeColorTexture(sliceColors);
@@ -283,15 +286,15 @@ void ShowRenderer::setQuad(const std::array<float, ViewMath::quadFloats> &quad)
 void ShowRenderer::uploadVolume(const ImageVolume &v, bool firstTime)
 {
     // An error left by someone else must not be taken for this upload's.
-    for (int k = 0; k < 16 && glGetError() != GL_NO_ERROR; ++k) {
-    }
+    for (int k = 0; k < 16 && glGetError() != GL_NO_ERROR; ++k) {}
     glBindTexture(GL_TEXTURE_3D, volumeTexture);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    const std::size_t expected = std::size_t(std::max(v.width, 0)) * std::size_t(std::max(v.height, 0))
+    const std::size_t expected = std::size_t(std::max(v.width, 0))
+                                 * std::size_t(std::max(v.height, 0))
                                  * std::size_t(std::max(v.depth, 0));
     if (expected == 0 || std::size_t(v.bytes.size()) != expected) {
         qWarning() << "ShowRenderer: a volume of" << v.width << "x" << v.height << "x" << v.depth
@@ -300,8 +303,8 @@ void ShowRenderer::uploadVolume(const ImageVolume &v, bool firstTime)
         return;
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage3D(GL_TEXTURE_3D, 0, GL_R8, v.width, v.height, v.depth, 0, GL_RED,
-                 GL_UNSIGNED_BYTE, v.bytes.constData());
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_R8, v.width, v.height, v.depth, 0, GL_RED, GL_UNSIGNED_BYTE,
+                 v.bytes.constData());
     const GLenum error = glGetError();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     if (error != GL_NO_ERROR)

@@ -83,7 +83,7 @@ private:
     std::unique_ptr<QOpenGLShaderProgram> sliceProgram;
     std::unique_ptr<QOpenGLShaderProgram> compassProgram;
     QQuickWindow *window = nullptr;
-    QPointer<QOpenGLContext> context; // the one the graphics objects belong to
+    QPointer<QOpenGLContext> context;          // the one the graphics objects belong to
     QOpenGLFunctions_3_3_Core *gl33 = nullptr; // one-dimensional textures
     bool legacyStates = false; // compatibility profile: point smoothing and wide lines
     bool unsupported = false;  // the context cannot run the shaders

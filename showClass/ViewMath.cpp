@@ -103,12 +103,36 @@ ColorTable4f pointColorMap()
         const float t = 1.0f - q;
         float r = 0, g = 0, b = 0;
         switch (k) {
-        case 0: r = 1; g = t; b = 0; break;
-        case 1: r = q; g = 1; b = 0; break;
-        case 2: r = 0; g = 1; b = t; break;
-        case 3: r = 0; g = q; b = 1; break;
-        case 4: r = t; g = 0; b = 1; break;
-        default: r = 1; g = 0; b = q; break;
+        case 0:
+            r = 1;
+            g = t;
+            b = 0;
+            break;
+        case 1:
+            r = q;
+            g = 1;
+            b = 0;
+            break;
+        case 2:
+            r = 0;
+            g = 1;
+            b = t;
+            break;
+        case 3:
+            r = 0;
+            g = q;
+            b = 1;
+            break;
+        case 4:
+            r = t;
+            g = 0;
+            b = 1;
+            break;
+        default:
+            r = 1;
+            g = 0;
+            b = q;
+            break;
         }
         out[4 * i] = r;
         out[4 * i + 1] = g;
@@ -200,10 +224,7 @@ std::array<float, compassFloats> compassGeometry()
 
 std::array<float, quadFloats> initialQuad()
 {
-    return {-5, -5, 0, 0, 0, 0,
-            5, -5, 0, 1, 0, 0,
-            -5, 5, 0, 0, 1, 0,
-            5, 5, 0, 1, 1, 0};
+    return {-5, -5, 0, 0, 0, 0, 5, -5, 0, 1, 0, 0, -5, 5, 0, 0, 1, 0, 5, 5, 0, 1, 1, 0};
 }
 
 std::optional<std::array<float, quadFloats>> sliceQuad(float f)
@@ -211,10 +232,8 @@ std::optional<std::array<float, quadFloats>> sliceQuad(float f)
     // Zero would hide the image, a negative range turn it half round against its points.
     if (!(f > 0) || !std::isfinite(f))
         return std::nullopt;
-    return std::array<float, quadFloats>{0, -f, -f, 0, 0, 0,
-                                         0, f, -f, 1, 0, 0,
-                                         0, -f, f, 0, 1, 0,
-                                         0, f, f, 1, 1, 0};
+    return std::array<float, quadFloats>{0, -f, -f, 0, 0, 0, 0, f, -f, 1, 0, 0,
+                                         0, -f, f,  0, 1, 0, 0, f, f,  1, 1, 0};
 }
 
 } // namespace ViewMath

@@ -17,8 +17,8 @@
 #include "support/SonarFrameBuilder.h"
 
 #include <QCommandLineParser>
-#include <QCryptographicHash>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTextStream>
 
@@ -81,7 +81,10 @@ Apply number(double min, double max, const std::function<void(double, Settings &
     return [=](const QStringList &values, Settings &s, QString *error) {
         double v = 0;
         if (!toNumber(values.last(), min, max, &v)) {
-            *error = QStringLiteral("%1 is not a number from %2 to %3").arg(values.last()).arg(min).arg(max);
+            *error = QStringLiteral("%1 is not a number from %2 to %3")
+                         .arg(values.last())
+                         .arg(min)
+                         .arg(max);
             return false;
         }
         set(v, s);
@@ -135,9 +138,9 @@ bool applyEchoes(const QStringList &values, Settings &s, QString *error)
 bool applyUpgradeFault(const QStringList &values, Settings &s, QString *error)
 {
     using F = SimSonarCommandServer::UpgradeFault;
-    static const QMap<QString, F> kinds = {{"withhold", F::Withhold}, {"wrong", F::Wrong},
+    static const QMap<QString, F> kinds = {{"withhold", F::Withhold},    {"wrong", F::Wrong},
                                            {"four-bytes", F::FourBytes}, {"split", F::Split},
-                                           {"close", F::Close}, {"reset", F::Reset}};
+                                           {"close", F::Close},          {"reset", F::Reset}};
     const QStringList parts = values.last().split(QLatin1Char(':'));
     double nth = 0;
     if (parts.size() != 2 || !kinds.contains(parts[0]) || !toNumber(parts[1], 1, 65536, &nth)) {
@@ -173,7 +176,8 @@ QList<OptionEntry> optionTable()
          headerNumber(0, 1e6, [](H &h, double v) { h.workCycle = float(v); })},
         {{"name", "Device name (at most 15 bytes).", "text", "SIM-SONAR"},
          [](const QStringList &v, Settings &s, QString *) {
-             s.streamer->updateHeader([&](H &h) { SimSonar::setDeviceName(&h, v.last().toUtf8()); });
+             s.streamer->updateHeader(
+                 [&](H &h) { SimSonar::setDeviceName(&h, v.last().toUtf8()); });
              s.discovery.name = v.last().toUtf8();
              return true;
          }},
@@ -181,7 +185,10 @@ QList<OptionEntry> optionTable()
          applyEchoes},
         {{"frames", "Stop after this many frames (0: run until interrupted).", n, "0"},
          number(0, 1e15, [](double v, Settings &s) { s.frames = quint64(v); })},
-        {{"record", "Write the frames (--frames, default 720) to this recording file instead of sending them.", "file"},
+        {{"record",
+          "Write the frames (--frames, default 720) to this recording file instead of sending "
+          "them.",
+          "file"},
          [](const QStringList &v, Settings &s, QString *) {
              s.record = v.last();
              return true;
@@ -204,7 +211,8 @@ QList<OptionEntry> optionTable()
          number(0, 255, [](double v, Settings &s) { s.faults.dataWidth = int(v); })},
         {{"stamp-height", "Stamp this dataHeight on every packet (e.g. a huge one).", n},
          number(0, 4294967295.0, [](double v, Settings &s) { s.faults.dataHeight = qint64(v); })},
-        {{"serve", "Be a whole sonar at this address: discovery and the command channel.", "address"},
+        {{"serve", "Be a whole sonar at this address: discovery and the command channel.",
+          "address"},
          [](const QStringList &v, Settings &s, QString *error) {
              quint32 a = 0;
              if (!Ipv4Endpoint::parseAddress(v.last(), &a)) {
@@ -214,7 +222,8 @@ QList<OptionEntry> optionTable()
              // On the host's network a listener elsewhere would answer whoever reaches it.
              if ((a >> 24) != 127 && !inOwnNetworkNamespace()) {
                  *error = QStringLiteral("refusing --serve %1: outside 127.0.0.0/8 only in a "
-                                         "network namespace of its own").arg(v.last());
+                                         "network namespace of its own")
+                              .arg(v.last());
                  return false;
              }
              s.serve = v.last();
@@ -235,16 +244,20 @@ QList<OptionEntry> optionTable()
          number(0, 60000, [](double v, Settings &s) { s.discovery.delayMs = int(v); })},
         {{"modes", "Number of work modes in the discovery reply.", n, "1"},
          number(0, 8, [](double v, Settings &s) { s.discovery.modeCount = quint8(v); })},
-        {{"upgrade-fault", "Misbehave at the n-th acknowledgement of each firmware upgrade: "
-                           "withhold, wrong, four-bytes, split, close or reset.", "kind:n"},
+        {{"upgrade-fault",
+          "Misbehave at the n-th acknowledgement of each firmware upgrade: "
+          "withhold, wrong, four-bytes, split, close or reset.",
+          "kind:n"},
          applyUpgradeFault},
         {{"silent", "Do not answer discovery.", "yes|no", "no"},
          [](const QStringList &v, Settings &s, QString *) {
              s.discovery.silent = v.last() == QLatin1String("yes");
              return true;
          }},
-        {{"report-commands", "Print every command frame taken on standard output: "
-                             "\"command CONNECTION HEX\", connections counted from 1.", "yes|no", "no"},
+        {{"report-commands",
+          "Print every command frame taken on standard output: "
+          "\"command CONNECTION HEX\", connections counted from 1.",
+          "yes|no", "no"},
          [](const QStringList &v, Settings &s, QString *) {
              s.reportCommands = v.last() == QLatin1String("yes");
              return true;
@@ -307,7 +320,8 @@ int main(int argc, char *argv[])
             err << "sonar-sim: cannot write " << settings.record << Qt::endl;
             return 2;
         }
-        out << "wrote " << plan.frames << " frames, " << bytes << " bytes to " << settings.record << Qt::endl;
+        out << "wrote " << plan.frames << " frames, " << bytes << " bytes to " << settings.record
+            << Qt::endl;
         return 0;
     }
 
@@ -321,9 +335,9 @@ int main(int argc, char *argv[])
         sonar.commands().setUpgradeFault(settings.upgradeFault, settings.upgradeFaultAt);
         sonar.commands().onUpgraded = [](const QByteArray &file) {
             const int packets = int((file.size() + 767) / 768);
-            std::printf("upgrade: %lld bytes in %d packets, sha256 %s\n", qlonglong(file.size()),
-                        packets,
-                        QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex().constData());
+            std::printf(
+                "upgrade: %lld bytes in %d packets, sha256 %s\n", qlonglong(file.size()), packets,
+                QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex().constData());
             std::fflush(stdout);
         };
         if (settings.reportCommands) {
@@ -352,7 +366,8 @@ int main(int argc, char *argv[])
         << Qt::endl;
     streamer.start();
     auto lastReport = std::chrono::steady_clock::now();
-    while (!interrupted.load() && (settings.frames == 0 || streamer.framesSent() < settings.frames)) {
+    while (!interrupted.load()
+           && (settings.frames == 0 || streamer.framesSent() < settings.frames)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (std::chrono::steady_clock::now() - lastReport >= std::chrono::seconds(1)) {
             lastReport = std::chrono::steady_clock::now();

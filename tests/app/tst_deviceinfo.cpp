@@ -32,8 +32,8 @@ public:
     explicit GuardedReply(const QByteArray &bytes)
     {
         m_page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        m_base = static_cast<char *>(mmap(nullptr, 2 * m_page, PROT_READ | PROT_WRITE,
-                                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        m_base = static_cast<char *>(
+            mmap(nullptr, 2 * m_page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
         Q_ASSERT(m_base != MAP_FAILED);
         mprotect(m_base + m_page, m_page, PROT_NONE);
         m_data = m_base + m_page - bytes.size();
@@ -92,7 +92,8 @@ void TestDeviceInfo::nameReadsAtMostFifteenBytes_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("fifteen, no NUL") << QByteArray("ABCDEFGHIJKLMNO") << QStringLiteral("ABCDEFGHIJKLMNO");
+    QTest::newRow("fifteen, no NUL")
+        << QByteArray("ABCDEFGHIJKLMNO") << QStringLiteral("ABCDEFGHIJKLMNO");
     QTest::newRow("short") << QByteArray("KX\0Q", 4) << QStringLiteral("KX");
     QTest::newRow("empty") << QByteArray(1, '\0') << QString();
 }

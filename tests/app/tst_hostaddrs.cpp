@@ -19,7 +19,8 @@ QStringList addressesByIp()
         return {};
     QStringList addresses;
     const QRegularExpression inet(QStringLiteral("\\binet ([0-9.]+)/"));
-    for (const QString &line : QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n')) {
+    for (const QString &line :
+         QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n')) {
         const QRegularExpressionMatch match = inet.match(line);
         if (match.hasMatch())
             addresses.append(match.captured(1));

@@ -41,43 +41,78 @@ struct HeaderField
 };
 
 const HeaderField headerFields[] = {
-    {"packType", 0, 'b', 1},          {"dataWidth", 1, 'b', 16},
-    {"packTime1", 2, 'd', 123456789}, {"packTime2", 6, 'w', 4321},
-    {"numPerRow", 8, 'w', 2},         {"numPerCol", 10, 'w', 11},
-    {"rowNumPerPack", 12, 'w', 190},  {"rowSerialNum", 14, 'w', 12},
-    {"packSerialNum", 16, 'w', 13},   {"packNumPerFrame", 18, 'w', 14},
+    {"packType", 0, 'b', 1},
+    {"dataWidth", 1, 'b', 16},
+    {"packTime1", 2, 'd', 123456789},
+    {"packTime2", 6, 'w', 4321},
+    {"numPerRow", 8, 'w', 2},
+    {"numPerCol", 10, 'w', 11},
+    {"rowNumPerPack", 12, 'w', 190},
+    {"rowSerialNum", 14, 'w', 12},
+    {"packSerialNum", 16, 'w', 13},
+    {"packNumPerFrame", 18, 'w', 14},
     {"frameSerialNum", 20, 'd', 70001},
     // deviceName at 32, written separately
-    {"workMode", 47, 'b', 3},          {"acousticVelocity", 48, 'f', 1500.5},
-    {"dataHeight", 52, 'd', 800},      {"maxDist", 56, 'f', 30.25},
-    {"distReso", 60, 'f', 0.0375},     {"horAngleReso", 64, 'f', 0.9},
-    {"verAngleReso", 68, 'f', 1.25},   {"longitude", 72, 'f', 121.5},
-    {"latitude", 76, 'f', 31.25},      {"altitude", 80, 'f', -12.5},
-    {"status", 84, 'f', 2},            {"yaw", 88, 'f', 10.5},
-    {"pitch", 92, 'f', -3.5},          {"roll", 96, 'f', 1.75},
-    {"speed", 100, 'f', 2.5},          {"direction", 104, 'f', 270.5},
-    {"syncModel", 108, 'b', 2},        {"workCycle", 109, 'f', 0.125},
-    {"power", 113, 'b', 200},          {"sigModel", 114, 'b', 3},
-    {"TVGSet", 115, 'b', 4},           {"syncDelay", 116, 'd', 99999},
-    {"windowFunc", 120, 'b', 5},       {"TVGA", 121, 'f', 1.5},
-    {"TVGB", 125, 'f', 2.5},           {"TVGC", 129, 'f', 3.5},
-    {"brightness", 133, 'b', 6},       {"dynImprove", 134, 'b', 7},
-    {"blank", 135, 'b', 2},            {"press", 136, 'f', 101.5},
-    {"temp1", 140, 'f', 18.5},         {"temp2", 144, 'f', 19.5},
-    {"utcTime", 148, 'q', 1755000000123.0}, {"realFc", 156, 'f', 680000},
-    {"gamma", 168, 'f', 1.8},          {"doaFreq", 176, 'f', 11},
-    {"doaFregValue", 180, 'f', 12},    {"doa", 184, 'f', 13},
-    {"doaValue", 188, 'f', 14},        {"vez25EDirectionAngle", 192, 'f', 0.45},
+    {"workMode", 47, 'b', 3},
+    {"acousticVelocity", 48, 'f', 1500.5},
+    {"dataHeight", 52, 'd', 800},
+    {"maxDist", 56, 'f', 30.25},
+    {"distReso", 60, 'f', 0.0375},
+    {"horAngleReso", 64, 'f', 0.9},
+    {"verAngleReso", 68, 'f', 1.25},
+    {"longitude", 72, 'f', 121.5},
+    {"latitude", 76, 'f', 31.25},
+    {"altitude", 80, 'f', -12.5},
+    {"status", 84, 'f', 2},
+    {"yaw", 88, 'f', 10.5},
+    {"pitch", 92, 'f', -3.5},
+    {"roll", 96, 'f', 1.75},
+    {"speed", 100, 'f', 2.5},
+    {"direction", 104, 'f', 270.5},
+    {"syncModel", 108, 'b', 2},
+    {"workCycle", 109, 'f', 0.125},
+    {"power", 113, 'b', 200},
+    {"sigModel", 114, 'b', 3},
+    {"TVGSet", 115, 'b', 4},
+    {"syncDelay", 116, 'd', 99999},
+    {"windowFunc", 120, 'b', 5},
+    {"TVGA", 121, 'f', 1.5},
+    {"TVGB", 125, 'f', 2.5},
+    {"TVGC", 129, 'f', 3.5},
+    {"brightness", 133, 'b', 6},
+    {"dynImprove", 134, 'b', 7},
+    {"blank", 135, 'b', 2},
+    {"press", 136, 'f', 101.5},
+    {"temp1", 140, 'f', 18.5},
+    {"temp2", 144, 'f', 19.5},
+    {"utcTime", 148, 'q', 1755000000123.0},
+    {"realFc", 156, 'f', 680000},
+    {"gamma", 168, 'f', 1.8},
+    {"doaFreq", 176, 'f', 11},
+    {"doaFregValue", 180, 'f', 12},
+    {"doa", 184, 'f', 13},
+    {"doaValue", 188, 'f', 14},
+    {"vez25EDirectionAngle", 192, 'f', 0.45},
 };
 
 void putField(ByteBuilder &bytes, const HeaderField &field, double value)
 {
     switch (field.kind) {
-    case 'b': bytes.put<quint8>(field.offset, static_cast<quint8>(value)); break;
-    case 'w': bytes.put<quint16>(field.offset, static_cast<quint16>(value)); break;
-    case 'd': bytes.put<quint32>(field.offset, static_cast<quint32>(value)); break;
-    case 'q': bytes.put<quint64>(field.offset, static_cast<quint64>(value)); break;
-    case 'f': bytes.put<float>(field.offset, static_cast<float>(value)); break;
+    case 'b':
+        bytes.put<quint8>(field.offset, static_cast<quint8>(value));
+        break;
+    case 'w':
+        bytes.put<quint16>(field.offset, static_cast<quint16>(value));
+        break;
+    case 'd':
+        bytes.put<quint32>(field.offset, static_cast<quint32>(value));
+        break;
+    case 'q':
+        bytes.put<quint64>(field.offset, static_cast<quint64>(value));
+        break;
+    case 'f':
+        bytes.put<float>(field.offset, static_cast<float>(value));
+        break;
     }
 }
 
@@ -175,10 +210,10 @@ void TestInformationCenter::properties_data()
     QTest::addColumn<QVariant>("other");
 
     int position = 0;
-    const auto row = [&position](const char *name, QMetaType type, const QVariant &initial, const char *notify,
-                                 bool final, const QVariant &other) {
-        QTest::newRow(name) << QByteArray(name) << position++ << type.id() << initial << QByteArray(notify)
-                            << final << other;
+    const auto row = [&position](const char *name, QMetaType type, const QVariant &initial,
+                                 const char *notify, bool final, const QVariant &other) {
+        QTest::newRow(name) << QByteArray(name) << position++ << type.id() << initial
+                            << QByteArray(notify) << final << other;
     };
     const auto mirror = [&row](const char *name, QMetaType type, const QVariant &initial,
                                const QVariant &other, bool final = false) {
@@ -244,7 +279,8 @@ void TestInformationCenter::properties_data()
     mirror("press", f32, f32_0, f32v);
     mirror("temp1", f32, f32_0, f32v);
     mirror("temp2", f32, f32_0, f32v);
-    mirror("utcTime", u64, QVariant::fromValue<quint64>(0), QVariant::fromValue<quint64>(1755000000123ULL));
+    mirror("utcTime", u64, QVariant::fromValue<quint64>(0),
+           QVariant::fromValue<quint64>(1755000000123ULL));
     mirror("gamma", f32, f32_0, f32v);
 
     row("workModeNum", u8, QVariant::fromValue<quint8>(1), "workModeNumChanged", false, u8v);
@@ -261,14 +297,20 @@ void TestInformationCenter::properties_data()
         QStringList{"sonar\n192.168.1.100"});
     row("m_fileStatus", QMetaType::fromType<FileStatus>(), QVariant::fromValue(FileStatus::None),
         "fileStatusChanged", true, QVariant::fromValue(FileStatus::Saving));
-    row("m_connectStatus", QMetaType::fromType<ConnectStatus>(), QVariant::fromValue(ConnectStatus::None),
-        "connectStatusChanged", true, QVariant::fromValue(ConnectStatus::Connected));
-    row("hostIp", text, QStringLiteral("127.0.0.1"), "hostIpChanged", true, QStringLiteral("127.0.0.2"));
-    row("hostUdpPort", text, QStringLiteral("5008"), "hostUdpPortChanged", true, QStringLiteral("5009"));
-    row("dstIp", text, QStringLiteral("192.168.1.100"), "dstIpChanged", true, QStringLiteral("127.0.0.3"));
-    row("colorTable", QMetaType::fromType<ColorTable::colorName>(), QVariant::fromValue(ColorTable::colorName(6)),
-        "colorTableChanged", true, QVariant::fromValue(ColorTable::colorName(2)));
-    row("supportWorkModel", list, QStringList(), "supportWorkModelChanged", true, QStringList{"0", "2"});
+    row("m_connectStatus", QMetaType::fromType<ConnectStatus>(),
+        QVariant::fromValue(ConnectStatus::None), "connectStatusChanged", true,
+        QVariant::fromValue(ConnectStatus::Connected));
+    row("hostIp", text, QStringLiteral("127.0.0.1"), "hostIpChanged", true,
+        QStringLiteral("127.0.0.2"));
+    row("hostUdpPort", text, QStringLiteral("5008"), "hostUdpPortChanged", true,
+        QStringLiteral("5009"));
+    row("dstIp", text, QStringLiteral("192.168.1.100"), "dstIpChanged", true,
+        QStringLiteral("127.0.0.3"));
+    row("colorTable", QMetaType::fromType<ColorTable::colorName>(),
+        QVariant::fromValue(ColorTable::colorName(6)), "colorTableChanged", true,
+        QVariant::fromValue(ColorTable::colorName(2)));
+    row("supportWorkModel", list, QStringList(), "supportWorkModelChanged", true,
+        QStringList{"0", "2"});
     row("isClearTargetList", boolean, false, "isClearTargetListChanged", true, true);
     row("BluetoothList", list, QStringList(), "BluetoothListChanged", true, QStringList{"b"});
     row("BluetoothName", text, QString(), "BluetoothNameChanged", true, QStringLiteral("b"));
@@ -354,7 +396,8 @@ void TestInformationCenter::tableMatchesMetaObject()
     QByteArrayList declared;
     for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
         const QMetaProperty property = meta.property(i);
-        declared.append(QByteArray(property.name()) + ' ' + property.notifySignal().methodSignature());
+        declared.append(QByteArray(property.name()) + ' '
+                        + property.notifySignal().methodSignature());
     }
     QCOMPARE(declared, table);
 }
@@ -417,11 +460,11 @@ void TestInformationCenter::otherSignals_data()
     row("updateSchedule(int)", {"value"});
     row("palyBackVideo(int)", {"value"});
     row("palyBackEnable(bool)", {"value"});
-    for (const char *name : {"devIpChanged()", "arcCountChanged()", "chordCountChanged()",
-                             "screenCaptureChanged()", "screenCaptureingChanged()", "realDistanceChanged()",
-                             "squareLengthChanged()", "imageWidthChanged()", "targetDistanceChanged()",
-                             "bluetoothDeviceClear()", "connectSuccess()", "disconnectChanged()",
-                             "sigFindTo()", "sigFindZeroEnd()"})
+    for (const char *name :
+         {"devIpChanged()", "arcCountChanged()", "chordCountChanged()", "screenCaptureChanged()",
+          "screenCaptureingChanged()", "realDistanceChanged()", "squareLengthChanged()",
+          "imageWidthChanged()", "targetDistanceChanged()", "bluetoothDeviceClear()",
+          "connectSuccess()", "disconnectChanged()", "sigFindTo()", "sigFindZeroEnd()"})
         row(name);
 }
 
@@ -483,8 +526,9 @@ void TestInformationCenter::slotsInDeclarationOrder()
         }
     }
     QCOMPARE(found, expected);
-    QCOMPARE(returns, (QByteArrayList{"void", "void", "void", "bool", "bool", "bool", "void", "QStringList",
-                                      "void", "void", "void", "bool", "bool", "bool", "void"}));
+    QCOMPARE(returns,
+             (QByteArrayList{"void", "void", "void", "bool", "bool", "bool", "void", "QStringList",
+                             "void", "void", "void", "bool", "bool", "bool", "void"}));
     QCOMPARE(signalCount, 87 + 27 + 14);
 }
 
@@ -497,31 +541,43 @@ void TestInformationCenter::setterRule_data()
 
     const auto f = [](float v) { return QVariant::fromValue(v); };
     QTest::newRow("float same") << QByteArray("maxDist") << f(1.0f) << f(1.0f) << 0;
-    QTest::newRow("float 1.0000001 over 1") << QByteArray("maxDist") << f(1.0f) << f(1.0000001f) << 0;
+    QTest::newRow("float 1.0000001 over 1")
+        << QByteArray("maxDist") << f(1.0f) << f(1.0000001f) << 0;
     QTest::newRow("float 1.0001 over 1") << QByteArray("maxDist") << f(1.0f) << f(1.0001f) << 1;
     QTest::newRow("float tiny over 0") << QByteArray("maxDist") << f(0.0f) << f(1e-30f) << 1;
     QTest::newRow("float 0 over tiny") << QByteArray("maxDist") << f(1e-30f) << f(0.0f) << 1;
     QTest::newRow("float -0 over 0") << QByteArray("maxDist") << f(0.0f) << f(-0.0f) << 0;
     QTest::newRow("float NaN over NaN") << QByteArray("maxDist") << f(nanF) << f(nanF) << 1;
     QTest::newRow("float NaN over 1") << QByteArray("speedMove") << f(1.0f) << f(nanF) << 1;
-    QTest::newRow("double 1+1e-13 over 1") << QByteArray("scale") << QVariant(1.0) << QVariant(1.0 + 1e-13) << 0;
-    QTest::newRow("double 1+1e-11 over 1") << QByteArray("scale") << QVariant(1.0) << QVariant(1.0 + 1e-11) << 1;
-    QTest::newRow("double 1.0000001 over 1") << QByteArray("targetGamma") << QVariant(1.0) << QVariant(1.0000001) << 1;
-    QTest::newRow("double 0 over tiny") << QByteArray("offest") << QVariant(1e-300) << QVariant(0.0) << 1;
-    QTest::newRow("double NaN over NaN") << QByteArray("removeAngle") << QVariant(nanD) << QVariant(nanD) << 1;
+    QTest::newRow("double 1+1e-13 over 1")
+        << QByteArray("scale") << QVariant(1.0) << QVariant(1.0 + 1e-13) << 0;
+    QTest::newRow("double 1+1e-11 over 1")
+        << QByteArray("scale") << QVariant(1.0) << QVariant(1.0 + 1e-11) << 1;
+    QTest::newRow("double 1.0000001 over 1")
+        << QByteArray("targetGamma") << QVariant(1.0) << QVariant(1.0000001) << 1;
+    QTest::newRow("double 0 over tiny")
+        << QByteArray("offest") << QVariant(1e-300) << QVariant(0.0) << 1;
+    QTest::newRow("double NaN over NaN")
+        << QByteArray("removeAngle") << QVariant(nanD) << QVariant(nanD) << 1;
     QTest::newRow("int same") << QByteArray("switchColor") << QVariant(3) << QVariant(3) << 0;
     QTest::newRow("int other") << QByteArray("switchColor") << QVariant(3) << QVariant(4) << 1;
-    QTest::newRow("u8 same") << QByteArray("power") << QVariant::fromValue<quint8>(9) << QVariant::fromValue<quint8>(9) << 0;
+    QTest::newRow("u8 same") << QByteArray("power") << QVariant::fromValue<quint8>(9)
+                             << QVariant::fromValue<quint8>(9) << 0;
     QTest::newRow("bool same") << QByteArray("connectOK") << QVariant(true) << QVariant(true) << 0;
-    QTest::newRow("text same") << QByteArray("hostIp") << QVariant("10.0.0.1") << QVariant("10.0.0.1") << 0;
-    QTest::newRow("text other") << QByteArray("hostIp") << QVariant("10.0.0.1") << QVariant("10.0.0.2") << 1;
+    QTest::newRow("text same") << QByteArray("hostIp") << QVariant("10.0.0.1")
+                               << QVariant("10.0.0.1") << 0;
+    QTest::newRow("text other") << QByteArray("hostIp") << QVariant("10.0.0.1")
+                                << QVariant("10.0.0.2") << 1;
     QTest::newRow("list same") << QByteArray("searchedNameAndIp") << QVariant(QStringList{"a", "b"})
                                << QVariant(QStringList{"a", "b"}) << 0;
-    QTest::newRow("list other") << QByteArray("searchedNameAndIp") << QVariant(QStringList{"a", "b"})
+    QTest::newRow("list other") << QByteArray("searchedNameAndIp")
+                                << QVariant(QStringList{"a", "b"})
                                 << QVariant(QStringList{"b", "a"}) << 1;
-    QTest::newRow("enum same") << QByteArray("m_fileStatus") << QVariant::fromValue(FileStatus::Saving)
+    QTest::newRow("enum same") << QByteArray("m_fileStatus")
+                               << QVariant::fromValue(FileStatus::Saving)
                                << QVariant::fromValue(FileStatus::Saving) << 0;
-    QTest::newRow("enum other") << QByteArray("m_connectStatus") << QVariant::fromValue(ConnectStatus::None)
+    QTest::newRow("enum other") << QByteArray("m_connectStatus")
+                                << QVariant::fromValue(ConnectStatus::None)
                                 << QVariant::fromValue(ConnectStatus::TryConnect) << 1;
 }
 
@@ -543,7 +599,8 @@ void TestInformationCenter::setterRule()
     const QVariant read = meta.read(&hub);
     if (expected.metaType() == QMetaType::fromType<float>() && std::isnan(expected.toFloat()))
         QVERIFY(std::isnan(read.toFloat()));
-    else if (expected.metaType() == QMetaType::fromType<double>() && std::isnan(expected.toDouble()))
+    else if (expected.metaType() == QMetaType::fromType<double>()
+             && std::isnan(expected.toDouble()))
         QVERIFY(std::isnan(read.toDouble()));
     else
         QCOMPARE(read, expected);
@@ -665,10 +722,15 @@ void TestInformationCenter::mirrorDeviceName_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("short") << QByteArray("KXS\0\0\0\0\0\0\0\0\0\0\0\0", 15) << QStringLiteral("KXS");
-    QTest::newRow("fifteen, no NUL") << QByteArray("ABCDEFGHIJKLMNO") << QStringLiteral("ABCDEFGHIJKLMNO");
+    QTest::newRow("short") << QByteArray("KXS\0\0\0\0\0\0\0\0\0\0\0\0", 15)
+                           << QStringLiteral("KXS");
+    QTest::newRow("fifteen, no NUL")
+        << QByteArray("ABCDEFGHIJKLMNO") << QStringLiteral("ABCDEFGHIJKLMNO");
     QTest::newRow("UTF-8") << QByteArray("\xe5\xa3\xb0\xe7\x90\x86\0", 7) << QStringLiteral("声理");
-    QTest::newRow("invalid UTF-8") << QByteArray("A\xff" "B\0", 4) << QStringLiteral("A\uFFFDB");
+    QTest::newRow("invalid UTF-8") << QByteArray("A\xff"
+                                                 "B\0",
+                                                 4)
+                                   << QStringLiteral("A\uFFFDB");
 }
 
 void TestInformationCenter::mirrorDeviceName()
@@ -718,10 +780,13 @@ void TestInformationCenter::deviceInfoDerivesModes_data()
     QTest::addColumn<QStringList>("modes");
     QTest::addColumn<int>("modeNum");
 
-    QTest::newRow("flags 1,0,1") << 3 << QByteArray("\x01\x00\x01", 3) << QStringList{"0", "2"} << 2;
+    QTest::newRow("flags 1,0,1") << 3 << QByteArray("\x01\x00\x01", 3) << QStringList{"0", "2"}
+                                 << 2;
     QTest::newRow("no flag set") << 3 << QByteArray(3, '\0') << QStringList{"0", "1", "2"} << 3;
-    QTest::newRow("count 0 keeps list") << 0 << QByteArray("\x01", 1) << QStringList{"earlier"} << 0;
-    QTest::newRow("flag beyond count") << 2 << QByteArray("\x00\x00\x01", 3) << QStringList{"0", "1"} << 2;
+    QTest::newRow("count 0 keeps list")
+        << 0 << QByteArray("\x01", 1) << QStringList{"earlier"} << 0;
+    QTest::newRow("flag beyond count")
+        << 2 << QByteArray("\x00\x00\x01", 3) << QStringList{"0", "1"} << 2;
 }
 
 void TestInformationCenter::deviceInfoDerivesModes()
@@ -752,14 +817,17 @@ void TestInformationCenter::deviceInfoSignalOrder_data()
     QTest::addColumn<QStringList>("signalNames");
 
     QTest::newRow("flags 1,0,1") << 3 << QByteArray("\x01\x00\x01", 3)
-                                 << QStringList{"deviceNameChanged", "supportWorkModelChanged", "workModeNumChanged",
-                                                "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"};
+                                 << QStringList{"deviceNameChanged",  "supportWorkModelChanged",
+                                                "workModeNumChanged", "maxRangeChanged",
+                                                "workModeChanged",    "brightnessBaseChanged"};
     QTest::newRow("no flag set") << 3 << QByteArray(3, '\0')
-                                 << QStringList{"deviceNameChanged", "workModeNumChanged", "supportWorkModelChanged",
-                                                "maxRangeChanged", "workModeChanged", "brightnessBaseChanged"};
+                                 << QStringList{"deviceNameChanged",       "workModeNumChanged",
+                                                "supportWorkModelChanged", "maxRangeChanged",
+                                                "workModeChanged",         "brightnessBaseChanged"};
     QTest::newRow("count 0") << 0 << QByteArray()
-                             << QStringList{"deviceNameChanged", "workModeNumChanged", "maxRangeChanged",
-                                            "workModeChanged", "brightnessBaseChanged"};
+                             << QStringList{"deviceNameChanged", "workModeNumChanged",
+                                            "maxRangeChanged", "workModeChanged",
+                                            "brightnessBaseChanged"};
 }
 
 void TestInformationCenter::deviceInfoSignalOrder()
@@ -888,12 +956,16 @@ void TestInformationCenter::fileStatusSwitchIsLogged_data()
     QTest::addColumn<bool>("toReading");
     QTest::addColumn<QString>("log");
 
-    QTest::newRow("saving to reading") << int(FileStatus::Saving) << true
-                                       << QStringLiteral("InformationCenter::f_setFileStatusReading 严重错误，正在保存文件直接切换到读文件");
+    QTest::newRow("saving to reading")
+        << int(FileStatus::Saving) << true
+        << QStringLiteral(
+               "InformationCenter::f_setFileStatusReading 严重错误，正在保存文件直接切换到读文件");
     QTest::newRow("none to reading") << int(FileStatus::None) << true << QString();
     QTest::newRow("reading to reading") << int(FileStatus::Reading) << true << QString();
-    QTest::newRow("reading to saving") << int(FileStatus::Reading) << false
-                                       << QStringLiteral("InformationCenter::f_setFileStatusSaving 严重错误，正在读文件直接切换到保存文件");
+    QTest::newRow("reading to saving")
+        << int(FileStatus::Reading) << false
+        << QStringLiteral(
+               "InformationCenter::f_setFileStatusSaving 严重错误，正在读文件直接切换到保存文件");
     QTest::newRow("none to saving") << int(FileStatus::None) << false << QString();
 }
 
@@ -922,14 +994,16 @@ void TestInformationCenter::statusTestsIgnoreArgument()
     InformationCenter hub;
     const auto fileTest = [&hub](const char *slot, FileStatus argument) {
         bool result = false;
-        const bool called = QMetaObject::invokeMethod(&hub, slot, Qt::DirectConnection, Q_RETURN_ARG(bool, result),
-                                                      Q_ARG(InformationCenter::FileStatus, argument));
+        const bool called =
+            QMetaObject::invokeMethod(&hub, slot, Qt::DirectConnection, Q_RETURN_ARG(bool, result),
+                                      Q_ARG(InformationCenter::FileStatus, argument));
         return called ? int(result) : -1;
     };
     const auto connectTest = [&hub](const char *slot, ConnectStatus argument) {
         bool result = false;
-        const bool called = QMetaObject::invokeMethod(&hub, slot, Qt::DirectConnection, Q_RETURN_ARG(bool, result),
-                                                      Q_ARG(InformationCenter::ConnectStatus, argument));
+        const bool called =
+            QMetaObject::invokeMethod(&hub, slot, Qt::DirectConnection, Q_RETURN_ARG(bool, result),
+                                      Q_ARG(InformationCenter::ConnectStatus, argument));
         return called ? int(result) : -1;
     };
     hub.f_setFileStatusReading();
@@ -989,7 +1063,8 @@ void TestInformationCenter::clipboardSuggestion()
     // The date is written with ASCII digits whatever the locale; allow for midnight.
     QStringList expected;
     for (const QDate &date : {before, after}) {
-        const QString digits = QString::asprintf("%04d%02d%02d", date.year(), date.month(), date.day());
+        const QString digits =
+            QString::asprintf("%04d%02d%02d", date.year(), date.month(), date.day());
         expected.append(device + '_' + digits + '_');
     }
     QVERIFY2(expected.contains(text), qPrintable(text));

@@ -89,8 +89,10 @@ void TestInformationCenterQml::frontEndBindsByName()
     QCOMPARE(root->property("connectHandlerCalls").toInt(), 2);
 
     QSignalSpy commands(hub, &InformationCenter::str_cmdChanged);
-    QMetaObject::invokeMethod(root.get(), "sendCommand", Q_ARG(QVariant, QStringLiteral("0x06接0x01")));
-    QMetaObject::invokeMethod(root.get(), "sendCommand", Q_ARG(QVariant, QStringLiteral("0x06接0x01")));
+    QMetaObject::invokeMethod(root.get(), "sendCommand",
+                              Q_ARG(QVariant, QStringLiteral("0x06接0x01")));
+    QMetaObject::invokeMethod(root.get(), "sendCommand",
+                              Q_ARG(QVariant, QStringLiteral("0x06接0x01")));
     QCOMPARE(commands.count(), 2);
     QMetaObject::invokeMethod(root.get(), "chooseGamma", Q_ARG(QVariant, 2.2));
     QCOMPARE(hub->targetGamma(), 2.2);

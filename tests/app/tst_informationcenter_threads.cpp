@@ -1,8 +1,8 @@
 #include "app/InformationCenter.h"
 
 #include <QCoreApplication>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
 #include <thread>
@@ -15,7 +15,8 @@ namespace {
 
 constexpr int rounds = 20000;
 
-const QString textA = QStringLiteral("192.168.100.200 first address text, long enough to be allocated");
+const QString textA =
+    QStringLiteral("192.168.100.200 first address text, long enough to be allocated");
 const QString textB = QStringLiteral("10.0.0.1 second");
 
 } // namespace
@@ -52,7 +53,8 @@ void TestInformationCenterThreads::workerAndGuiShareValues()
             const QStringList list = hub.searchedNameAndIp();
             if ((speed != 0.1f && speed != 2.75f) || (gamma != 1.4 && gamma != 2.2)
                 || (scale != 0.015 && scale != 0.5) || (offset != 0.0 && offset != -7.25)
-                || (color != 0 && color != 5) || (host != QLatin1String("127.0.0.1") && host != textA && host != textB)
+                || (color != 0 && color != 5)
+                || (host != QLatin1String("127.0.0.1") && host != textA && host != textB)
                 || (!list.isEmpty() && list != QStringList{textA, textB}))
                 ++torn;
             (void)hub.isWholeOrHalf();
@@ -80,10 +82,12 @@ void TestInformationCenterThreads::workerAndGuiShareValues()
         hub.setIsStart(odd);
         hub.setHostIp(odd ? textA : textB);
         hub.setSearchedNameAndIp(odd ? QStringList{textA, textB} : QStringList());
-        hub.setFileStatus(odd ? InformationCenter::FileStatus::Saving : InformationCenter::FileStatus::None);
+        hub.setFileStatus(odd ? InformationCenter::FileStatus::Saving
+                              : InformationCenter::FileStatus::None);
         const double angle = hub.removeAngle();
         const double angle2 = hub.removeAngle2();
-        if ((angle != 0.0 && angle != 12.5 && angle != 300.25) || (angle2 != 65535.0 && angle2 != 45.5))
+        if ((angle != 0.0 && angle != 12.5 && angle != 300.25)
+            || (angle2 != 65535.0 && angle2 != 45.5))
             ++torn;
         if (i % 256 == 0)
             QCoreApplication::processEvents();

@@ -35,7 +35,8 @@ const Message catalogue[] = {
     {"CmdDialog", u8"警告!", u8"Warning!"},
     {"CmdDialog", u8"未收到回复消息!", u8"No response received!"},
     {"CmdDialog", u8"提示!", u8"Tips!"},
-    {"CmdDialog", u8"程序下载成功，请重新上电!", u8"Program downloaded successfully. Please power cycle the device!"},
+    {"CmdDialog", u8"程序下载成功，请重新上电!",
+     u8"Program downloaded successfully. Please power cycle the device!"},
     {"CmdDialog", u8"声呐无响应", u8"The sonar is not responding"},
     {"CmdDialog", u8"与声呐的连接已恢复", u8"The connection to the sonar is restored"},
     {"ConnectToSonar", u8" 连接声呐", u8" Connect Sonar"},
@@ -45,7 +46,8 @@ const Message catalogue[] = {
     {"ConnectToSonar", u8"查找", u8"Search"},
     {"ConnectToSonar", u8"连接", u8"Connect"},
     {"ConnectToSonar", u8"警告：", u8"Warning:"},
-    {"ConnectToSonar", u8"ip 地址格式错误,例如：192.168.1.100", u8"The ip address format is incorrect, for example: 192.168.1.100"},
+    {"ConnectToSonar", u8"ip 地址格式错误,例如：192.168.1.100",
+     u8"The ip address format is incorrect, for example: 192.168.1.100"},
     {"CppInformationCenter", u8"已连接", u8"Connected"},
     {"CppInformationCenter", u8"连接中", u8"Connecting"},
     {"CppInformationCenter", u8"未连接", u8"Disconnect"},
@@ -56,10 +58,13 @@ const Message catalogue[] = {
     {"FileSave", u8"保存数据：", u8"Save data:"},
     {"FileSave", u8"保存数据完成", u8"The data is saved"},
     {"FileSave", u8"保存数据失败：", u8"Failed to save data:"},
-    {"FileSave", u8"录制跟不上数据流，已丢失 %1 个数据包", u8"The recording cannot keep up with the data stream: %1 packets were lost"},
+    {"FileSave", u8"录制跟不上数据流，已丢失 %1 个数据包",
+     u8"The recording cannot keep up with the data stream: %1 packets were lost"},
     {"FileSave", u8"录制", u8"Recording"},
-    {"FileSave", u8"此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？",
-     u8"An earlier recording under this name left %1 later part files here: %2\nThis recording will replace them. Continue?"},
+    {"FileSave",
+     u8"此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？",
+     u8"An earlier recording under this name left %1 later part files here: %2\nThis recording "
+     u8"will replace them. Continue?"},
     {"FunctionBtn", u8"选择文件", u8"Choose File"},
     {"FunctionBtn", u8"DB文件 (*.DB)", u8"DB File (*.DB)"},
     {"FunctionBtn", u8"选择文件夹", u8"Choose Folder"},
@@ -113,8 +118,10 @@ const Message catalogue[] = {
     {"WorkingParameters", u8"声速(m/s)：", u8"Acoustic Velocity(m/s):"},
     {"WorkingParameters", u8"扫描步进(°):", u8"Scan Step(°):"},
     {"WorkingParameters", u8"声呐静态IP：", u8"Fixed IP Setting:"},
-    {"WorkingParameters", u8"此操作会修改声纳设备的ip！", u8"This operation will modify the ip of the sonar device!"},
-    {"WorkingParameters", u8"ip地址格式错误，例如：192.168.1.100", u8"The ip address format is incorrect, for example: 192.168.1.100"},
+    {"WorkingParameters", u8"此操作会修改声纳设备的ip！",
+     u8"This operation will modify the ip of the sonar device!"},
+    {"WorkingParameters", u8"ip地址格式错误，例如：192.168.1.100",
+     u8"The ip address format is incorrect, for example: 192.168.1.100"},
     {"WorkingParameters", u8"读取版本号", u8"Version Information"},
     {"WorkingParameters", u8"读取", u8"get"},
     {"WorkingParameters", u8"程序升级", u8"Program Upgrade"},
@@ -179,10 +186,7 @@ private slots:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
     }
 
-    void init()
-    {
-        QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp")).clear();
-    }
+    void init() { QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp")).clear(); }
 
     // Each catalogue compiled into the program translates every message as the operator must
     // read it: English texts in the English one, the Chinese sources in the Chinese one.
@@ -268,13 +272,15 @@ private slots:
         QFETCH(QVariant, stored);
         QFETCH(QString, language);
         if (stored.isValid())
-            QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp")).setValue("Language", stored);
+            QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp"))
+                .setValue("Language", stored);
         QQmlEngine engine;
         LanguageSet set(qApp, &engine);
         QCOMPARE(set.getCurrentLanguage(), language);
         QCOMPARE(settingsValue(), language);
-        QCOMPARE(translated("CmdDialog", "断开连接"),
-                 language == "en_US" ? QStringLiteral("Disconnect") : QString::fromUtf8("断开连接"));
+        QCOMPARE(translated("CmdDialog", "断开连接"), language == "en_US"
+                                                          ? QStringLiteral("Disconnect")
+                                                          : QString::fromUtf8("断开连接"));
     }
 
     // Switching at run time retranslates the front end's bindings and the back end's texts,
@@ -352,10 +358,12 @@ private slots:
     {
         LanguageSet set(qApp, nullptr);
         set.setLanguage("en_US");
-        QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp")).setValue("Language", "zh_CN");
+        QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp"))
+            .setValue("Language", "zh_CN");
         set.saveLanguageSetting();
         QCOMPARE(settingsValue(), QStringLiteral("en_US"));
-        QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp")).setValue("Language", "zh_CN");
+        QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp"))
+            .setValue("Language", "zh_CN");
         set.loadLanguageSetting();
         QCOMPARE(set.getCurrentLanguage(), QStringLiteral("zh_CN"));
         QCOMPARE(translated("CmdDialog", "断开连接"), QString::fromUtf8("断开连接"));

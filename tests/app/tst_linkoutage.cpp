@@ -56,10 +56,9 @@ private:
     {
         static int round = 0;
         ++round;
-        m_far = std::make_unique<FarSonar>(QStringLiteral(KORVESSA_SONAR_SIM),
-                                           QStringLiteral("kvo%1").arg(round),
-                                           QStringLiteral("10.9.%1.").arg(40 + round),
-                                           QStringLiteral("far-%1").arg(round));
+        m_far = std::make_unique<FarSonar>(
+            QStringLiteral(KORVESSA_SONAR_SIM), QStringLiteral("kvo%1").arg(round),
+            QStringLiteral("10.9.%1.").arg(40 + round), QStringLiteral("far-%1").arg(round));
         m_far->reportCommands();
         return m_far->start();
     }
@@ -165,15 +164,16 @@ private slots:
 
         const QByteArray typed = QByteArray::fromHex("434D440502");
         hub()->setStr_cmd(QStringLiteral("0x05接0x02"));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_far->commands().isEmpty() && m_far->commands().last().frame == typed,
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_far->commands().isEmpty() && m_far->commands().last().frame == typed, 10000);
         for (const FarSonar::Command &c : m_far->commands())
             QCOMPARE(c.connection, 1);
 
         const quint32 afterOutage = hub()->frameSerialNum();
         QVERIFY(framesBeyond(afterOutage + 5));
         emit hub()->sigStopSaveFile();
-        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None,
+                                  10000);
         QCOMPARE(count(hubTips, QString::fromUtf8("保存数据完成")), 1);
 
         // One part, in the order the frames came, from before the cut and from after the link
@@ -226,7 +226,8 @@ private slots:
         QVERIFY(m_far->setSonarLink(true));
         QVERIFY(m_front->connectThroughSearch(m_far->sonarAddress(), 30000));
         const QByteArray autoPower = QByteArray::fromHex("434D4410FF");
-        QTRY_VERIFY_WITH_TIMEOUT(!m_far->commands().isEmpty() && m_far->commands().last().frame == autoPower
+        QTRY_VERIFY_WITH_TIMEOUT(!m_far->commands().isEmpty()
+                                     && m_far->commands().last().frame == autoPower
                                      && m_far->commands().last().connection == 2,
                                  10000);
         // Long enough for either watch to have looked more than once.
@@ -245,9 +246,10 @@ private slots:
     void commandTypedEarlyInALongOutage()
     {
         if (!BsdSocket::tcp().setMaxResendInterval(CmdSocket::MaxResendIntervalMs))
-            QSKIP("this kernel doubles the wait between resends up to two minutes (no TCP_RTO_MAX_MS "
-                  "before Linux 6.15): a frame sent early in a long outage may then be resent only "
-                  "after the connection has been given up");
+            QSKIP(
+                "this kernel doubles the wait between resends up to two minutes (no TCP_RTO_MAX_MS "
+                "before Linux 6.15): a frame sent early in a long outage may then be resent only "
+                "after the connection has been given up");
         QVERIFY(startFarSonar());
         QVERIFY(connected());
         QVERIFY(scanning());
@@ -303,7 +305,8 @@ private slots:
         outage.start();
         QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, notAnswering()), 1, 30000);
         QVERIFY2(outage.elapsed() <= 10000, qPrintable(QString::number(outage.elapsed())));
-        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None, 120000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None,
+                                  120000);
         QVERIFY2(outage.elapsed() <= 75000, qPrintable(QString::number(outage.elapsed())));
         QVERIFY(!hub()->connectOK());
         QVERIFY(!hub()->isStart());

@@ -14,8 +14,8 @@
 #include "support/FarSonar.h"
 #include "support/LogCollector.h"
 #include "support/NetworkIsolation.h"
-#include "support/ReplayHold.h"
 #include "support/ProgressWindow.h"
+#include "support/ReplayHold.h"
 #include "support/ReplayWiring.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
@@ -87,7 +87,9 @@ bool writeRecording(const QString &path, int frames)
     plan.header.dataHeight = 190;
     plan.frames = frames;
     plan.step = 10;
-    return SimSonar::appendRecording(path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50)) > 0;
+    return SimSonar::appendRecording(
+               path, plan, SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50))
+           > 0;
 }
 
 } // namespace
@@ -138,7 +140,7 @@ private:
             return false;
         build();
         return connectToSonar()
-            && QTest::qWaitFor([this] { return framesWhere(isAutoPower).size() == 1; }, 5000);
+               && QTest::qWaitFor([this] { return framesWhere(isAutoPower).size() == 1; }, 5000);
     }
 
     // The tips that say the connection to the sonar was lost, in the language installed.
@@ -189,13 +191,11 @@ private slots:
     void initTestCase()
     {
         if (!inOwnNetworkNamespace())
-            QSKIP("binds the sonar's ports and searches: run only in a network namespace of its own");
+            QSKIP(
+                "binds the sonar's ports and searches: run only in a network namespace of its own");
     }
 
-    void init()
-    {
-        m_boxes.clear();
-    }
+    void init() { m_boxes.clear(); }
 
     void cleanup()
     {
@@ -246,7 +246,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 1, 5000);
         const auto destinations = framesWhere(isDestinationFrame);
         QCOMPARE(destinations.size(), 1);
-        QCOMPARE(destinations.first().frame, CmdFrames::dataDestination(hostIp, hub()->hostUdpPort()));
+        QCOMPARE(destinations.first().frame,
+                 CmdFrames::dataDestination(hostIp, hub()->hostUdpPort()));
         const auto power = framesWhere(isAutoPower);
         // Kernel arrival times: when the sonar's loop comes round to a frame says nothing
         // about when the program sent it.
@@ -285,7 +286,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);
         const auto destinations = framesWhere(isDestinationFrame);
         QCOMPARE(destinations.size(), 2);
-        QCOMPARE(destinations.last().frame, CmdFrames::dataDestination(hub()->hostIp(), hub()->hostUdpPort()));
+        QCOMPARE(destinations.last().frame,
+                 CmdFrames::dataDestination(hub()->hostIp(), hub()->hostUdpPort()));
 
         // The announced port receives.
         hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
@@ -299,9 +301,12 @@ private slots:
     {
         QTest::addColumn<QString>("catalogue");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("Chinese") << QString() << QStringLiteral("无法在 192.0.2.1 上接收声呐数据：该地址不是本机的地址");
+        QTest::newRow("Chinese") << QString()
+                                 << QStringLiteral(
+                                        "无法在 192.0.2.1 上接收声呐数据：该地址不是本机的地址");
         QTest::newRow("English") << QStringLiteral(":/languages/vexa_en_US.qm")
-                                 << QStringLiteral("Cannot receive sonar data on 192.0.2.1: the address is not one of this computer's");
+                                 << QStringLiteral("Cannot receive sonar data on 192.0.2.1: the "
+                                                   "address is not one of this computer's");
     }
     void rebuildThatCannotBindKeepsReceiver()
     {
@@ -380,7 +385,8 @@ private slots:
         emit hub()->sigStartStatusChanged(false);
         QCOMPARE(scanEnds.size(), 3);
         QVERIFY(m_sonar->sendEndOfScan());
-        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, QStringLiteral("scan notice outside a scan dropped")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.contains(QtDebugMsg, QStringLiteral("scan notice outside a scan dropped")), 5000);
         QCOMPARE(m_boxes.size(), 1);
         started = true;
         emit hub()->sigStartStatusChanged(true);
@@ -409,7 +415,9 @@ private slots:
 
             log.clear();
             QVERIFY(m_sonar->sendEndOfScan());
-            QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, QStringLiteral("scan notice outside a scan dropped")), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                log.contains(QtDebugMsg, QStringLiteral("scan notice outside a scan dropped")),
+                5000);
             QCoreApplication::processEvents();
             QCOMPARE(m_boxes.size(), 0);
             QCOMPARE(scanEnds.size(), 0);
@@ -441,7 +449,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(hub()->frameSerialNum() >= from + 40, 10000);
         emit hub()->sigStopSaveFile();
         hub()->setStr_cmd(QStringLiteral("0x06接0x00"));
-        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None,
+                                  10000);
 
         const std::vector<SimSonar::RecordView> records = SimSonar::readRecords(path);
         QVERIFY(!records.empty());
@@ -454,7 +463,8 @@ private slots:
         for (auto it = std::next(packets.cbegin()); it != packets.cend(); ++it)
             QCOMPARE(it.value(), perFrame);
         // Closed (and so flushed) by the data path between two frames.
-        QTRY_VERIFY_WITH_TIMEOUT(QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile(dir.filePath(QStringLiteral("divePointCloud.txt"))).size() > 0, 10000);
         QVERIFY(storedPointCount() > 2u * quint32(packets.size()));
 
         ProgressDialog *progress = progressDialog();
@@ -463,18 +473,23 @@ private slots:
         progress->installEventFilter(&shows);
         // Emitted on the replay's thread: counted on this one.
         int images = 0;
-        connect(hub(), &InformationCenter::updateSchedule, this, [&images](int) { ++images; },
-                Qt::QueuedConnection);
+        connect(
+            hub(), &InformationCenter::updateSchedule, this, [&images](int) { ++images; },
+            Qt::QueuedConnection);
 
         // The status is set on the reader's thread: looked at there, as it changes.
         std::atomic<bool> reading{false};
-        connect(hub(), &InformationCenter::fileStatusChanged, hub(), [&] {
-            if (hub()->m_fileStatus() == InformationCenter::FileStatus::Reading)
-                reading = true;
-        }, Qt::DirectConnection);
+        connect(
+            hub(), &InformationCenter::fileStatusChanged, hub(),
+            [&] {
+                if (hub()->m_fileStatus() == InformationCenter::FileStatus::Reading)
+                    reading = true;
+            },
+            Qt::DirectConnection);
         emit hub()->sigReadFile(url);
         QTRY_VERIFY_WITH_TIMEOUT(reading.load(), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None,
+                                  20000);
         QTRY_COMPARE_WITH_TIMEOUT(storedPointCount(), 2u * quint32(packets.size()), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(images > 0, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
@@ -509,28 +524,38 @@ private slots:
         for (const QString &name : made) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(name.toUtf8()) > 0);
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                     QFileDevice::FileModificationTime));
         }
         const auto state = [&dir] {
             QStringList out;
-            for (const QFileInfo &entry : QDir(dir.path()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
+            for (const QFileInfo &entry : QDir(dir.path())
+                                              .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot
+                                                                 | QDir::Hidden | QDir::System,
+                                                             QDir::Name)) {
                 QFile file(entry.filePath());
-                out << entry.fileName() + QLatin1Char('|') + (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray())
-                        + QLatin1Char('|') + entry.lastModified().toString(Qt::ISODateWithMs);
+                out << entry.fileName() + QLatin1Char('|')
+                           + (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray())
+                           + QLatin1Char('|') + entry.lastModified().toString(Qt::ISODateWithMs);
             }
             return out;
         };
         const QStringList before = state();
 
-        emit hub()->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("dive.DB"))).toString());
+        emit hub()->sigSaveFile(
+            QUrl::fromLocalFile(dir.filePath(QStringLiteral("dive.DB"))).toString());
         QCOMPARE(questions.size(), 1);
-        QVERIFY2(questions.first().contains(QStringLiteral("dive_1.DB, dive_2.DB")), qPrintable(questions.first()));
+        QVERIFY2(questions.first().contains(QStringLiteral("dive_1.DB, dive_2.DB")),
+                 qPrintable(questions.first()));
         if (yes) {
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("divePointCloud.txt"))), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                QFile::exists(dir.filePath(QStringLiteral("divePointCloud.txt"))), 10000);
             emit hub()->sigStopSaveFile();
-            QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"dive.DB", "divePointCloud.txt"}));
+            QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None,
+                                      10000);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                     (QStringList{"dive.DB", "divePointCloud.txt"}));
             QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("dive.DB"))).size(), 0);
             return;
         }
@@ -539,12 +564,15 @@ private slots:
         // is there, one opened for the refused recording would be there too.
         QTemporaryDir other;
         QVERIFY(other.isValid());
-        emit hub()->sigSaveFile(QUrl::fromLocalFile(other.filePath(QStringLiteral("next.DB"))).toString());
+        emit hub()->sigSaveFile(
+            QUrl::fromLocalFile(other.filePath(QStringLiteral("next.DB"))).toString());
         QCOMPARE(questions.size(), 1);
         QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(other.filePath(QStringLiteral("nextPointCloud.txt"))), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(other.filePath(QStringLiteral("nextPointCloud.txt"))), 10000);
         emit hub()->sigStopSaveFile();
-        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None,
+                                  10000);
         QCOMPARE(state(), before);
     }
 
@@ -577,15 +605,17 @@ private slots:
         } else {
             // Emitted on the replay's thread: taken on this one.
             bool ended = false;
-            connect(hub(), &InformationCenter::palyBackEnable, this,
-                    [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
+            connect(
+                hub(), &InformationCenter::palyBackEnable, this,
+                [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
             emit hub()->sigStopReadFile();
             hold->released = true;
             // The replay's end, with the points it made up to the stop.
             QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);
         }
-        QVERIFY2(storedPointCount() < 2u * quint32(frames), qPrintable(QString::number(storedPointCount())));
+        QVERIFY2(storedPointCount() < 2u * quint32(frames),
+                 qPrintable(QString::number(storedPointCount())));
     }
 
     // The operator stops a replay and at once starts the next one: the first one's end, which
@@ -594,19 +624,23 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString url = QUrl::fromLocalFile(dir.filePath(QStringLiteral("again.DB"))).toString();
+        const QString url =
+            QUrl::fromLocalFile(dir.filePath(QStringLiteral("again.DB"))).toString();
         QVERIFY(writeRecording(dir.filePath(QStringLiteral("again.DB")), 1800));
         build();
         // Replays ended (file status None after Reading); Reading is set on the reader's thread.
         std::atomic<int> ended{0};
         std::atomic<bool> reading{false};
-        connect(hub(), &InformationCenter::fileStatusChanged, hub(), [&] {
-            const InformationCenter::FileStatus status = hub()->m_fileStatus();
-            if (status == InformationCenter::FileStatus::Reading)
-                reading = true;
-            else if (status == InformationCenter::FileStatus::None && reading.exchange(false))
-                ++ended;
-        }, Qt::DirectConnection);
+        connect(
+            hub(), &InformationCenter::fileStatusChanged, hub(),
+            [&] {
+                const InformationCenter::FileStatus status = hub()->m_fileStatus();
+                if (status == InformationCenter::FileStatus::Reading)
+                    reading = true;
+                else if (status == InformationCenter::FileStatus::None && reading.exchange(false))
+                    ++ended;
+            },
+            Qt::DirectConnection);
         const auto storedImages = [] {
             std::deque<ImageFrame> stored;
             PointCloudCache::instance().copyFrames(&stored);
@@ -663,8 +697,9 @@ private slots:
         emit hub()->sigIsGetPoint(points);
         // Emitted on the replay's thread: taken on this one.
         bool ended = false;
-        connect(hub(), &InformationCenter::palyBackEnable, this,
-                [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
+        connect(
+            hub(), &InformationCenter::palyBackEnable, this,
+            [&ended](bool enabled) { ended = ended || enabled; }, Qt::QueuedConnection);
         emit hub()->sigReadFile(QUrl::fromLocalFile(path).toString());
         QCOMPARE(view->stagedInputs().showSlice, std::optional<bool>(true));
         QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
@@ -703,11 +738,13 @@ private slots:
         const int connected = int(InformationCenter::ConnectStatus::Connected);
         QTest::newRow("closed") << "upgrade" << int(Fault::Close) << false << none << 1;
         QTest::newRow("reset") << "upgrade" << int(Fault::Reset) << false << none << 1;
-        QTest::newRow("closed at a register read") << "register read" << int(Fault::None) << false << none << 1;
+        QTest::newRow("closed at a register read")
+            << "register read" << int(Fault::None) << false << none << 1;
         QTest::newRow("completed") << "upgrade" << int(Fault::None) << true << connected << 0;
         QTest::newRow("connected anew meanwhile")
             << "upgrade, reconnect" << int(Fault::Withhold) << true << connected << 0;
-        QTest::newRow("operator's disconnect") << "disconnect" << int(Fault::None) << false << connected << 1;
+        QTest::newRow("operator's disconnect")
+            << "disconnect" << int(Fault::None) << false << connected << 1;
         QTest::newRow("register read answered late")
             << "slow register read" << int(Fault::None) << true << connected << 0;
     }
@@ -827,7 +864,8 @@ private slots:
         else
             m_sonar->stop();
 
-        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None,
+                                  10000);
         QVERIFY(!hub()->connectOK());
         QCOMPARE(scanEnded.size(), 1);
         QVERIFY(!tips.isEmpty());
@@ -835,7 +873,8 @@ private slots:
         QCOMPARE(lostTips(tips), 1);
 
         if (!reset)
-            QVERIFY(m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort));
+            QVERIFY(m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort,
+                                   UdpSerchDev::SearchPort));
         QVERIFY(connectToSonar());
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
         QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);
@@ -868,7 +907,8 @@ private slots:
 
         far.kill();
 
-        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None,
+                                  30000);
         QVERIFY(!hub()->connectOK());
         QCOMPARE(scanEnded.size(), 1);
         QCOMPARE(lostTips(tips), 1);

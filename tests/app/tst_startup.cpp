@@ -44,7 +44,8 @@ private:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
         // Libraries the sanitizer run keeps loaded in the program until its leak check.
         if (env.contains(QStringLiteral("KORVESSA_PROBE_PRELOAD")))
-            env.insert(QStringLiteral("LD_PRELOAD"), env.value(QStringLiteral("KORVESSA_PROBE_PRELOAD")));
+            env.insert(QStringLiteral("LD_PRELOAD"),
+                       env.value(QStringLiteral("KORVESSA_PROBE_PRELOAD")));
         probe.setProcessEnvironment(env);
         QStringList arguments{url};
         if (!switchTo.isEmpty())
@@ -102,25 +103,44 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("title") << "title" << "Korvessa";
-        QTest::newRow("size") << "size" << "1080x800";
-        QTest::newRow("visible") << "visible" << "1";
-        QTest::newRow("colour") << "color" << "#000000";
-        QTest::newRow("graphics API") << "graphicsApi" << "OpenGL";
-        QTest::newRow("style") << "style" << "Basic";
-        QTest::newRow("organisation") << "organization" << "nothing";
-        QTest::newRow("icon") << "icon" << "set";
-        QTest::newRow("packet size") << "packetSize" << "1016";
-        QTest::newRow("devName") << "devName" << "[Korvessa]";
-        QTest::newRow("userType") << "userType" << "[]";
-        QTest::newRow("versionNum") << "versionNum" << "[V5.3]";
-        QTest::newRow("buildTime") << "buildTime" << "[20260814]";
-        QTest::newRow("sector image") << "c_cppShowImage" << "ShowImage";
-        QTest::newRow("command channel") << "c_cppCmdDialog" << "CmdDialog";
-        QTest::newRow("state hub") << "c_cppInformationCenter" << "InformationCenter";
-        QTest::newRow("3D view") << "c_cppShowPoint" << "ShowPoint";
-        QTest::newRow("window capture") << "screenShot" << "ScreenShot";
-        QTest::newRow("language on first start") << "language" << "zh_CN";
+        QTest::newRow("title") << "title"
+                               << "Korvessa";
+        QTest::newRow("size") << "size"
+                              << "1080x800";
+        QTest::newRow("visible") << "visible"
+                                 << "1";
+        QTest::newRow("colour") << "color"
+                                << "#000000";
+        QTest::newRow("graphics API") << "graphicsApi"
+                                      << "OpenGL";
+        QTest::newRow("style") << "style"
+                               << "Basic";
+        QTest::newRow("organisation") << "organization"
+                                      << "nothing";
+        QTest::newRow("icon") << "icon"
+                              << "set";
+        QTest::newRow("packet size") << "packetSize"
+                                     << "1016";
+        QTest::newRow("devName") << "devName"
+                                 << "[Korvessa]";
+        QTest::newRow("userType") << "userType"
+                                  << "[]";
+        QTest::newRow("versionNum") << "versionNum"
+                                    << "[V5.3]";
+        QTest::newRow("buildTime") << "buildTime"
+                                   << "[20260814]";
+        QTest::newRow("sector image") << "c_cppShowImage"
+                                      << "ShowImage";
+        QTest::newRow("command channel") << "c_cppCmdDialog"
+                                         << "CmdDialog";
+        QTest::newRow("state hub") << "c_cppInformationCenter"
+                                   << "InformationCenter";
+        QTest::newRow("3D view") << "c_cppShowPoint"
+                                 << "ShowPoint";
+        QTest::newRow("window capture") << "screenShot"
+                                        << "ScreenShot";
+        QTest::newRow("language on first start") << "language"
+                                                 << "zh_CN";
     }
     void realFrontEndWindow()
     {
@@ -142,12 +162,20 @@ private slots:
         QTest::addColumn<QString>("textAfterSwitch");
         QTest::addColumn<QString>("stored");
         const QString chinese = QString::fromUtf8("断开连接");
-        QTest::newRow("first start, to English")
-            << "" << "en_US" << "zh_CN" << chinese << "Disconnect" << "en_US";
-        QTest::newRow("English, to Chinese")
-            << "en_US" << "zh_CN" << "en_US" << "Disconnect" << chinese << "zh_CN";
-        QTest::newRow("English, unknown code")
-            << "en_US" << "fr_FR" << "en_US" << "Disconnect" << "Disconnect" << "en_US";
+        QTest::newRow("first start, to English") << ""
+                                                 << "en_US"
+                                                 << "zh_CN" << chinese << "Disconnect"
+                                                 << "en_US";
+        QTest::newRow("English, to Chinese") << "en_US"
+                                             << "zh_CN"
+                                             << "en_US"
+                                             << "Disconnect" << chinese << "zh_CN";
+        QTest::newRow("English, unknown code") << "en_US"
+                                               << "fr_FR"
+                                               << "en_US"
+                                               << "Disconnect"
+                                               << "Disconnect"
+                                               << "en_US";
     }
     void languageFromSettingAndSwitched()
     {
@@ -174,10 +202,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("qml"); // empty: no file at all
         QTest::addColumn<QString>("error");  // expected in the logged error list
-        QTest::newRow("syntax error") << QByteArray("import QtQuick\nItem { width: : 3 }\n")
-                                      << "front.qml:2:";
-        QTest::newRow("unknown type") << QByteArray("import QtQuick\nNoSuchItem {}\n")
-                                      << "front.qml:2:";
+        QTest::newRow("syntax error")
+            << QByteArray("import QtQuick\nItem { width: : 3 }\n") << "front.qml:2:";
+        QTest::newRow("unknown type")
+            << QByteArray("import QtQuick\nNoSuchItem {}\n") << "front.qml:2:";
         QTest::newRow("missing file") << QByteArray() << "front.qml";
     }
     void frontEndWithoutRootFails()
@@ -212,9 +240,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("qml");
         QTest::addColumn<QString>("fault");
-        const QByteArray imports = "import QtQuick\nimport QtQuick.Controls\n"
-                                   "import ShowImage.module 1.0\nimport CmdDialog.module 1.0\n"
-                                   "import InformationCenter.module 1.0\nimport ShowPoint.module 1.0\n";
+        const QByteArray imports =
+            "import QtQuick\nimport QtQuick.Controls\n"
+            "import ShowImage.module 1.0\nimport CmdDialog.module 1.0\n"
+            "import InformationCenter.module 1.0\nimport ShowPoint.module 1.0\n";
         const QByteArray image = "ShowImage { objectName: \"c_cppShowImage\" }\n";
         const QByteArray channel = "CmdDialog { objectName: \"c_cppCmdDialog\" }\n";
         const QByteArray hub = "InformationCenter { objectName: \"c_cppInformationCenter\" }\n";
@@ -234,7 +263,8 @@ private slots:
         QTest::newRow("state hub misnamed, no channel")
             << imports + "ApplicationWindow {\n" + image + view
                    + "InformationCenter { objectName: \"hub\" }\n}\n"
-            << "The front end lacks c_cppCmdDialog (CmdDialog), c_cppInformationCenter (InformationCenter)";
+            << "The front end lacks c_cppCmdDialog (CmdDialog), c_cppInformationCenter "
+               "(InformationCenter)";
         QTest::newRow("hub under the image's name")
             << imports + "ApplicationWindow {\n" + channel + hub + view
                    + "InformationCenter { objectName: \"c_cppShowImage\" }\n}\n"

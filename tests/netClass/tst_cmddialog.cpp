@@ -58,8 +58,9 @@ struct NoticeReader : QObject
 {
     explicit NoticeReader(CmdDialog **dialog) : reader(dialog)
     {
-        connect(&reader, &sdkSocketThread::sigEndOrStart, this,
-                [this](bool v) { notices.append(v); }, Qt::QueuedConnection);
+        connect(
+            &reader, &sdkSocketThread::sigEndOrStart, this, [this](bool v) { notices.append(v); },
+            Qt::QueuedConnection);
     }
     sdkSocketThread reader;
     QList<bool> notices;
@@ -168,12 +169,13 @@ void TestCmdDialog::connectAndStream()
     PacketRing *ringPointer = &ring;
     UdpReceiver receiver(&ringPointer, QStringLiteral("127.0.0.1"));
     QString receiverPort;
-    connect(&receiver, &UdpReceiver::sig_rSonarDataPort, this,
-            [&](const QString &port) {
-                receiverPort = port;
-                m_dialog->ipAndPortSetting(QStringLiteral("127.0.0.1"), port);
-            },
-            Qt::QueuedConnection);
+    connect(
+        &receiver, &UdpReceiver::sig_rSonarDataPort, this,
+        [&](const QString &port) {
+            receiverPort = port;
+            m_dialog->ipAndPortSetting(QStringLiteral("127.0.0.1"), port);
+        },
+        Qt::QueuedConnection);
     receiver.start();
     QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().hasDestination(), 3000);
     QCOMPARE(m_sonar->commands().destination().address, quint32(0x7f000001));
@@ -235,7 +237,8 @@ bool TestCmdDialog::endOfScanDropped()
 {
     LogCollector log;
     if (!m_sonar->sendEndOfScan()
-        || !QTest::qWaitFor([&] { return log.contains(QtDebugMsg, "scan notice outside a scan dropped"); }, 5000))
+        || !QTest::qWaitFor(
+            [&] { return log.contains(QtDebugMsg, "scan notice outside a scan dropped"); }, 5000))
         return false;
     QCoreApplication::sendPostedEvents();
     return true;
@@ -250,9 +253,11 @@ void TestCmdDialog::versionQuery_data()
     const QString timeout = QString::fromUtf8("查询版本号超时，请重试");
     QTest::newRow("typed 0x4E") << true << int(SimSonarCommandServer::Fault::None) << text;
     QTest::newRow("getVersionInfo") << false << int(SimSonarCommandServer::Fault::None) << text;
-    QTest::newRow("late but within the time-out") << true << int(SimSonarCommandServer::Fault::Late) << text;
+    QTest::newRow("late but within the time-out")
+        << true << int(SimSonarCommandServer::Fault::Late) << text;
     QTest::newRow("no answer") << true << int(SimSonarCommandServer::Fault::NoAnswer) << timeout;
-    QTest::newRow("five bytes is a status") << false << int(SimSonarCommandServer::Fault::WrongLength) << timeout;
+    QTest::newRow("five bytes is a status")
+        << false << int(SimSonarCommandServer::Fault::WrongLength) << timeout;
 }
 
 void TestCmdDialog::versionQuery()
@@ -357,8 +362,9 @@ void TestCmdDialog::versionQueryEndsWithItsChannel()
     QFETCH(QString, end);
     const bool sonarEnds = end == QLatin1String("close") || end == QLatin1String("reset");
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
-                                 end == QLatin1String("close") ? SimSonarCommandServer::Fault::Close
-                                                               : SimSonarCommandServer::Fault::NoAnswer);
+                                 end == QLatin1String("close")
+                                     ? SimSonarCommandServer::Fault::Close
+                                     : SimSonarCommandServer::Fault::NoAnswer);
     QVERIFY(connectDialog());
     QSignalSpy mask(m_dialog, &CmdDialog::sigCloseForbiddenMask);
     QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
@@ -517,11 +523,13 @@ void TestCmdDialog::noticeMessages_data()
     QTest::addColumn<QList<bool>>("expected");
     QTest::newRow("end of scan") << QList<QByteArray>{"endofscan"} << QList<bool>{false};
     QTest::newRow("reseting") << QList<QByteArray>{"reseting"} << QList<bool>{true};
-    QTest::newRow("both: end wins") << QList<QByteArray>{"reseting endofscan"} << QList<bool>{false};
+    QTest::newRow("both: end wins")
+        << QList<QByteArray>{"reseting endofscan"} << QList<bool>{false};
     QTest::newRow("after 2000 bytes in one burst")
         << QList<QByteArray>{QByteArray(2000, 'x') + "endofscan"} << QList<bool>{false};
     QTest::newRow("split apart") << QList<QByteArray>{"endof", "scan"} << QList<bool>{};
-    QTest::newRow("anything else") << QList<QByteArray>{QByteArray("OK\n\0", 4), "N"} << QList<bool>{};
+    QTest::newRow("anything else")
+        << QList<QByteArray>{QByteArray("OK\n\0", 4), "N"} << QList<bool>{};
 }
 
 void TestCmdDialog::noticeMessages()
@@ -621,7 +629,7 @@ void TestCmdDialog::sonarEndsTheChannel()
     m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));
     QTRY_VERIFY_WITH_TIMEOUT(!m_sonar->commands().received().isEmpty()
                                  && m_sonar->commands().received().last().frame
-                                     == QByteArray::fromHex("434D440501"),
+                                        == QByteArray::fromHex("434D440501"),
                              5000);
     QCOMPARE(lost.size(), 1);
     // The scan ended with the channel it ran on: no reader takes the new one's notices.
@@ -656,7 +664,8 @@ void TestCmdDialog::noLossWhileTheSonarStays()
                                      SimSonarCommandServer::Fault::Late, 1000);
         m_dialog->fReadFpga("10");
         QVERIFY(log.contains(QtDebugMsg, QStringLiteral("未收到回复ok")));
-        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, QStringLiteral("unasked reply dropped")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, QStringLiteral("unasked reply dropped")),
+                                 5000);
         m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
                                      SimSonarCommandServer::Fault::None);
     } else if (action == QLatin1String("disconnect")) {

@@ -38,12 +38,14 @@ void TestCmdFrames::frames_data()
     QTest::newRow("data destination, empty address: nothing")
         << CmdFrames::dataDestination("", "5008") << QByteArray();
     QTest::newRow("version query") << CmdFrames::versionQuery() << hex("434D444E");
-    QTest::newRow("fpga read 0x10, 4 bytes") << CmdFrames::fpgaRead(0x10, 4) << hex("434D44FF10000400");
+    QTest::newRow("fpga read 0x10, 4 bytes")
+        << CmdFrames::fpgaRead(0x10, 4) << hex("434D44FF10000400");
     QTest::newRow("fpga read 0x1234, 0x0102")
         << CmdFrames::fpgaRead(0x1234, 0x0102) << hex("434D44FF34120201");
     QTest::newRow("fpga write 0x0102 to 0x10")
         << CmdFrames::fpgaWrite(0x10, 0x0102) << hex("434D44FE100000000102");
-    QTest::newRow("fpga write 0xFF to 0x10") << CmdFrames::fpgaWrite(0x10, 0xFF) << hex("434D44FE1000000000FF");
+    QTest::newRow("fpga write 0xFF to 0x10")
+        << CmdFrames::fpgaWrite(0x10, 0xFF) << hex("434D44FE1000000000FF");
     QTest::newRow("fpga write 0xA1B2C3D4 to 0xBEEF")
         << CmdFrames::fpgaWrite(0xBEEF, 0xA1B2C3D4) << hex("434D44FEEFBEA1B2C3D4");
     QTest::newRow("short stop scanning") << CmdFrames::shortCommand(6, 0) << hex("434D440600");
@@ -52,7 +54,8 @@ void TestCmdFrames::frames_data()
         << CmdFrames::upgradePacket(file, 1) << hex("434D44A5010300000100") + 'Z';
     QTest::newRow("upgrade packet 0: 768 bytes from the start")
         << CmdFrames::upgradePacket(file, 0).left(12) << hex("434D44A5010300000000") + "xx";
-    QTest::newRow("upgrade packet beyond the file: nothing") << CmdFrames::upgradePacket(file, 2) << QByteArray();
+    QTest::newRow("upgrade packet beyond the file: nothing")
+        << CmdFrames::upgradePacket(file, 2) << QByteArray();
     QTest::newRow("upgrade of 10485753 bytes: nothing")
         << CmdFrames::upgradePacket(QByteArray(10485753, 'x'), 0) << QByteArray();
 }
@@ -74,12 +77,15 @@ void TestCmdFrames::commandText_data()
     QTest::newRow("empty token gives 0") << QString::fromUtf8("0x06接") << hex("434D440600");
     QTest::newRow("low 8 bits of 0x1FF") << QString::fromUtf8("0x06接0x1FF") << hex("434D4406FF");
     QTest::newRow("without 0x") << QString::fromUtf8("10接ff") << hex("434D4410FF");
-    QTest::newRow("upper-case prefix and digits") << QString::fromUtf8("0X0F接0XAB") << hex("434D440FAB");
-    QTest::newRow("not a number gives 0") << QString::fromUtf8("0x18接zz接0x") << hex("434D44180000");
-    QTest::newRow("range 12.5 m")
-        << QString::fromUtf8("0x09接0x00接0x00接0x48接0x41") << hex("434D440900004841");
+    QTest::newRow("upper-case prefix and digits")
+        << QString::fromUtf8("0X0F接0XAB") << hex("434D440FAB");
+    QTest::newRow("not a number gives 0")
+        << QString::fromUtf8("0x18接zz接0x") << hex("434D44180000");
+    QTest::newRow("range 12.5 m") << QString::fromUtf8("0x09接0x00接0x00接0x48接0x41")
+                                  << hex("434D440900004841");
     QTest::newRow("three empty tokens") << QString::fromUtf8("接接") << hex("434D44000000");
-    QTest::newRow("other separators are not tokens") << QString::fromUtf8("0x06,0x01") << hex("434D4400");
+    QTest::newRow("other separators are not tokens")
+        << QString::fromUtf8("0x06,0x01") << hex("434D4400");
 }
 
 void TestCmdFrames::commandText()
@@ -120,11 +126,14 @@ void TestCmdFrames::upgradeAcknowledgement_data()
     QTest::newRow("split in two") << QList<QByteArray>{"OK", "\n"} << int(A::Accepted);
     QTest::newRow("byte by byte") << QList<QByteArray>{"O", "K", "\n"} << int(A::Accepted);
     QTest::newRow("OK alone: still waiting") << QList<QByteArray>{"OK"} << int(A::Incomplete);
-    QTest::newRow("with the NUL: four bytes") << QList<QByteArray>{QByteArray("OK\n\0", 4)} << int(A::Rejected);
-    QTest::newRow("four bytes in two") << QList<QByteArray>{"OK", QByteArray("\n\0", 2)} << int(A::Rejected);
+    QTest::newRow("with the NUL: four bytes")
+        << QList<QByteArray>{QByteArray("OK\n\0", 4)} << int(A::Rejected);
+    QTest::newRow("four bytes in two")
+        << QList<QByteArray>{"OK", QByteArray("\n\0", 2)} << int(A::Rejected);
     QTest::newRow("not OK") << QList<QByteArray>{"NO\n"} << int(A::Rejected);
     QTest::newRow("wrong from the first byte") << QList<QByteArray>{"X"} << int(A::Rejected);
-    QTest::newRow("late version reply first") << QList<QByteArray>{version, "OK\n"} << int(A::Accepted);
+    QTest::newRow("late version reply first")
+        << QList<QByteArray>{version, "OK\n"} << int(A::Accepted);
     QTest::newRow("version reply inside the acknowledgement")
         << QList<QByteArray>{"O", version} << int(A::Rejected);
 }

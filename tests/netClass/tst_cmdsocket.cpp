@@ -133,7 +133,8 @@ void TestCmdSocket::lateAnswerDoesNotAnswerTheNextExchange()
     LogCollector log;
     QCOMPARE(client.sendShortCmd(6, 0), 6);
     // The late acknowledgement arrives after the exchange gave up, unasked.
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "unasked reply dropped: \"4F 4B 0A 00\""), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtDebugMsg, "unasked reply dropped: \"4F 4B 0A 00\""),
+                             5000);
     sonar.setFault(SimSonarCommandServer::Answer::Acknowledgement,
                    SimSonarCommandServer::Fault::NoAnswer);
     QCOMPARE(client.sendShortCmd(6, 0), 6);

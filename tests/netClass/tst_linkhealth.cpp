@@ -42,17 +42,22 @@ private slots:
         // A keepalive probe on its way, the last answer one idle time old.
         QTest::newRow("probe out, within the limit") << state(1, 0, 0, 3100) << Verdict::Answering;
         QTest::newRow("probes unanswered") << state(2, 0, 0, 5000) << Verdict::NotAnswering;
-        QTest::newRow("probe unanswered, at the limit") << state(1, 0, 0, LimitMs) << Verdict::NotAnswering;
-        QTest::newRow("frame in flight, within the limit") << state(0, 0, 1, LimitMs - 1) << Verdict::Answering;
+        QTest::newRow("probe unanswered, at the limit")
+            << state(1, 0, 0, LimitMs) << Verdict::NotAnswering;
+        QTest::newRow("frame in flight, within the limit")
+            << state(0, 0, 1, LimitMs - 1) << Verdict::Answering;
         QTest::newRow("frame unacknowledged") << state(0, 0, 1, 4500) << Verdict::NotAnswering;
         QTest::newRow("retransmitting") << state(0, 5, 2, 20000) << Verdict::NotAnswering;
         QTest::newRow("backed off, queue empty") << state(0, 1, 0, 9000) << Verdict::NotAnswering;
         // A sonar that has stopped reading: window probes, each acknowledged.
         QTest::newRow("window probes answered") << state(3, 0, 0, 500) << Verdict::Answering;
         // Data heard from the sonar counts, whether or not it acknowledged anything new.
-        QTest::newRow("frame in flight, sonar talking") << state(0, 0, 1, 9000, 200) << Verdict::Answering;
-        QTest::newRow("frame unacknowledged, sonar quiet") << state(0, 0, 1, 9000, 8000) << Verdict::NotAnswering;
-        QTest::newRow("closed or given up") << state(5, 3, 1, 70000, 70000, false) << Verdict::Ended;
+        QTest::newRow("frame in flight, sonar talking")
+            << state(0, 0, 1, 9000, 200) << Verdict::Answering;
+        QTest::newRow("frame unacknowledged, sonar quiet")
+            << state(0, 0, 1, 9000, 8000) << Verdict::NotAnswering;
+        QTest::newRow("closed or given up")
+            << state(5, 3, 1, 70000, 70000, false) << Verdict::Ended;
         QTest::newRow("closed, nothing owed") << state(0, 0, 0, 10, 10, false) << Verdict::Ended;
     }
     void judge()

@@ -231,7 +231,8 @@ void TestSearchDev::repliesBehindSlowAttemptsStopAtTimeout()
                                   Q_ARG(QString, QStringLiteral("10.9.0.1")));
     }
     bool repliesTaken = false;
-    QMetaObject::invokeMethod(m_search, [&repliesTaken] { repliesTaken = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_search, [&repliesTaken] { repliesTaken = true; }, Qt::QueuedConnection);
     QTRY_VERIFY_WITH_TIMEOUT(repliesTaken && footer.size() == 1, 20000);
     QCOMPARE(footer.first().at(0).toString(), QString::fromUtf8("连接超时：10.9.0.14"));
     // One failure for the time-out, at most one for an attempt.
@@ -276,7 +277,8 @@ void TestSearchDev::sonarInAnotherNamespace()
     QCOMPARE(m_ic->deviceName(), QString("far-1"));
 
     QStringList shown;
-    m_cmd->setWarningPresenter([&shown](const QString &, const QString &text) { shown.append(text); });
+    m_cmd->setWarningPresenter(
+        [&shown](const QString &, const QString &text) { shown.append(text); });
     m_cmd->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList{"KX-SIM V1.0"}, 5000);
     m_cmd->disconnected();

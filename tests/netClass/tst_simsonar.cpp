@@ -40,28 +40,30 @@ void TestSimSonar::framesByCode_data()
     const QByteArray read = QByteArray::fromHex("434D44FF10000400");
     QTest::newRow("three merged") << QList<QByteArray>{start + version + destination}
                                   << QList<QByteArray>{start, version, destination};
-    QTest::newRow("split in three") << QList<QByteArray>{read.left(2), read.mid(2, 3), read.mid(5)}
-                                    << QList<QByteArray>{read};
+    QTest::newRow("split in three")
+        << QList<QByteArray>{read.left(2), read.mid(2, 3), read.mid(5)} << QList<QByteArray>{read};
     QTest::newRow("merged and split")
         << QList<QByteArray>{start + read.left(6), read.mid(6) + version}
         << QList<QByteArray>{start, read, version};
-    QTest::newRow("range float") << QList<QByteArray>{QByteArray::fromHex("434D440900004841") + start}
-                                 << QList<QByteArray>{QByteArray::fromHex("434D440900004841"), start};
+    QTest::newRow("range float") << QList<QByteArray>{
+        QByteArray::fromHex("434D440900004841")
+        + start} << QList<QByteArray>{QByteArray::fromHex("434D440900004841"), start};
     QTest::newRow("unknown code up to the next frame")
         << QList<QByteArray>{QByteArray("CMD\x77\x01\x02", 6) + start}
         << QList<QByteArray>{QByteArray("CMD\x77\x01\x02", 6), start};
-    QTest::newRow("junk before a frame") << QList<QByteArray>{QByteArray("xx") + start}
-                                         << QList<QByteArray>{start};
+    QTest::newRow("junk before a frame")
+        << QList<QByteArray>{QByteArray("xx") + start} << QList<QByteArray>{start};
     const QByteArray firmware = QByteArray(768, 'a') + 'b';
     const QByteArray upgrade0 = CmdFrames::upgradePacket(firmware, 0);
     const QByteArray upgrade1 = CmdFrames::upgradePacket(firmware, 1);
-    QTest::newRow("upgrade packets merged") << QList<QByteArray>{upgrade0 + upgrade1}
-                                            << QList<QByteArray>{upgrade0, upgrade1};
+    QTest::newRow("upgrade packets merged")
+        << QList<QByteArray>{upgrade0 + upgrade1} << QList<QByteArray>{upgrade0, upgrade1};
     QTest::newRow("upgrade packet split in its header")
         << QList<QByteArray>{upgrade0.left(7), upgrade0.mid(7) + upgrade1.left(3), upgrade1.mid(3)}
         << QList<QByteArray>{upgrade0, upgrade1};
-    QTest::newRow("cut short, taken after silence") << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)}
-                                                    << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)};
+    QTest::newRow("cut short, taken after silence")
+        << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)}
+        << QList<QByteArray>{QByteArray("CMD\x09\x00", 5)};
 }
 
 void TestSimSonar::framesByCode()
@@ -107,13 +109,15 @@ void TestSimSonar::answers()
     QCOMPARE(exchange(QByteArray::fromHex("434D44FE2000000000FF")), QByteArray("OK\n\0", 4));
     QCOMPARE(sonar.registerValue(0x20), quint32(0xFF));
     QCOMPARE(exchange(QByteArray::fromHex("434D440600")), QByteArray("OK\n\0", 4));
-    sonar.setFault(SimSonarCommandServer::Answer::Version, SimSonarCommandServer::Fault::WrongLength);
+    sonar.setFault(SimSonarCommandServer::Answer::Version,
+                   SimSonarCommandServer::Fault::WrongLength);
     QCOMPARE(exchange(QByteArray("CMD\x4E", 4)).size(), 5);
     QVERIFY(sonar.sendToClient("endofscan"));
     char buffer[64];
     const BsdSocket::Result r = host.receive(buffer, sizeof buffer);
     QCOMPARE(QByteArray(buffer, qsizetype(r.bytes)), QByteArray("endofscan"));
-    sonar.setFault(SimSonarCommandServer::Answer::Acknowledgement, SimSonarCommandServer::Fault::Close);
+    sonar.setFault(SimSonarCommandServer::Answer::Acknowledgement,
+                   SimSonarCommandServer::Fault::Close);
     host.send("CMD\x06\x00", 5);
     QCOMPARE(host.receive(buffer, sizeof buffer).status, BsdSocket::Status::Closed);
 }
@@ -206,8 +210,9 @@ void TestSimSonar::toolServesOnlyLoopbackOnHostNetwork()
     const QString commandPort = freeLoopbackPort(BsdSocket::tcp());
     const QString discoveryPort = freeLoopbackPort(BsdSocket::udp());
     QProcess tool;
-    tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
-               {"--serve", address, "--command-port", commandPort, "--discovery-port", discoveryPort});
+    tool.start(
+        QStringLiteral(KORVESSA_SONAR_SIM),
+        {"--serve", address, "--command-port", commandPort, "--discovery-port", discoveryPort});
     QVERIFY(tool.waitForStarted(5000));
     if (serves) {
         QVERIFY(tool.waitForReadyRead(5000));
@@ -237,7 +242,8 @@ void TestSimSonar::toolStreamsOnlyWhereTheHostSaid()
     QProcess tool;
     tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
                {"--serve", "127.0.0.1", "--command-port", commandPort, "--discovery-port",
-                freeLoopbackPort(BsdSocket::udp()), "--to", "127.0.0.1:" + dataPort, "--fps", "50"});
+                freeLoopbackPort(BsdSocket::udp()), "--to", "127.0.0.1:" + dataPort, "--fps",
+                "50"});
     QVERIFY(tool.waitForReadyRead(5000));
     QVERIFY(tool.readAllStandardOutput().startsWith("serving at 127.0.0.1"));
 
@@ -274,8 +280,8 @@ void TestSimSonar::toolWritesARecording()
     const QString path = dir.filePath(QStringLiteral("dive.DB"));
     QProcess tool;
     tool.start(QStringLiteral(KORVESSA_SONAR_SIM),
-               {"--record", path, "--frames", "5", "--bins", "400", "--step", "10", "--speed", "2.5",
-                "--gamma", "1.25"});
+               {"--record", path, "--frames", "5", "--bins", "400", "--step", "10", "--speed",
+                "2.5", "--gamma", "1.25"});
     QVERIFY(tool.waitForFinished(10000));
     QCOMPARE(tool.exitCode(), 0);
     const auto records = SimSonar::readRecords(path);

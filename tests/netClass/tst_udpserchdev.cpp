@@ -62,13 +62,14 @@ struct Replies : QObject
 {
     explicit Replies(UdpSerchDev *worker)
     {
-        connect(worker, &UdpSerchDev::sigDeviceData, this,
-                [this](const QByteArray &m, const QString &dev, const QString &host) {
-                    messages.append(m);
-                    devIps.append(dev);
-                    hostIps.append(host);
-                },
-                Qt::QueuedConnection);
+        connect(
+            worker, &UdpSerchDev::sigDeviceData, this,
+            [this](const QByteArray &m, const QString &dev, const QString &host) {
+                messages.append(m);
+                devIps.append(dev);
+                hostIps.append(host);
+            },
+            Qt::QueuedConnection);
     }
     QList<QByteArray> messages;
     QStringList devIps;
@@ -133,8 +134,8 @@ void TestUdpSerchDev::replyTest()
     QTRY_COMPARE_WITH_TIMEOUT(responder.requests.load(), 1, 2000);
     QCOMPARE(responder.lastRequest, QByteArray("KXSearching\0", 12));
     QTRY_VERIFY_WITH_TIMEOUT(spy.messages.contains(marker), 5000);
-    const QList<QByteArray> expected = reported ? QList<QByteArray>{reply, marker}
-                                                : QList<QByteArray>{marker};
+    const QList<QByteArray> expected =
+        reported ? QList<QByteArray>{reply, marker} : QList<QByteArray>{marker};
     QCOMPARE(spy.messages, expected);
     QCOMPARE(spy.devIps.first(), QString("127.0.0.1"));
     QCOMPARE(spy.hostIps.first(), QString("127.0.0.1"));
@@ -160,8 +161,8 @@ void TestUdpSerchDev::bindFailureIsLoggedAndLeftOut()
     UdpSerchDev worker;
     QTest::ignoreMessage(QtDebugMsg, "绑定失败：203.0.113.5");
     QTest::ignoreMessage(QtDebugMsg, "绑定失败：nonsense");
-    worker.setHostIps({QStringLiteral("203.0.113.5"), QStringLiteral("127.0.0.1"),
-                       QStringLiteral("nonsense")});
+    worker.setHostIps(
+        {QStringLiteral("203.0.113.5"), QStringLiteral("127.0.0.1"), QStringLiteral("nonsense")});
     QCOMPARE(worker.socketCount(), 1);
 }
 
@@ -200,7 +201,7 @@ void TestUdpSerchDev::searchWithoutNetwork()
     QCOMPARE(tips.first().at(1).toString(), QString::fromUtf8("无网络"));
     emit hub.sigSearching(true);
     QCOMPARE(hub.searchedNameAndIp(), QStringList());
-    QCOMPARE(rows.size(), 2); // the old row, then the emptied list
+    QCOMPARE(rows.size(), 2);   // the old row, then the emptied list
     QTest::qWait(3 * periodMs); // a few searches find nothing
     QCOMPARE(hub.searchedNameAndIp(), QStringList());
     QCOMPARE(rows.size(), 2);

@@ -22,8 +22,8 @@
 
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <limits>
+#include <memory>
 
 #include <sys/stat.h>
 
@@ -195,8 +195,10 @@ void TestUpgrade::sendsFile_data()
     QTest::addColumn<QList<int>>("packetSizes");
     QTest::addColumn<QList<int>>("bar"); // the values the bar takes, in order
     QTest::newRow("768: one packet") << 768 << QList<int>{778} << QList<int>{100};
-    QTest::newRow("769: one byte in the second") << 769 << QList<int>{778, 11} << QList<int>{99, 100};
-    QTest::newRow("1537: three packets") << 1537 << QList<int>{778, 778, 11} << QList<int>{49, 99, 100};
+    QTest::newRow("769: one byte in the second")
+        << 769 << QList<int>{778, 11} << QList<int>{99, 100};
+    QTest::newRow("1537: three packets")
+        << 1537 << QList<int>{778, 778, 11} << QList<int>{49, 99, 100};
 }
 
 void TestUpgrade::sendsFile()
@@ -216,9 +218,9 @@ void TestUpgrade::sendsFile()
     bool modal = true;
     connect(progress->findChild<QProgressBar *>(), &QProgressBar::valueChanged, this,
             [&barValues, &modal, progress](int v) {
-        barValues.append(v);
-        modal = modal && progress->isModal() && progress->isVisible();
-    });
+                barValues.append(v);
+                modal = modal && progress->isModal() && progress->isVisible();
+            });
 
     m_dialog->upgradeFromFile(path);
 
@@ -421,8 +423,9 @@ void TestUpgrade::strayAnswersAndOtherReaders()
     CmdDialog *dialog = m_dialog;
     sdkSocketThread noticeReader(&dialog);
     QList<bool> notices;
-    connect(&noticeReader, &sdkSocketThread::sigEndOrStart, this,
-            [&notices](bool v) { notices.append(v); }, Qt::QueuedConnection);
+    connect(
+        &noticeReader, &sdkSocketThread::sigEndOrStart, this,
+        [&notices](bool v) { notices.append(v); }, Qt::QueuedConnection);
     noticeReader.start();
     // Both answers come a little late, when the upgrade has begun.
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::Acknowledgement,
@@ -450,11 +453,12 @@ void TestUpgrade::reconnectedDuringTheUpgrade_data()
     const QString connectedAgain = QString::fromUtf8("连接成功：127.0.0.1");
     const QStringList droppedThenConnected{QString::fromUtf8("断开连接"), connectedAgain};
     QTest::newRow("dropped, then connected") << true << false << droppedThenConnected;
-    QTest::newRow("connected anew in place of the old") << false << false << QStringList{connectedAgain};
-    QTest::newRow("dropped, then connected, while stale answers drain") << true << true
-        << droppedThenConnected;
-    QTest::newRow("connected anew while stale answers drain") << false << true
-        << QStringList{connectedAgain};
+    QTest::newRow("connected anew in place of the old")
+        << false << false << QStringList{connectedAgain};
+    QTest::newRow("dropped, then connected, while stale answers drain")
+        << true << true << droppedThenConnected;
+    QTest::newRow("connected anew while stale answers drain")
+        << false << true << QStringList{connectedAgain};
 }
 
 // While the upgrade waits, a queued call connects anew, after dropping the channel (as the
@@ -552,7 +556,8 @@ void TestUpgrade::versionTimeoutWaitsForTheUpgrade()
 
     m_dialog->upgradeFromFile(path);
 
-    const Warning timedOut{QString::fromUtf8("版本信息"), QString::fromUtf8("查询版本号超时，请重试")};
+    const Warning timedOut{QString::fromUtf8("版本信息"),
+                           QString::fromUtf8("查询版本号超时，请重试")};
     QCOMPARE(m_warnings, (QList<Warning>{Completed, timedOut}));
 }
 
@@ -660,9 +665,12 @@ void TestUpgrade::showProgress_data()
     const int none = -1;
     QTest::newRow("42.9 truncated") << 42.9 << true << 42 << true << 42.9 << none;
     QTest::newRow("99.99 still short") << 99.99 << true << 99 << true << 99.99 << none;
-    QTest::newRow("100 accepts") << 100.0 << true << 100 << false << 100.0 << int(QDialog::Accepted);
-    QTest::newRow("above 100 accepts") << 250.0 << true << 100 << false << 250.0 << int(QDialog::Accepted);
-    QTest::newRow("not a number accepts") << nan << true << 100 << false << nan << int(QDialog::Accepted);
+    QTest::newRow("100 accepts") << 100.0 << true << 100 << false << 100.0
+                                 << int(QDialog::Accepted);
+    QTest::newRow("above 100 accepts")
+        << 250.0 << true << 100 << false << 250.0 << int(QDialog::Accepted);
+    QTest::newRow("not a number accepts")
+        << nan << true << 100 << false << nan << int(QDialog::Accepted);
     QTest::newRow("far below the range") << -1e300 << true << 10 << true << -1e300 << none;
     QTest::newRow("stopped") << 42.9 << false << 0 << false << 0.0 << int(QDialog::Rejected);
 }

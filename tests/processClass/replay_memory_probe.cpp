@@ -58,28 +58,36 @@ int main(int argc, char **argv)
     getrlimit(RLIMIT_AS, &unlimited);
     std::atomic<int> parts{0};
     std::atomic<bool> limit{true};
-    QObject::connect(&processing, &Processing::sigProgressInit, &processing, [&] {
-        if (++parts == 2 && limit.load()) {
-            rlimit low = unlimited;
-            low.rlim_cur = rlim_t(addressSpace() + headroom);
-            setrlimit(RLIMIT_AS, &low);
-        }
-    }, Qt::DirectConnection);
-    QObject::connect(center, &InformationCenter::sigTipsCMD, &app, [](const QString &tip) {
-        std::printf("tip %s\n", tip.toUtf8().constData());
-    });
+    QObject::connect(
+        &processing, &Processing::sigProgressInit, &processing,
+        [&] {
+            if (++parts == 2 && limit.load()) {
+                rlimit low = unlimited;
+                low.rlim_cur = rlim_t(addressSpace() + headroom);
+                setrlimit(RLIMIT_AS, &low);
+            }
+        },
+        Qt::DirectConnection);
+    QObject::connect(center, &InformationCenter::sigTipsCMD, &app,
+                     [](const QString &tip) { std::printf("tip %s\n", tip.toUtf8().constData()); });
     std::atomic<int> ends{0};
-    QObject::connect(center, &InformationCenter::sigStopReadFile, &app, [&] {
-        if (QThread::currentThread() != center->thread())
-            ++ends;
-    }, Qt::DirectConnection);
+    QObject::connect(
+        center, &InformationCenter::sigStopReadFile, &app,
+        [&] {
+            if (QThread::currentThread() != center->thread())
+                ++ends;
+        },
+        Qt::DirectConnection);
     const auto replay = [&] {
         ends = 0;
         parts = 0;
         emit center->sigReadFile(QUrl::fromLocalFile(recording).toString());
-        return QTest::qWaitFor([&] {
-            return ends.load() > 0 && center->m_fileStatus() == InformationCenter::FileStatus::None;
-        }, 60000);
+        return QTest::qWaitFor(
+            [&] {
+                return ends.load() > 0
+                       && center->m_fileStatus() == InformationCenter::FileStatus::None;
+            },
+            60000);
     };
 
     if (!replay())

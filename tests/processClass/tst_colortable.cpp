@@ -19,24 +19,42 @@ struct Key
 const std::vector<std::vector<Key>> &keyPoints()
 {
     static const std::vector<std::vector<Key>> keys = {
-        { { 0, 2, 1, 0 }, { 507, 242, 155, 2 }, { 520, 243, 161, 16 }, { 643, 255, 243, 204 },
-          { 1023, 255, 255, 255 } },
-        { { 0, 20, 3, 1 }, { 493, 217, 33, 18 }, { 885, 207, 192, 27 }, { 1023, 249, 230, 25 } },
-        { { 0, 1, 9, 0 }, { 110, 11, 58, 3 }, { 357, 119, 152, 0 }, { 476, 170, 195, 3 },
-          { 679, 242, 250, 92 }, { 1023, 254, 255, 253 } },
-        { { 0, 0, 6, 26 }, { 148, 0, 26, 101 }, { 265, 0, 60, 148 }, { 362, 0, 109, 182 },
-          { 536, 3, 194, 231 }, { 717, 93, 250, 255 }, { 1023, 245, 255, 255 } },
-        { { 0, 0, 0, 4 }, { 176, 0, 3, 145 }, { 240, 0, 34, 192 }, { 319, 0, 84, 237 },
-          { 371, 0, 125, 255 }, { 393, 8, 142, 245 }, { 447, 46, 169, 207 },
-          { 551, 127, 207, 126 }, { 552, 119, 207, 126 }, { 553, 95, 207, 125 },
-          { 554, 70, 208, 124 }, { 555, 46, 208, 124 }, { 556, 38, 208, 123 },
-          { 557, 64, 209, 122 }, { 558, 90, 209, 121 }, { 559, 116, 210, 120 },
-          { 560, 134, 210, 119 }, { 654, 206, 237, 47 }, { 715, 254, 255, 1 },
-          { 1023, 255, 255, 249 } },
-        { { 0, 0, 16, 48 }, { 153, 3, 36, 68 }, { 213, 19, 52, 80 }, { 849, 182, 212, 77 },
-          { 973, 243, 244, 48 }, { 1017, 254, 255, 48 }, { 1018, 254, 227, 43 },
-          { 1019, 254, 162, 31 }, { 1020, 255, 98, 18 }, { 1021, 255, 33, 6 },
-          { 1022, 255, 0, 0 }, { 1023, 255, 0, 0 } },
+        {{0, 2, 1, 0},
+         {507, 242, 155, 2},
+         {520, 243, 161, 16},
+         {643, 255, 243, 204},
+         {1023, 255, 255, 255}},
+        {{0, 20, 3, 1}, {493, 217, 33, 18}, {885, 207, 192, 27}, {1023, 249, 230, 25}},
+        {{0, 1, 9, 0},
+         {110, 11, 58, 3},
+         {357, 119, 152, 0},
+         {476, 170, 195, 3},
+         {679, 242, 250, 92},
+         {1023, 254, 255, 253}},
+        {{0, 0, 6, 26},
+         {148, 0, 26, 101},
+         {265, 0, 60, 148},
+         {362, 0, 109, 182},
+         {536, 3, 194, 231},
+         {717, 93, 250, 255},
+         {1023, 245, 255, 255}},
+        {{0, 0, 0, 4},         {176, 0, 3, 145},    {240, 0, 34, 192},   {319, 0, 84, 237},
+         {371, 0, 125, 255},   {393, 8, 142, 245},  {447, 46, 169, 207}, {551, 127, 207, 126},
+         {552, 119, 207, 126}, {553, 95, 207, 125}, {554, 70, 208, 124}, {555, 46, 208, 124},
+         {556, 38, 208, 123},  {557, 64, 209, 122}, {558, 90, 209, 121}, {559, 116, 210, 120},
+         {560, 134, 210, 119}, {654, 206, 237, 47}, {715, 254, 255, 1},  {1023, 255, 255, 249}},
+        {{0, 0, 16, 48},
+         {153, 3, 36, 68},
+         {213, 19, 52, 80},
+         {849, 182, 212, 77},
+         {973, 243, 244, 48},
+         {1017, 254, 255, 48},
+         {1018, 254, 227, 43},
+         {1019, 254, 162, 31},
+         {1020, 255, 98, 18},
+         {1021, 255, 33, 6},
+         {1022, 255, 0, 0},
+         {1023, 255, 0, 0}},
     };
     return keys;
 }
@@ -66,8 +84,8 @@ private slots:
 
 void TstColorTable::concurrentFirstUseSeesWholeTable()
 {
-    std::atomic<bool> go { false };
-    std::atomic<int> bad { 0 };
+    std::atomic<bool> go{false};
+    std::atomic<int> bad{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
@@ -96,7 +114,9 @@ void TstColorTable::keyPointsAreExact()
             const QRgb want = qRgb(k.r, k.g, k.b);
             if (pal[k.entry] != want)
                 QFAIL(qPrintable(QStringLiteral("palette %1 entry %2: %3, want %4")
-                                     .arg(p).arg(k.entry).arg(pal[k.entry], 8, 16)
+                                     .arg(p)
+                                     .arg(k.entry)
+                                     .arg(pal[k.entry], 8, 16)
                                      .arg(want, 8, 16)));
         }
     }
@@ -115,14 +135,18 @@ void TstColorTable::rampsStayNearTheLineBetweenKeyPoints()
             const Key &b = keys[k + 1];
             for (int i = a.entry; i <= b.entry; ++i) {
                 const double t = double(i - a.entry) / double(b.entry - a.entry);
-                const int av[3] = { a.r, a.g, a.b };
-                const int bv[3] = { b.r, b.g, b.b };
+                const int av[3] = {a.r, a.g, a.b};
+                const int bv[3] = {b.r, b.g, b.b};
                 for (int ch = 0; ch < 3; ++ch) {
                     const double line = av[ch] + (bv[ch] - av[ch]) * t;
                     if (std::abs(channel(pal[i], ch) - line) > 3.0 + 1e-9)
-                        QFAIL(qPrintable(QStringLiteral("palette %1 entry %2 channel %3: %4, line %5")
-                                             .arg(p).arg(i).arg(ch).arg(channel(pal[i], ch))
-                                             .arg(line)));
+                        QFAIL(
+                            qPrintable(QStringLiteral("palette %1 entry %2 channel %3: %4, line %5")
+                                           .arg(p)
+                                           .arg(i)
+                                           .arg(ch)
+                                           .arg(channel(pal[i], ch))
+                                           .arg(line)));
                 }
             }
         }
@@ -134,7 +158,7 @@ void TstColorTable::rampShapes()
     const ColorTable &table = ColorTable::instance();
 
     // Palettes 0 and 3 never step down in any channel.
-    for (int p : { 0, 3 }) {
+    for (int p : {0, 3}) {
         const QList<QRgb> pal = table.palette(p);
         for (int i = 1; i < 1024; ++i)
             for (int ch = 0; ch < 3; ++ch)
@@ -208,7 +232,7 @@ void TstColorTable::indexRule()
     QCOMPARE(got.size(), 1024);
     QCOMPARE(got[0], qRgb(first.r, first.g, first.b));
     QCOMPARE(got, table.palette(palette));
-    for (int v : { 0, 500, 1023 })
+    for (int v : {0, 500, 1023})
         QCOMPARE(table.color(index, quint16(v)), got[v]);
 }
 

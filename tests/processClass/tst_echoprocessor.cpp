@@ -37,10 +37,7 @@ std::vector<double> referenceTaps()
 // little-endian 16-bit sample.
 struct Frame
 {
-    explicit Frame(int bins)
-        : bytes(std::size_t(bins) * 4, 0)
-    {
-    }
+    explicit Frame(int bins) : bytes(std::size_t(bins) * 4, 0) {}
     void set(int bin, int beam, quint16 v)
     {
         bytes[std::size_t(4 * bin + 2 * beam)] = quint8(v & 0xff);
@@ -111,7 +108,7 @@ bool allZero(const Run &r)
 {
     const FrameResult &f = r.result;
     bool zero = f.angleA == 0 && f.angleB == 0 && f.rangeA == 0 && f.rangeB == 0 && f.peakA == 0
-        && f.peakB == 0;
+                && f.peakB == 0;
     for (double v : r.points)
         zero = zero && v == 0;
     return zero;
@@ -120,7 +117,7 @@ bool allZero(const Run &r)
 bool sameRun(const Run &a, const Run &b)
 {
     return std::memcmp(&a.result, &b.result, sizeof a.result) == 0
-        && std::memcmp(a.points, b.points, sizeof a.points) == 0;
+           && std::memcmp(a.points, b.points, sizeof a.points) == 0;
 }
 
 // What one packet delivers into a frame: bytes at offset, filled as kind says.
@@ -139,11 +136,20 @@ void deliver(FrameBuffer &frame, const Slice &slice, std::mt19937 &gen)
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const double d = (double(i) - double(bytes.size()) / 2) / 24.0;
         switch (slice.kind) {
-        case Slice::Noise: bytes[i] = quint8(noise(gen)); break;
-        case Slice::Echo: bytes[i] = quint8(i % 2 ? 200 * std::exp(-0.5 * d * d) : 0); break;
-        case Slice::Spike: bytes[i] = i == bytes.size() / 2 ? 0xff : 0; break;
-        case Slice::Flat: bytes[i] = 0x40; break;
-        case Slice::Zeros: break;
+        case Slice::Noise:
+            bytes[i] = quint8(noise(gen));
+            break;
+        case Slice::Echo:
+            bytes[i] = quint8(i % 2 ? 200 * std::exp(-0.5 * d * d) : 0);
+            break;
+        case Slice::Spike:
+            bytes[i] = i == bytes.size() / 2 ? 0xff : 0;
+            break;
+        case Slice::Flat:
+            bytes[i] = 0x40;
+            break;
+        case Slice::Zeros:
+            break;
         }
     }
     frame.write(slice.offset, bytes.data(), slice.length);
@@ -161,7 +167,7 @@ struct LiteralEcho
 
 LiteralEcho literalEcho(const quint8 *data, qint64 bins, int beam)
 {
-    FirFilter filter(256, 64, { 0.05 }, 0, "hamming");
+    FirFilter filter(256, 64, {0.05}, 0, "hamming");
     std::vector<double> a(std::size_t(bins), 0.0);
     for (qint64 k = nearBlank; k < bins; ++k) {
         const double v = data[4 * k + 2 * beam] | (data[4 * k + 2 * beam + 1] << 8);
@@ -177,7 +183,7 @@ LiteralEcho literalEcho(const quint8 *data, qint64 bins, int beam)
     for (const PeakRecord &p : walkedPeaks(f.data(), length)) {
         const bool kept = p.value >= 0.5 * top && (top <= 0 || p.prominence >= 0.5 * top);
         if (kept && p.value > echo.value)
-            echo = { true, p.index, p.value };
+            echo = {true, p.index, p.value};
     }
     return echo;
 }
@@ -202,8 +208,8 @@ void checkSparseFrame(EchoProcessor &p, const std::vector<Slice> &slices, qint64
     QVERIFY(sameRun(sparse, whole));
 
     const qint64 bins = EchoProcessor::usableBins(h, dataBytes);
-    const double ranges[2] = { whole.result.rangeA, whole.result.rangeB };
-    const double peaks[2] = { whole.result.peakA, whole.result.peakB };
+    const double ranges[2] = {whole.result.rangeA, whole.result.rangeB};
+    const double peaks[2] = {whole.result.peakA, whole.result.peakB};
     for (int beam = 0; beam < 2; ++beam) {
         const LiteralEcho want = literalEcho(frame.data(), bins, beam);
         QCOMPARE(peaks[beam], want.value);
@@ -311,9 +317,9 @@ void TstEchoProcessor::matchesReferenceFrames()
             f.set(k, 1, quint16(v.integer()));
         }
         const Run r = run(p, headerFor(quint32(bins), direction, distReso), f);
-        const double ranges[2] = { r.result.rangeA, r.result.rangeB };
-        const double peaksFound[2] = { r.result.peakA, r.result.peakB };
-        const double angles[2] = { r.result.angleA, r.result.angleB };
+        const double ranges[2] = {r.result.rangeA, r.result.rangeB};
+        const double peaksFound[2] = {r.result.peakA, r.result.peakB};
+        const double angles[2] = {r.result.angleA, r.result.angleB};
         for (int beam = 0; beam < 2; ++beam) {
             const int index = v.integer();
             const double value = v.real();
@@ -337,7 +343,8 @@ void TstEchoProcessor::noEcho_data()
     QTest::addColumn<float>("distReso");
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    QTest::newRow("echo inside the near blanking") << 500 << 30 << 500u << qint64(-2) << 0.0f << 0.05f;
+    QTest::newRow("echo inside the near blanking")
+        << 500 << 30 << 500u << qint64(-2) << 0.0f << 0.05f;
     QTest::newRow("dataHeight 60") << 60 << 40 << 60u << qint64(-2) << 0.0f << 0.05f;
     QTest::newRow("dataHeight 0") << 100 << 80 << 0u << qint64(-2) << 0.0f << 0.05f;
     QTest::newRow("no bytes") << 500 << 200 << 500u << qint64(0) << 0.0f << 0.05f;
@@ -393,7 +400,7 @@ void TstEchoProcessor::equalPeaksTakeTheLowerIndex()
     std::vector<double> a(1000, 0.0), y(1000 + 65, 0.0);
     for (int k = nearBlank; k < 1000; ++k)
         a[std::size_t(k)] = double(f.get(k, 0)) * f.get(k, 0);
-    FirFilter same(256, 64, { 0.05 }, 0, "hamming");
+    FirFilter same(256, 64, {0.05}, 0, "hamming");
     same.apply(a.data(), 1000, y.data());
     QCOMPARE(y[288 + 32], y[288 + 2 * 192 + 32]);
 
@@ -449,34 +456,42 @@ void TstEchoProcessor::sparseFramesAsTheirWholeFrames_data()
     const quint32 most = quint32(full / 4);
     // One filter block is 192 bins (768 bytes); the filter's tail reaches 64 bins (256 bytes).
     QTest::newRow("one packet claims the whole frame")
-        << std::vector<Slice>{ { 0, 760, Slice::Noise } } << full << most;
+        << std::vector<Slice>{{0, 760, Slice::Noise}} << full << most;
     QTest::newRow("first and last packet of the largest frame")
-        << std::vector<Slice>{ { 0, 760, Slice::Echo }, { full - 760, 760, Slice::Noise } } << full << most;
+        << std::vector<Slice>{{0, 760, Slice::Echo}, {full - 760, 760, Slice::Noise}} << full
+        << most;
     QTest::newRow("an echo far out, alone")
-        << std::vector<Slice>{ { 300000, 760, Slice::Echo } } << full << most;
+        << std::vector<Slice>{{300000, 760, Slice::Echo}} << full << most;
     QTest::newRow("two echoes of the same height far apart")
-        << std::vector<Slice>{ { 3 * 768 + 100, 200, Slice::Echo }, { 90 * 768 + 100, 200, Slice::Echo } }
+        << std::vector<Slice>{{3 * 768 + 100, 200, Slice::Echo}, {90 * 768 + 100, 200, Slice::Echo}}
         << full << most;
     QTest::newRow("slices within the filter's tail of each other")
-        << std::vector<Slice>{ { 10 * 768 - 200, 200, Slice::Noise }, { 10 * 768 + 1024, 300, Slice::Spike },
-                               { 12 * 768 + 2048, 400, Slice::Echo } }
+        << std::vector<Slice>{{10 * 768 - 200, 200, Slice::Noise},
+                              {10 * 768 + 1024, 300, Slice::Spike},
+                              {12 * 768 + 2048, 400, Slice::Echo}}
         << full << most;
-    QTest::newRow("slices on block borders")
-        << std::vector<Slice>{ { 768, 768, Slice::Flat }, { 5 * 768, 768, Slice::Flat }, { 9 * 768 - 4, 8, Slice::Spike } }
-        << full << most;
+    QTest::newRow("slices on block borders") << std::vector<Slice>{{768, 768, Slice::Flat},
+                                                                   {5 * 768, 768, Slice::Flat},
+                                                                   {9 * 768 - 4, 8, Slice::Spike}}
+                                             << full << most;
     QTest::newRow("a plateau of equal samples far out")
-        << std::vector<Slice>{ { 200000, 760, Slice::Flat }, { 200760, 760, Slice::Flat } } << full << most;
+        << std::vector<Slice>{{200000, 760, Slice::Flat}, {200760, 760, Slice::Flat}} << full
+        << most;
     QTest::newRow("only the near range")
-        << std::vector<Slice>{ { 0, 240, Slice::Noise } } << full << most;
+        << std::vector<Slice>{{0, 240, Slice::Noise}} << full << most;
     QTest::newRow("zeros delivered")
-        << std::vector<Slice>{ { 5000, 760, Slice::Zeros }, { 100000, 760, Slice::Zeros } } << full << most;
+        << std::vector<Slice>{{5000, 760, Slice::Zeros}, {100000, 760, Slice::Zeros}} << full
+        << most;
     QTest::newRow("nothing delivered") << std::vector<Slice>{} << full << most;
     QTest::newRow("dataHeight ends inside the data")
-        << std::vector<Slice>{ { 4000, 760, Slice::Noise }, { 40000, 760, Slice::Echo } } << full << 10150u;
+        << std::vector<Slice>{{4000, 760, Slice::Noise}, {40000, 760, Slice::Echo}} << full
+        << 10150u;
     QTest::newRow("data beyond the frame's bytes")
-        << std::vector<Slice>{ { 2000, 760, Slice::Echo }, { 9000, 760, Slice::Noise } } << qint64(8192) << most;
+        << std::vector<Slice>{{2000, 760, Slice::Echo}, {9000, 760, Slice::Noise}} << qint64(8192)
+        << most;
     QTest::newRow("a frame ending inside its last block")
-        << std::vector<Slice>{ { 760, 760, Slice::Echo }, { 3000, 50, Slice::Noise } } << qint64(3050) << most;
+        << std::vector<Slice>{{760, 760, Slice::Echo}, {3000, 50, Slice::Noise}} << qint64(3050)
+        << most;
 }
 
 void TstEchoProcessor::sparseFramesAsTheirWholeFrames()
@@ -500,18 +515,19 @@ void TstEchoProcessor::randomSparseFramesAsTheirWholeFrames()
     EchoProcessor p;
     for (int round = 0; round < 300; ++round) {
         // Mostly frames of a few thousand bins; every tenth claims the whole buffer.
-        const qint64 dataBytes = round % 10 == 0 ? full
-                                                 : std::uniform_int_distribution<qint64>(1, 40000)(gen);
+        const qint64 dataBytes =
+            round % 10 == 0 ? full : std::uniform_int_distribution<qint64>(1, 40000)(gen);
         std::uniform_int_distribution<qint64> offsets(0, dataBytes + 2000);
         std::vector<Slice> slices;
         const int count = counts(gen);
         for (int k = 0; k < count; ++k) {
             const qint64 length = lengths(gen);
             const qint64 offset = std::min(offsets(gen), full - length);
-            slices.push_back({ offset, length, Slice::Kind(kinds(gen)) });
+            slices.push_back({offset, length, Slice::Kind(kinds(gen))});
         }
-        const quint32 dataHeight = round % 4 == 0 ? quint32(std::uniform_int_distribution<qint64>(0, dataBytes / 4)(gen))
-                                                  : 0xFFFFFFFFu;
+        const quint32 dataHeight =
+            round % 4 == 0 ? quint32(std::uniform_int_distribution<qint64>(0, dataBytes / 4)(gen))
+                           : 0xFFFFFFFFu;
         checkSparseFrame(p, slices, dataBytes, dataHeight, gen);
         if (QTest::currentTestFailed())
             QFAIL(qPrintable(QStringLiteral("round %1").arg(round)));

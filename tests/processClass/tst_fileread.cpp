@@ -11,8 +11,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,19 +48,21 @@ ScanPlan partPlan(int frames, float speed)
 bool writePart(const QString &path, int frames, float speed)
 {
     QFile::remove(path);
-    return SimSonar::appendRecording(path, partPlan(frames, speed),
-                                     SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50))
-        >= 0;
+    return SimSonar::appendRecording(
+               path, partPlan(frames, speed),
+               SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50))
+           >= 0;
 }
 
 // A part under a name in the file system's own bytes, which QFile cannot spell when they are
 // no UTF-8.
 bool writeRawPart(const QByteArray &path, int frames, float speed)
 {
-    const QByteArray bytes = SimSonar::recordingBytes(partPlan(frames, speed),
-                                                      SimSonar::echoSamples({{0, 60, 20000, 2}}, 50));
+    const QByteArray bytes = SimSonar::recordingBytes(
+        partPlan(frames, speed), SimSonar::echoSamples({{0, 60, 20000, 2}}, 50));
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const bool ok = fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
+    const bool ok =
+        fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
     if (fd >= 0)
         ::close(fd);
     return ok;
@@ -104,20 +106,30 @@ struct Reader
     explicit Reader(QObject *owner) : center(new InformationCenter(owner))
     {
         wireReplay(reader, processing, center);
-        QObject::connect(center, &InformationCenter::fileStatusChanged, owner,
-                         [this] { statuses << center->m_fileStatus(); }, Qt::DirectConnection);
-        QObject::connect(center, &InformationCenter::sigStopReadFile, owner, [this] {
-            if (QThread::currentThread() != center->thread())
-                ++ends;
-        }, Qt::DirectConnection);
+        QObject::connect(
+            center, &InformationCenter::fileStatusChanged, owner,
+            [this] { statuses << center->m_fileStatus(); }, Qt::DirectConnection);
+        QObject::connect(
+            center, &InformationCenter::sigStopReadFile, owner,
+            [this] {
+                if (QThread::currentThread() != center->thread())
+                    ++ends;
+            },
+            Qt::DirectConnection);
     }
-    void replay(const QString &path) { emit center->sigReadFile(QUrl::fromLocalFile(path).toString()); }
+    void replay(const QString &path)
+    {
+        emit center->sigReadFile(QUrl::fromLocalFile(path).toString());
+    }
     // The reader's end signal came and its handlers have run.
     bool ended()
     {
-        return QTest::qWaitFor([this] {
-            return ends.load() > 0 && center->m_fileStatus() == InformationCenter::FileStatus::None;
-        }, 20000);
+        return QTest::qWaitFor(
+            [this] {
+                return ends.load() > 0
+                       && center->m_fileStatus() == InformationCenter::FileStatus::None;
+            },
+            20000);
     }
 };
 
@@ -156,7 +168,7 @@ void tst_FileRead::initTestCase()
 
 void tst_FileRead::partsOfARecording_data()
 {
-    QTest::addColumn<QStringList>("files");   // written with speeds 1, 2, 3, ... in this order
+    QTest::addColumn<QStringList>("files"); // written with speeds 1, 2, 3, ... in this order
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QList<int>>("replayed"); // the speeds of the parts replayed, in order
     const QStringList gap{"dive.DB", "dive_1.DB", "dive_2.DB", "dive_4.DB"};
@@ -175,14 +187,17 @@ void tst_FileRead::partsOfARecording()
     QFETCH(QList<int>, replayed);
     QTemporaryDir dir;
     for (int i = 0; i < files.size(); ++i) {
-        const bool empty = QTest::currentDataTag() == QByteArray("empty part in the middle") && i == 1;
+        const bool empty =
+            QTest::currentDataTag() == QByteArray("empty part in the middle") && i == 1;
         QVERIFY(writePart(dir.filePath(files[i]), empty ? 0 : 30, float(i + 1)));
     }
     Reader r(this);
     r.replay(dir.filePath(chosen));
     QVERIFY(r.ended());
     QCOMPARE(partsFromPoints(), replayed);
-    QCOMPARE(r.parts.size(), QTest::currentDataTag() == QByteArray("empty part in the middle") ? 3 : replayed.size());
+    QCOMPARE(r.parts.size(), QTest::currentDataTag() == QByteArray("empty part in the middle")
+                                 ? 3
+                                 : replayed.size());
     QCOMPARE(r.ends.load(), 1);
     QVERIFY(r.statuses.contains(InformationCenter::FileStatus::Reading));
     QCOMPARE(r.statuses.last(), InformationCenter::FileStatus::None);
@@ -219,9 +234,9 @@ void tst_FileRead::firstPartNotReadable()
 
 void tst_FileRead::allocationFailureEndsTheReplay_data()
 {
-    QTest::addColumn<int>("bins");    // per beam and frame
-    QTest::addColumn<float>("step");  // degrees per frame
-    QTest::addColumn<int>("frames");  // of the second part
+    QTest::addColumn<int>("bins");   // per beam and frame
+    QTest::addColumn<float>("step"); // degrees per frame
+    QTest::addColumn<int>("frames"); // of the second part
     // A parked head: the sweep keeps frames of 380000 bytes until it holds 320 MB.
     QTest::newRow("a sweep that outgrows the memory left") << 500 * 190 << 0.f << 120;
     // Half a turn every 19 frames: an image of 1.28 MB each time.
@@ -240,7 +255,8 @@ void tst_FileRead::allocationFailureEndsTheReplay()
     QFETCH(float, step);
     QFETCH(int, frames);
     QTemporaryDir dir;
-    const SimSonar::SampleFunction echo = SimSonar::echoSamples({{0, double(bins / 2), 20000, 3}}, 50);
+    const SimSonar::SampleFunction echo =
+        SimSonar::echoSamples({{0, double(bins / 2), 20000, 3}}, 50);
     const QStringList names{"dive.DB", "dive_1.DB", "dive_2.DB"};
     const QList<int> framesOf{2, frames, 2};
     for (int i = 0; i < names.size(); ++i) {
@@ -256,7 +272,8 @@ void tst_FileRead::allocationFailureEndsTheReplay()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("MALLOC_ARENA_MAX"), QStringLiteral("1"));
     probe.setProcessEnvironment(environment);
-    probe.start(QStringLiteral(KORVESSA_REPLAY_MEMORY_PROBE), {dir.filePath(names[0]), QStringLiteral("16")});
+    probe.start(QStringLiteral(KORVESSA_REPLAY_MEMORY_PROBE),
+                {dir.filePath(names[0]), QStringLiteral("16")});
     QVERIFY(probe.waitForFinished(180000));
     const QString out = QString::fromUtf8(probe.readAllStandardOutput());
     QVERIFY2(probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0,
@@ -264,7 +281,8 @@ void tst_FileRead::allocationFailureEndsTheReplay()
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QStringList tips = lines.filter(QRegularExpression(QStringLiteral("^tip ")));
     QCOMPARE(tips.size(), 1);
-    QCOMPARE(tips[0], QStringLiteral("tip 回放数据失败：") + dir.filePath(names[1]) + QStringLiteral(" 内存不足"));
+    QCOMPARE(tips[0], QStringLiteral("tip 回放数据失败：") + dir.filePath(names[1])
+                          + QStringLiteral(" 内存不足"));
     QVERIFY(lines.contains(QStringLiteral("parts 2")));
     QVERIFY(lines.contains(QStringLiteral("again 3")));
 }
@@ -293,10 +311,13 @@ void tst_FileRead::partCutShortDuringItsReplay()
     Reader r(this);
     QSignalSpy tips(r.center, &InformationCenter::sigTipsCMD);
     std::atomic<bool> cut{false};
-    connect(&r.processing, &Processing::sigProgressChanged, &r.processing, [&](double, bool running) {
-        if (running && !cut.exchange(true))
-            QVERIFY(::truncate(QFile::encodeName(first).constData(), off_t(cutTo)) == 0);
-    }, Qt::DirectConnection);
+    connect(
+        &r.processing, &Processing::sigProgressChanged, &r.processing,
+        [&](double, bool running) {
+            if (running && !cut.exchange(true))
+                QVERIFY(::truncate(QFile::encodeName(first).constData(), off_t(cutTo)) == 0);
+        },
+        Qt::DirectConnection);
     r.replay(first);
     QVERIFY(r.ended());
     QVERIFY(cut.load());
@@ -304,7 +325,8 @@ void tst_FileRead::partCutShortDuringItsReplay()
     QCOMPARE(r.ends.load(), 1);
     QVERIFY(!log.messages(QtWarningMsg).filter(QStringLiteral("文件读取失败")).isEmpty());
     QTRY_COMPARE(tips.size(), 1);
-    QCOMPARE(tips[0][0].toString(), QStringLiteral("回放数据失败：") + first + QStringLiteral(" 文件在回放中变短了"));
+    QCOMPARE(tips[0][0].toString(),
+             QStringLiteral("回放数据失败：") + first + QStringLiteral(" 文件在回放中变短了"));
     const std::vector<CloudPoint> points = storedPoints();
     QVERIFY(!points.empty());
     QVERIFY(points.size() < 2u * frames);
@@ -317,7 +339,9 @@ void tst_FileRead::framesAcrossChunksReplayAsFromMemory()
     // record: read from the file, the part gives the points and images it gives from memory.
     ScanPlan plan = partPlan(int(PartReader::chunkRecords), 3);
     plan.header.dataHeight = 3 * 190;
-    const QByteArray bytes = SimSonar::recordingBytes(plan, SimSonar::echoSamples({{0, 300, 20000, 2}, {1, 500, 30000, 2}}, 50))
+    const QByteArray bytes =
+        SimSonar::recordingBytes(
+            plan, SimSonar::echoSamples({{0, 300, 20000, 2}, {1, 500, 30000, 2}}, 50))
         + QByteArray(700, '\x07');
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("dive.DB")));
@@ -326,7 +350,8 @@ void tst_FileRead::framesAcrossChunksReplayAsFromMemory()
 
     Reader fromMemory(this);
     emit fromMemory.reader.sigReadingFile();
-    fromMemory.processing.processFile(reinterpret_cast<const uchar *>(bytes.constData()), quint32(bytes.size()));
+    fromMemory.processing.processFile(reinterpret_cast<const uchar *>(bytes.constData()),
+                                      quint32(bytes.size()));
     const std::vector<CloudPoint> expectedPoints = storedPoints();
     const std::deque<ImageFrame> expectedImages = fromMemory.processing.history();
     QCOMPARE(int(expectedPoints.size()), 2 * int(PartReader::chunkRecords));
@@ -337,7 +362,8 @@ void tst_FileRead::framesAcrossChunksReplayAsFromMemory()
     QVERIFY(fromFile.ended());
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(points.size(), expectedPoints.size());
-    QVERIFY(std::memcmp(points.data(), expectedPoints.data(), points.size() * sizeof(CloudPoint)) == 0);
+    QVERIFY(std::memcmp(points.data(), expectedPoints.data(), points.size() * sizeof(CloudPoint))
+            == 0);
     const std::deque<ImageFrame> &images = fromFile.processing.history();
     QCOMPARE(images.size(), expectedImages.size());
     for (std::size_t i = 0; i < images.size(); ++i)
@@ -354,15 +380,15 @@ void tst_FileRead::namesAsTheFileSystemSpellsThem_data()
     QTest::addColumn<QString>("chosenAs");
     QTest::addColumn<QList<int>>("replayed");
     const QByteArray latin1("caf\xe9");
-    QTest::newRow("name beginning with a colon") << QByteArray() << QByteArray(":dive") << QByteArrayList{}
-                                                 << "dialog" << QList<int>{1, 2};
+    QTest::newRow("name beginning with a colon")
+        << QByteArray() << QByteArray(":dive") << QByteArrayList{} << "dialog" << QList<int>{1, 2};
     QTest::newRow("name that is no UTF-8, escaped in the URL")
         << QByteArray() << latin1 << QByteArrayList{} << "escaped" << QList<int>{1, 2};
     // The program's own dialog decodes the name and writes U+FFFD for the byte.
     QTest::newRow("name that is no UTF-8, as the dialog shows it")
         << QByteArray() << latin1 << QByteArrayList{} << "dialog" << QList<int>{1, 2};
-    QTest::newRow("folder that is no UTF-8") << QByteArray("Tauchg\xe4nge") << QByteArray("dive") << QByteArrayList{}
-                                             << "dialog" << QList<int>{1, 2};
+    QTest::newRow("folder that is no UTF-8") << QByteArray("Tauchg\xe4nge") << QByteArray("dive")
+                                             << QByteArrayList{} << "dialog" << QList<int>{1, 2};
     QTest::newRow("two names that the dialog shows alike")
         << QByteArray() << latin1 << QByteArrayList{"caf\xe8.DB"} << "dialog" << QList<int>{};
 }
@@ -394,8 +420,8 @@ void tst_FileRead::namesAsTheFileSystemSpellsThem()
     for (int i = 0; i < files.size(); ++i)
         QVERIFY(writeRawPart(files[i], 30, float(i + 1)));
     const QString url = chosenAs == QLatin1String("escaped")
-        ? QString::fromLatin1("file://" + first.toPercentEncoding("/"))
-        : QUrl::fromLocalFile(QFile::decodeName(first)).toString();
+                            ? QString::fromLatin1("file://" + first.toPercentEncoding("/"))
+                            : QUrl::fromLocalFile(QFile::decodeName(first)).toString();
 
     Reader r(this);
     emit r.center->sigReadFile(url);
@@ -409,10 +435,12 @@ void tst_FileRead::laterPartsOfAnOlderRecordingAreNotReplayed_data()
     // Parts written with speeds 1, 2, 3 and changed the given number of seconds ago.
     QTest::addColumn<QList<int>>("ages");
     QTest::addColumn<QList<int>>("replayed");
-    QTest::newRow("a new recording shorter than the old one") << QList<int>{0, 3600, 3600} << QList<int>{1};
+    QTest::newRow("a new recording shorter than the old one")
+        << QList<int>{0, 3600, 3600} << QList<int>{1};
     QTest::newRow("a new recording of two parts over an old one of three")
         << QList<int>{60, 0, 3600} << QList<int>{1, 2};
-    QTest::newRow("parts written one after the other") << QList<int>{60, 30, 0} << QList<int>{1, 2, 3};
+    QTest::newRow("parts written one after the other")
+        << QList<int>{60, 30, 0} << QList<int>{1, 2, 3};
     QTest::newRow("changed in the same instant") << QList<int>{60, 60, 60} << QList<int>{1, 2, 3};
 }
 
@@ -440,8 +468,10 @@ void tst_FileRead::listFileNames()
     QTemporaryDir dir;
     QVERIFY(writePart(dir.filePath(QStringLiteral("数据.DB")), 1, 1));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub.DB")));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("数据.DB")), dir.filePath(QStringLiteral("link.DB"))));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("sub.DB")), dir.filePath(QStringLiteral("dirlink.DB"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("数据.DB")),
+                        dir.filePath(QStringLiteral("link.DB"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("sub.DB")),
+                        dir.filePath(QStringLiteral("dirlink.DB"))));
     QList<QByteArray> names = FileRead::listFileNames(dir.path().toUtf8());
     std::sort(names.begin(), names.end());
     QCOMPARE(names, (QList<QByteArray>{"link.DB", QStringLiteral("数据.DB").toUtf8()}));
@@ -469,13 +499,16 @@ void tst_FileRead::stopDuringAMultiPartReplay()
     QVERIFY(writePart(dir.filePath(QStringLiteral("dive_2.DB")), frames, 3));
     Reader r(this);
     std::atomic<bool> inside{false};
-    connect(&r.processing, &Processing::sigProgressChanged, &r.processing, [&](double, bool running) {
-        if (!running || inside.exchange(true))
-            return;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!r.processing.isStopRequested() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }, Qt::DirectConnection);
+    connect(
+        &r.processing, &Processing::sigProgressChanged, &r.processing,
+        [&](double, bool running) {
+            if (!running || inside.exchange(true))
+                return;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!r.processing.isStopRequested() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        },
+        Qt::DirectConnection);
     r.replay(dir.filePath(QStringLiteral("dive.DB")));
     QTRY_VERIFY_WITH_TIMEOUT(inside.load(), 20000);
 
@@ -504,14 +537,17 @@ void tst_FileRead::replayStartsWithoutAFrameLeftHalfFilled()
     plan.header.dataHeight = 3 * 190;
     plan.firstSerial = 100;
     QVERIFY(SimSonar::appendRecording(dir.filePath(QStringLiteral("dive.DB")), plan,
-                                      SimSonar::echoSamples({{0, 300, 20000, 2}}, 50)) > 0);
+                                      SimSonar::echoSamples({{0, 300, 20000, 2}}, 50))
+            > 0);
     ScanPlan stale = plan;
     stale.frames = 1;
     stale.firstSerial = 7;
-    const QByteArray leftOver = SimSonar::recordingBytes(stale, SimSonar::echoSamples({}, 50)).left(2 * packetSize);
+    const QByteArray leftOver =
+        SimSonar::recordingBytes(stale, SimSonar::echoSamples({}, 50)).left(2 * packetSize);
 
     Reader r(this);
-    r.processing.processFile(reinterpret_cast<const uchar *>(leftOver.constData()), quint32(leftOver.size()));
+    r.processing.processFile(reinterpret_cast<const uchar *>(leftOver.constData()),
+                             quint32(leftOver.size()));
     r.replay(dir.filePath(QStringLiteral("dive.DB")));
     QVERIFY(r.ended());
     quint32 points = 0;
@@ -536,14 +572,17 @@ void tst_FileRead::anEarlierReplaysEndLeavesTheNextOneAlone()
     // At its first stored image the armed replay holds on until the stop has been asked.
     std::atomic<bool> armed{false};
     std::atomic<bool> holding{false};
-    connect(r.center, &InformationCenter::updateSchedule, &r.processing, [&](int) {
-        if (!armed.exchange(false))
-            return;
-        holding = true;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!r.processing.isStopRequested() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }, Qt::DirectConnection);
+    connect(
+        r.center, &InformationCenter::updateSchedule, &r.processing,
+        [&](int) {
+            if (!armed.exchange(false))
+                return;
+            holding = true;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!r.processing.isStopRequested() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        },
+        Qt::DirectConnection);
 
     for (int round = 0; round < 20; ++round) {
         const int endsBefore = r.ends.load();
@@ -556,7 +595,8 @@ void tst_FileRead::anEarlierReplaysEndLeavesTheNextOneAlone()
         r.replay(path);
         // Both threads have sent their end, and the GUI thread has handled what it takes.
         QTRY_VERIFY_WITH_TIMEOUT(r.ends.load() > endsBefore + 1
-                                     && r.center->m_fileStatus() == InformationCenter::FileStatus::None,
+                                     && r.center->m_fileStatus()
+                                            == InformationCenter::FileStatus::None,
                                  20000);
         QCOMPARE(r.processing.history().size(), images);
         using Status = InformationCenter::FileStatus;

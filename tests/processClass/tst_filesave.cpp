@@ -16,8 +16,8 @@
 
 #include <atomic>
 #include <csignal>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -100,7 +100,8 @@ struct FolderState
 FolderState stateOf(const QString &folder)
 {
     FolderState state;
-    for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name)) {
+    for (const QFileInfo &entry : QDir(folder).entryInfoList(
+             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name)) {
         QFile file(entry.filePath());
         state.names << entry.fileName();
         state.bytes << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
@@ -115,9 +116,11 @@ bool leaveParts(const QString &first, const QList<int> &indices)
 {
     for (int index : indices) {
         QFile file(RecordingFile::partPath(first, index));
-        if (!file.open(QIODevice::WriteOnly) || file.write(packet(900 + quint32(index), 0)) != packetSize)
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(packet(900 + quint32(index), 0)) != packetSize)
             return false;
-        if (!file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime))
+        if (!file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                              QFileDevice::FileModificationTime))
             return false;
     }
     return true;
@@ -163,9 +166,10 @@ void tst_FileSave::recordsWholeStampedFrames_data()
 {
     QTest::addColumn<QList<quint32>>("serials");
     QTest::addColumn<QList<quint32>>("written");
-    QTest::newRow("three-packet frames, the last in progress") << QList<quint32>{7, 7, 7, 8, 8, 8, 9}
-                                                               << QList<quint32>{7, 7, 7, 8, 8, 8};
-    QTest::newRow("stopped before a frame was complete") << QList<quint32>{7, 7} << QList<quint32>{};
+    QTest::newRow("three-packet frames, the last in progress")
+        << QList<quint32>{7, 7, 7, 8, 8, 8, 9} << QList<quint32>{7, 7, 7, 8, 8, 8};
+    QTest::newRow("stopped before a frame was complete")
+        << QList<quint32>{7, 7} << QList<quint32>{};
 }
 
 void tst_FileSave::recordsWholeStampedFrames()
@@ -200,8 +204,9 @@ void tst_FileSave::recordsWholeStampedFrames()
         QCOMPARE(records[i].speed, 2.5f);
         QCOMPARE(records[i].gamma, 1.25f);
     }
-    QCOMPARE(rec.tipTexts(), (QStringList{QStringLiteral("保存数据：") + path, QStringLiteral("保存数据完成")}));
-    QCOMPARE(rec.stops.size(), 1); // only the operator's
+    QCOMPARE(rec.tipTexts(),
+             (QStringList{QStringLiteral("保存数据：") + path, QStringLiteral("保存数据完成")}));
+    QCOMPARE(rec.stops.size(), 1);          // only the operator's
     QCOMPARE(rec.questions, QStringList()); // no later parts there: nothing to ask
 }
 
@@ -271,16 +276,19 @@ void tst_FileSave::failureEndsTheRecording()
     if (failure == QLatin1String("next part is a directory"))
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("X_1.DB")));
     if (failure == QLatin1String("next part is a pipe"))
-        QVERIFY(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("X_1.DB"))).constData(), 0600) == 0);
+        QVERIFY(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("X_1.DB"))).constData(), 0600)
+                == 0);
     // Another program's file, which nothing here may change.
     QTemporaryDir elsewhere;
-    const QString foreign = failure == QLatin1String("next part is a link") ? elsewhere.filePath(QStringLiteral("other.DB"))
-                                                                            : dir.filePath(QStringLiteral("X_1.DB"));
+    const QString foreign = failure == QLatin1String("next part is a link")
+                                ? elsewhere.filePath(QStringLiteral("other.DB"))
+                                : dir.filePath(QStringLiteral("X_1.DB"));
     const QByteArray foreignBytes = packet(201, 0);
     const auto writeForeign = [&] {
         QFile file(foreign);
         return file.open(QIODevice::WriteOnly) && file.write(foreignBytes) == foreignBytes.size()
-            && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+               && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                   QFileDevice::FileModificationTime);
     };
     if (failure == QLatin1String("next part is a link"))
         QVERIFY(writeForeign() && QFile::link(foreign, dir.filePath(QStringLiteral("X_1.DB"))));
@@ -307,13 +315,15 @@ void tst_FileSave::failureEndsTheRecording()
     QTRY_COMPARE_WITH_TIMEOUT(center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
 
     const QStringList tips = rec.tipTexts();
-    QVERIFY2(!tips.isEmpty() && tips.last().startsWith(QStringLiteral("保存数据失败：")), qPrintable(tips.join('|')));
+    QVERIFY2(!tips.isEmpty() && tips.last().startsWith(QStringLiteral("保存数据失败：")),
+             qPrintable(tips.join('|')));
     QVERIFY(!tips.contains(QStringLiteral("保存数据完成")));
     if (wholeFramesKept >= 0)
         QCOMPARE(QFileInfo(first).size(), wholeFramesKept * frameBytes);
     else
         QVERIFY(!QFileInfo(first).isFile());
-    if (failure == QLatin1String("next part is a link") || failure == QLatin1String("next part appears")) {
+    if (failure == QLatin1String("next part is a link")
+        || failure == QLatin1String("next part appears")) {
         QFile file(dir.filePath(QStringLiteral("X_1.DB")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), foreignBytes);
@@ -351,8 +361,10 @@ void tst_FileSave::ringOverrunIsReportedOnce_data()
     QTest::addColumn<QString>("catalogue");
     QTest::addColumn<QString>("lost");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("Chinese") << QString() << QStringLiteral("丢失") << QStringLiteral("保存数据完成");
-    QTest::newRow("English") << QStringLiteral(":/languages/vexa_en_US.qm") << QStringLiteral("packets were lost")
+    QTest::newRow("Chinese") << QString() << QStringLiteral("丢失")
+                             << QStringLiteral("保存数据完成");
+    QTest::newRow("English") << QStringLiteral(":/languages/vexa_en_US.qm")
+                             << QStringLiteral("packets were lost")
                              << QStringLiteral("The data is saved");
 }
 
@@ -366,7 +378,8 @@ void tst_FileSave::ringOverrunIsReportedOnce()
         QVERIFY(translator.load(catalogue));
         QVERIFY(QCoreApplication::installTranslator(&translator));
     }
-    const auto uninstall = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    const auto uninstall =
+        qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
 
     // A recording into a full pipe: the recorder blocks in its first write while the receiver
     // laps it three times. Once the pipe is read again it tells the operator once, and records
@@ -437,7 +450,8 @@ void tst_FileSave::ringOverrunIsReportedOnce()
     QCOMPARE(tips.last(), saved);
     QVERIFY(rec.ring->lostRecordPackets() >= 2 * 64);
     // Frame 0, what survived of the laps, then frames 1000 .. 1099 whole (1100 was in progress).
-    QTRY_VERIFY_WITH_TIMEOUT(drain.received.load() - junkBytes >= (2 + 1 + 99 * 2) * qint64(packetSize), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        drain.received.load() - junkBytes >= (2 + 1 + 99 * 2) * qint64(packetSize), 10000);
     QCOMPARE((drain.received.load() - junkBytes) % packetSize, 0);
 }
 
@@ -450,13 +464,16 @@ void tst_FileSave::asksBeforeReplacingLeftovers_data()
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QString>("listed"); // in the question; empty: no question
     const QString english = QStringLiteral(":/languages/vexa_en_US.qm");
-    QTest::newRow("three, Yes") << QList<int>{1, 2, 3} << QString() << true << "dive_1.DB, dive_2.DB, dive_3.DB";
-    QTest::newRow("three, No") << QList<int>{1, 2, 3} << QString() << false << "dive_1.DB, dive_2.DB, dive_3.DB";
+    QTest::newRow("three, Yes") << QList<int>{1, 2, 3} << QString() << true
+                                << "dive_1.DB, dive_2.DB, dive_3.DB";
+    QTest::newRow("three, No") << QList<int>{1, 2, 3} << QString() << false
+                               << "dive_1.DB, dive_2.DB, dive_3.DB";
     QTest::newRow("five, the first three named, No")
         << QList<int>{1, 2, 3, 4, 5} << QString() << false << "dive_1.DB, dive_2.DB, dive_3.DB, …";
     QTest::newRow("in part order, not name order, Yes")
         << QList<int>{10, 2, 11, 1} << QString() << true << "dive_1.DB, dive_2.DB, dive_10.DB, …";
-    QTest::newRow("only a far part, English, Yes") << QList<int>{10} << english << true << "dive_10.DB";
+    QTest::newRow("only a far part, English, Yes")
+        << QList<int>{10} << english << true << "dive_10.DB";
     QTest::newRow("English, No") << QList<int>{1, 2} << english << false << "dive_1.DB, dive_2.DB";
     QTest::newRow("no later parts: no question") << QList<int>{} << QString() << false << QString();
 }
@@ -472,7 +489,8 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
         QVERIFY(translator.load(catalogue));
         QVERIFY(QCoreApplication::installTranslator(&translator));
     }
-    const auto uninstall = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    const auto uninstall =
+        qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("dive.DB"));
     QVERIFY(leaveParts(first, QList<int>{0} + leftovers));
@@ -486,9 +504,13 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
     if (listed.isEmpty()) {
         QCOMPARE(rec.questions, QStringList());
     } else {
-        const QString text = catalogue.isEmpty()
-            ? QStringLiteral("录制|此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？")
-            : QStringLiteral("Recording|An earlier recording under this name left %1 later part files here: %2\nThis recording will replace them. Continue?");
+        const QString text =
+            catalogue.isEmpty()
+                ? QStringLiteral("录制|此前以该名称录制的数据在此留下了 %1 "
+                                 "个后续分段文件：%2\n本次录制将替换它们。是否继续？")
+                : QStringLiteral(
+                    "Recording|An earlier recording under this name left %1 later part files here: "
+                    "%2\nThis recording will replace them. Continue?");
         QCOMPARE(rec.questions, QStringList{text.arg(leftovers.size()).arg(listed)});
     }
     if (!yes && !listed.isEmpty()) {
@@ -503,14 +525,17 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
     rec.push({1, 1, 2, 2, 3, 3, 4});
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
     emit rec.center->sigStopSaveFile();
-    QTRY_COMPARE_WITH_TIMEOUT(rec.center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.center->m_fileStatus(), InformationCenter::FileStatus::None,
+                              10000);
     // The folder holds the new recording and nothing that the earlier one left.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden),
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden),
              (QStringList{"dive.DB", "dive_1.DB"}));
     QCOMPARE(serialsIn(first), (QList<quint32>{1, 1, 2, 2}));
     QCOMPARE(serialsIn(dir.filePath(QStringLiteral("dive_1.DB"))), (QList<quint32>{3, 3}));
     QCOMPARE(rec.tipTexts().size(), 2);
-    QCOMPARE(rec.tipTexts().last(), catalogue.isEmpty() ? QStringLiteral("保存数据完成") : QStringLiteral("The data is saved"));
+    QCOMPARE(rec.tipTexts().last(), catalogue.isEmpty() ? QStringLiteral("保存数据完成")
+                                                        : QStringLiteral("The data is saved"));
 }
 
 void tst_FileSave::sonarLostWhileAsked_data()

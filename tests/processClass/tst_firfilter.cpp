@@ -72,35 +72,38 @@ void TstFirFilter::rejections_data()
     const QString zero = "Filter taps sum to zero: the cut-offs leave no pass band";
     const QString fft = "FFT size must be at least the filter order + 1";
 
-    QTest::newRow("order 0") << 256 << 0 << QList<double> { 0.05 } << 0 << "hamming" << order;
+    QTest::newRow("order 0") << 256 << 0 << QList<double>{0.05} << 0 << "hamming" << order;
     QTest::newRow("order -3 before everything else")
-        << 0 << -3 << QList<double> {} << 2 << "nope" << order;
-    QTest::newRow("empty cut-offs") << 256 << 64 << QList<double> {} << 0 << "hamming" << empty;
+        << 0 << -3 << QList<double>{} << 2 << "nope" << order;
+    QTest::newRow("empty cut-offs") << 256 << 64 << QList<double>{} << 0 << "hamming" << empty;
     QTest::newRow("empty before bad window")
-        << 256 << 64 << QList<double> {} << 0 << "nope" << empty;
-    QTest::newRow("1.2") << 256 << 64 << QList<double> { 1.2 } << 0 << "hamming" << range;
-    QTest::newRow("-0.1") << 256 << 64 << QList<double> { -0.1 } << 0 << "hamming" << range;
-    QTest::newRow("NaN") << 256 << 64 << QList<double> { kNaN } << 0 << "hamming" << range;
+        << 256 << 64 << QList<double>{} << 0 << "nope" << empty;
+    QTest::newRow("1.2") << 256 << 64 << QList<double>{1.2} << 0 << "hamming" << range;
+    QTest::newRow("-0.1") << 256 << 64 << QList<double>{-0.1} << 0 << "hamming" << range;
+    QTest::newRow("NaN") << 256 << 64 << QList<double>{kNaN} << 0 << "hamming" << range;
     QTest::newRow("second cut-off checked too")
-        << 256 << 64 << QList<double> { 0.2, 1.5 } << 2 << "hamming" << range;
+        << 256 << 64 << QList<double>{0.2, 1.5} << 2 << "hamming" << range;
     QTest::newRow("range before bad window")
-        << 256 << 64 << QList<double> { 2.0 } << 0 << "nope" << range;
-    QTest::newRow("case matters") << 256 << 64 << QList<double> { 0.05 } << 0 << "Hamming"
+        << 256 << 64 << QList<double>{2.0} << 0 << "nope" << range;
+    QTest::newRow("case matters") << 256 << 64 << QList<double>{0.05} << 0 << "Hamming"
                                   << "Unknown window type: Hamming";
     QTest::newRow("window before band-pass count")
-        << 256 << 64 << QList<double> { 0.05 } << 2 << "hann" << "Unknown window type: hann";
+        << 256 << 64 << QList<double>{0.05} << 2 << "hann"
+        << "Unknown window type: hann";
     QTest::newRow("band-pass one cut-off")
-        << 256 << 64 << QList<double> { 0.05 } << 2 << "hamming" << bandpass;
+        << 256 << 64 << QList<double>{0.05} << 2 << "hamming" << bandpass;
     QTest::newRow("band-stop one cut-off")
-        << 256 << 64 << QList<double> { 0.05 } << 3 << "rectwin" << bandstop;
-    QTest::newRow("low-pass cut-off 0") << 256 << 64 << QList<double> { 0.0 } << 0 << "hamming" << zero;
+        << 256 << 64 << QList<double>{0.05} << 3 << "rectwin" << bandstop;
+    QTest::newRow("low-pass cut-off 0")
+        << 256 << 64 << QList<double>{0.0} << 0 << "hamming" << zero;
     QTest::newRow("band-stop [0, 1]")
-        << 256 << 64 << QList<double> { 0.0, 1.0 } << 3 << "hamming" << zero;
+        << 256 << 64 << QList<double>{0.0, 1.0} << 3 << "hamming" << zero;
     QTest::newRow("high-pass cut-off 1")
-        << 256 << 64 << QList<double> { 1.0 } << 1 << "blackman" << zero;
-    QTest::newRow("empty band-pass") << 256 << 64 << QList<double> { 0.3, 0.3 } << 2 << "hamming" << zero;
-    QTest::newRow("fftSize = order") << 64 << 64 << QList<double> { 0.05 } << 0 << "hamming" << fft;
-    QTest::newRow("fftSize 0") << 0 << 2 << QList<double> { 0.5 } << 0 << "rectwin" << fft;
+        << 256 << 64 << QList<double>{1.0} << 1 << "blackman" << zero;
+    QTest::newRow("empty band-pass")
+        << 256 << 64 << QList<double>{0.3, 0.3} << 2 << "hamming" << zero;
+    QTest::newRow("fftSize = order") << 64 << 64 << QList<double>{0.05} << 0 << "hamming" << fft;
+    QTest::newRow("fftSize 0") << 0 << 2 << QList<double>{0.5} << 0 << "rectwin" << fft;
 }
 
 void TstFirFilter::rejections()
@@ -124,10 +127,10 @@ void TstFirFilter::accepted_data()
 {
     QTest::addColumn<QList<double>>("cutoffs");
     QTest::addColumn<int>("type");
-    QTest::newRow("low-pass 1 (all-pass)") << QList<double> { 1.0 } << 0;
-    QTest::newRow("high-pass 0 (all-pass)") << QList<double> { 0.0 } << 1;
-    QTest::newRow("band-pass [0, 1]") << QList<double> { 0.0, 1.0 } << 2;
-    QTest::newRow("band-stop [0.3, 0.3]") << QList<double> { 0.3, 0.3 } << 3;
+    QTest::newRow("low-pass 1 (all-pass)") << QList<double>{1.0} << 0;
+    QTest::newRow("high-pass 0 (all-pass)") << QList<double>{0.0} << 1;
+    QTest::newRow("band-pass [0, 1]") << QList<double>{0.0, 1.0} << 2;
+    QTest::newRow("band-stop [0.3, 0.3]") << QList<double>{0.3, 0.3} << 3;
 }
 
 // Cut-offs of exactly 0 and 1 pass the range check; where the band covers everything the
@@ -145,13 +148,13 @@ void TstFirFilter::accepted()
 
 void TstFirFilter::knownTaps()
 {
-    FirFilter small(8, 2, { 0.5 }, 0, "rectwin");
+    FirFilter small(8, 2, {0.5}, 0, "rectwin");
     QCOMPARE(int(small.taps().size()), 3);
     QVERIFY(std::abs(small.taps()[0] - 0.2800495767557787) < 1e-16);
     QVERIFY(std::abs(small.taps()[1] - 0.4399008464884426) < 1e-16);
     QVERIFY(std::abs(small.taps()[2] - 0.2800495767557787) < 1e-16);
 
-    FirFilter system(256, 64, { 0.05 }, 0, "hamming");
+    FirFilter system(256, 64, {0.05}, 0, "hamming");
     const std::vector<double> &t = system.taps();
     QCOMPARE(int(t.size()), 65);
     double sum = 0;
@@ -164,14 +167,14 @@ void TstFirFilter::knownTaps()
     QVERIFY(std::abs(t[0] - -0.000763862226491) < 1e-15);
 
     // Type 7 is a low-pass.
-    FirFilter seven(256, 64, { 0.05 }, 7, "hamming");
+    FirFilter seven(256, 64, {0.05}, 7, "hamming");
     QVERIFY(seven.taps() == t);
 
     // The Kaiser window shows through as the ratio of Kaiser to rectangular taps.
-    const double kaiser[5] = { 0.9403061933191572, 0.9849022698838324, 1, 0.9849022698838324,
-                               0.9403061933191572 };
-    FirFilter k(8, 4, { 0.3 }, 0, "kaiser");
-    FirFilter r(8, 4, { 0.3 }, 0, "rectwin");
+    const double kaiser[5] = {0.9403061933191572, 0.9849022698838324, 1, 0.9849022698838324,
+                              0.9403061933191572};
+    FirFilter k(8, 4, {0.3}, 0, "kaiser");
+    FirFilter r(8, 4, {0.3}, 0, "rectwin");
     const double centre = k.taps()[2] / r.taps()[2];
     for (int n = 0; n < 5; ++n)
         QVERIFY(std::abs(k.taps()[n] / r.taps()[n] / centre - kaiser[n]) < 1e-15);
@@ -183,14 +186,14 @@ void TstFirFilter::passBandGain_data()
     QTest::addColumn<int>("type");
     QTest::addColumn<QList<double>>("cutoffs");
     QTest::addColumn<double>("frequency"); // radians per sample where the gain is 1
-    const QList<double> band { 0.25, 0.45 };
-    for (int order : { 7, 8, 63, 64 }) {
+    const QList<double> band{0.25, 0.45};
+    for (int order : {7, 8, 63, 64}) {
         QTest::addRow("high-pass order %d", order) << order << 1 << band << M_PI;
         QTest::addRow("band-pass order %d", order) << order << 2 << band << 0.35 * M_PI;
         QTest::addRow("low-pass order %d", order) << order << 0 << band << 0.0;
         QTest::addRow("band-stop order %d", order) << order << 3 << band << 0.0;
         QTest::addRow("band-stop from 0, order %d", order)
-            << order << 3 << QList<double> { 0.0, 0.5 } << M_PI;
+            << order << 3 << QList<double>{0.0, 0.5} << M_PI;
     }
 }
 
@@ -208,7 +211,8 @@ void TstFirFilter::passBandGain()
         re += filter.taps()[std::size_t(n)] * std::cos(frequency * n);
         im -= filter.taps()[std::size_t(n)] * std::sin(frequency * n);
     }
-    QVERIFY2(std::abs(std::hypot(re, im) - 1) < 0.05, qPrintable(QString::number(std::hypot(re, im))));
+    QVERIFY2(std::abs(std::hypot(re, im) - 1) < 0.05,
+             qPrintable(QString::number(std::hypot(re, im))));
 }
 
 void TstFirFilter::tapsMatchReferenceDesign()
@@ -228,8 +232,12 @@ void TstFirFilter::tapsMatchReferenceDesign()
             const double err = std::abs(filter.taps()[n] - want[n]);
             if (err > 1e-15)
                 QFAIL(qPrintable(QStringLiteral("type %1 %2 order %3 tap %4: %5 vs %6")
-                                     .arg(type).arg(QString::fromLatin1(window)).arg(order).arg(n)
-                                     .arg(filter.taps()[n], 0, 'g', 17).arg(want[n], 0, 'g', 17)));
+                                     .arg(type)
+                                     .arg(QString::fromLatin1(window))
+                                     .arg(order)
+                                     .arg(n)
+                                     .arg(filter.taps()[n], 0, 'g', 17)
+                                     .arg(want[n], 0, 'g', 17)));
         }
     }
 }
@@ -247,13 +255,15 @@ void TstFirFilter::applyMatchesReferenceConvolution()
         const int n = f.integer();
         const std::vector<double> x = f.reals(n);
         const std::vector<double> want = f.reals(n + order);
-        FirFilter filter(fftSize, order, { cut }, 0, window.toStdString());
+        FirFilter filter(fftSize, order, {cut}, 0, window.toStdString());
         std::vector<double> y(std::size_t(n + order));
         filter.apply(x.data(), n, y.data());
         const double tol = 1e-12 * maxAbs(want);
         for (int i = 0; i < n + order; ++i)
-            QVERIFY2(std::abs(y[i] - want[i]) <= tol,
-                     qPrintable(QStringLiteral("fft %1 order %2 sample %3").arg(fftSize).arg(order).arg(i)));
+            QVERIFY2(
+                std::abs(y[i] - want[i]) <= tol,
+                qPrintable(
+                    QStringLiteral("fft %1 order %2 sample %3").arg(fftSize).arg(order).arg(i)));
     }
 }
 
@@ -263,11 +273,11 @@ void TstFirFilter::applyMatchesDirectConvolution_data()
     QTest::addColumn<int>("order");
     QTest::addColumn<int>("n");
     // Block lengths from 1 (fftSize = order + 1) up, inputs around the block borders.
-    const int pairs[][2] = { { 65, 64 }, { 66, 64 }, { 100, 64 }, { 256, 64 }, { 8, 2 },
-                             { 9, 7 }, { 128, 100 }, { 257, 64 } };
+    const int pairs[][2] = {{65, 64}, {66, 64}, {100, 64},  {256, 64},
+                            {8, 2},   {9, 7},   {128, 100}, {257, 64}};
     for (const auto &p : pairs) {
         const int block = p[0] - p[1];
-        for (int n : { 1, 2, block - 1, block, block + 1, 3 * block + 2, 1000 }) {
+        for (int n : {1, 2, block - 1, block, block + 1, 3 * block + 2, 1000}) {
             if (n < 1)
                 continue;
             QTest::addRow("fft %d order %d n %d", p[0], p[1], n) << p[0] << p[1] << n;
@@ -286,14 +296,14 @@ void TstFirFilter::applyMatchesDirectConvolution()
     for (double &v : x)
         v = dist(gen);
 
-    FirFilter filter(fftSize, order, { 0.2 }, 0, "blackman");
+    FirFilter filter(fftSize, order, {0.2}, 0, "blackman");
     const std::vector<double> want = direct(x, filter.taps());
     std::vector<double> y(std::size_t(n + order), kNaN);
     filter.apply(x.data(), n, y.data());
     const double tol = 1e-11 * maxAbs(want);
     for (int i = 0; i < n + order; ++i)
-        QVERIFY2(std::abs(y[i] - want[i]) <= tol, qPrintable(QStringLiteral("sample %1: %2 vs %3")
-                                                                 .arg(i).arg(y[i]).arg(want[i])));
+        QVERIFY2(std::abs(y[i] - want[i]) <= tol,
+                 qPrintable(QStringLiteral("sample %1: %2 vs %3").arg(i).arg(y[i]).arg(want[i])));
 
     // A second run starts from a clean tail.
     std::vector<double> again(std::size_t(n + order));
@@ -303,7 +313,7 @@ void TstFirFilter::applyMatchesDirectConvolution()
 
 void TstFirFilter::applyWritesExactlyNPlusOrder()
 {
-    FirFilter filter(256, 64, { 0.05 }, 0, "hamming");
+    FirFilter filter(256, 64, {0.05}, 0, "hamming");
     const double guard = -12345.0;
 
     std::vector<double> out(200, guard);
@@ -330,19 +340,19 @@ void TstFirFilter::applyWritesExactlyNPlusOrder()
 // Plans are made and destroyed from many threads at once; the planner lock keeps that safe.
 void TstFirFilter::concurrentConstruction()
 {
-    const FirFilter reference(256, 64, { 0.05 }, 0, "hamming");
+    const FirFilter reference(256, 64, {0.05}, 0, "hamming");
     std::vector<double> x(777);
     for (std::size_t i = 0; i < x.size(); ++i)
         x[i] = double((i * 37) % 101);
     std::vector<double> want(x.size() + 64);
-    FirFilter(256, 64, { 0.05 }, 0, "hamming").apply(x.data(), int(x.size()), want.data());
+    FirFilter(256, 64, {0.05}, 0, "hamming").apply(x.data(), int(x.size()), want.data());
 
-    std::atomic<int> bad { 0 };
+    std::atomic<int> bad{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
             for (int round = 0; round < 40; ++round) {
-                FirFilter f(128 + 64 * (t % 3), 64, { 0.05 }, 0, "hamming");
+                FirFilter f(128 + 64 * (t % 3), 64, {0.05}, 0, "hamming");
                 std::vector<double> y(x.size() + 64);
                 f.apply(x.data(), int(x.size()), y.data());
                 for (std::size_t i = 0; i < y.size(); ++i)

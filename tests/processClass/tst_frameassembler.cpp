@@ -24,8 +24,8 @@ struct Pkt
 };
 
 // Bytes per sample of the sample-type codes the sonar sends; no other code is valid.
-const std::map<int, int> knownWidths { { 0, 1 }, { 1, 2 }, { 2, 4 }, { 3, 8 }, { 16, 2 }, { 17, 4 },
-                                       { 18, 8 }, { 19, 16 }, { 48, 2 }, { 49, 4 }, { 50, 8 } };
+const std::map<int, int> knownWidths{{0, 1},  {1, 2},   {2, 4},  {3, 8},  {16, 2}, {17, 4},
+                                     {18, 8}, {19, 16}, {48, 2}, {49, 4}, {50, 8}};
 
 qint64 sampleBytes(quint8 width)
 {
@@ -88,51 +88,47 @@ void TstFrameAssembler::sequences_data()
     QTest::addColumn<int>("headerFrom");
 
     QTest::newRow("one-packet frame")
-        << QList<Pkt> { { 1, 0, 1 } } << QList<int> { 1 } << QList<int> { 0 } << 0;
-    QTest::newRow("in order")
-        << QList<Pkt> { { 1, 0, 3 }, { 1, 1, 3 }, { 1, 2, 3 } } << QList<int> { 0, 0, 1 }
-        << QList<int> { 0, 1, 2 } << 2;
-    QTest::newRow("out of order")
-        << QList<Pkt> { { 1, 1, 3 }, { 1, 0, 3 }, { 1, 2, 3 } } << QList<int> { 0, 0, 1 }
-        << QList<int> { 0, 1, 2 } << 2;
+        << QList<Pkt>{{1, 0, 1}} << QList<int>{1} << QList<int>{0} << 0;
+    QTest::newRow("in order") << QList<Pkt>{{1, 0, 3}, {1, 1, 3}, {1, 2, 3}} << QList<int>{0, 0, 1}
+                              << QList<int>{0, 1, 2} << 2;
+    QTest::newRow("out of order") << QList<Pkt>{{1, 1, 3}, {1, 0, 3}, {1, 2, 3}}
+                                  << QList<int>{0, 0, 1} << QList<int>{0, 1, 2} << 2;
     QTest::newRow("lost last packet finished by the next frame")
-        << QList<Pkt> { { 7, 0, 3 }, { 7, 1, 3 }, { 8, 0, 3 } } << QList<int> { 0, 0, 1 }
-        << QList<int> { 0, 1 } << 1;
+        << QList<Pkt>{{7, 0, 3}, {7, 1, 3}, {8, 0, 3}} << QList<int>{0, 0, 1} << QList<int>{0, 1}
+        << 1;
     QTest::newRow("frame after a lost last packet")
-        << QList<Pkt> { { 7, 0, 3 }, { 7, 1, 3 }, { 8, 0, 3 }, { 8, 1, 3 }, { 8, 2, 3 } }
-        << QList<int> { 0, 0, 1, 0, 1 } << QList<int> { 2, 3, 4 } << 4;
+        << QList<Pkt>{{7, 0, 3}, {7, 1, 3}, {8, 0, 3}, {8, 1, 3}, {8, 2, 3}}
+        << QList<int>{0, 0, 1, 0, 1} << QList<int>{2, 3, 4} << 4;
     QTest::newRow("other frame's packet at the last index finishes the frame")
-        << QList<Pkt> { { 7, 0, 3 }, { 9, 2, 3 } } << QList<int> { 0, 1 }
-        << QList<int> { 0, 1 } << 1;
-    QTest::newRow("bad dataWidth is skipped")
-        << QList<Pkt> { { 1, 0, 2 }, { 1, 1, 2, 5 }, { 1, 1, 2 } } << QList<int> { 0, -1, 1 }
-        << QList<int> { 0, 2 } << 2;
+        << QList<Pkt>{{7, 0, 3}, {9, 2, 3}} << QList<int>{0, 1} << QList<int>{0, 1} << 1;
+    QTest::newRow("bad dataWidth is skipped") << QList<Pkt>{{1, 0, 2}, {1, 1, 2, 5}, {1, 1, 2}}
+                                              << QList<int>{0, -1, 1} << QList<int>{0, 2} << 2;
     QTest::newRow("payload of 760 bytes accepted")
-        << QList<Pkt> { { 1, 0, 1, 0, 760, 1 } } << QList<int> { 1 } << QList<int> { 0 } << 0;
+        << QList<Pkt>{{1, 0, 1, 0, 760, 1}} << QList<int>{1} << QList<int>{0} << 0;
     QTest::newRow("payload of 761 bytes rejected")
-        << QList<Pkt> { { 1, 0, 2 }, { 1, 1, 2, 0, 761, 1 }, { 1, 1, 2 } }
-        << QList<int> { 0, -1, 1 } << QList<int> { 0, 2 } << 2;
+        << QList<Pkt>{{1, 0, 2}, {1, 1, 2, 0, 761, 1}, {1, 1, 2}} << QList<int>{0, -1, 1}
+        << QList<int>{0, 2} << 2;
     // 1016 slices of 500 bytes fill the 508000-byte capacity exactly.
     QTest::newRow("slice ending at the capacity accepted")
-        << QList<Pkt> { { 1, 0, 1016 }, { 1, 1015, 1016, 0, 500, 1 } } << QList<int> { 0, 1 }
-        << QList<int> { 0, 1 } << 1;
+        << QList<Pkt>{{1, 0, 1016}, {1, 1015, 1016, 0, 500, 1}} << QList<int>{0, 1}
+        << QList<int>{0, 1} << 1;
     QTest::newRow("slice past the capacity rejected")
-        << QList<Pkt> { { 1, 0, 2 }, { 1, 1016, 2, 0, 500, 1 }, { 1, 1, 2 } }
-        << QList<int> { 0, -1, 1 } << QList<int> { 0, 2 } << 2;
+        << QList<Pkt>{{1, 0, 2}, {1, 1016, 2, 0, 500, 1}, {1, 1, 2}} << QList<int>{0, -1, 1}
+        << QList<int>{0, 2} << 2;
     // 32768 x 16 x 8192 = 2^32: a 32-bit product would wrap to 0 and pass.
     QTest::newRow("payload product that wraps 32 bits rejected")
-        << QList<Pkt> { { 1, 0, 2 }, { 1, 1, 2, 19, 32768, 8192 }, { 1, 1, 2 } }
-        << QList<int> { 0, -1, 1 } << QList<int> { 0, 2 } << 2;
+        << QList<Pkt>{{1, 0, 2}, {1, 1, 2, 19, 32768, 8192}, {1, 1, 2}} << QList<int>{0, -1, 1}
+        << QList<int>{0, 2} << 2;
     QTest::newRow("packNumPerFrame 0 never finishes; a one-packet frame then does")
-        << QList<Pkt> { { 1, 0, 0 }, { 1, 1, 0 }, { 2, 0, 1 } } << QList<int> { 0, 0, 1 }
-        << QList<int> { 0, 1, 2 } << 2;
+        << QList<Pkt>{{1, 0, 0}, {1, 1, 0}, {2, 0, 1}} << QList<int>{0, 0, 1} << QList<int>{0, 1, 2}
+        << 2;
     QTest::newRow("slice beyond the frame's count is not handed over")
-        << QList<Pkt> { { 1, 0, 3 }, { 1, 50, 3 }, { 1, 2, 3 } } << QList<int> { 0, 0, 1 }
-        << QList<int> { 0, 1, 2 } << 2;
+        << QList<Pkt>{{1, 0, 3}, {1, 50, 3}, {1, 2, 3}} << QList<int>{0, 0, 1}
+        << QList<int>{0, 1, 2} << 2;
     QTest::newRow("reused buffer shows no old bytes")
-        << QList<Pkt> { { 1, 0, 3 }, { 1, 1, 3 }, { 1, 2, 3 }, { 2, 0, 3 }, { 2, 1, 3 },
-                        { 2, 2, 3 }, { 3, 1, 3 }, { 3, 2, 3 } }
-        << QList<int> { 0, 0, 1, 0, 0, 1, 0, 1 } << QList<int> { 6, 7 } << 7;
+        << QList<Pkt>{{1, 0, 3}, {1, 1, 3}, {1, 2, 3}, {2, 0, 3},
+                      {2, 1, 3}, {2, 2, 3}, {3, 1, 3}, {3, 2, 3}}
+        << QList<int>{0, 0, 1, 0, 0, 1, 0, 1} << QList<int>{6, 7} << 7;
 }
 
 void TstFrameAssembler::sequences()
@@ -181,20 +177,24 @@ void TstFrameAssembler::sequences()
     packageInfo head2;
     QCOMPARE(assembler.takeFrame(&head2, buffer), got);
     QCOMPARE(std::memcmp(&head2, &head, sizeof head), 0);
-    QVERIFY(QByteArray(reinterpret_cast<const char *>(buffer.data()), int(capacity)) == want + QByteArray(int(capacity - got), '\0'));
+    QVERIFY(QByteArray(reinterpret_cast<const char *>(buffer.data()), int(capacity))
+            == want + QByteArray(int(capacity - got), '\0'));
     std::set<qint64> chunks;
     for (int s : slices) {
         const qint64 payload = payloadOf(packets[s]);
         const qint64 offset = qint64(packets[s].serial) * payload;
-        for (qint64 c = offset / FrameBuffer::chunkBytes; payload > 0 && offset < got
-             && c <= (std::min(offset + payload, got) - 1) / FrameBuffer::chunkBytes; ++c)
+        for (qint64 c = offset / FrameBuffer::chunkBytes;
+             payload > 0 && offset < got
+             && c <= (std::min(offset + payload, got) - 1) / FrameBuffer::chunkBytes;
+             ++c)
             chunks.insert(c);
     }
     std::vector<FrameBuffer::Span> spans;
     buffer.spans(capacity, spans);
     std::set<qint64> marked;
     for (const FrameBuffer::Span &span : spans)
-        for (qint64 c = span.begin / FrameBuffer::chunkBytes; c * FrameBuffer::chunkBytes < span.end; ++c)
+        for (qint64 c = span.begin / FrameBuffer::chunkBytes;
+             c * FrameBuffer::chunkBytes < span.end; ++c)
             marked.insert(c);
     QVERIFY(marked == chunks);
 }
@@ -205,10 +205,11 @@ void TstFrameAssembler::sampleWidthCodes()
 {
     for (int code = 0; code < 256; ++code) {
         FrameAssembler assembler;
-        const QByteArray packet = makePacket({ 1, 0, 1, quint8(code), 2, 3 }, code);
+        const QByteArray packet = makePacket({1, 0, 1, quint8(code), 2, 3}, code);
         const auto width = knownWidths.find(code);
         const int want = width == knownWidths.end() ? -1 : 1;
-        QVERIFY2(assembler.addPacket(packet.constData()) == want, qPrintable(QString::number(code)));
+        QVERIFY2(assembler.addPacket(packet.constData()) == want,
+                 qPrintable(QString::number(code)));
         if (want < 0)
             continue;
         QByteArray frame(100, '\0');
@@ -220,12 +221,12 @@ void TstFrameAssembler::sampleWidthCodes()
 void TstFrameAssembler::rejectionChangesNothing()
 {
     FrameAssembler assembler;
-    const QByteArray first = makePacket({ 4, 0, 2 }, 0);
+    const QByteArray first = makePacket({4, 0, 2}, 0);
     QCOMPARE(assembler.addPacket(first.constData()), 0);
     // A rejected packet that would otherwise have finished the frame.
-    QCOMPARE(assembler.addPacket(makePacket({ 4, 1, 2, 5 }, 1).constData()), -1);
-    QCOMPARE(assembler.addPacket(makePacket({ 4, 1, 2, 1, 2, 191 }, 2).constData()), -1);
-    const QByteArray last = makePacket({ 4, 1, 2 }, 3);
+    QCOMPARE(assembler.addPacket(makePacket({4, 1, 2, 5}, 1).constData()), -1);
+    QCOMPARE(assembler.addPacket(makePacket({4, 1, 2, 1, 2, 191}, 2).constData()), -1);
+    const QByteArray last = makePacket({4, 1, 2}, 3);
     QCOMPARE(assembler.addPacket(last.constData()), 1);
 
     QByteArray frame(1520, '\0');
@@ -241,12 +242,12 @@ void TstFrameAssembler::resetDropsTheFrameInProgress()
     // Two of three packets of frame 4 (a stream that ended), then a reset and frame 9: frame 4
     // is never handed over, and none of its slices shows through in frame 9.
     FrameAssembler assembler;
-    QCOMPARE(assembler.addPacket(makePacket({ 4, 0, 3 }, 0).constData()), 0);
-    QCOMPARE(assembler.addPacket(makePacket({ 4, 1, 3 }, 1).constData()), 0);
+    QCOMPARE(assembler.addPacket(makePacket({4, 0, 3}, 0).constData()), 0);
+    QCOMPARE(assembler.addPacket(makePacket({4, 1, 3}, 1).constData()), 0);
     assembler.reset();
-    const QByteArray second = makePacket({ 9, 1, 3 }, 2);
+    const QByteArray second = makePacket({9, 1, 3}, 2);
     QCOMPARE(assembler.addPacket(second.constData()), 0);
-    const QByteArray last = makePacket({ 9, 2, 3 }, 3);
+    const QByteArray last = makePacket({9, 2, 3}, 3);
     QCOMPARE(assembler.addPacket(last.constData()), 1);
     QByteArray frame(3 * 760, '\x7f');
     packageInfo head;
@@ -275,7 +276,7 @@ void TstFrameAssembler::takeFrameStaysInsideTheCallersBuffer()
     FrameAssembler assembler;
     std::vector<QByteArray> sent;
     for (int s = 0; s < 3; ++s) {
-        sent.push_back(makePacket({ 5, quint16(s), 3 }, s));
+        sent.push_back(makePacket({5, quint16(s), 3}, s));
         assembler.addPacket(sent.back().constData());
     }
     QCOMPARE(assembler.finishedFrameBytes(), qint64(2280));
@@ -287,7 +288,8 @@ void TstFrameAssembler::takeFrameStaysInsideTheCallersBuffer()
     packageInfo head;
     QCOMPARE(assembler.takeFrame(&head, buffer.data() + guard, capacity), expected);
     QVERIFY(buffer.left(guard) == QByteArray(guard, char(0xa5)));
-    QVERIFY(buffer.mid(guard + int(expected)) == QByteArray(int(room - expected) + guard, char(0xa5)));
+    QVERIFY(buffer.mid(guard + int(expected))
+            == QByteArray(int(room - expected) + guard, char(0xa5)));
     QByteArray whole;
     for (const QByteArray &p : sent)
         whole += p.mid(256, 760);
@@ -298,8 +300,8 @@ void TstFrameAssembler::absurdFrameSizeIsCappedAtTheCapacity()
 {
     // One packet claiming 65535 packets per frame, finished by a packet of another frame.
     FrameAssembler assembler;
-    QCOMPARE(assembler.addPacket(makePacket({ 1, 0, 65535 }, 0).constData()), 0);
-    QCOMPARE(assembler.addPacket(makePacket({ 2, 0, 65535 }, 1).constData()), 1);
+    QCOMPARE(assembler.addPacket(makePacket({1, 0, 65535}, 0).constData()), 0);
+    QCOMPARE(assembler.addPacket(makePacket({2, 0, 65535}, 1).constData()), 1);
     const qint64 capacity = FrameAssembler::frameCapacity();
     QCOMPARE(assembler.finishedFrameBytes(), capacity);
     QByteArray frame(int(capacity) + 16, char(0x33));
@@ -319,8 +321,8 @@ void TstFrameAssembler::frameBufferHoldsWhatTheFlatCopyHolds()
     std::uniform_int_distribution<int> serials(0, 700);
     std::uniform_int_distribution<int> counts(0, 5);
     std::uniform_int_distribution<int> rows(0, 190);
-    const quint16 countChoices[] = { 1, 3, 40, 500, 65535, 0 };
-    const quint8 widthChoices[] = { 1, 1, 1, 0, 19, 5 };
+    const quint16 countChoices[] = {1, 3, 40, 500, 65535, 0};
+    const quint8 widthChoices[] = {1, 1, 1, 0, 19, 5};
     const qint64 capacity = FrameAssembler::frameCapacity();
     FrameAssembler assembler;
     FrameBuffer buffer(capacity);
@@ -328,8 +330,12 @@ void TstFrameAssembler::frameBufferHoldsWhatTheFlatCopyHolds()
     int storedSinceLastFrame = 0;
     int finished = 0;
     for (int i = 0; i < 20000; ++i) {
-        Pkt p { quint32(frames(gen)), quint16(serials(gen)), countChoices[counts(gen)],
-                widthChoices[counts(gen)], 2, quint16(rows(gen)) };
+        Pkt p{quint32(frames(gen)),
+              quint16(serials(gen)),
+              countChoices[counts(gen)],
+              widthChoices[counts(gen)],
+              2,
+              quint16(rows(gen))};
         const QByteArray packet = makePacket(p, i);
         const int r = assembler.addPacket(packet.constData());
         if (r == -1)

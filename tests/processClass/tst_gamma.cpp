@@ -67,7 +67,8 @@ void tst_Gamma::everyValueMatchesPow()
     reference::gammaCorrect(slow.data(), quint32(slow.size()), a, b);
     for (int v = 0; v < 65536; ++v) {
         if (fast[v] != slow[v])
-            QFAIL(qPrintable(QStringLiteral("value %1: table %2, pow %3").arg(v).arg(fast[v]).arg(slow[v])));
+            QFAIL(qPrintable(
+                QStringLiteral("value %1: table %2, pow %3").arg(v).arg(fast[v]).arg(slow[v])));
     }
     // A second call uses the cached table and must agree with the first.
     std::vector<quint16> again(65536);

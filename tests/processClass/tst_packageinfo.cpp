@@ -1,5 +1,5 @@
-#include "support/ByteBuilder.h"
 #include "processClass/PackageInfo.h"
+#include "support/ByteBuilder.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -126,12 +126,13 @@ private slots:
         ByteBuilder b(256);
         b.putBytes(32, QByteArray("ABCDEFGHIJKLMNO"));
         b.put<quint8>(47, 'Z'); // workMode right after the name must not leak into it
-        QCOMPARE(QvForwardSDK::deviceNameOf(b.as<packageInfo>()), QStringLiteral("ABCDEFGHIJKLMNO"));
+        QCOMPARE(QvForwardSDK::deviceNameOf(b.as<packageInfo>()),
+                 QStringLiteral("ABCDEFGHIJKLMNO"));
     }
 
     void sampleTypeTable()
     {
-        const int valid[][2] = {{0, 1},  {1, 2},  {2, 4},  {3, 8},  {16, 2}, {17, 4},
+        const int valid[][2] = {{0, 1},  {1, 2},   {2, 4},  {3, 8},  {16, 2}, {17, 4},
                                 {18, 8}, {19, 16}, {48, 2}, {49, 4}, {50, 8}};
         int validCount = 0;
         for (int code = 0; code < 256; ++code) {

@@ -24,8 +24,8 @@ bool sameRecords(const std::vector<PeakRecord> &a, const std::vector<PeakRecord>
     if (a.size() != b.size())
         return false;
     for (std::size_t k = 0; k < a.size(); ++k) {
-        const double fa[5] = { a[k].value, a[k].width, a[k].prominence, a[k].leftMin, a[k].rightMin };
-        const double fb[5] = { b[k].value, b[k].width, b[k].prominence, b[k].leftMin, b[k].rightMin };
+        const double fa[5] = {a[k].value, a[k].width, a[k].prominence, a[k].leftMin, a[k].rightMin};
+        const double fb[5] = {b[k].value, b[k].width, b[k].prominence, b[k].leftMin, b[k].rightMin};
         if (a[k].index != b[k].index || std::memcmp(fa, fb, sizeof fa) != 0)
             return false;
     }
@@ -58,48 +58,50 @@ void TstPeakFinder::cases_data()
     QTest::addColumn<double>("minWidth");
     QTest::addColumn<Expected>("expected");
 
-    const QList<double> twoPeaks { 0, 2, 1, 3, 0 };
-    const QList<double> first { 2, 1, 2, 1, 0, 1 };
-    const QList<double> second { 3, 3, 2, 3, 0, 0 };
+    const QList<double> twoPeaks{0, 2, 1, 3, 0};
+    const QList<double> first{2, 1, 2, 1, 0, 1};
+    const QList<double> second{3, 3, 2, 3, 0, 0};
 
-    QTest::newRow("empty") << QList<double> {} << kOff << quint64(0) << 0.0 << 0.0 << Expected {};
-    QTest::newRow("one sample") << QList<double> { 4 } << kOff << quint64(0) << 0.0 << 0.0 << Expected {};
-    QTest::newRow("two samples") << QList<double> { 1, 4 } << kOff << quint64(0) << 0.0 << 0.0 << Expected {};
-    QTest::newRow("monotonic") << QList<double> { 1, 2, 3, 5, 8 } << kOff << quint64(0) << 0.0 << 0.0
-                               << Expected {};
-    QTest::newRow("flat top") << QList<double> { 0, 1, 1, 0 } << kOff << quint64(0) << 0.0 << 0.0
-                              << Expected {};
-    QTest::newRow("ends are not peaks") << QList<double> { 9, 1, 2, 1, 9 } << kOff << quint64(0)
-                                        << 0.0 << 0.0 << Expected { { 2, 2, 2, 1, 1, 1 } };
-    QTest::newRow("all filters off") << twoPeaks << kOff << quint64(0) << 0.0 << 0.0
-                                     << Expected { first, second };
-    QTest::newRow("min prominence 2") << twoPeaks << kOff << quint64(1) << 2.0 << 0.0
-                                      << Expected { second };
-    QTest::newRow("min height 2.5") << twoPeaks << 2.5 << quint64(0) << 0.0 << 0.0
-                                    << Expected { second };
+    QTest::newRow("empty") << QList<double>{} << kOff << quint64(0) << 0.0 << 0.0 << Expected{};
+    QTest::newRow("one sample") << QList<double>{4} << kOff << quint64(0) << 0.0 << 0.0
+                                << Expected{};
+    QTest::newRow("two samples") << QList<double>{1, 4} << kOff << quint64(0) << 0.0 << 0.0
+                                 << Expected{};
+    QTest::newRow("monotonic") << QList<double>{1, 2, 3, 5, 8} << kOff << quint64(0) << 0.0 << 0.0
+                               << Expected{};
+    QTest::newRow("flat top") << QList<double>{0, 1, 1, 0} << kOff << quint64(0) << 0.0 << 0.0
+                              << Expected{};
+    QTest::newRow("ends are not peaks") << QList<double>{9, 1, 2, 1, 9} << kOff << quint64(0) << 0.0
+                                        << 0.0 << Expected{{2, 2, 2, 1, 1, 1}};
+    QTest::newRow("all filters off")
+        << twoPeaks << kOff << quint64(0) << 0.0 << 0.0 << Expected{first, second};
+    QTest::newRow("min prominence 2")
+        << twoPeaks << kOff << quint64(1) << 2.0 << 0.0 << Expected{second};
+    QTest::newRow("min height 2.5")
+        << twoPeaks << 2.5 << quint64(0) << 0.0 << 0.0 << Expected{second};
     QTest::newRow("min height equal to the value keeps it")
-        << twoPeaks << 2.0 << quint64(0) << 0.0 << 0.0 << Expected { first, second };
-    QTest::newRow("min distance 3") << twoPeaks << kOff << quint64(3) << 0.0 << 0.0
-                                    << Expected { second };
-    QTest::newRow("min distance 2 keeps both") << twoPeaks << kOff << quint64(2) << 0.0 << 0.0
-                                               << Expected { first, second };
+        << twoPeaks << 2.0 << quint64(0) << 0.0 << 0.0 << Expected{first, second};
+    QTest::newRow("min distance 3")
+        << twoPeaks << kOff << quint64(3) << 0.0 << 0.0 << Expected{second};
+    QTest::newRow("min distance 2 keeps both")
+        << twoPeaks << kOff << quint64(2) << 0.0 << 0.0 << Expected{first, second};
     QTest::newRow("distance compares with the last kept peak")
-        << QList<double> { 0, 5, 0, 4, 0, 6, 0 } << kOff << quint64(3) << 0.0 << 0.0
-        << Expected { { 5, 1, 2, 5, 0, 0 }, { 6, 5, 2, 6, 0, 0 } };
+        << QList<double>{0, 5, 0, 4, 0, 6, 0} << kOff << quint64(3) << 0.0 << 0.0
+        << Expected{{5, 1, 2, 5, 0, 0}, {6, 5, 2, 6, 0, 0}};
     QTest::newRow("walk stops at a higher sample")
-        << QList<double> { 1, 3, 2, 4, 1, 2, 0 } << kOff << quint64(0) << 0.0 << 0.0
-        << Expected { { 3, 1, 2, 1, 1, 2 }, { 4, 3, 2, 3, 1, 0 }, { 2, 5, 2, 1, 1, 0 } };
+        << QList<double>{1, 3, 2, 4, 1, 2, 0} << kOff << quint64(0) << 0.0 << 0.0
+        << Expected{{3, 1, 2, 1, 1, 2}, {4, 3, 2, 3, 1, 0}, {2, 5, 2, 1, 1, 0}};
     QTest::newRow("min width drops the narrow peak")
-        << QList<double> { 0, 1, 5, 6, 5, 1, 0, 3, 0 } << kOff << quint64(0) << 0.0 << 3.0
-        << Expected { { 6, 3, 4, 6, 0, 0 } };
+        << QList<double>{0, 1, 5, 6, 5, 1, 0, 3, 0} << kOff << quint64(0) << 0.0 << 3.0
+        << Expected{{6, 3, 4, 6, 0, 0}};
     QTest::newRow("no half-level crossing gives width 0")
-        << QList<double> { 0, std::numeric_limits<double>::infinity(), 0 } << kOff << quint64(0)
-        << 0.0 << 0.0
-        << Expected { { std::numeric_limits<double>::infinity(), 1, 0,
-                        std::numeric_limits<double>::infinity(), 0, 0 } };
+        << QList<double>{0, std::numeric_limits<double>::infinity(), 0} << kOff << quint64(0) << 0.0
+        << 0.0
+        << Expected{{std::numeric_limits<double>::infinity(), 1, 0,
+                     std::numeric_limits<double>::infinity(), 0, 0}};
     QTest::newRow("height, then prominence, as the echo search uses them")
-        << QList<double> { 0, 10, 9, 9.5, 1, 6, 0, 4, 3 } << 5.0 << quint64(1) << 5.0 << 0.0
-        << Expected { { 10, 1, 4, 10, 0, 0 }, { 6, 5, 2, 5, 1, 0 } };
+        << QList<double>{0, 10, 9, 9.5, 1, 6, 0, 4, 3} << 5.0 << quint64(1) << 5.0 << 0.0
+        << Expected{{10, 1, 4, 10, 0, 0}, {6, 5, 2, 5, 1, 0}};
 }
 
 void TstPeakFinder::cases()
@@ -167,7 +169,7 @@ void TstPeakFinder::matchesSampleBySampleWalks()
 {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double pool[] = { 0.0, -0.0, 1, 2, 3, 3, 2.5, -1, inf, -inf, nan };
+    const double pool[] = {0.0, -0.0, 1, 2, 3, 3, 2.5, -1, inf, -inf, nan};
     std::mt19937 gen(11);
     std::uniform_int_distribution<int> pick(0, int(std::size(pool)) - 1);
     std::uniform_int_distribution<int> length(0, 60);
@@ -211,7 +213,7 @@ void TstPeakFinder::longWalksOnAHugeSequence()
 void TstPeakFinder::replacesPreviousContent()
 {
     std::vector<PeakRecord> out(5);
-    const double x[] = { 0, 1, 0 };
+    const double x[] = {0, 1, 0};
     findPeaks(out, x, 3, kOff, 0, 0, 0);
     QCOMPARE(int(out.size()), 1);
     findPeaks(out, x, 2, kOff, 0, 0, 0);
@@ -243,7 +245,7 @@ void TstPeakFinder::shortenedRunsGiveTheWholeSequencesPeaks()
     QFETCH(double, minProminence);
     QFETCH(double, minWidth);
     const double inf = std::numeric_limits<double>::infinity();
-    const double pool[] = { 0.0, 0.0, 0.0, -0.0, 1, 2, 3, 2.5, -1, -1e-12, 1e-12, inf, -inf };
+    const double pool[] = {0.0, 0.0, 0.0, -0.0, 1, 2, 3, 2.5, -1, -1e-12, 1e-12, inf, -inf};
     std::mt19937 gen(29);
     std::uniform_int_distribution<int> pick(0, int(std::size(pool)) - 1);
     std::uniform_int_distribution<int> runs(0, 30);
@@ -263,15 +265,16 @@ void TstPeakFinder::shortenedRunsGiveTheWholeSequencesPeaks()
         std::vector<quint64> positions;
         for (std::size_t i = 0; i < whole.size(); ++i) {
             const bool inside = i > 0 && i + 1 < whole.size()
-                && std::memcmp(&whole[i], &whole[i - 1], sizeof(double)) == 0
-                && std::memcmp(&whole[i], &whole[i + 1], sizeof(double)) == 0;
+                                && std::memcmp(&whole[i], &whole[i - 1], sizeof(double)) == 0
+                                && std::memcmp(&whole[i], &whole[i + 1], sizeof(double)) == 0;
             if (!inside) {
                 kept.push_back(whole[i]);
                 positions.push_back(i);
             }
         }
         std::vector<PeakRecord> want;
-        findPeaks(want, whole.data(), int(whole.size()), minHeight, minDistance, minProminence, minWidth);
+        findPeaks(want, whole.data(), int(whole.size()), minHeight, minDistance, minProminence,
+                  minWidth);
         if (minHeight == kOff && minDistance == 0 && minProminence == 0 && minWidth == 0)
             QVERIFY(sameRecords(want, walkedPeaks(whole.data(), int(whole.size()))));
         std::vector<PeakRecord> got;

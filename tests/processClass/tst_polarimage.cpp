@@ -15,7 +15,8 @@ namespace {
 PolarImage::Centres draw(PolarImage &image, const std::vector<SectorFrame> &frames)
 {
     SectorBatch b(frames);
-    return image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());
+    return image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+                                    image.accImage());
 }
 
 quint16 pixel(const PolarImage &image, int row, int col)
@@ -31,16 +32,35 @@ int expectedBin(int row, int col)
 // Puts one value a crafted packet could carry into one field the accumulation reads.
 void spoil(packageInfo &head, QRandomGenerator &rng)
 {
-    const float values[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                            -std::numeric_limits<float>::infinity(), 3e38f, -3e38f, 0.f, -40.f, 1e-30f, 400.f};
+    const float values[] = {std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
+                            3e38f,
+                            -3e38f,
+                            0.f,
+                            -40.f,
+                            1e-30f,
+                            400.f};
     const float v = values[rng.bounded(int(std::size(values)))];
     switch (rng.bounded(6)) {
-    case 0: head.direction = v; break;
-    case 1: head.vez25EDirectionAngle = v; break;
-    case 2: head.maxDist = v; break;
-    case 3: head.distReso = v; break;
-    case 4: head.dataHeight = rng.generate(); break;
-    default: head.numPerRow = quint16(rng.generate()); break;
+    case 0:
+        head.direction = v;
+        break;
+    case 1:
+        head.vez25EDirectionAngle = v;
+        break;
+    case 2:
+        head.maxDist = v;
+        break;
+    case 3:
+        head.distReso = v;
+        break;
+    case 4:
+        head.dataHeight = rng.generate();
+        break;
+    default:
+        head.numPerRow = quint16(rng.generate());
+        break;
     }
 }
 
@@ -49,7 +69,11 @@ QString firstDifference(const std::vector<quint16> &slow, const quint16 *fast)
 {
     for (int i = 0; i < 640000; ++i)
         if (slow[i] != fast[i])
-            return QStringLiteral("row %1 col %2: fast %3, reference %4").arg(i / 800).arg(i % 800).arg(fast[i]).arg(slow[i]);
+            return QStringLiteral("row %1 col %2: fast %3, reference %4")
+                .arg(i / 800)
+                .arg(i % 800)
+                .arg(fast[i])
+                .arg(slow[i]);
     return QString();
 }
 
@@ -115,14 +139,16 @@ void tst_PolarImage::earlierFrameWinsAndBeamBOverridesA()
 {
     PolarImage image;
     // The older frame reaches only 250 bins; beyond, the newer frame paints.
-    std::vector<SectorFrame> frames{SectorFrame(90, 1, 250).fill(100, 100), SectorFrame(90, 1, 400).fill(2000, 2000)};
+    std::vector<SectorFrame> frames{SectorFrame(90, 1, 250).fill(100, 100),
+                                    SectorFrame(90, 1, 400).fill(2000, 2000)};
     draw(image, frames);
     QCOMPARE(int(pixel(image, 400, 500)), 100 + expectedBin(400, 500));
     QCOMPARE(int(pixel(image, 400, 750)), 2000 + expectedBin(400, 750));
 
     // Beam B of a frame at -90 covers bearing 90 too: B wins over A of the other frame.
     PolarImage both;
-    std::vector<SectorFrame> crossed{SectorFrame(90, 1, 400).fill(100, 300), SectorFrame(-90, 1, 400).fill(2000, 9000)};
+    std::vector<SectorFrame> crossed{SectorFrame(90, 1, 400).fill(100, 300),
+                                     SectorFrame(-90, 1, 400).fill(2000, 9000)};
     draw(both, crossed);
     QCOMPARE(int(pixel(both, 400, 600)), 9000 + expectedBin(400, 600));
     QCOMPARE(int(pixel(both, 400, 200)), 300 + expectedBin(400, 200));
@@ -145,7 +171,8 @@ void tst_PolarImage::sectorBoundsAreStrict()
             } else if (a > -173 && a < -167) {
                 QCOMPARE(int(v), 5000 + bin);
             } else if (v != 0) {
-                QFAIL(qPrintable(QStringLiteral("pixel %1,%2 at bearing %3 painted").arg(row).arg(col).arg(a)));
+                QFAIL(qPrintable(
+                    QStringLiteral("pixel %1,%2 at bearing %3 painted").arg(row).arg(col).arg(a)));
             }
         }
     }
@@ -192,7 +219,9 @@ void tst_PolarImage::secondBeamRules()
     QFETCH(int, lastNumPerRow);
     QFETCH(bool, beamB);
     PolarImage image;
-    std::vector<SectorFrame> frames{SectorFrame(90, 1, 400, 2).fill(1000, 5000), SectorFrame(0, 1, 400, quint16(lastNumPerRow)).fill(3000, 6000)};
+    std::vector<SectorFrame> frames{
+        SectorFrame(90, 1, 400, 2).fill(1000, 5000),
+        SectorFrame(0, 1, 400, quint16(lastNumPerRow)).fill(3000, 6000)};
     frames[0].head.blank = quint8(firstBlank);
     draw(image, frames);
     // Beam B of the first frame (bearing -90) only with two beams; the sample stride is the
@@ -275,16 +304,21 @@ void tst_PolarImage::warnings()
     std::vector<SectorFrame> frames{SectorFrame(90, 1, 400).fill(1000, 5000)};
     SectorBatch b(frames);
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: invalid params");
-    QVERIFY(!image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), 0, image.accImage()).valid);
+    QVERIFY(
+        !image
+             .generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), 0, image.accImage())
+             .valid);
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: invalid params");
-    QVERIFY(!image.generateImagefor10(nullptr, b.data.data(), b.bytes.data(), 1, image.accImage()).valid);
+    QVERIFY(!image.generateImagefor10(nullptr, b.data.data(), b.bytes.data(), 1, image.accImage())
+                 .valid);
 
     // A missing header inside a batch: the other frames are drawn.
     std::vector<const packageInfo *> heads{nullptr, b.heads[0]};
     std::vector<const uchar *> data{b.data[0], b.data[0]};
     std::vector<quint32> bytes{b.bytes[0], b.bytes[0]};
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: null frameHeadPtr at 0");
-    QVERIFY(image.generateImagefor10(heads.data(), data.data(), bytes.data(), 2, image.accImage()).valid);
+    QVERIFY(image.generateImagefor10(heads.data(), data.data(), bytes.data(), 2, image.accImage())
+                .valid);
     QCOMPARE(int(pixel(image, 400, 600)), 1000 + expectedBin(400, 600));
     for (int i = 0; i < 640000; ++i)
         QVERIFY(image.accImage()[i] == 0 || image.accImage()[i] >= 1000);
@@ -295,7 +329,8 @@ void tst_PolarImage::warnings()
     for (int k = 0; k < 20001; ++k)
         many.push_back(SectorFrame(k == 19999 ? 33.f : (k == 20000 ? 77.f : 0.f), 0.5f, 4));
     PolarImage big;
-    QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: num too large, truncating 20001 -> 20000");
+    QTest::ignoreMessage(QtWarningMsg,
+                         "generateImagefor10: num too large, truncating 20001 -> 20000");
     const auto c = draw(big, many);
     QCOMPARE(c.centreA, 33.0);
 }
@@ -315,7 +350,8 @@ void tst_PolarImage::fastMatchesReference()
             const quint32 bins = 100 + rng.bounded(4000u);
             const quint16 npr = rng.bounded(8) == 0 ? quint16(rng.bounded(4)) : quint16(2);
             // Usually the range of bins spans maxDist; sometimes short or long.
-            const float reso = float(maxDist / bins * std::vector<double>{1, 1, 0.5, 1.7}[rng.bounded(4)]);
+            const float reso =
+                float(maxDist / bins * std::vector<double>{1, 1, 0.5, 1.7}[rng.bounded(4)]);
             SectorFrame f(float(direction), float(step), bins, npr, maxDist, reso);
             for (auto &s : f.samples)
                 s = quint16(rng.bounded(65536));
@@ -330,11 +366,14 @@ void tst_PolarImage::fastMatchesReference()
         SectorBatch b(frames);
         if (n > 2 && rng.bounded(4) == 0)
             b.data[1] = nullptr;
-        image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());
-        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), slow.data());
+        image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+                                 image.accImage());
+        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+                                 slow.data());
         const QString difference = firstDifference(slow, image.accImage());
         if (!difference.isEmpty())
-            QFAIL(qPrintable(QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
+            QFAIL(qPrintable(
+                QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
     }
 }
 
@@ -380,11 +419,14 @@ void tst_PolarImage::wideSectorsMatchReference()
             frames.push_back(std::move(f));
         }
         SectorBatch b(frames);
-        image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), image.accImage());
-        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), slow.data());
+        image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+                                 image.accImage());
+        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+                                 slow.data());
         const QString difference = firstDifference(slow, image.accImage());
         if (!difference.isEmpty())
-            QFAIL(qPrintable(QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
+            QFAIL(qPrintable(
+                QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
     }
 }
 
@@ -439,11 +481,14 @@ void tst_PolarImage::framesInPiecesMatchReference()
             }
         }
         SectorBatch b(frames);
-        image.generateImagefor10(b.heads.data(), pieces.data(), b.bytes.data(), b.size(), image.accImage());
-        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(), slow.data());
+        image.generateImagefor10(b.heads.data(), pieces.data(), b.bytes.data(), b.size(),
+                                 image.accImage());
+        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+                                 slow.data());
         const QString difference = firstDifference(slow, image.accImage());
         if (!difference.isEmpty())
-            QFAIL(qPrintable(QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
+            QFAIL(qPrintable(
+                QStringLiteral("batch %1 differs first at %2").arg(batch).arg(difference)));
     }
 }
 

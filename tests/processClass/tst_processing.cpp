@@ -1,9 +1,9 @@
 #include "app/InformationCenter.h"
 #include "processClass/ColorTable.h"
 #include "processClass/EchoProcessor.h"
+#include "processClass/PacketRing.h"
 #include "processClass/PointCloudCache.h"
 #include "processClass/Processing.h"
-#include "processClass/PacketRing.h"
 #include "support/ExpectedPoints.h"
 #include "support/ReferenceSectorImage.h"
 #include "support/ReplayWiring.h"
@@ -102,11 +102,16 @@ void tst_Processing::pointCloudFileName_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("name");
-    QTest::newRow("lower-case extension") << "file:///tmp/rec/a.db" << "/tmp/rec/aPointCloud.txt";
-    QTest::newRow("upper-case extension") << "file:///tmp/b.DB" << "/tmp/bPointCloud.txt";
-    QTest::newRow("no extension") << "file:///tmp/c" << "/tmp/cPointCloud.txt";
-    QTest::newRow("encoded blank") << "file:///tmp/my%20rec.Db" << "/tmp/my recPointCloud.txt";
-    QTest::newRow("plain path") << "/data/x.DB" << "/data/xPointCloud.txt";
+    QTest::newRow("lower-case extension") << "file:///tmp/rec/a.db"
+                                          << "/tmp/rec/aPointCloud.txt";
+    QTest::newRow("upper-case extension") << "file:///tmp/b.DB"
+                                          << "/tmp/bPointCloud.txt";
+    QTest::newRow("no extension") << "file:///tmp/c"
+                                  << "/tmp/cPointCloud.txt";
+    QTest::newRow("encoded blank") << "file:///tmp/my%20rec.Db"
+                                   << "/tmp/my recPointCloud.txt";
+    QTest::newRow("plain path") << "/data/x.DB"
+                                << "/data/xPointCloud.txt";
 }
 
 void tst_Processing::pointCloudFileName()
@@ -225,7 +230,8 @@ void tst_Processing::beamLinesFollowTheLastFrame()
     const uchar *data[] = {reinterpret_cast<const uchar *>(a.samples.data()),
                            reinterpret_cast<const uchar *>(b.samples.data())};
     const quint32 bytes[] = {a.bytes, b.bytes};
-    processing.generateImagefor10(heads, data, bytes, 2, const_cast<quint16 *>(processing.accImage()));
+    processing.generateImagefor10(heads, data, bytes, 2,
+                                  const_cast<quint16 *>(processing.accImage()));
     QCOMPARE(center->removeAngle(), -1.0);
     QCOMPARE(center->removeAngle2(), 179.0);
 }
@@ -233,7 +239,8 @@ void tst_Processing::beamLinesFollowTheLastFrame()
 void tst_Processing::unopenablePointCloudFileWarns()
 {
     Processing processing(&ring, &center);
-    QTest::ignoreMessage(QtWarningMsg, "Failed to open point cloud file: /nonexistent-dir/xPointCloud.txt");
+    QTest::ignoreMessage(QtWarningMsg,
+                         "Failed to open point cloud file: /nonexistent-dir/xPointCloud.txt");
     emit center->sigSaveFile(QStringLiteral("file:///nonexistent-dir/x.DB"));
     emit center->sigStopSaveFile();
 }
@@ -270,12 +277,14 @@ void tst_Processing::shrinkingBatchIsDrawnAtOnce()
         for (int col = 0; col < 800; ++col) {
             const double a = reference::pixelAngle(row, col);
             const int k = int(std::lround(a / 20));
-            if (k >= 0 && k < 8 && std::fabs(a - 20 * k) < 0.4 && processing.accImage()[row * 800 + col] != 0)
+            if (k >= 0 && k < 8 && std::fabs(a - 20 * k) < 0.4
+                && processing.accImage()[row * 800 + col] != 0)
                 ++painted[k];
         }
     }
     for (int k = 0; k < 8; ++k)
-        QVERIFY2((painted[k] > 0) == (k < 5), qPrintable(QStringLiteral("frame %1: %2 pixels").arg(k).arg(painted[k])));
+        QVERIFY2((painted[k] > 0) == (k < 5),
+                 qPrintable(QStringLiteral("frame %1: %2 pixels").arg(k).arg(painted[k])));
 }
 
 // Frames that claim far more than their packets delivered, from a sender on the LAN: the
@@ -299,7 +308,8 @@ void tst_Processing::liveCraftedFramesAsTheirWholeFrames()
     delete packets;
     center->setSpeedMove(0.1f);
 
-    const std::vector<CloudPoint> expected = expectedPoints(frames, [](const packageInfo &) { return 0.25f; });
+    const std::vector<CloudPoint> expected =
+        expectedPoints(frames, [](const packageInfo &) { return 0.25f; });
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(points.size(), expected.size());
     QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
@@ -333,7 +343,8 @@ void tst_Processing::liveNoInfinitePoint_data()
     QTest::newRow("distReso 1e36: ranges that a float still holds") << 1e36f << 3.0f << 20 << false;
     QTest::newRow("speed 3.4e38") << 0.01f << largest << 1100 << true;
     QTest::newRow("speed -3.4e38") << 0.01f << -largest << 1100 << true;
-    QTest::newRow("speed infinite") << 0.01f << std::numeric_limits<float>::infinity() << 20 << false;
+    QTest::newRow("speed infinite")
+        << 0.01f << std::numeric_limits<float>::infinity() << 20 << false;
 }
 
 // Ordinary frames, then frames whose header (or the operator's speed) makes a range or the
@@ -365,7 +376,8 @@ void tst_Processing::liveNoInfinitePoint()
     Processing processing(&packets, &center);
     processing.init();
     QTemporaryDir dir;
-    emit center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("hostile.DB"))).toString());
+    emit center->sigSaveFile(
+        QUrl::fromLocalFile(dir.filePath(QStringLiteral("hostile.DB"))).toString());
     int results = 0;
     std::vector<float> ranges;
     connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float widest) {
@@ -382,8 +394,8 @@ void tst_Processing::liveNoInfinitePoint()
     center->setSpeedMove(0.1f);
 
     float widest = -1;
-    const std::vector<CloudPoint> expected =
-        expectedPoints(SimSonar::wholeFrames(bytes), [speed](const packageInfo &) { return speed; }, &widest);
+    const std::vector<CloudPoint> expected = expectedPoints(
+        SimSonar::wholeFrames(bytes), [speed](const packageInfo &) { return speed; }, &widest);
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(expected.size() < std::size_t(2 * (10 + frames)), dropped);
     QVERIFY(allFinite(points));

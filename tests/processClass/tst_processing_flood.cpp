@@ -52,14 +52,17 @@ void tst_ProcessingFlood::guiCallsReturnDuringAFlood()
     PacketRing *ring = new PacketRing(packetSize, 50000);
     InformationCenter *center = new InformationCenter(this);
     QTemporaryDir dir;
-    auto url = [&](int k) { return QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(k))).toString(); };
+    auto url = [&](int k) {
+        return QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(k))).toString();
+    };
     const QString written = dir.filePath(QStringLiteral("r9PointCloud.txt"));
     qint64 longest = 0;
     std::atomic<int> frames{0};
     {
         Processing processing(&ring, &center);
-        connect(&processing, &Processing::sigProcessOK, &processing, [&](packageInfo, float) { ++frames; },
-                Qt::DirectConnection);
+        connect(
+            &processing, &Processing::sigProcessOK, &processing,
+            [&](packageInfo, float) { ++frames; }, Qt::DirectConnection);
         processing.start();
         // Far more than the loop can draw: it is never idle while the GUI thread calls.
         SimSonar::RingFeeder feeder(ring, SimSonar::craftedStream(step, workCycle, 400), 20000);
@@ -78,8 +81,10 @@ void tst_ProcessingFlood::guiCallsReturnDuringAFlood()
             timed([&] { emit center->clearImageBuffer(); });
             timed([&] { center->setIsStart(round % 2 == 0); });
             timed([&] { emit center->sigBrightnessOffset(round % 7); });
-            timed([&] { center->setFileStatus(round % 2 ? InformationCenter::FileStatus::Saving
-                                                        : InformationCenter::FileStatus::None); });
+            timed([&] {
+                center->setFileStatus(round % 2 ? InformationCenter::FileStatus::Saving
+                                                : InformationCenter::FileStatus::None);
+            });
             timed([&] { emit center->sigSaveFile(url(round % 3)); });
             timed([&] { emit center->sigStopSaveFile(); });
             QTest::qWait(5);
@@ -94,7 +99,8 @@ void tst_ProcessingFlood::guiCallsReturnDuringAFlood()
         processing.stop();
     }
     delete ring;
-    QVERIFY2(longest < 2000, qPrintable(QStringLiteral("a GUI-thread call took %1 ms").arg(longest)));
+    QVERIFY2(longest < 2000,
+             qPrintable(QStringLiteral("a GUI-thread call took %1 ms").arg(longest)));
     QFile file(written);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const int lines = file.readAll().count('\n');

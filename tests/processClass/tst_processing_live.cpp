@@ -55,10 +55,11 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     std::vector<packageInfo> results;
     std::vector<float> maxRanges;
     int pixmaps = 0;
-    connect(&live.processing, &Processing::sigProcessOK, this, [&](packageInfo head, float maxRange) {
-        results.push_back(head);
-        maxRanges.push_back(maxRange);
-    });
+    connect(&live.processing, &Processing::sigProcessOK, this,
+            [&](packageInfo head, float maxRange) {
+                results.push_back(head);
+                maxRanges.push_back(maxRange);
+            });
     connect(&live.processing, &Processing::sigUpdatePixmap, this, [&](QPixmap pixmap, bool) {
         QCOMPARE(pixmap.size(), QSize(800, 800));
         ++pixmaps;
@@ -67,7 +68,8 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
 
     QTemporaryDir dir;
     // A second save request finishes the first file and writes to the new one.
-    emit center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("run0.db"))).toString());
+    emit center->sigSaveFile(
+        QUrl::fromLocalFile(dir.filePath(QStringLiteral("run0.db"))).toString());
     const QString recording = dir.filePath(QStringLiteral("run1.DB"));
     emit center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
 
@@ -95,7 +97,8 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
         QCOMPARE(results[k].speed, 2.5f);
         QCOMPARE(results[k].gamma, 1.25f);
     }
-    QVERIFY2(std::fabs(maxRanges.back() - 25.0f) < 0.05f, qPrintable(QString::number(maxRanges.back())));
+    QVERIFY2(std::fabs(maxRanges.back() - 25.0f) < 0.05f,
+             qPrintable(QString::number(maxRanges.back())));
     quint32 stored = 0;
     PointCloudCache::instance().readPoints(&stored, nullptr);
     QCOMPARE(stored, quint32(2 * frames));
@@ -105,7 +108,8 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     QCOMPARE(first.size(), 0);
     QFile file(dir.filePath(QStringLiteral("run1PointCloud.txt")));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 2 * frames);
     const QRegularExpression number(QStringLiteral("^-?\\d+(\\.\\d+)?(e[-+]\\d+)?$"));
     for (int i = 0; i < lines.size(); ++i) {
@@ -145,7 +149,8 @@ void tst_ProcessingLive::controlsWhileFramesArrive()
     for (int i = 0; results < frames && i < 4000; ++i) {
         processing.init();
         processing.setIsShowPoint(i % 2 == 0);
-        emit live.center->sigSaveFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(i % 3))).toString());
+        emit live.center->sigSaveFile(
+            QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(i % 3))).toString());
         emit live.center->sigStopSaveFile();
         QTest::qWait(2);
     }

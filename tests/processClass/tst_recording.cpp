@@ -29,7 +29,8 @@ QByteArray record(quint32 serial, quint16 mark)
     packageInfo head = SimSonar::defaultHeader();
     head.frameSerialNum = serial;
     head.packSerialNum = mark;
-    QByteArray bytes = SimSonar::buildPacket(head, QByteArray(int(packetSize) - int(sizeof head), '\x5a'));
+    QByteArray bytes =
+        SimSonar::buildPacket(head, QByteArray(int(packetSize) - int(sizeof head), '\x5a'));
     return bytes;
 }
 
@@ -71,7 +72,8 @@ QList<quint32> frames(quint32 from, quint32 to, int size)
 
 // A recording as the program makes it after the operator agreed to replace what an earlier
 // one left under its name.
-bool recordOver(const QString &first, const QList<quint32> &serials, quint64 limit, QString *error = nullptr)
+bool recordOver(const QString &first, const QList<quint32> &serials, quint64 limit,
+                QString *error = nullptr)
 {
     RecordingWriter writer(packetSize);
     writer.setPartLimit(limit);
@@ -95,7 +97,8 @@ QList<quint32> replayedSerials(const QString &first)
     QList<quint32> serials;
     RecordingFile::PartStamp previous;
     bool firstPart = true;
-    for (const QByteArray &part : RecordingFile::partNames(QFile::encodeName(chosen.fileName()), names)) {
+    for (const QByteArray &part :
+         RecordingFile::partNames(QFile::encodeName(chosen.fileName()), names)) {
         const QString path = chosen.dir().filePath(QFile::decodeName(part));
         struct stat status;
         if (::stat(QFile::encodeName(path).constData(), &status) != 0)
@@ -114,7 +117,8 @@ QList<quint32> replayedSerials(const QString &first)
 QStringList entriesOf(const QString &directory)
 {
     QStringList out;
-    const QFileInfoList entries = QDir(directory).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
+    const QFileInfoList entries = QDir(directory).entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
     for (const QFileInfo &entry : entries) {
         struct stat status;
         QString mark;
@@ -137,7 +141,8 @@ bool setModified(const QString &path, qint64 secondsFromNow)
     timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
     const timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec + secondsFromNow, now.tv_nsec}};
-    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW)
+           == 0;
 }
 
 // What another program writes: a file that is no part of any recording here.
@@ -158,9 +163,11 @@ bool change(const QString &actions, const QString &first, const QString &elsewhe
 {
     for (const QString &action : actions.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString what = action.section(QLatin1Char(':'), 0, 0);
-        const QString path = RecordingFile::partPath(first, action.section(QLatin1Char(':'), 1).toInt());
+        const QString path =
+            RecordingFile::partPath(first, action.section(QLatin1Char(':'), 1).toInt());
         const QByteArray name = QFile::encodeName(path);
-        const bool replaced = what != QLatin1String("grow") && what != QLatin1String("retime") && what != QLatin1String("renew");
+        const bool replaced = what != QLatin1String("grow") && what != QLatin1String("retime")
+                              && what != QLatin1String("renew");
         if (replaced && ::unlink(name.constData()) != 0 && errno != ENOENT)
             return false;
         bool ok = false;
@@ -170,7 +177,8 @@ bool change(const QString &actions, const QString &first, const QString &elsewhe
             ok = writeFile(path, foreignBytes) && setModified(path, -3600);
         } else if (what == QLatin1String("link")) {
             const QString target = QDir(elsewhere).filePath(QFileInfo(path).fileName());
-            ok = writeFile(target, foreignBytes) && setModified(target, -3600) && QFile::link(target, path);
+            ok = writeFile(target, foreignBytes) && setModified(target, -3600)
+                 && QFile::link(target, path);
         } else if (what == QLatin1String("dir")) {
             ok = QDir().mkdir(path);
         } else if (what == QLatin1String("pipe")) {
@@ -182,7 +190,8 @@ bool change(const QString &actions, const QString &first, const QString &elsewhe
             ok = setModified(path, -7200);
         } else if (what == QLatin1String("renew")) {
             const QString copy = path + QStringLiteral(".new");
-            ok = QFile::copy(path, copy) && ::rename(QFile::encodeName(copy).constData(), name.constData()) == 0;
+            ok = QFile::copy(path, copy)
+                 && ::rename(QFile::encodeName(copy).constData(), name.constData()) == 0;
         }
         if (!ok)
             return false;
@@ -224,9 +233,12 @@ void tst_Recording::localPath_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("path");
-    QTest::newRow("file URL") << "file:///home/op/rec/dive.DB" << "/home/op/rec/dive.DB";
-    QTest::newRow("escaped non-ASCII") << "file:///home/op/%E6%95%B0%E6%8D%AE%20a.DB" << "/home/op/数据 a.DB";
-    QTest::newRow("plain path") << "/home/op/rec/dive.DB" << "/home/op/rec/dive.DB";
+    QTest::newRow("file URL") << "file:///home/op/rec/dive.DB"
+                              << "/home/op/rec/dive.DB";
+    QTest::newRow("escaped non-ASCII") << "file:///home/op/%E6%95%B0%E6%8D%AE%20a.DB"
+                                       << "/home/op/数据 a.DB";
+    QTest::newRow("plain path") << "/home/op/rec/dive.DB"
+                                << "/home/op/rec/dive.DB";
 }
 
 void tst_Recording::localPath()
@@ -269,22 +281,33 @@ void tst_Recording::partNames_data()
     QTest::addColumn<QByteArrayList>("names");
     QTest::addColumn<QByteArrayList>("parts");
     const QByteArrayList gap{"dive.DB", "dive_1.DB", "dive_2.DB", "dive_4.DB", "other.DB"};
-    QTest::newRow("stops at the first gap") << QByteArray("dive.DB") << gap << QByteArrayList{"dive.DB", "dive_1.DB", "dive_2.DB"};
-    QTest::newRow("a later part chosen") << QByteArray("dive_1.DB") << gap << QByteArrayList{"dive_1.DB"};
+    QTest::newRow("stops at the first gap")
+        << QByteArray("dive.DB") << gap << QByteArrayList{"dive.DB", "dive_1.DB", "dive_2.DB"};
+    QTest::newRow("a later part chosen")
+        << QByteArray("dive_1.DB") << gap << QByteArrayList{"dive_1.DB"};
     QTest::newRow("lower-case choice, upper-case parts")
-        << QByteArray("dive.db") << QByteArrayList{"dive.DB", "dive.db", "dive_1.DB", "dive_1.db"} << QByteArrayList{"dive.DB", "dive_1.DB"};
+        << QByteArray("dive.db") << QByteArrayList{"dive.DB", "dive.db", "dive_1.DB", "dive_1.db"}
+        << QByteArrayList{"dive.DB", "dive_1.DB"};
     QTest::newRow("only the lower-case file exists")
-        << QByteArray("dive.db") << QByteArrayList{"dive.db", "dive_1.DB"} << QByteArrayList{"dive.db", "dive_1.DB"};
-    QTest::newRow("single part") << QByteArray("dive.DB") << QByteArrayList{"dive.DB"} << QByteArrayList{"dive.DB"};
-    QTest::newRow("chosen file missing") << QByteArray("dive.DB") << QByteArrayList{} << QByteArrayList{"dive.DB"};
-    QTest::newRow("dots in name") << QByteArray("a.b.DB") << QByteArrayList{"a.b.DB", "a.b_1.DB", "a_1.DB"} << QByteArrayList{"a.b.DB", "a.b_1.DB"};
+        << QByteArray("dive.db") << QByteArrayList{"dive.db", "dive_1.DB"}
+        << QByteArrayList{"dive.db", "dive_1.DB"};
+    QTest::newRow("single part") << QByteArray("dive.DB") << QByteArrayList{"dive.DB"}
+                                 << QByteArrayList{"dive.DB"};
+    QTest::newRow("chosen file missing")
+        << QByteArray("dive.DB") << QByteArrayList{} << QByteArrayList{"dive.DB"};
+    QTest::newRow("dots in name") << QByteArray("a.b.DB")
+                                  << QByteArrayList{"a.b.DB", "a.b_1.DB", "a_1.DB"}
+                                  << QByteArrayList{"a.b.DB", "a.b_1.DB"};
     QTest::newRow("case of later parts is exact")
-        << QByteArray("dive.DB") << QByteArrayList{"dive.DB", "dive_1.db"} << QByteArrayList{"dive.DB"};
+        << QByteArray("dive.DB") << QByteArrayList{"dive.DB", "dive_1.db"}
+        << QByteArrayList{"dive.DB"};
     QTest::newRow("name beginning with a colon")
-        << QByteArray(":dive.DB") << QByteArrayList{":dive.DB", ":dive_1.DB", "dive_1.DB"} << QByteArrayList{":dive.DB", ":dive_1.DB"};
+        << QByteArray(":dive.DB") << QByteArrayList{":dive.DB", ":dive_1.DB", "dive_1.DB"}
+        << QByteArrayList{":dive.DB", ":dive_1.DB"};
     // Latin-1 bytes, no UTF-8: the parts are found by the same bytes.
     QTest::newRow("name that is no UTF-8")
-        << QByteArray("caf\xe9.DB") << QByteArrayList{"caf\xe9.DB", "caf\xe9_1.DB", "caf\xef\xbf\xbd_2.DB"}
+        << QByteArray("caf\xe9.DB")
+        << QByteArrayList{"caf\xe9.DB", "caf\xe9_1.DB", "caf\xef\xbf\xbd_2.DB"}
         << QByteArrayList{"caf\xe9.DB", "caf\xe9_1.DB"};
 }
 
@@ -301,15 +324,20 @@ void tst_Recording::wholeFramesInArrivalOrder_data()
     QTest::addColumn<QList<quint32>>("serials");
     QTest::addColumn<QList<quint32>>("written");
     QTest::addColumn<QList<quint16>>("marks");
-    QTest::newRow("frame in progress dropped") << QList<quint32>{7, 7, 7, 8, 8, 8, 9}
-                                               << QList<quint32>{7, 7, 7, 8, 8, 8} << QList<quint16>{0, 1, 2, 3, 4, 5};
-    QTest::newRow("nothing finished") << QList<quint32>{7, 7} << QList<quint32>{} << QList<quint16>{};
-    QTest::newRow("a packet missing") << QList<quint32>{1, 1, 2, 2, 2, 3}
-                                      << QList<quint32>{1, 1, 2, 2, 2} << QList<quint16>{0, 1, 2, 3, 4};
-    QTest::newRow("interrupted frame written as two runs") << QList<quint32>{1, 1, 2, 1, 3}
-                                                           << QList<quint32>{1, 1, 2, 1} << QList<quint16>{0, 1, 2, 3};
+    QTest::newRow("frame in progress dropped")
+        << QList<quint32>{7, 7, 7, 8, 8, 8, 9} << QList<quint32>{7, 7, 7, 8, 8, 8}
+        << QList<quint16>{0, 1, 2, 3, 4, 5};
+    QTest::newRow("nothing finished")
+        << QList<quint32>{7, 7} << QList<quint32>{} << QList<quint16>{};
+    QTest::newRow("a packet missing")
+        << QList<quint32>{1, 1, 2, 2, 2, 3} << QList<quint32>{1, 1, 2, 2, 2}
+        << QList<quint16>{0, 1, 2, 3, 4};
+    QTest::newRow("interrupted frame written as two runs")
+        << QList<quint32>{1, 1, 2, 1, 3} << QList<quint32>{1, 1, 2, 1}
+        << QList<quint16>{0, 1, 2, 3};
     // The first frame of a recording may well carry serial 0.
-    QTest::newRow("serial 0 first") << QList<quint32>{0, 0, 1} << QList<quint32>{0, 0} << QList<quint16>{0, 1};
+    QTest::newRow("serial 0 first")
+        << QList<quint32>{0, 0, 1} << QList<quint32>{0, 0} << QList<quint16>{0, 1};
 }
 
 void tst_Recording::wholeFramesInArrivalOrder()
@@ -336,11 +364,12 @@ void tst_Recording::partsSplitAfterWholeFrames_data()
     const quint64 frame = 3 * quint64(packetSize);
     // Frames 1..5 of three records each, then one record of frame 6 (dropped at the close); a
     // part begun for frame 6 stays empty.
-    QTest::newRow("limit reached exactly") << 2 * frame
-        << QList<QList<quint32>>{{1, 1, 1, 2, 2, 2}, {3, 3, 3, 4, 4, 4}, {5, 5, 5}};
-    QTest::newRow("one byte short takes the next frame too") << 2 * frame + 1
-        << QList<QList<quint32>>{{1, 1, 1, 2, 2, 2, 3, 3, 3}, {4, 4, 4, 5, 5, 5}};
-    QTest::newRow("limit below one frame") << quint64(1)
+    QTest::newRow("limit reached exactly")
+        << 2 * frame << QList<QList<quint32>>{{1, 1, 1, 2, 2, 2}, {3, 3, 3, 4, 4, 4}, {5, 5, 5}};
+    QTest::newRow("one byte short takes the next frame too")
+        << 2 * frame + 1 << QList<QList<quint32>>{{1, 1, 1, 2, 2, 2, 3, 3, 3}, {4, 4, 4, 5, 5, 5}};
+    QTest::newRow("limit below one frame")
+        << quint64(1)
         << QList<QList<quint32>>{{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {5, 5, 5}, {}};
 }
 
@@ -387,7 +416,8 @@ void tst_Recording::longRunStaysInsideTheBuffer()
         partSizes << int(part.size());
         records.insert(records.end(), part.begin(), part.end());
     }
-    QCOMPARE(partSizes, (QList<int>{RecordingWriter::maxFramePackets, RecordingWriter::maxFramePackets, 7, 1, 0}));
+    QCOMPARE(partSizes, (QList<int>{RecordingWriter::maxFramePackets,
+                                    RecordingWriter::maxFramePackets, 7, 1, 0}));
     QCOMPARE(int(records.size()), runLength + 1);
     for (int i = 0; i < runLength; ++i)
         QCOMPARE(records[std::size_t(i)].packSerial, quint16(i));
@@ -430,10 +460,12 @@ void tst_Recording::laterPartIndex_data()
     QTest::addColumn<int>("index");
     QTest::newRow("second part") << QByteArray("dive") << QByteArray("dive_1.DB") << 1;
     QTest::newRow("eleventh part") << QByteArray("dive") << QByteArray("dive_10.DB") << 10;
-    QTest::newRow("largest int") << QByteArray("dive") << QByteArray("dive_2147483647.DB") << 2147483647;
+    QTest::newRow("largest int") << QByteArray("dive") << QByteArray("dive_2147483647.DB")
+                                 << 2147483647;
     QTest::newRow("beyond int") << QByteArray("dive") << QByteArray("dive_2147483648.DB") << 0;
     QTest::newRow("eleven digits") << QByteArray("dive") << QByteArray("dive_10000000001.DB") << 0;
-    QTest::newRow("very long number") << QByteArray("dive") << QByteArray("dive_" + QByteArray(300, '9') + ".DB") << 0;
+    QTest::newRow("very long number")
+        << QByteArray("dive") << QByteArray("dive_" + QByteArray(300, '9') + ".DB") << 0;
     QTest::newRow("zero") << QByteArray("dive") << QByteArray("dive_0.DB") << 0;
     QTest::newRow("leading zero") << QByteArray("dive") << QByteArray("dive_01.DB") << 0;
     QTest::newRow("no number") << QByteArray("dive") << QByteArray("dive_.DB") << 0;
@@ -441,17 +473,22 @@ void tst_Recording::laterPartIndex_data()
     QTest::newRow("minus sign") << QByteArray("dive") << QByteArray("dive_-1.DB") << 0;
     QTest::newRow("blank before the number") << QByteArray("dive") << QByteArray("dive_ 1.DB") << 0;
     QTest::newRow("letter after the number") << QByteArray("dive") << QByteArray("dive_1a.DB") << 0;
-    QTest::newRow("digit of another script") << QByteArray("dive") << QByteArray("dive_\xd9\xa3.DB") << 0;
+    QTest::newRow("digit of another script")
+        << QByteArray("dive") << QByteArray("dive_\xd9\xa3.DB") << 0;
     QTest::newRow("lower-case extension") << QByteArray("dive") << QByteArray("dive_1.db") << 0;
     QTest::newRow("extension twice") << QByteArray("dive") << QByteArray("dive_1.DB.DB") << 0;
-    QTest::newRow("something after the extension") << QByteArray("dive") << QByteArray("dive_1.DB~") << 0;
+    QTest::newRow("something after the extension")
+        << QByteArray("dive") << QByteArray("dive_1.DB~") << 0;
     QTest::newRow("the first part") << QByteArray("dive") << QByteArray("dive.DB") << 0;
-    QTest::newRow("a part of another first part") << QByteArray("dive") << QByteArray("dive_1_2.DB") << 0;
-    QTest::newRow("first part with a number") << QByteArray("dive_1") << QByteArray("dive_1_2.DB") << 2;
+    QTest::newRow("a part of another first part")
+        << QByteArray("dive") << QByteArray("dive_1_2.DB") << 0;
+    QTest::newRow("first part with a number")
+        << QByteArray("dive_1") << QByteArray("dive_1_2.DB") << 2;
     QTest::newRow("underscore in the name") << QByteArray("a_b") << QByteArray("a_b_3.DB") << 3;
     QTest::newRow("shorter name") << QByteArray("div") << QByteArray("dive_1.DB") << 0;
     QTest::newRow("longer name") << QByteArray("dive") << QByteArray("xdive_1.DB") << 0;
-    QTest::newRow("name that is no UTF-8") << QByteArray("caf\xe9") << QByteArray("caf\xe9_2.DB") << 2;
+    QTest::newRow("name that is no UTF-8")
+        << QByteArray("caf\xe9") << QByteArray("caf\xe9_2.DB") << 2;
 }
 
 void tst_Recording::laterPartIndex()
@@ -471,20 +508,28 @@ void tst_Recording::existingLaterParts_data()
     QTest::addColumn<QStringList>("made");
     QTest::addColumn<QList<int>>("parts");
     QTest::newRow("regular files, with gaps, in part order")
-        << "dive.DB" << false << QStringList{"dive.DB", "dive_12.DB", "dive_1.DB", "dive_10.DB", "dive_2.DB"}
+        << "dive.DB" << false
+        << QStringList{"dive.DB", "dive_12.DB", "dive_1.DB", "dive_10.DB", "dive_2.DB"}
         << QList<int>{1, 2, 10, 12};
-    QTest::newRow("only a far part") << "dive.DB" << false << QStringList{"dive_10.DB"} << QList<int>{10};
+    QTest::newRow("only a far part")
+        << "dive.DB" << false << QStringList{"dive_10.DB"} << QList<int>{10};
     QTest::newRow("links, directories and pipes are nobody's part")
-        << "dive.DB" << false << QStringList{"dive_1.DB@", "dive_2.DB/", "dive_3.DB|", "dive_4.DB@?", "dive_5.DB"}
+        << "dive.DB" << false
+        << QStringList{"dive_1.DB@", "dive_2.DB/", "dive_3.DB|", "dive_4.DB@?", "dive_5.DB"}
         << QList<int>{5};
     QTest::newRow("names of no part")
         << "dive.DB" << false
-        << QStringList{"dive.DB", "dive_0.DB", "dive_01.DB", "dive_1.db", "dive_1_1.DB", "dive_1.DB.bak", "dive_x.DB", "other_1.DB"}
+        << QStringList{"dive.DB",     "dive_0.DB",     "dive_01.DB", "dive_1.db",
+                       "dive_1_1.DB", "dive_1.DB.bak", "dive_x.DB",  "other_1.DB"}
         << QList<int>{};
-    QTest::newRow("lower-case extension chosen") << "dive.db" << false << QStringList{"dive_1.DB", "dive_2.db"} << QList<int>{1};
-    QTest::newRow("underscore in the name") << "a_b.DB" << false << QStringList{"a_b_1.DB", "a_1.DB", "a_b_1_1.DB"} << QList<int>{1};
-    QTest::newRow("non-ASCII name") << "潜水.DB" << false << QStringList{"潜水.DB", "潜水_2.DB"} << QList<int>{2};
-    QTest::newRow("relative name") << "dive.DB" << true << QStringList{"dive_3.DB", "dive_1.DB"} << QList<int>{1, 3};
+    QTest::newRow("lower-case extension chosen")
+        << "dive.db" << false << QStringList{"dive_1.DB", "dive_2.db"} << QList<int>{1};
+    QTest::newRow("underscore in the name")
+        << "a_b.DB" << false << QStringList{"a_b_1.DB", "a_1.DB", "a_b_1_1.DB"} << QList<int>{1};
+    QTest::newRow("non-ASCII name")
+        << "潜水.DB" << false << QStringList{"潜水.DB", "潜水_2.DB"} << QList<int>{2};
+    QTest::newRow("relative name")
+        << "dive.DB" << true << QStringList{"dive_3.DB", "dive_1.DB"} << QList<int>{1, 3};
     QTest::newRow("nothing there") << "dive.DB" << false << QStringList{} << QList<int>{};
     QTest::newRow("folder missing") << "nowhere/dive.DB" << false << QStringList{} << QList<int>{};
 }
@@ -533,8 +578,10 @@ void tst_Recording::recordingsUnderOneName_data()
     QTest::newRow("long, three parts, longer") << QList<int>{8, 5, 12} << QString();
     // Made elsewhere, copied here file by file in the shell's order of names, the time of
     // each copy its own.
-    QTest::newRow("thirteen parts copied in name order, recorded over") << QList<int>{25, 26} << "copied";
-    QTest::newRow("later parts an hour earlier (clock set back), recorded over") << QList<int>{8, 8} << "clock set back";
+    QTest::newRow("thirteen parts copied in name order, recorded over")
+        << QList<int>{25, 26} << "copied";
+    QTest::newRow("later parts an hour earlier (clock set back), recorded over")
+        << QList<int>{8, 8} << "clock set back";
 }
 
 void tst_Recording::recordingsUnderOneName()
@@ -564,7 +611,8 @@ void tst_Recording::recordingsUnderOneName()
 
         if (copied) {
             const QStringList order = QDir(source.path()).entryList(QDir::Files, QDir::Name);
-            QCOMPARE(order.mid(0, 6), (QStringList{"dive.DB", "dive_1.DB", "dive_10.DB", "dive_11.DB", "dive_12.DB", "dive_2.DB"}));
+            QCOMPARE(order.mid(0, 6), (QStringList{"dive.DB", "dive_1.DB", "dive_10.DB",
+                                                   "dive_11.DB", "dive_12.DB", "dive_2.DB"}));
             for (int i = 0; i < order.size(); ++i) {
                 QVERIFY(QFile::copy(source.filePath(order[i]), dir.filePath(order[i])));
                 QVERIFY(setModified(dir.filePath(order[i]), i - 3600));
@@ -592,38 +640,60 @@ void tst_Recording::newRecordingOverAnOldOne_data()
     QTest::addColumn<QList<QList<quint32>>>("parts"); // X.DB, X_1.DB, ... of the new recording
     QTest::addColumn<QStringList>("entries");         // the folder afterwards
     using Parts = QList<QList<quint32>>;
-    const QList<quint32> f1{1, 1, 1}, f2{2, 2, 2}, f3{3, 3, 3}, f4{4, 4, 4}, f5{5, 5, 5}, f6{6, 6, 6}, f7{7, 7, 7};
+    const QList<quint32> f1{1, 1, 1}, f2{2, 2, 2}, f3{3, 3, 3}, f4{4, 4, 4}, f5{5, 5, 5},
+        f6{6, 6, 6}, f7{7, 7, 7};
     const QList<int> both{1, 2};
     const QStringList two{"X.DB", "X_1.DB"};
     QTest::newRow("shorter: the parts it did not reach are removed")
-        << "" << "" << both << 1 << 0 << Parts{f1} << QStringList{"X.DB"};
+        << ""
+        << "" << both << 1 << 0 << Parts{f1} << QStringList{"X.DB"};
     QTest::newRow("longer: every old part written over")
-        << "" << "" << both << 7 << 0 << Parts{f1 + f2, f3 + f4, f5 + f6, f7} << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
+        << ""
+        << "" << both << 7 << 0 << Parts{f1 + f2, f3 + f4, f5 + f6, f7}
+        << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
     // The operator agreed to replace them by name: what became of them meanwhile does not matter.
-    QTest::newRow("a replaced part grown meanwhile") << "" << "grow:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
-    QTest::newRow("a replaced part older meanwhile") << "" << "retime:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
-    QTest::newRow("a replaced part renewed meanwhile") << "" << "renew:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
-    QTest::newRow("a replaced part removed meanwhile") << "" << "remove:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
-    QTest::newRow("only a far part left") << "remove:1,remove:2,file:10" << "" << QList<int>{10} << 3 << 0
-                                          << Parts{f1 + f2, f3} << two;
+    QTest::newRow("a replaced part grown meanwhile")
+        << ""
+        << "grow:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("a replaced part older meanwhile")
+        << ""
+        << "retime:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("a replaced part renewed meanwhile")
+        << ""
+        << "renew:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("a replaced part removed meanwhile")
+        << ""
+        << "remove:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+    QTest::newRow("only a far part left")
+        << "remove:1,remove:2,file:10"
+        << "" << QList<int>{10} << 3 << 0 << Parts{f1 + f2, f3} << two;
     // Left alone, and the recording ends there; a full part before a regular file there
     // (links followed) gives back its last frame, so that a replay ends with it.
-    QTest::newRow("a link under a part name") << "link:1" << "" << QList<int>{2} << 3 << EEXIST << Parts{f1}
-                                              << QStringList{"X.DB", "X_1.DB@"};
-    QTest::newRow("a directory under a part name") << "dir:1" << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2}
-                                                   << QStringList{"X.DB", "X_1.DB/"};
-    QTest::newRow("a pipe under a part name") << "pipe:1" << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2}
-                                              << QStringList{"X.DB", "X_1.DB|"};
-    QTest::newRow("the only leftover a link") << "remove:2,link:1" << "" << QList<int>{} << 3 << EEXIST << Parts{f1}
-                                              << QStringList{"X.DB", "X_1.DB@"};
+    QTest::newRow("a link under a part name")
+        << "link:1"
+        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1} << QStringList{"X.DB", "X_1.DB@"};
+    QTest::newRow("a directory under a part name")
+        << "dir:1"
+        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB/"};
+    QTest::newRow("a pipe under a part name")
+        << "pipe:1"
+        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB|"};
+    QTest::newRow("the only leftover a link")
+        << "remove:2,link:1"
+        << "" << QList<int>{} << 3 << EEXIST << Parts{f1} << QStringList{"X.DB", "X_1.DB@"};
     QTest::newRow("a file appears under a part name meanwhile")
-        << "" << "file:3" << both << 7 << EEXIST << Parts{f1 + f2, f3 + f4, f5} << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
-    QTest::newRow("a replaced part turned into a link meanwhile") << "" << "link:1" << both << 3 << EEXIST << Parts{f1}
-                                                                  << QStringList{"X.DB", "X_1.DB@"};
+        << ""
+        << "file:3" << both << 7 << EEXIST << Parts{f1 + f2, f3 + f4, f5}
+        << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
+    QTest::newRow("a replaced part turned into a link meanwhile")
+        << ""
+        << "link:1" << both << 3 << EEXIST << Parts{f1} << QStringList{"X.DB", "X_1.DB@"};
     QTest::newRow("a replaced part turned into a directory meanwhile")
-        << "" << "dir:1" << both << 3 << EISDIR << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB/"};
+        << ""
+        << "dir:1" << both << 3 << EISDIR << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB/"};
     QTest::newRow("a replaced part turned into a pipe meanwhile")
-        << "" << "pipe:1" << both << 3 << ENXIO << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB|"};
+        << ""
+        << "pipe:1" << both << 3 << ENXIO << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB|"};
 }
 
 void tst_Recording::newRecordingOverAnOldOne()

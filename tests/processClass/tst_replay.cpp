@@ -43,7 +43,8 @@ ScanPlan smallFrames(int frames, float step, float firstDirection = 0)
 
 const SimSonar::SampleFunction &echoes()
 {
-    static const SimSonar::SampleFunction f = SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
+    static const SimSonar::SampleFunction f =
+        SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
     return f;
 }
 
@@ -121,15 +122,18 @@ void tst_Replay::partWithoutPackets()
     QStringList events;
     connect(r.center, &InformationCenter::palyBackEnable, this,
             [&](bool on) { events << QStringLiteral("enable %1").arg(on); });
-    connect(&r.processing, &Processing::sigProgressInit, this, [&] { events << QStringLiteral("init"); });
-    connect(&r.processing, &Processing::sigProgressChanged, this,
-            [&](double v, bool running) { events << QStringLiteral("progress %1 %2").arg(v).arg(running); });
+    connect(&r.processing, &Processing::sigProgressInit, this,
+            [&] { events << QStringLiteral("init"); });
+    connect(&r.processing, &Processing::sigProgressChanged, this, [&](double v, bool running) {
+        events << QStringLiteral("progress %1 %2").arg(v).arg(running);
+    });
     connect(&r.processing, &Processing::sigProcessImagesOK, this, [&] {
         std::deque<ImageFrame> stored;
         PointCloudCache::instance().copyFrames(&stored);
         events << QStringLiteral("images %1").arg(stored.size());
     });
-    connect(&r.processing, &Processing::sigProcessOK, this, [&] { events << QStringLiteral("points"); });
+    connect(&r.processing, &Processing::sigProcessOK, this,
+            [&] { events << QStringLiteral("points"); });
     const QByteArray bytes(length, '\x01');
     r.replay(bytes, quint32(length));
     QCOMPARE(events, (QStringList{"enable 0", "init", "images 1", "enable 1", "progress 100 0"}));
@@ -142,7 +146,7 @@ void tst_Replay::progressEveryHundredAcceptedPackets()
     const QByteArray frames = part(smallFrames(250, 1));
     QByteArray bytes;
     QByteArray rejected = frames.left(packetSize);
-    rejected[1] = char(5); // dataWidth
+    rejected[1] = char(5);           // dataWidth
     std::vector<qint64> offsetAfter; // offset after accepted packet k (1-based)
     for (int k = 0; k < 250; ++k) {
         bytes += frames.mid(qsizetype(k) * packetSize, packetSize);
@@ -195,7 +199,8 @@ void tst_Replay::halfTurnsBecomeStoredImages()
         std::vector<quint32> sizes;
         for (int k = first; k < first + stored.n; ++k) {
             heads.push_back(&frames[std::size_t(k)].head);
-            data.push_back(reinterpret_cast<const uchar *>(frames[std::size_t(k)].data.constData()));
+            data.push_back(
+                reinterpret_cast<const uchar *>(frames[std::size_t(k)].data.constData()));
             sizes.push_back(quint32(frames[std::size_t(k)].data.size()));
         }
         first += stored.n;
@@ -238,7 +243,8 @@ void tst_Replay::pointsInBatchesOf500()
             along += 3.0 / 1000.0;
         QCOMPARE(points[i].alongTrack, float(along));
         const double range = std::hypot(points[i].x, points[i].y);
-        QVERIFY2(std::fabs(range - (i % 2 == 0 ? 0.6 : 1.5)) < 0.02, qPrintable(QString::number(range)));
+        QVERIFY2(std::fabs(range - (i % 2 == 0 ? 0.6 : 1.5)) < 0.02,
+                 qPrintable(QString::number(range)));
     }
     QVERIFY(std::fabs(batches[1][1].toFloat() - 1.5f) < 0.02f);
 }
@@ -268,7 +274,8 @@ void tst_Replay::framesOf400PacketsReplayWhole()
     ScanPlan plan = smallFrames(4, 20);
     plan.header.dataHeight = 400 * 190;
     plan.header.maxDist = 800.0f;
-    const SimSonar::SampleFunction far = SimSonar::echoSamples({{0, 70000, 20000, 3}, {1, 300, 30000, 3}}, 50);
+    const SimSonar::SampleFunction far =
+        SimSonar::echoSamples({{0, 70000, 20000, 3}, {1, 300, 30000, 3}}, 50);
     const QByteArray bytes = SimSonar::recordingBytes(plan, far);
     QCOMPARE(bytes.size(), 4 * 400 * int(packetSize));
     Replayer r(this);
@@ -281,7 +288,8 @@ void tst_Replay::framesOf400PacketsReplayWhole()
     for (std::size_t k = 0; k < frames.size(); ++k) {
         FrameResult result;
         double p[8];
-        echo.processFrame(frames[k].head, frames[k].data.constData(), frames[k].data.size(), result, p);
+        echo.processFrame(frames[k].head, frames[k].data.constData(), frames[k].data.size(), result,
+                          p);
         QCOMPARE(points[2 * k].x, float(p[1]));
         QCOMPARE(points[2 * k].y, float(p[2]));
         QCOMPARE(points[2 * k + 1].strength, float(p[7]));
@@ -300,7 +308,8 @@ void tst_Replay::craftedFramesReplayAsTheirWholeFrames()
 
     const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
     QCOMPARE(int(frames.size()), 25 + 50 + 20 + 30 - 1);
-    const std::vector<CloudPoint> expected = expectedPoints(frames, [](const packageInfo &h) { return h.speed; });
+    const std::vector<CloudPoint> expected =
+        expectedPoints(frames, [](const packageInfo &h) { return h.speed; });
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(points.size(), expected.size());
     QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
@@ -317,7 +326,8 @@ void tst_Replay::craftedFramesReplayAsTheirWholeFrames()
             const SimSonar::WholeFrame &f = frames[k];
             heads.push_back(&f.head);
             data.push_back(reinterpret_cast<const uchar *>(f.data.constData()));
-            sizes.push_back(quint32(std::min<qint64>(2 * qint64(f.head.numPerRow) * f.head.dataHeight, f.data.size())));
+            sizes.push_back(quint32(
+                std::min<qint64>(2 * qint64(f.head.numPerRow) * f.head.dataHeight, f.data.size())));
         }
         first += stored.n;
         reference::generateImage(heads.data(), data.data(), sizes.data(), stored.n, acc.data());
@@ -343,7 +353,8 @@ void tst_Replay::noInfinitePoint_data()
     QTest::newRow("stamped speed 3.4e38") << 0.01f << largest << 1100 << true;
     QTest::newRow("stamped speed -3.4e38") << 0.01f << -largest << 1100 << true;
     QTest::newRow("stamped speed infinite") << 0.01f << inf << 20 << false;
-    QTest::newRow("stamped speed NaN") << 0.01f << std::numeric_limits<float>::quiet_NaN() << 20 << false;
+    QTest::newRow("stamped speed NaN")
+        << 0.01f << std::numeric_limits<float>::quiet_NaN() << 20 << false;
 }
 
 void tst_Replay::noInfinitePoint()
@@ -365,8 +376,8 @@ void tst_Replay::noInfinitePoint()
     r.replay(bytes);
 
     float widest = -1;
-    const std::vector<CloudPoint> expected =
-        expectedPoints(SimSonar::wholeFrames(bytes), [](const packageInfo &h) { return h.speed; }, &widest);
+    const std::vector<CloudPoint> expected = expectedPoints(
+        SimSonar::wholeFrames(bytes), [](const packageInfo &h) { return h.speed; }, &widest);
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(expected.size() < std::size_t(2 * (10 + frames)), dropped);
     QVERIFY(allFinite(points));

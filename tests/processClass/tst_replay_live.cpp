@@ -40,9 +40,12 @@ struct Rig : LivePath
     }
     bool ended()
     {
-        return QTest::qWaitFor([this] {
-            return !ends.isEmpty() && center->m_fileStatus() == InformationCenter::FileStatus::None;
-        }, 30000);
+        return QTest::qWaitFor(
+            [this] {
+                return !ends.isEmpty()
+                       && center->m_fileStatus() == InformationCenter::FileStatus::None;
+            },
+            30000);
     }
 };
 
@@ -121,7 +124,10 @@ void tst_ReplayLive::streamingDuringAReplayChangesNothing()
     plan.step = 5;
     plan.speed = 1.0f;
     plan.gamma = 1.3f;
-    QVERIFY(SimSonar::appendRecording(recording, plan, SimSonar::echoSamples({{0, 800, 20000, 3}, {1, 1600, 25000, 3}}, 80)) > 0);
+    QVERIFY(
+        SimSonar::appendRecording(
+            recording, plan, SimSonar::echoSamples({{0, 800, 20000, 3}, {1, 1600, 25000, 3}}, 80))
+        > 0);
 
     // The replay alone, for reference.
     std::vector<CloudPoint> expected;
@@ -139,8 +145,9 @@ void tst_ReplayLive::streamingDuringAReplayChangesNothing()
     // The same replay while the sonar streams other frames into the data port all along.
     Rig rig(this);
     std::vector<CloudPoint> got;
-    connect(&rig.processing, &Processing::sigProcessImagesOK, this, [&] { got = storedPoints(); },
-            Qt::DirectConnection);
+    connect(
+        &rig.processing, &Processing::sigProcessImagesOK, this, [&] { got = storedPoints(); },
+        Qt::DirectConnection);
     QVERIFY(rig.start());
     packageInfo head = SimSonar::defaultHeader();
     head.vez25EDirectionAngle = 7;
@@ -152,16 +159,19 @@ void tst_ReplayLive::streamingDuringAReplayChangesNothing()
     // has been handled on this thread: the live loop takes five more frames meanwhile, while
     // this thread handles no events.
     std::atomic<bool> heldOn{false};
-    connect(rig.center, &InformationCenter::sigStopReadFile, this, [&] {
-        if (QThread::currentThread() == thread())
-            return;
-        const quint64 until = rig.sonar.datagramsSent() + 5 * SimSonar::packetsPerFrame(head);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while ((rig.sonar.datagramsSent() < until || rig.ring->hasData())
-               && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        heldOn = true;
-    }, Qt::DirectConnection);
+    connect(
+        rig.center, &InformationCenter::sigStopReadFile, this,
+        [&] {
+            if (QThread::currentThread() == thread())
+                return;
+            const quint64 until = rig.sonar.datagramsSent() + 5 * SimSonar::packetsPerFrame(head);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while ((rig.sonar.datagramsSent() < until || rig.ring->hasData())
+                   && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            heldOn = true;
+        },
+        Qt::DirectConnection);
     rig.sonar.start();
     QVERIFY(liveFrames.wait(10000));
     rig.replay(recording);

@@ -95,8 +95,8 @@ void tst_ReplaySweep::sweepThatNeverGetsThere_data()
     QTest::newRow("parked head") << 0.f << 10u << ReplaySweep::maxFrames;
     QTest::newRow("reverse rotation") << -1.f << 10u << ReplaySweep::maxFrames;
     // ... and by the bytes kept for big frames (95000 bins: 380000 bytes a frame).
-    QTest::newRow("parked head, big frames") << 0.f << 95000u
-                                             << int((ReplaySweep::maxBytes + 379999) / 380000);
+    QTest::newRow("parked head, big frames")
+        << 0.f << 95000u << int((ReplaySweep::maxBytes + 379999) / 380000);
 }
 
 void tst_ReplaySweep::sweepThatNeverGetsThere()
@@ -156,8 +156,9 @@ void tst_ReplaySweep::sweepsThatDifferHoldOneSweepAtMost()
             complete = sweep.add(frameAt(direction, 2, bins), big.data(), big.size());
         }
         QCOMPARE(sweep.size(), 19 * s + 18);
-        QVERIFY2(sweep.heldBytes() <= bound,
-                 qPrintable(QStringLiteral("sweep %1 holds %2 bytes").arg(s).arg(sweep.heldBytes())));
+        QVERIFY2(
+            sweep.heldBytes() <= bound,
+            qPrintable(QStringLiteral("sweep %1 holds %2 bytes").arg(s).arg(sweep.heldBytes())));
         sweep.clearFrames();
     }
 }
@@ -174,7 +175,8 @@ void tst_ReplaySweep::keepsOnlyThePiecesOfAFrame()
     }
     ReplaySweep sweep;
     sweep.restart();
-    const std::vector<FrameBuffer::Piece> pieces{{1024, 3072, first.data()}, {11264, 13312, second.data()}};
+    const std::vector<FrameBuffer::Piece> pieces{{1024, 3072, first.data()},
+                                                 {11264, 13312, second.data()}};
     sweep.add(frameAt(0, 2, 3000), pieces, 500000);
     const ReplaySweep::Batch &batch = sweep.batch();
     QCOMPARE(batch.bytes, (std::vector<quint32>{12000}));

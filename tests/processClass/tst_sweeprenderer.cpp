@@ -103,7 +103,8 @@ void tst_SweepRenderer::matchesReference()
         style.offest = rng.bounded(40.0) - 20;
         style.switchColor = int(rng.bounded(8)) - 1;
         const QImage fast = renderer.colour(samples.data(), side, side, style);
-        const QImage slow = reference::colour(samples.data(), style.gamma, style.scale, style.offest, style.switchColor);
+        const QImage slow = reference::colour(samples.data(), style.gamma, style.scale,
+                                              style.offest, style.switchColor);
         QCOMPARE(fast, slow);
     }
 }

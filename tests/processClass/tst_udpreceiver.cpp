@@ -45,13 +45,17 @@ public:
     std::unique_ptr<LogCollector> m_log;
 
     QStringList logged() const { return m_log->lines(); }
-    bool anyLogged(QtMsgType type, const QString &part) const { return m_log->contains(type, part); }
+    bool anyLogged(QtMsgType type, const QString &part) const
+    {
+        return m_log->contains(type, part);
+    }
 
     std::unique_ptr<UdpReceiver> makeReceiver(const QString &address)
     {
         auto rx = std::make_unique<UdpReceiver>(&m_ring, address);
-        connect(rx.get(), &UdpReceiver::sig_rSonarDataPort, this,
-                [this](const QString &port) { m_ports << port; }, Qt::QueuedConnection);
+        connect(
+            rx.get(), &UdpReceiver::sig_rSonarDataPort, this,
+            [this](const QString &port) { m_ports << port; }, Qt::QueuedConnection);
         return rx;
     }
 
@@ -77,15 +81,9 @@ public:
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_log = std::make_unique<LogCollector>();
-    }
+    void initTestCase() { m_log = std::make_unique<LogCollector>(); }
 
-    void cleanupTestCase()
-    {
-        m_log.reset();
-    }
+    void cleanupTestCase() { m_log.reset(); }
 
     void init()
     {
@@ -105,8 +103,10 @@ private slots:
     {
         const QMetaObject &mo = UdpReceiver::staticMetaObject;
         QCOMPARE(mo.methodCount() - mo.methodOffset(), 2);
-        QCOMPARE(mo.method(mo.methodOffset()).methodSignature(), QByteArray("sig_rSonarDataPort(QString)"));
-        QCOMPARE(mo.method(mo.methodOffset() + 1).methodSignature(), QByteArray("sigBindFailed(QString,int)"));
+        QCOMPARE(mo.method(mo.methodOffset()).methodSignature(),
+                 QByteArray("sig_rSonarDataPort(QString)"));
+        QCOMPARE(mo.method(mo.methodOffset() + 1).methodSignature(),
+                 QByteArray("sigBindFailed(QString,int)"));
         QCOMPARE(mo.propertyCount() - mo.propertyOffset(), 0);
     }
 
@@ -134,12 +134,16 @@ private slots:
         QVERIFY(port >= 5008 + held);
         if (port != expected) // someone else took it between our probe and the bind
             QVERIFY(!portIsFree(expected));
-        QVERIFY2(anyLogged(QtDebugMsg, QStringLiteral("接收声纳udp 数据的端口： %1 ip: 127.0.0.1").arg(port)),
+        QVERIFY2(anyLogged(QtDebugMsg,
+                           QStringLiteral("接收声纳udp 数据的端口： %1 ip: 127.0.0.1").arg(port)),
                  qPrintable(logged().join('\n')));
 
         BsdSocket client = BsdSocket::udp();
         const QByteArray hello("hello");
-        QVERIFY(client.sendTo(hello.constData(), std::size_t(hello.size()), Ipv4Endpoint{loopback, port}).ok());
+        QVERIFY(
+            client
+                .sendTo(hello.constData(), std::size_t(hello.size()), Ipv4Endpoint{loopback, port})
+                .ok());
         QCOMPARE(nextPacket().left(5), hello);
         rx->stop();
         QCOMPARE(m_ports.size(), 1);
@@ -197,7 +201,10 @@ private slots:
             BsdSocket client = BsdSocket::udp();
             QVERIFY(client.bind(Ipv4Endpoint{source, 0}));
             const QByteArray text = QByteArray("from ") + QByteArray::number(source & 0xff);
-            QVERIFY(client.sendTo(text.constData(), std::size_t(text.size()), Ipv4Endpoint{loopback, port}).ok());
+            QVERIFY(client
+                        .sendTo(text.constData(), std::size_t(text.size()),
+                                Ipv4Endpoint{loopback, port})
+                        .ok());
             QCOMPARE(nextPacket().left(text.size()), text);
         }
         rx->stop();
@@ -232,9 +239,13 @@ private slots:
         auto rx = makeReceiver(address);
         QStringList failures;
         QList<int> errors;
-        connect(rx.get(), &UdpReceiver::sigBindFailed, this,
-                [&failures, &errors](const QString &a, int e) { failures << a; errors << e; },
-                Qt::QueuedConnection);
+        connect(
+            rx.get(), &UdpReceiver::sigBindFailed, this,
+            [&failures, &errors](const QString &a, int e) {
+                failures << a;
+                errors << e;
+            },
+            Qt::QueuedConnection);
         rx->start();
         QTRY_VERIFY_WITH_TIMEOUT(anyLogged(QtWarningMsg, address), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(failures, QStringList{address}, 5000);

@@ -41,7 +41,7 @@ public:
     // Returns once every port from first to last is bound, false if a child failed.
     bool hold(int first, int last)
     {
-        rlimit limit {};
+        rlimit limit{};
         if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
             return false;
         const int perChild = int(std::min<rlim_t>(limit.rlim_max, 30000)) - 64;
@@ -72,12 +72,12 @@ private:
     // Only system calls from here on: the child of a threaded process.
     [[noreturn]] static void holdInChild(int from, int to, int ready, rlim_t maxFiles)
     {
-        const rlimit raised {maxFiles, maxFiles};
+        const rlimit raised{maxFiles, maxFiles};
         ::setrlimit(RLIMIT_NOFILE, &raised);
         char status = 'R';
         for (int port = from; port <= to && status == 'R'; ++port) {
             const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-            sockaddr_in a {};
+            sockaddr_in a{};
             a.sin_family = AF_INET;
             a.sin_port = htons(quint16(port));
             a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -127,19 +127,22 @@ private slots:
         int failures = 0;
         {
             UdpReceiver rx(&ring, QStringLiteral("127.0.0.1"));
-            connect(&rx, &UdpReceiver::sig_rSonarDataPort, this,
-                    [&ports](const QString &port) { ports << port; }, Qt::QueuedConnection);
-            connect(&rx, &UdpReceiver::sigBindFailed, this,
-                    [&failures](const QString &, int error) {
-                        // Every port held is reported as such, not as a system error.
-                        QCOMPARE(error, 0);
-                        ++failures;
-                    },
-                    Qt::QueuedConnection);
+            connect(
+                &rx, &UdpReceiver::sig_rSonarDataPort, this,
+                [&ports](const QString &port) { ports << port; }, Qt::QueuedConnection);
+            connect(
+                &rx, &UdpReceiver::sigBindFailed, this,
+                [&failures](const QString &, int error) {
+                    // Every port held is reported as such, not as a system error.
+                    QCOMPARE(error, 0);
+                    ++failures;
+                },
+                Qt::QueuedConnection);
             rx.start();
             if (reported.isEmpty()) {
                 // The warning comes after the search loop: seeing it means the loop ended.
-                QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtWarningMsg, QStringLiteral("65535")), 20000);
+                QTRY_VERIFY_WITH_TIMEOUT(log.contains(QtWarningMsg, QStringLiteral("65535")),
+                                         20000);
             } else {
                 QTRY_VERIFY_WITH_TIMEOUT(!ports.isEmpty(), 20000);
             }

@@ -23,8 +23,7 @@ protected:
         ++runs;
         const int now = ++concurrent;
         int seen = maxConcurrent.load();
-        while (now > seen && !maxConcurrent.compare_exchange_weak(seen, now)) {
-        }
+        while (now > seen && !maxConcurrent.compare_exchange_weak(seen, now)) {}
         while (isRunning())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         --concurrent;

@@ -32,16 +32,16 @@ struct NativeType
 // The types QML can hold; anything else becomes a variant, which the linter does not check.
 QString qmlTypeName(const QMetaObject *owner, const QByteArray &cppName)
 {
-    static const QStringList kept{"void", "bool", "int", "double", "float", "QString", "QStringList",
-                                  "QUrl", "QVariant"};
+    static const QStringList kept{"void",    "bool",        "int",  "double",  "float",
+                                  "QString", "QStringList", "QUrl", "QVariant"};
     if (kept.contains(QString::fromLatin1(cppName)))
         return QString::fromLatin1(cppName);
-    static const QStringList small{"uchar", "char", "ushort", "short", "quint8", "quint16",
-                                   "qint8", "qint16", "uint8_t", "uint16_t"};
+    static const QStringList small{"uchar",   "char",  "ushort", "short",   "quint8",
+                                   "quint16", "qint8", "qint16", "uint8_t", "uint16_t"};
     if (small.contains(QString::fromLatin1(cppName)))
         return QStringLiteral("int");
-    static const QStringList large{"uint", "quint32", "qulonglong", "quint64", "qlonglong", "qint64",
-                                   "uint32_t", "uint64_t"};
+    static const QStringList large{"uint",      "quint32", "qulonglong", "quint64",
+                                   "qlonglong", "qint64",  "uint32_t",   "uint64_t"};
     if (large.contains(QString::fromLatin1(cppName)))
         return QStringLiteral("double");
     const QByteArray prefix = QByteArray(owner->className()) + "::";
@@ -65,8 +65,10 @@ void writeComponent(QTextStream &out, const NativeType &type)
     out << "    Component {\n";
     out << "        name: " << quoted(element) << "\n";
     out << "        accessSemantics: \"reference\"\n";
-    out << "        prototype: " << quoted(QString::fromLatin1(mo->superClass()->className())) << "\n";
-    out << "        exports: [" << quoted(QString::fromLatin1(type.module) + "/" + element + " 1.0") << "]\n";
+    out << "        prototype: " << quoted(QString::fromLatin1(mo->superClass()->className()))
+        << "\n";
+    out << "        exports: [" << quoted(QString::fromLatin1(type.module) + "/" + element + " 1.0")
+        << "]\n";
     out << "        exportMetaObjectRevisions: [256]\n";
 
     for (int i = mo->enumeratorOffset(); i < mo->enumeratorCount(); ++i) {
@@ -106,8 +108,8 @@ void writeComponent(QTextStream &out, const NativeType &type)
         for (int k = 0; k < types.size(); ++k) {
             const QString name = names.value(k).isEmpty() ? QStringLiteral("arg%1").arg(k)
                                                           : QString::fromLatin1(names.value(k));
-            out << "            Parameter { name: " << quoted(name) << "; type: "
-                << quoted(qmlTypeName(mo, types.at(k))) << " }\n";
+            out << "            Parameter { name: " << quoted(name)
+                << "; type: " << quoted(qmlTypeName(mo, types.at(k))) << " }\n";
         }
         out << "        }\n";
     }
@@ -116,14 +118,18 @@ void writeComponent(QTextStream &out, const NativeType &type)
 
 bool writeModule(const QString &root, const NativeType &type)
 {
-    const QString dir = root + QLatin1Char('/') + QString::fromLatin1(type.module).replace(QLatin1Char('.'), QLatin1Char('/'));
+    const QString dir =
+        root + QLatin1Char('/')
+        + QString::fromLatin1(type.module).replace(QLatin1Char('.'), QLatin1Char('/'));
     if (!QDir().mkpath(dir))
         return false;
     QFile qmldir(dir + QStringLiteral("/qmldir"));
     QFile types(dir + QStringLiteral("/plugins.qmltypes"));
-    if (!qmldir.open(QIODevice::WriteOnly | QIODevice::Truncate) || !types.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!qmldir.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || !types.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    QTextStream(&qmldir) << "module " << type.module << "\ntypeinfo plugins.qmltypes\ndepends QtQuick\n";
+    QTextStream(&qmldir) << "module " << type.module
+                         << "\ntypeinfo plugins.qmltypes\ndepends QtQuick\n";
     QTextStream out(&types);
     out << "import QtQuick.tooling 1.2\n\nModule {\n";
     writeComponent(out, type);
@@ -152,7 +158,8 @@ int main(int argc, char *argv[])
     registerFrontEndTypes();
     for (const NativeType &type : nativeTypes) {
         if (qmlTypeId(type.module, 1, 0, type.metaObject->className()) < 0) {
-            std::fprintf(stderr, "%s is not registered in %s 1.0\n", type.metaObject->className(), type.module);
+            std::fprintf(stderr, "%s is not registered in %s 1.0\n", type.metaObject->className(),
+                         type.module);
             return 1;
         }
         if (!writeModule(QString::fromLocal8Bit(argv[1]), type)) {

@@ -4,8 +4,8 @@
 #include "netClass/ProgressDialog.h"
 #include "netClass/UdpSerchDev.h"
 #include "support/NetworkIsolation.h"
-#include "support/ReplayHold.h"
 #include "support/ProgressWindow.h"
+#include "support/ReplayHold.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
 
@@ -20,8 +20,8 @@
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -107,9 +107,11 @@ QString writeThreePartRecording(const QString &directory)
     plan.header.dataHeight = 190;
     plan.frames = FramesPerPart;
     plan.step = 0.9f;
-    const SimSonar::SampleFunction echoes = SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
+    const SimSonar::SampleFunction echoes =
+        SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
     for (const char *part : {"dive.DB", "dive_1.DB", "dive_2.DB"}) {
-        if (SimSonar::appendRecording(QDir(directory).filePath(QLatin1String(part)), plan, echoes) <= 0)
+        if (SimSonar::appendRecording(QDir(directory).filePath(QLatin1String(part)), plan, echoes)
+            <= 0)
             return QString();
         plan.firstSerial += quint32(FramesPerPart);
     }
@@ -125,8 +127,8 @@ bool closeAsTheWindowManagerDoes(QWindow *window)
         return false;
     xcb_connection_t *c = x11->connection();
     const auto atom = [c](const char *name) {
-        xcb_intern_atom_reply_t *reply =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, quint16(std::strlen(name)), name), nullptr);
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, quint16(std::strlen(name)), name), nullptr);
         const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
         return a;
@@ -140,7 +142,8 @@ bool closeAsTheWindowManagerDoes(QWindow *window)
     event.data.data32[1] = XCB_CURRENT_TIME;
     if (event.type == XCB_ATOM_NONE || event.data.data32[0] == XCB_ATOM_NONE)
         return false;
-    xcb_send_event(c, 0, event.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    xcb_send_event(c, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char *>(&event));
     return xcb_flush(c) > 0;
 }
 
@@ -151,24 +154,28 @@ bool closeAsTheWindowManagerDoes(QWindow *window)
 int closeDuringReplay(int argc, char *argv[], const QString &recording)
 {
     std::shared_ptr<ReplayHold> hold;
-    const int result = runKorvessa(argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")),
-                                   [&hold, recording](QObject *root) {
-        auto *window = qobject_cast<QQuickWindow *>(root);
-        auto *hub = root->findChild<InformationCenter *>(QStringLiteral("c_cppInformationCenter"));
-        hold = ReplayHold::on(hub, hub);
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [hold] { hold->released = true; });
-        emit hub->sigReadFile(QUrl::fromLocalFile(recording).toString());
-        auto *poll = new QTimer(window);
-        QObject::connect(poll, &QTimer::timeout, window, [window, poll, hold] {
-            const ProgressDialog *progress = progressDialog();
-            if (!window->isExposed() || !hold->held.load() || !progress || !progress->isVisible())
-                return;
-            poll->stop();
-            std::printf("closeRequested=%d\n", closeAsTheWindowManagerDoes(window) ? 1 : 0);
-            std::fflush(stdout);
+    const int result = runKorvessa(
+        argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")),
+        [&hold, recording](QObject *root) {
+            auto *window = qobject_cast<QQuickWindow *>(root);
+            auto *hub =
+                root->findChild<InformationCenter *>(QStringLiteral("c_cppInformationCenter"));
+            hold = ReplayHold::on(hub, hub);
+            QObject::connect(qApp, &QCoreApplication::aboutToQuit,
+                             [hold] { hold->released = true; });
+            emit hub->sigReadFile(QUrl::fromLocalFile(recording).toString());
+            auto *poll = new QTimer(window);
+            QObject::connect(poll, &QTimer::timeout, window, [window, poll, hold] {
+                const ProgressDialog *progress = progressDialog();
+                if (!window->isExposed() || !hold->held.load() || !progress
+                    || !progress->isVisible())
+                    return;
+                poll->stop();
+                std::printf("closeRequested=%d\n", closeAsTheWindowManagerDoes(window) ? 1 : 0);
+                std::fflush(stdout);
+            });
+            poll->start(10);
         });
-        poll->start(10);
-    });
     std::printf("storedImages=%d\n", hold ? hold->images.load() : -1);
     std::fflush(stdout);
     return result;
@@ -223,7 +230,8 @@ int TestFrontEndProgram::litPixelsInsideTheCircle()
             if (qMax(c.red(), qMax(c.green(), c.blue())) < 40)
                 continue;
             const double b = qMax(1, c.blue());
-            const bool beamLine = c.red() / b > 0.6 && c.red() / b < 0.9 && c.green() / b > 0.8 && c.green() / b < 1.05;
+            const bool beamLine = c.red() / b > 0.6 && c.red() / b < 0.9 && c.green() / b > 0.8
+                                  && c.green() / b < 1.05;
             if (!beamLine)
                 ++lit;
         }
@@ -294,7 +302,8 @@ void TestFrontEndProgram::searchListsTheSonar()
     QQuickItem *panel = item("c_connectToSonar");
     QTRY_VERIFY(panel->isVisible());
     // Both sonars answer the search: the one behind the veth link and the one on loopback.
-    const QStringList rows{QStringLiteral("SIM-1\n127.0.0.2"), QStringLiteral("SIM-LISTED\n10.9.0.12")};
+    const QStringList rows{QStringLiteral("SIM-1\n127.0.0.2"),
+                           QStringLiteral("SIM-LISTED\n10.9.0.12")};
     QTRY_COMPARE_WITH_TIMEOUT(hub()->property("searchedNameAndIp").toStringList(), rows, 20000);
     // The first published row fills the empty address field.
     QTRY_COMPARE(item("c_connectIpEdit")->property("text").toString(), QStringLiteral("127.0.0.2"));
@@ -332,7 +341,8 @@ void TestFrontEndProgram::recordSuggestsAName()
     QGuiApplication::clipboard()->clear();
     click(item("c_saveFile"));
     const QString expected = QString::fromLatin1(SonarName) + QLatin1Char('_')
-        + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('_');
+                             + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))
+                             + QLatin1Char('_');
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), expected);
     QObject *dialog = m_window->findChild<QObject *>(QStringLiteral("saveFile"));
     QVERIFY(dialog);
@@ -350,21 +360,25 @@ void TestFrontEndProgram::languageButtonSwitchesEveryText()
     click(item("languageButton"));
     // Only the texts that are never translated keep their Chinese: the register fields'
     // placeholders and the register buttons.
-    const QStringList untranslated{QStringLiteral("地址"), QStringLiteral("内容"), QStringLiteral("读fpga"),
-                                   QStringLiteral("写fpga")};
+    const QStringList untranslated{QStringLiteral("地址"), QStringLiteral("内容"),
+                                   QStringLiteral("读fpga"), QStringLiteral("写fpga")};
     QStringList chinese;
     QTRY_VERIFY_WITH_TIMEOUT(([&] {
-        chinese.clear();
-        for (const QString &t : visibleTexts()) {
-            if (hasHanCharacters(t) && !untranslated.contains(t))
-                chinese << t;
-        }
-        return chinese.isEmpty();
-    }()), 5000);
-    const QString english = QLatin1Char('|') + visibleTexts().join(QLatin1Char('|')) + QLatin1Char('|');
+                                 chinese.clear();
+                                 for (const QString &t : visibleTexts()) {
+                                     if (hasHanCharacters(t) && !untranslated.contains(t))
+                                         chinese << t;
+                                 }
+                                 return chinese.isEmpty();
+                             }()),
+                             5000);
+    const QString english =
+        QLatin1Char('|') + visibleTexts().join(QLatin1Char('|')) + QLatin1Char('|');
     for (const char *t : {"|Connected|", "Frame:", "| Settings|", "|Range(m):|", "|set|"})
         QVERIFY2(english.contains(QString::fromLatin1(t)), t);
-    QCOMPARE(QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp")).value("Language").toString(),
+    QCOMPARE(QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp"))
+                 .value("Language")
+                 .toString(),
              QStringLiteral("en_US"));
     click(item("c_settings"));
     QTRY_VERIFY(!item("c_setting")->isVisible());
@@ -372,7 +386,9 @@ void TestFrontEndProgram::languageButtonSwitchesEveryText()
 
     click(item("languageButton"));
     QTRY_VERIFY(visibleTexts().contains(QStringLiteral("已连接")));
-    QCOMPARE(QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp")).value("Language").toString(),
+    QCOMPARE(QSettings(QStringLiteral("YourCompany"), QStringLiteral("YourApp"))
+                 .value("Language")
+                 .toString(),
              QStringLiteral("zh_CN"));
 }
 
@@ -417,9 +433,11 @@ void TestFrontEndProgram::replayButtonStopsTheReplay()
     // Emitted on the GUI thread when the operator stops; the replay's own end comes later, on
     // its thread, perhaps after this test has returned.
     auto stopped = std::make_shared<std::atomic<bool>>(false);
-    connect(center, &InformationCenter::sigStopReadFile, this, [stopped] { *stopped = true; },
-            Qt::DirectConnection);
-    const auto unwatch = qScopeGuard([&] { disconnect(center, &InformationCenter::sigStopReadFile, this, nullptr); });
+    connect(
+        center, &InformationCenter::sigStopReadFile, this, [stopped] { *stopped = true; },
+        Qt::DirectConnection);
+    const auto unwatch = qScopeGuard(
+        [&] { disconnect(center, &InformationCenter::sigStopReadFile, this, nullptr); });
 
     // The dialog opens on the recording, and the operator takes it.
     QObject *dialog = m_window->findChild<QObject *>(QStringLiteral("readFile"));
@@ -439,7 +457,8 @@ void TestFrontEndProgram::replayButtonStopsTheReplay()
     hold->released = true;
     // The replay's end: its progress closes and the slider over its stored images shows.
     QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible() && item("palyBackSlider")->isVisible(), 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(item("fileStatusText")->property("text").toString(), QString(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(item("fileStatusText")->property("text").toString(), QString(),
+                              10000);
     QVERIFY2(hold->images.load() < ImagesPerPart, qPrintable(QString::number(hold->images.load())));
 }
 
@@ -455,7 +474,8 @@ void TestFrontEndProgram::closingTheWindowEndsAReplayAndTheProgram()
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QSignalSpy finished(&program, &QProcess::finished);
-    program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--close-during-replay"), recording});
+    program.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--close-during-replay"), recording});
     const auto end = qScopeGuard([&] {
         if (program.state() != QProcess::NotRunning) {
             program.kill();
@@ -468,7 +488,8 @@ void TestFrontEndProgram::closingTheWindowEndsAReplayAndTheProgram()
     QCOMPARE(program.exitCode(), 0);
     const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
     QVERIFY2(out.contains(QStringLiteral("closeRequested=1\n")), qPrintable(out));
-    const QRegularExpressionMatch images = QRegularExpression(QStringLiteral("storedImages=(-?\\d+)")).match(out);
+    const QRegularExpressionMatch images =
+        QRegularExpression(QStringLiteral("storedImages=(-?\\d+)")).match(out);
     QVERIFY2(images.hasMatch(), qPrintable(out));
     const int stored = images.captured(1).toInt();
     QVERIFY2(stored >= 1 && stored < ImagesPerPart, qPrintable(out));
@@ -489,15 +510,16 @@ int main(int argc, char *argv[])
         return closeDuringReplay(1, argv, QString::fromLocal8Bit(argv[2]));
 
     int testResult = 1;
-    const int loopResult = runKorvessa(argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")),
-                                       [&testResult, argc, argv](QObject *root) {
-        auto *window = qobject_cast<QQuickWindow *>(root);
-        QTimer::singleShot(0, root, [&testResult, window, argc, argv] {
-            TestFrontEndProgram test(window);
-            testResult = QTest::qExec(&test, argc, argv);
-            window->close();
-        });
-    });
+    const int loopResult =
+        runKorvessa(argc, argv, QUrl(QStringLiteral("qrc:/qmlsource/main.qml")),
+                    [&testResult, argc, argv](QObject *root) {
+                        auto *window = qobject_cast<QQuickWindow *>(root);
+                        QTimer::singleShot(0, root, [&testResult, window, argc, argv] {
+                            TestFrontEndProgram test(window);
+                            testResult = QTest::qExec(&test, argc, argv);
+                            window->close();
+                        });
+                    });
     return testResult != 0 ? testResult : loopResult;
 }
 

@@ -21,14 +21,16 @@ class FrontEndTestSupport : public QObject
 public:
     using QObject::QObject;
 
-    Q_INVOKABLE void giveDeviceInfo(QObject *hub, const QString &name, const QVariantList &maxRanges)
+    Q_INVOKABLE void giveDeviceInfo(QObject *hub, const QString &name,
+                                    const QVariantList &maxRanges)
     {
         SimSonarDiscovery::Config config;
         config.name = name.toUtf8();
         config.modeCount = quint8(maxRanges.size());
         for (int i = 0; i < maxRanges.size() && i < int(config.maxRange.size()); ++i)
             config.maxRange[std::size_t(i)] = maxRanges.at(i).toFloat();
-        qobject_cast<InformationCenter *>(hub)->setDeviceInfo(DeviceInfo(SimSonarDiscovery::buildReply(config)));
+        qobject_cast<InformationCenter *>(hub)->setDeviceInfo(
+            DeviceInfo(SimSonarDiscovery::buildReply(config)));
     }
 };
 
@@ -52,7 +54,8 @@ public Q_SLOTS:
         context->setContextProperty(QStringLiteral("userType"), QString());
         context->setContextProperty(QStringLiteral("versionNum"), QStringLiteral("V5.3"));
         context->setContextProperty(QStringLiteral("buildTime"), QStringLiteral("20260814"));
-        m_languageSet = std::make_unique<LanguageSet>(qobject_cast<QApplication *>(QCoreApplication::instance()), engine);
+        m_languageSet = std::make_unique<LanguageSet>(
+            qobject_cast<QApplication *>(QCoreApplication::instance()), engine);
         context->setContextProperty(QStringLiteral("_mLanguageSet"), m_languageSet.get());
         context->setContextProperty(QStringLiteral("testSupport"), &m_support);
     }

@@ -16,7 +16,8 @@ class ProbeWindow : public QQuickWindow
 public:
     int renderHooks() const
     {
-        return receivers(SIGNAL(beforeRendering())) + receivers(SIGNAL(beforeRenderPassRecording()));
+        return receivers(SIGNAL(beforeRendering()))
+               + receivers(SIGNAL(beforeRenderPassRecording()));
     }
 };
 

@@ -96,7 +96,10 @@ void tst_ShowImage::shotSavesPng()
     const QStringList files = QDir(dir.filePath(QStringLiteral("KXShot"))).entryList(QDir::Files);
     QDir::setCurrent(old);
     QCOMPARE(files.size(), 1);
-    QVERIFY(QRegularExpression(QStringLiteral("^KXShot_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d-\\d{3}\\.PNG$")).match(files.first()).hasMatch());
+    QVERIFY(QRegularExpression(
+                QStringLiteral("^KXShot_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d-\\d{3}\\.PNG$"))
+                .match(files.first())
+                .hasMatch());
     const QImage saved(dir.filePath(QStringLiteral("KXShot/") + files.first()), "PNG");
     QCOMPARE(saved.size(), QSize(64, 48) * window.devicePixelRatio());
     QCOMPARE(QColor(saved.pixel(5, 5)), QColor(Qt::red));

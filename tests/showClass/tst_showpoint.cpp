@@ -95,16 +95,26 @@ void tst_ShowPoint::regions_data()
     QTest::addColumn<QRect>("main");
     QTest::addColumn<QRect>("compass");
     QTest::addColumn<bool>("drawable");
-    QTest::newRow("1080x800") << 1080 << 800 << 100.0 << QRect(651, 30, 429, 770) << QRect(880, 600, 200, 200) << true;
-    QTest::newRow("1920x1080") << 1920 << 1080 << 100.0 << QRect(1155, 30, 765, 1050) << QRect(1720, 880, 200, 200) << true;
-    QTest::newRow("height 31") << 1080 << 31 << 100.0 << QRect(651, 30, 429, 1) << QRect(880, -169, 200, 200) << true;
-    QTest::newRow("height 30") << 1080 << 30 << 100.0 << QRect(651, 30, 429, 0) << QRect(880, -170, 200, 200) << false;
-    QTest::newRow("height 0") << 1080 << 0 << 100.0 << QRect(651, 30, 429, -30) << QRect(880, -200, 200, 200) << false;
-    QTest::newRow("width 10") << 10 << 800 << 100.0 << QRect(9, 30, 1, 770) << QRect(-190, 600, 200, 200) << true;
-    QTest::newRow("width 9") << 9 << 800 << 100.0 << QRect(8, 30, 0, 770) << QRect(-191, 600, 200, 200) << false;
-    QTest::newRow("width 0") << 0 << 800 << 100.0 << QRect(3, 30, -3, 770) << QRect(-200, 600, 200, 200) << false;
-    QTest::newRow("scale 0") << 1080 << 800 << 0.0 << QRect(651, 30, 429, 770) << QRect(880, 600, 200, 200) << false;
-    QTest::newRow("scale -1") << 1080 << 800 << -1.0 << QRect(651, 30, 429, 770) << QRect(880, 600, 200, 200) << false;
+    QTest::newRow("1080x800") << 1080 << 800 << 100.0 << QRect(651, 30, 429, 770)
+                              << QRect(880, 600, 200, 200) << true;
+    QTest::newRow("1920x1080") << 1920 << 1080 << 100.0 << QRect(1155, 30, 765, 1050)
+                               << QRect(1720, 880, 200, 200) << true;
+    QTest::newRow("height 31") << 1080 << 31 << 100.0 << QRect(651, 30, 429, 1)
+                               << QRect(880, -169, 200, 200) << true;
+    QTest::newRow("height 30") << 1080 << 30 << 100.0 << QRect(651, 30, 429, 0)
+                               << QRect(880, -170, 200, 200) << false;
+    QTest::newRow("height 0") << 1080 << 0 << 100.0 << QRect(651, 30, 429, -30)
+                              << QRect(880, -200, 200, 200) << false;
+    QTest::newRow("width 10") << 10 << 800 << 100.0 << QRect(9, 30, 1, 770)
+                              << QRect(-190, 600, 200, 200) << true;
+    QTest::newRow("width 9") << 9 << 800 << 100.0 << QRect(8, 30, 0, 770)
+                             << QRect(-191, 600, 200, 200) << false;
+    QTest::newRow("width 0") << 0 << 800 << 100.0 << QRect(3, 30, -3, 770)
+                             << QRect(-200, 600, 200, 200) << false;
+    QTest::newRow("scale 0") << 1080 << 800 << 0.0 << QRect(651, 30, 429, 770)
+                             << QRect(880, 600, 200, 200) << false;
+    QTest::newRow("scale -1") << 1080 << 800 << -1.0 << QRect(651, 30, 429, 770)
+                              << QRect(880, 600, 200, 200) << false;
 }
 
 void tst_ShowPoint::regions()
@@ -145,13 +155,20 @@ void tst_ShowPoint::modelMatrix_data()
     QTest::addColumn<QVector3D>("p");
     QTest::addColumn<QVector3D>("expected");
     // Pan first, then scale, then roll about Z, then pitch about the screen's X axis.
-    QTest::newRow("scale and pan") << 0.0 << 0.0 << 100.0 << QVector3D(1, 0, 0) << QVector3D(1, 2, 3) << QVector3D(200, 200, 300);
-    QTest::newRow("pitch 90 turns Y towards the viewer") << 90.0 << 0.0 << 1.0 << QVector3D() << QVector3D(0, 1, 0) << QVector3D(0, 0, 1);
-    QTest::newRow("pitch 90 turns Z down") << 90.0 << 0.0 << 1.0 << QVector3D() << QVector3D(0, 0, 1) << QVector3D(0, -1, 0);
-    QTest::newRow("roll 90 turns X up") << 0.0 << 90.0 << 1.0 << QVector3D() << QVector3D(1, 0, 0) << QVector3D(0, 1, 0);
-    QTest::newRow("roll then pitch: X towards the viewer") << 90.0 << 90.0 << 2.0 << QVector3D() << QVector3D(1, 0, 0) << QVector3D(0, 0, 2);
-    QTest::newRow("scale 0 leaves the size") << 0.0 << 0.0 << 0.0 << QVector3D(1, 1, 1) << QVector3D(1, 2, 3) << QVector3D(2, 3, 4);
-    QTest::newRow("negative scale leaves the size") << 0.0 << 0.0 << -5.0 << QVector3D() << QVector3D(1, 2, 3) << QVector3D(1, 2, 3);
+    QTest::newRow("scale and pan") << 0.0 << 0.0 << 100.0 << QVector3D(1, 0, 0)
+                                   << QVector3D(1, 2, 3) << QVector3D(200, 200, 300);
+    QTest::newRow("pitch 90 turns Y towards the viewer")
+        << 90.0 << 0.0 << 1.0 << QVector3D() << QVector3D(0, 1, 0) << QVector3D(0, 0, 1);
+    QTest::newRow("pitch 90 turns Z down")
+        << 90.0 << 0.0 << 1.0 << QVector3D() << QVector3D(0, 0, 1) << QVector3D(0, -1, 0);
+    QTest::newRow("roll 90 turns X up")
+        << 0.0 << 90.0 << 1.0 << QVector3D() << QVector3D(1, 0, 0) << QVector3D(0, 1, 0);
+    QTest::newRow("roll then pitch: X towards the viewer")
+        << 90.0 << 90.0 << 2.0 << QVector3D() << QVector3D(1, 0, 0) << QVector3D(0, 0, 2);
+    QTest::newRow("scale 0 leaves the size")
+        << 0.0 << 0.0 << 0.0 << QVector3D(1, 1, 1) << QVector3D(1, 2, 3) << QVector3D(2, 3, 4);
+    QTest::newRow("negative scale leaves the size")
+        << 0.0 << 0.0 << -5.0 << QVector3D() << QVector3D(1, 2, 3) << QVector3D(1, 2, 3);
 }
 
 void tst_ShowPoint::modelMatrix()
@@ -163,7 +180,8 @@ void tst_ShowPoint::modelMatrix()
     QFETCH(QVector3D, p);
     QFETCH(QVector3D, expected);
     const QVector3D got = ViewMath::modelMatrix(pitch, roll, scale, pan).map(p);
-    QVERIFY2(near(got, expected, 1e-3f), qPrintable(QStringLiteral("(%1, %2, %3)").arg(got.x()).arg(got.y()).arg(got.z())));
+    QVERIFY2(near(got, expected, 1e-3f),
+             qPrintable(QStringLiteral("(%1, %2, %3)").arg(got.x()).arg(got.y()).arg(got.z())));
     // The compass turns the same way, without scale or pan.
     QVERIFY(near(ViewMath::compassMatrix(pitch, roll).map(p),
                  ViewMath::modelMatrix(pitch, roll, 1, QVector3D()).map(p), 1e-5f));
@@ -204,15 +222,23 @@ void tst_ShowPoint::panDelta_data()
     QTest::addColumn<double>("scale");
     QTest::addColumn<bool>("moves");
     QTest::addColumn<QVector3D>("delta"); // in units of s * s, s = 1000 / 770
-    QTest::newRow("right a tenth") << 0.1f << 0.0f << 800 << 0.0 << 0.0 << 100.0 << true << QVector3D(1, 0, 0);
-    QTest::newRow("down a tenth") << 0.0f << 0.1f << 800 << 0.0 << 0.0 << 100.0 << true << QVector3D(0, -1, 0);
-    QTest::newRow("twice the scale, half the move") << 0.1f << 0.0f << 800 << 0.0 << 0.0 << 200.0 << true << QVector3D(0.5f, 0, 0);
-    QTest::newRow("rolled 90: right is model -Y") << 0.1f << 0.0f << 800 << 0.0 << 90.0 << 100.0 << true << QVector3D(0, -1, 0);
-    QTest::newRow("pitched 90: down is model +Z") << 0.0f << 0.1f << 800 << 90.0 << 0.0 << 100.0 << true << QVector3D(0, 0, 1);
-    QTest::newRow("window height 30") << 0.1f << 0.0f << 30 << 0.0 << 0.0 << 100.0 << false << QVector3D();
+    QTest::newRow("right a tenth")
+        << 0.1f << 0.0f << 800 << 0.0 << 0.0 << 100.0 << true << QVector3D(1, 0, 0);
+    QTest::newRow("down a tenth") << 0.0f << 0.1f << 800 << 0.0 << 0.0 << 100.0 << true
+                                  << QVector3D(0, -1, 0);
+    QTest::newRow("twice the scale, half the move")
+        << 0.1f << 0.0f << 800 << 0.0 << 0.0 << 200.0 << true << QVector3D(0.5f, 0, 0);
+    QTest::newRow("rolled 90: right is model -Y")
+        << 0.1f << 0.0f << 800 << 0.0 << 90.0 << 100.0 << true << QVector3D(0, -1, 0);
+    QTest::newRow("pitched 90: down is model +Z")
+        << 0.0f << 0.1f << 800 << 90.0 << 0.0 << 100.0 << true << QVector3D(0, 0, 1);
+    QTest::newRow("window height 30")
+        << 0.1f << 0.0f << 30 << 0.0 << 0.0 << 100.0 << false << QVector3D();
     QTest::newRow("scale 0") << 0.1f << 0.0f << 800 << 0.0 << 0.0 << 0.0 << false << QVector3D();
-    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << 0.0f << 800 << 0.0 << 0.0 << 100.0 << false << QVector3D();
-    QTest::newRow("infinite") << 0.0f << std::numeric_limits<float>::infinity() << 800 << 0.0 << 0.0 << 100.0 << false << QVector3D();
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << 0.0f << 800 << 0.0
+                                  << 0.0 << 100.0 << false << QVector3D();
+    QTest::newRow("infinite") << 0.0f << std::numeric_limits<float>::infinity() << 800 << 0.0 << 0.0
+                              << 100.0 << false << QVector3D();
 }
 
 void tst_ShowPoint::panDelta()
@@ -229,7 +255,9 @@ void tst_ShowPoint::panDelta()
     QCOMPARE(got.has_value(), moves);
     if (moves) {
         const float ss = (1000.0f / 770.0f) * (1000.0f / 770.0f);
-        QVERIFY2(near(*got, delta * ss, 1e-5f), qPrintable(QStringLiteral("(%1, %2, %3)").arg(got->x()).arg(got->y()).arg(got->z())));
+        QVERIFY2(
+            near(*got, delta * ss, 1e-5f),
+            qPrintable(QStringLiteral("(%1, %2, %3)").arg(got->x()).arg(got->y()).arg(got->z())));
     }
 }
 
@@ -255,11 +283,13 @@ void tst_ShowPoint::panFollowsTheScreenWhateverTheRotation()
     const QRect view = ViewMath::mainViewRegion(1080, 800);
     const QMatrix4x4 p = ViewMath::projection(view);
     const QVector3D point(1.5f, -0.5f, 2.0f);
-    const QVector3D before = p.map(ViewMath::modelMatrix(pitch, roll, scale, QVector3D()).map(point));
+    const QVector3D before =
+        p.map(ViewMath::modelMatrix(pitch, roll, scale, QVector3D()).map(point));
     const QVector3D after = p.map(ViewMath::modelMatrix(pitch, roll, scale, *delta).map(point));
     // On screen the cloud moves by the drag, scaled by the view's units, and not in depth.
     const float s = ViewMath::unitsPerPixel(view);
-    const QVector3D expected(2 * dx / view.width() * s * 1000, -2 * dy / view.height() * s * 1000, 0);
+    const QVector3D expected(2 * dx / view.width() * s * 1000, -2 * dy / view.height() * s * 1000,
+                             0);
     QVERIFY(near(after - before, expected, 1e-4f));
 }
 
@@ -287,8 +317,11 @@ void tst_ShowPoint::pointColorMap()
     QFETCH(QVector4D, rgba);
     const auto map = ViewMath::pointColorMap();
     const QVector4D got(map[4 * entry], map[4 * entry + 1], map[4 * entry + 2], map[4 * entry + 3]);
-    QVERIFY2((got - rgba).length() < 1e-4f,
-             qPrintable(QStringLiteral("(%1, %2, %3, %4)").arg(got.x()).arg(got.y()).arg(got.z()).arg(got.w())));
+    QVERIFY2((got - rgba).length() < 1e-4f, qPrintable(QStringLiteral("(%1, %2, %3, %4)")
+                                                           .arg(got.x())
+                                                           .arg(got.y())
+                                                           .arg(got.z())
+                                                           .arg(got.w())));
 }
 
 void tst_ShowPoint::paletteColours()
@@ -363,10 +396,8 @@ void tst_ShowPoint::sliceQuad()
         return;
     // A strip over the square of the image's range in the plane x = 0: columns (s) along Y,
     // rows (t) along Z.
-    const std::array<float, ViewMath::quadFloats> expected{0, -3, -3, 0, 0, 0,
-                                                           0, 3, -3, 1, 0, 0,
-                                                           0, -3, 3, 0, 1, 0,
-                                                           0, 3, 3, 1, 1, 0};
+    const std::array<float, ViewMath::quadFloats> expected{0, -3, -3, 0, 0, 0, 0, 3, -3, 1, 0, 0,
+                                                           0, -3, 3,  0, 1, 0, 0, 3, 3,  1, 1, 0};
     QCOMPARE(*quad, expected);
 }
 
@@ -378,10 +409,11 @@ void tst_ShowPoint::buildVolume_data()
     QTest::addColumn<QList<int>>("size"); // width, height, depth
     QTest::addColumn<double>("length");
 
-    QTest::newRow("no images") << std::deque<ImageFrame>() << false << QList<int>() << QList<int>() << 0.0;
+    QTest::newRow("no images") << std::deque<ImageFrame>() << false << QList<int>() << QList<int>()
+                               << 0.0;
     QTest::newRow("one image: the high bytes, speed / 1000 x n")
-        << std::deque<ImageFrame>{frameOf(2, 2, {0x0102, 0xFF00, 0x80FF, 0x0001}, 500, 4)}
-        << true << QList<int>{1, 255, 128, 0} << QList<int>{2, 2, 1} << 2.0;
+        << std::deque<ImageFrame>{frameOf(2, 2, {0x0102, 0xFF00, 0x80FF, 0x0001}, 500, 4)} << true
+        << QList<int>{1, 255, 128, 0} << QList<int>{2, 2, 1} << 2.0;
     QTest::newRow("stacked in order, extra samples ignored")
         << std::deque<ImageFrame>{frameOf(2, 1, {0x1000, 0x2000}, 1000, 1),
                                   frameOf(2, 1, {0x3000, 0x4000, 0x5000}, 250, 2)}
@@ -392,9 +424,8 @@ void tst_ShowPoint::buildVolume_data()
         ramp << quint16(i << 8 | 0x7F);
         rampBytes << i;
     }
-    QTest::newRow("long rows")
-        << std::deque<ImageFrame>{frameOf(75, 2, ramp, 0, 9)}
-        << true << rampBytes << QList<int>{75, 2, 1} << 0.0;
+    QTest::newRow("long rows") << std::deque<ImageFrame>{frameOf(75, 2, ramp, 0, 9)} << true
+                               << rampBytes << QList<int>{75, 2, 1} << 0.0;
     QTest::newRow("another size or short data: a zero layer")
         << std::deque<ImageFrame>{frameOf(2, 1, {0x0100, 0x0200}, 1000, 1),
                                   frameOf(1, 2, {0x0300, 0x0400}, 1000, 1),
@@ -402,16 +433,17 @@ void tst_ShowPoint::buildVolume_data()
                                   frameOf(2, 1, {0x0600, 0x0700}, 1000, 1)}
         << true << QList<int>{1, 2, 0, 0, 0, 0, 6, 7} << QList<int>{2, 1, 4} << 4.0;
     QTest::newRow("a speed that is not a number adds nothing")
-        << std::deque<ImageFrame>{frameOf(1, 1, {0x0100}, std::numeric_limits<float>::quiet_NaN(), 3),
+        << std::deque<ImageFrame>{frameOf(1, 1, {0x0100}, std::numeric_limits<float>::quiet_NaN(),
+                                          3),
                                   frameOf(1, 1, {0x0200}, 500, 2),
-                                  frameOf(1, 1, {0x0300}, std::numeric_limits<float>::infinity(), 3)}
+                                  frameOf(1, 1, {0x0300}, std::numeric_limits<float>::infinity(),
+                                          3)}
         << true << QList<int>{1, 2, 3} << QList<int>{1, 1, 3} << 1.0;
     QTest::newRow("first image without area")
         << std::deque<ImageFrame>{frameOf(0, 5, {}, 1000, 1), frameOf(2, 1, {1, 2}, 1000, 1)}
         << false << QList<int>() << QList<int>() << 0.0;
-    QTest::newRow("negative size")
-        << std::deque<ImageFrame>{frameOf(-2, -1, {1, 2}, 1000, 1)}
-        << false << QList<int>() << QList<int>() << 0.0;
+    QTest::newRow("negative size") << std::deque<ImageFrame>{frameOf(-2, -1, {1, 2}, 1000, 1)}
+                                   << false << QList<int>() << QList<int>() << 0.0;
 }
 
 void tst_ShowPoint::buildVolume()
@@ -461,12 +493,16 @@ void tst_ShowPoint::exactSetters_data()
     QTest::addColumn<QVariant>("other");
     QTest::newRow("roll") << QByteArray("roll") << QVariant(0.0) << QVariant(1e-300);
     QTest::newRow("pitch") << QByteArray("pitch") << QVariant(0.0) << QVariant(-270.0);
-    QTest::newRow("heading") << QByteArray("heading") << QVariant(-89.0) << QVariant(-89.0000000001);
-    QTest::newRow("scale") << QByteArray("scale") << QVariant(100.0) << QVariant(100.00000000000003);
+    QTest::newRow("heading") << QByteArray("heading") << QVariant(-89.0)
+                             << QVariant(-89.0000000001);
+    QTest::newRow("scale") << QByteArray("scale") << QVariant(100.0)
+                           << QVariant(100.00000000000003);
     QTest::newRow("translateX") << QByteArray("translateX") << QVariant(0.0) << QVariant(3.0);
     QTest::newRow("translateY") << QByteArray("translateY") << QVariant(0.0) << QVariant(-3.0);
-    QTest::newRow("isMoveOrRotation") << QByteArray("isMoveOrRotation") << QVariant(false) << QVariant(true);
-    QTest::newRow("isAutoTarget") << QByteArray("isAutoTarget") << QVariant(false) << QVariant(true);
+    QTest::newRow("isMoveOrRotation")
+        << QByteArray("isMoveOrRotation") << QVariant(false) << QVariant(true);
+    QTest::newRow("isAutoTarget") << QByteArray("isAutoTarget") << QVariant(false)
+                                  << QVariant(true);
 }
 
 void tst_ShowPoint::exactSetters()
@@ -475,7 +511,8 @@ void tst_ShowPoint::exactSetters()
     QFETCH(QVariant, same);
     QFETCH(QVariant, other);
     ShowPoint item;
-    const QMetaProperty meta = item.metaObject()->property(item.metaObject()->indexOfProperty(property));
+    const QMetaProperty meta =
+        item.metaObject()->property(item.metaObject()->indexOfProperty(property));
     QCOMPARE(meta.enclosingMetaObject(), &ShowPoint::staticMetaObject);
     QSignalSpy changed(&item, meta.notifySignal());
     QVERIFY(item.setProperty(property, same));
@@ -509,7 +546,8 @@ void tst_ShowPoint::floatSetters()
     QFETCH(bool, emits);
     ShowPoint item;
     QVERIFY(item.setProperty(property, from));
-    const QMetaProperty meta = item.metaObject()->property(item.metaObject()->indexOfProperty(property));
+    const QMetaProperty meta =
+        item.metaObject()->property(item.metaObject()->indexOfProperty(property));
     QVERIFY(meta.isFinal());
     QSignalSpy changed(&item, meta.notifySignal());
     QVERIFY(item.setProperty(property, to));
@@ -571,16 +609,34 @@ void tst_ShowPoint::requestReset()
 void tst_ShowPoint::publishedMethods()
 {
     // The front end and the core object bind to these by name and argument types.
-    const QStringList expected{
-        "rollChanged()", "pitchChanged()", "headingChanged()", "scaleChanged()",
-        "translateXChanged()", "translateYChanged()", "sig_readFile(bool,QString)",
-        "sigSetWindowWidth(int)", "sigSetWindowHeight(int)", "sliceIndexChanged()",
-        "camAngleHChanged()", "camAngleVChanged()", "camDistanceChanged()",
-        "isMoveOrRotationChanged()", "isAutoTargetChanged()", "sigMovePointCloud(float,float)",
-        "requestReset()", "f_setColorTable(int)", "f_setPointSize(QString)",
-        "f_setPowerThr(QString)", "f_setMaxStrength(QString)", "f_setShaderColorModel(int)",
-        "pointCloudUpdate(packageInfo,float)", "imagesUpdate()", "sync()", "cleanup()",
-        "slotDeleteTexture(bool)", "handleWindowChanged(QQuickWindow*)"};
+    const QStringList expected{"rollChanged()",
+                               "pitchChanged()",
+                               "headingChanged()",
+                               "scaleChanged()",
+                               "translateXChanged()",
+                               "translateYChanged()",
+                               "sig_readFile(bool,QString)",
+                               "sigSetWindowWidth(int)",
+                               "sigSetWindowHeight(int)",
+                               "sliceIndexChanged()",
+                               "camAngleHChanged()",
+                               "camAngleVChanged()",
+                               "camDistanceChanged()",
+                               "isMoveOrRotationChanged()",
+                               "isAutoTargetChanged()",
+                               "sigMovePointCloud(float,float)",
+                               "requestReset()",
+                               "f_setColorTable(int)",
+                               "f_setPointSize(QString)",
+                               "f_setPowerThr(QString)",
+                               "f_setMaxStrength(QString)",
+                               "f_setShaderColorModel(int)",
+                               "pointCloudUpdate(packageInfo,float)",
+                               "imagesUpdate()",
+                               "sync()",
+                               "cleanup()",
+                               "slotDeleteTexture(bool)",
+                               "handleWindowChanged(QQuickWindow*)"};
     const QMetaObject &mo = ShowPoint::staticMetaObject;
     QStringList got;
     for (int i = mo.methodOffset(); i < mo.methodCount(); ++i)
@@ -591,9 +647,9 @@ void tst_ShowPoint::publishedMethods()
     QStringList properties;
     for (int i = mo.propertyOffset(); i < mo.propertyCount(); ++i)
         properties << QString::fromLatin1(mo.property(i).name());
-    QCOMPARE(properties, (QStringList{"roll", "pitch", "heading", "scale", "translateX", "translateY",
-                                      "sliceIndex", "camAngleH", "camAngleV", "camDistance",
-                                      "isMoveOrRotation", "isAutoTarget"}));
+    QCOMPARE(properties, (QStringList{"roll", "pitch", "heading", "scale", "translateX",
+                                      "translateY", "sliceIndex", "camAngleH", "camAngleV",
+                                      "camDistance", "isMoveOrRotation", "isAutoTarget"}));
 }
 
 void tst_ShowPoint::qmlScaleIsTheModelScale()
@@ -601,7 +657,8 @@ void tst_ShowPoint::qmlScaleIsTheModelScale()
     qmlRegisterType<ShowPoint>("ShowPoint.module", 1, 0, "ShowPoint");
     QQmlEngine engine;
     QQmlComponent component(&engine);
-    component.setData("import ShowPoint.module 1.0\nShowPoint { scale: 2.5; roll: scale * 2 }", QUrl());
+    component.setData("import ShowPoint.module 1.0\nShowPoint { scale: 2.5; roll: scale * 2 }",
+                      QUrl());
     std::unique_ptr<QObject> object(component.create());
     QVERIFY2(object, qPrintable(component.errorString()));
     auto *item = qobject_cast<ShowPoint *>(object.get());

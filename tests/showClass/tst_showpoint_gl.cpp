@@ -33,7 +33,10 @@ QRgb slicePaletteColour(int palette, int byte)
 
 QString describe(const QImage &frame, QPoint p)
 {
-    return QStringLiteral("pixel (%1, %2) is %3").arg(p.x()).arg(p.y()).arg(QColor(frame.pixel(p)).name());
+    return QStringLiteral("pixel (%1, %2) is %3")
+        .arg(p.x())
+        .arg(p.y())
+        .arg(QColor(frame.pixel(p)).name());
 }
 
 // An 800 by 800 image whose four quadrants hold the given high bytes (top left, top right,
@@ -60,7 +63,10 @@ class Patch : public QQuickPaintedItem
 {
 public:
     explicit Patch(QQuickItem *parent) : QQuickPaintedItem(parent) {}
-    void paint(QPainter *painter) override { painter->fillRect(boundingRect(), QColor(255, 0, 255)); }
+    void paint(QPainter *painter) override
+    {
+        painter->fillRect(boundingRect(), QColor(255, 0, 255));
+    }
 };
 
 } // namespace
@@ -125,9 +131,14 @@ void tst_ShowPointGl::compassAxes()
     w.item->setPitch(pitch);
     w.item->setRoll(roll);
     QVERIFY(w.show());
-    const struct { QPoint at; QRgb colour; } expected[] = {
-        {ShowPointWindow::compassAt(45, 0), right}, {ShowPointWindow::compassAt(0, 45), up},
-        {ShowPointWindow::compassAt(-46, 0), left}, {ShowPointWindow::compassAt(0, -46), down}};
+    const struct
+    {
+        QPoint at;
+        QRgb colour;
+    } expected[] = {{ShowPointWindow::compassAt(45, 0), right},
+                    {ShowPointWindow::compassAt(0, 45), up},
+                    {ShowPointWindow::compassAt(-46, 0), left},
+                    {ShowPointWindow::compassAt(0, -46), down}};
     QImage frame;
     const auto matches = [&] {
         frame = w.grab();
@@ -149,18 +160,19 @@ void tst_ShowPointGl::pointsAtTheirBearings()
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
 
     // (along-track, x, y, strength): bearings 0, 90 and 180 degrees.
-    const float cloud[] = {0, 0, 2, 50,
-                           1, 2, 0, 50,
-                           -1, 0, -2, 50};
+    const float cloud[] = {0, 0, 2, 50, 1, 2, 0, 50, -1, 0, -2, 50};
     PointCloudCache::instance().appendPoints(cloud, 3);
     w.item->pointCloudUpdate(packageInfo(), 5.0f);
 
     // Level camera, scale 100: model X right, Y up, Z towards the viewer; 770 px per 1000 units.
     const double px = 100 * 770.0 / 1000.0;
-    const struct { QPoint at; QRgb colour; } expected[] = {
-        {ShowPointWindow::atOffset(0, 0), pointColour(0)},
-        {ShowPointWindow::atOffset(px, 2 * px), pointColour(512)},
-        {ShowPointWindow::atOffset(-px, 0), pointColour(1023)}};
+    const struct
+    {
+        QPoint at;
+        QRgb colour;
+    } expected[] = {{ShowPointWindow::atOffset(0, 0), pointColour(0)},
+                    {ShowPointWindow::atOffset(px, 2 * px), pointColour(512)},
+                    {ShowPointWindow::atOffset(-px, 0), pointColour(1023)}};
     QImage frame;
     const auto drawn = [&] {
         frame = w.grab();
@@ -171,17 +183,21 @@ void tst_ShowPointGl::pointsAtTheirBearings()
     };
     QTRY_VERIFY_WITH_TIMEOUT(drawn(), 10000);
     // Nothing of theirs away from the points: the slice's dark palette entry.
-    QVERIFY2(ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(40, -40)), slicePaletteColour(0, 0), 0),
+    QVERIFY2(ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(40, -40)),
+                                         slicePaletteColour(0, 0), 0),
              qPrintable(describe(frame, ShowPointWindow::atOffset(40, -40))));
 
     // A pan moves the cloud on screen: a tenth of the width to the right is s * s units.
     const double s = 1000.0 / 770.0;
     emit w.item->sigMovePointCloud(0.1f, 0.0f);
     const QPoint moved = ShowPointWindow::atOffset(100 * s, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), moved, pointColour(0), 3), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), moved, pointColour(0), 3),
+                             10000);
     // A double click takes it back.
     emit w.item->requestReset();
-    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), ShowPointWindow::atOffset(0, 0), pointColour(0), 3), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        ShowPointWindow::colourNear(w.grab(), ShowPointWindow::atOffset(0, 0), pointColour(0), 3),
+        10000);
 }
 
 void tst_ShowPointGl::pointsStayOnePixel_data()
@@ -228,7 +244,8 @@ void tst_ShowPointGl::requestsBeforeTheFirstFrameAreDropped()
     for (int k = 0; k < 3; ++k) {
         const QImage frame = w.grab();
         for (const QPoint p : {ShowPointWindow::atOffset(0, 0), ShowPointWindow::atOffset(30, 30)})
-            QVERIFY2(ShowPointWindow::sameColour(frame.pixel(p), slicePaletteColour(0, 0), 0), qPrintable(describe(frame, p)));
+            QVERIFY2(ShowPointWindow::sameColour(frame.pixel(p), slicePaletteColour(0, 0), 0),
+                     qPrintable(describe(frame, p)));
     }
 }
 
@@ -237,19 +254,27 @@ void tst_ShowPointGl::paletteAndSliceSwitch()
     ShowPointWindow w;
     QVERIFY(w.show());
     const QPoint centre = ShowPointWindow::atOffset(10, 10);
-    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(0, 0), 0), 10000);
-    const struct { int index; int shown; } choices[] = {{3, 3}, {5, 5}, {4, 4}, {9, 4}, {-1, 4}, {0, 0}};
+    QTRY_VERIFY_WITH_TIMEOUT(
+        ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(0, 0), 0), 10000);
+    const struct
+    {
+        int index;
+        int shown;
+    } choices[] = {{3, 3}, {5, 5}, {4, 4}, {9, 4}, {-1, 4}, {0, 0}};
     for (const auto &c : choices) {
         w.item->f_setColorTable(c.index);
-        QTRY_VERIFY2_WITH_TIMEOUT(ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(c.shown, 0), 0),
-                                  qPrintable(QStringLiteral("palette %1: ").arg(c.index) + describe(w.grab(), centre)), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(c.shown, 0), 0),
+            qPrintable(QStringLiteral("palette %1: ").arg(c.index) + describe(w.grab(), centre)),
+            10000);
     }
     // Hiding the slice leaves the window's black behind the points.
     w.item->slotDeleteTexture(false);
     QTRY_VERIFY_WITH_TIMEOUT(w.grab().pixel(centre) == qRgb(0, 0, 0), 10000);
     QVERIFY(ShowPointWindow::viewDrawn(w.grab()));
     w.item->slotDeleteTexture(true);
-    QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(0, 0), 0), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(0, 0), 0), 10000);
 }
 
 void tst_ShowPointGl::windowTooSmallDrawsNothing()
@@ -312,21 +337,25 @@ void tst_ShowPointGl::volumeFaceOn()
         const auto shows = [&] {
             frame = w.grab();
             for (int k = 0; k < 4; ++k)
-                if (!ShowPointWindow::sameColour(frame.pixel(at[k]), slicePaletteColour(0, bytes[slice][k]), 3))
+                if (!ShowPointWindow::sameColour(frame.pixel(at[k]),
+                                                 slicePaletteColour(0, bytes[slice][k]), 3))
                     return false;
             return frame.pixel(outside) == qRgb(0, 0, 0);
         };
-        QTRY_VERIFY2_WITH_TIMEOUT(shows(), qPrintable(QStringLiteral("slice %1: ").arg(slice) + describe(frame, at[0])
-                                                      + ", " + describe(frame, at[1]) + ", " + describe(frame, at[2])
-                                                      + ", " + describe(frame, at[3]) + ", " + describe(frame, outside)),
-                                  10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            shows(),
+            qPrintable(QStringLiteral("slice %1: ").arg(slice) + describe(frame, at[0]) + ", "
+                       + describe(frame, at[1]) + ", " + describe(frame, at[2]) + ", "
+                       + describe(frame, at[3]) + ", " + describe(frame, outside)),
+            10000);
     }
 }
 
 void tst_ShowPointGl::sliceSizeFollowsTheSelectedImage()
 {
     // Two images 3 m and 1.5 m deep, all white.
-    std::deque<ImageFrame> images{quadrants(255, 255, 255, 255, 3.0f), quadrants(255, 255, 255, 255, 1.5f)};
+    std::deque<ImageFrame> images{quadrants(255, 255, 255, 255, 3.0f),
+                                  quadrants(255, 255, 255, 255, 1.5f)};
     PointCloudCache::instance().setFrames(images);
     ShowPointWindow w;
     w.item->setPitch(90);
@@ -343,7 +372,8 @@ void tst_ShowPointGl::sliceSizeFollowsTheSelectedImage()
         const QImage frame = w.grab();
         return ShowPointWindow::viewDrawn(frame)
                && ShowPointWindow::sameColour(frame.pixel(probe), inside ? white : qRgb(0, 0, 0), 3)
-               && ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(0, 0)), white, 3);
+               && ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(0, 0)), white,
+                                              3);
     };
     QTRY_VERIFY_WITH_TIMEOUT(shows(true), 10000);
     w.item->setSliceIndex(1);
@@ -373,7 +403,8 @@ void tst_ShowPointGl::damagedRangeKeepsTheSliceSize()
     // the first image's 3 m square, upright, and shows its own quadrants in it.
     QFETCH(float, maxDist);
     const int bytes[2][4] = {{255, 255, 255, 255}, {0, 255, 128, 64}};
-    PointCloudCache::instance().setFrames({quadrants(255, 255, 255, 255, 3.0f), quadrants(0, 255, 128, 64, maxDist)});
+    PointCloudCache::instance().setFrames(
+        {quadrants(255, 255, 255, 255, 3.0f), quadrants(0, 255, 128, 64, maxDist)});
     ShowPointWindow w;
     w.item->setPitch(90);
     w.item->setRoll(90);
@@ -391,14 +422,17 @@ void tst_ShowPointGl::damagedRangeKeepsTheSliceSize()
         const auto shows = [&] {
             frame = w.grab();
             for (int k = 0; k < 4; ++k)
-                if (!ShowPointWindow::sameColour(frame.pixel(at[k]), slicePaletteColour(0, bytes[slice][k]), 3))
+                if (!ShowPointWindow::sameColour(frame.pixel(at[k]),
+                                                 slicePaletteColour(0, bytes[slice][k]), 3))
                     return false;
             return true;
         };
-        QTRY_VERIFY2_WITH_TIMEOUT(shows(), qPrintable(QStringLiteral("slice %1: ").arg(slice) + describe(frame, at[0])
-                                                      + ", " + describe(frame, at[1]) + ", " + describe(frame, at[2])
-                                                      + ", " + describe(frame, at[3])),
-                                  10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            shows(),
+            qPrintable(QStringLiteral("slice %1: ").arg(slice) + describe(frame, at[0]) + ", "
+                       + describe(frame, at[1]) + ", " + describe(frame, at[2]) + ", "
+                       + describe(frame, at[3])),
+            10000);
     }
 }
 
@@ -421,7 +455,8 @@ void tst_ShowPointGl::sceneDrawsOverTheView()
             const QPoint p = r.center().toPoint();
             QVERIFY2(frame.pixel(p) == qRgb(255, 0, 255), qPrintable(describe(frame, p)));
         }
-        QVERIFY(ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(-150, 0)), slicePaletteColour(0, 0), 0));
+        QVERIFY(ShowPointWindow::sameColour(frame.pixel(ShowPointWindow::atOffset(-150, 0)),
+                                            slicePaletteColour(0, 0), 0));
     }
 }
 
@@ -437,7 +472,9 @@ void tst_ShowPointGl::deletedItemStopsDrawing()
         delete w.item;
         w.item = nullptr;
         const QPoint centre = ShowPointWindow::atOffset(10, 10);
-        QTRY_VERIFY_WITH_TIMEOUT(!ShowPointWindow::viewDrawn(w.grab()) && w.grab().pixel(centre) == qRgb(0, 0, 0), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ShowPointWindow::viewDrawn(w.grab())
+                                     && w.grab().pixel(centre) == qRgb(0, 0, 0),
+                                 10000);
     }
 }
 

@@ -41,9 +41,11 @@ void tst_ShowPointReparent::reparentTwentyTimes()
         QTRY_VERIFY_WITH_TIMEOUT(from->grab().pixel(centre) == palette3, 10000);
 
         item->setParentItem(to->window.contentItem());
-        QTRY_VERIFY2_WITH_TIMEOUT(ShowPointWindow::viewDrawn(to->grab()), qPrintable(QStringLiteral("move %1").arg(move)), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(ShowPointWindow::viewDrawn(to->grab()),
+                                  qPrintable(QStringLiteral("move %1").arg(move)), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(to->grab().pixel(centre) == palette0, 10000);
-        QTRY_VERIFY2_WITH_TIMEOUT(!ShowPointWindow::viewDrawn(from->grab()) && from->grab().pixel(centre) == qRgb(0, 0, 0),
+        QTRY_VERIFY2_WITH_TIMEOUT(!ShowPointWindow::viewDrawn(from->grab())
+                                      && from->grab().pixel(centre) == qRgb(0, 0, 0),
                                   qPrintable(QStringLiteral("move %1").arg(move)), 10000);
         // The renderer left behind is gone, not merely idle.
         QCOMPARE(from->window.renderHooks(), idleHooks);

@@ -71,7 +71,9 @@ QStringList describe(const QVector<QByteArray> &datagrams)
         if (d.size() < 256)
             out << QStringLiteral("short%1").arg(d.size());
         else
-            out << QStringLiteral("%1/%2%3").arg(u32At(d, 20)).arg(u16At(d, 16))
+            out << QStringLiteral("%1/%2%3")
+                       .arg(u32At(d, 20))
+                       .arg(u16At(d, 16))
                        .arg(d.size() == 1016 ? QString() : QStringLiteral("(%1)").arg(d.size()));
     }
     return out;
@@ -105,15 +107,15 @@ private slots:
         for (int i = 0; i < frame.size(); ++i) {
             const QByteArray &p = frame[i];
             QCOMPARE(p.size(), 1016);
-            QCOMPARE(quint8(p[1]), quint8(1));      // dataWidth
-            QCOMPARE(u16At(p, 8), quint16(2));      // numPerRow
-            QCOMPARE(u16At(p, 12), quint16(190));   // rowNumPerPack
-            QCOMPARE(u16At(p, 16), quint16(i));     // packSerialNum
-            QCOMPARE(u16At(p, 18), quint16(22));    // packNumPerFrame
-            QCOMPARE(u32At(p, 20), quint32(77));    // frameSerialNum
-            QCOMPARE(u32At(p, 52), quint32(4000));  // dataHeight
-            QCOMPARE(f32At(p, 56), 25.5f);          // maxDist
-            QCOMPARE(f32At(p, 104), 12.5f);         // direction
+            QCOMPARE(quint8(p[1]), quint8(1));     // dataWidth
+            QCOMPARE(u16At(p, 8), quint16(2));     // numPerRow
+            QCOMPARE(u16At(p, 12), quint16(190));  // rowNumPerPack
+            QCOMPARE(u16At(p, 16), quint16(i));    // packSerialNum
+            QCOMPARE(u16At(p, 18), quint16(22));   // packNumPerFrame
+            QCOMPARE(u32At(p, 20), quint32(77));   // frameSerialNum
+            QCOMPARE(u32At(p, 52), quint32(4000)); // dataHeight
+            QCOMPARE(f32At(p, 56), 25.5f);         // maxDist
+            QCOMPARE(f32At(p, 104), 12.5f);        // direction
             QCOMPARE(p.mid(32, 9), QByteArray("SIM-SONAR"));
             data += p.mid(256);
         }
@@ -181,10 +183,14 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("none") << 0 << QStringList{"0/0", "0/1", "0/2", "1/0", "1/1", "1/2"};
         QTest::newRow("lose every 2nd") << 1 << QStringList{"0/0", "0/2", "1/1"};
-        QTest::newRow("duplicate every 3rd") << 2 << QStringList{"0/0", "0/1", "0/2", "0/2", "1/0", "1/1", "1/2", "1/2"};
-        QTest::newRow("reorder every 4th") << 3 << QStringList{"0/0", "0/1", "0/2", "1/1", "1/0", "1/2"};
-        QTest::newRow("oversize every 5th") << 4 << QStringList{"0/0", "0/1", "0/2", "1/0", "1/1(1100)", "1/2"};
-        QTest::newRow("short every 3rd") << 5 << QStringList{"0/0", "0/1", "short40", "1/0", "1/1", "short40"};
+        QTest::newRow("duplicate every 3rd")
+            << 2 << QStringList{"0/0", "0/1", "0/2", "0/2", "1/0", "1/1", "1/2", "1/2"};
+        QTest::newRow("reorder every 4th")
+            << 3 << QStringList{"0/0", "0/1", "0/2", "1/1", "1/0", "1/2"};
+        QTest::newRow("oversize every 5th")
+            << 4 << QStringList{"0/0", "0/1", "0/2", "1/0", "1/1(1100)", "1/2"};
+        QTest::newRow("short every 3rd")
+            << 5 << QStringList{"0/0", "0/1", "short40", "1/0", "1/1", "short40"};
     }
     void faults()
     {
@@ -196,12 +202,24 @@ private slots:
         s.setHeader(smallFrameHeader());
         SonarStreamer::Faults f;
         switch (kind) {
-        case 1: f.loseEvery = 2; break;
-        case 2: f.duplicateEvery = 3; break;
-        case 3: f.reorderEvery = 4; break;
-        case 4: f.oversizeEvery = 5; break;
-        case 5: f.shortEvery = 3; f.shortBytes = 40; break;
-        default: break;
+        case 1:
+            f.loseEvery = 2;
+            break;
+        case 2:
+            f.duplicateEvery = 3;
+            break;
+        case 3:
+            f.reorderEvery = 4;
+            break;
+        case 4:
+            f.oversizeEvery = 5;
+            break;
+        case 5:
+            f.shortEvery = 3;
+            f.shortBytes = 40;
+            break;
+        default:
+            break;
         }
         s.setFaults(f);
         s.sendFrames(2);

@@ -7,7 +7,8 @@
 std::unique_ptr<QTemporaryDir> benchDirectory(const QString &base, const QString &prefix)
 {
     const QString in = base.isEmpty() ? QDir::currentPath() : base;
-    auto dir = std::make_unique<QTemporaryDir>(QDir(in).filePath(prefix + QStringLiteral("-XXXXXX")));
+    auto dir =
+        std::make_unique<QTemporaryDir>(QDir(in).filePath(prefix + QStringLiteral("-XXXXXX")));
     if (dir->isValid())
         return dir;
     std::fprintf(stderr, "cannot create a directory in %s\n", qPrintable(in));

@@ -14,7 +14,7 @@ class ByteBuilder
 public:
     explicit ByteBuilder(int size) : m_bytes(size, '\0') {}
 
-    template <typename T>
+    template<typename T>
     ByteBuilder &put(int offset, T value)
     {
         qToLittleEndian<T>(value, m_bytes.data() + offset);
@@ -22,12 +22,13 @@ public:
     }
     ByteBuilder &putBytes(int offset, const QByteArray &bytes)
     {
-        std::memcpy(m_bytes.data() + offset, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        std::memcpy(m_bytes.data() + offset, bytes.constData(),
+                    static_cast<std::size_t>(bytes.size()));
         return *this;
     }
     const QByteArray &bytes() const { return m_bytes; }
 
-    template <typename T>
+    template<typename T>
     T as() const
     {
         static_assert(std::is_trivially_copyable_v<T>);
@@ -40,4 +41,3 @@ public:
 private:
     QByteArray m_bytes;
 };
-

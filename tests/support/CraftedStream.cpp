@@ -32,7 +32,8 @@ RingFeeder::RingFeeder(PacketRing *ring, std::vector<QByteArray> packets, double
         using Clock = std::chrono::steady_clock;
         const auto start = Clock::now();
         for (quint64 n = 0; !m_stop.load(); ++n) {
-            const auto due = start + std::chrono::nanoseconds(qint64(double(n) * 1e9 / packetsPerSecond));
+            const auto due =
+                start + std::chrono::nanoseconds(qint64(double(n) * 1e9 / packetsPerSecond));
             if (due > Clock::now())
                 std::this_thread::sleep_until(due);
             const QByteArray &packet = packets[n % packets.size()];

@@ -40,7 +40,8 @@ std::vector<CloudPoint> expectedPoints(const std::vector<SimSonar::WholeFrame> &
 bool allFinite(const std::vector<CloudPoint> &points)
 {
     for (const CloudPoint &p : points) {
-        if (!std::isfinite(p.alongTrack) || !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.strength))
+        if (!std::isfinite(p.alongTrack) || !std::isfinite(p.x) || !std::isfinite(p.y)
+            || !std::isfinite(p.strength))
             return false;
     }
     return true;

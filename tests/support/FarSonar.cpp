@@ -44,21 +44,28 @@ bool FarSonar::start()
     if (!QFile::exists(m_tool))
         return false;
     // The namespace waits for its end of the pair, which this one moves in by the process id.
-    QStringList arguments{"-n", "sh", "-c",
+    QStringList arguments{"-n",
+                          "sh",
+                          "-c",
                           "ip link set lo up; n=0; while ! ip link show $1 >/dev/null 2>&1; do "
                           "n=$((n+1)); [ $n -gt 200 ] && exit 3; sleep 0.05; done; "
                           "ip addr add $2/24 dev $1 && ip link set $1 up && "
                           "a=$2 && d=$3 && shift 3 && exec \"$0\" --serve $a --name $d \"$@\"",
-                          m_tool, farLink(), sonarAddress(), m_name};
+                          m_tool,
+                          farLink(),
+                          sonarAddress(),
+                          m_name};
     if (m_reportCommands)
-        arguments << "--report-commands" << "yes";
+        arguments << "--report-commands"
+                  << "yes";
     m_process.start(QStringLiteral("unshare"), arguments);
     if (!m_process.waitForStarted(5000))
         return false;
     const QString pid = QString::number(m_process.processId());
-    return ipCommand({"link", "add", m_near, "type", "veth", "peer", "name", farLink(), "netns", pid})
-        && ipCommand({"addr", "add", hostAddress() + QStringLiteral("/24"), "dev", m_near})
-        && ipCommand({"link", "set", m_near, "up"});
+    return ipCommand(
+               {"link", "add", m_near, "type", "veth", "peer", "name", farLink(), "netns", pid})
+           && ipCommand({"addr", "add", hostAddress() + QStringLiteral("/24"), "dev", m_near})
+           && ipCommand({"link", "set", m_near, "up"});
 }
 
 void FarSonar::kill()
@@ -91,18 +98,20 @@ bool FarSonar::setSonarLink(bool up)
     if (m_process.state() != QProcess::Running)
         return false;
     if (!succeeds(QStringLiteral("nsenter"), {"-t", QString::number(m_process.processId()), "-n",
-                                               "ip", "link", "set", farLink(), up ? "up" : "down"}))
+                                              "ip", "link", "set", farLink(), up ? "up" : "down"}))
         return false;
     if (!up)
         return true;
     // The carrier shows at once; the link passes traffic only once the kernel has taken note
     // of it, which the operational state tells. /sys shows the namespace it was mounted in,
     // not this one: ip(8) tells.
-    return QTest::qWaitFor([this] {
-        QProcess ip;
-        ip.start(QStringLiteral("ip"), {"-o", "link", "show", m_near});
-        return ip.waitForFinished(10000) && ip.readAllStandardOutput().contains(" state UP ");
-    }, 10000);
+    return QTest::qWaitFor(
+        [this] {
+            QProcess ip;
+            ip.start(QStringLiteral("ip"), {"-o", "link", "show", m_near});
+            return ip.waitForFinished(10000) && ip.readAllStandardOutput().contains(" state UP ");
+        },
+        10000);
 }
 
 bool FarSonar::setPassing(bool passing)
@@ -114,13 +123,14 @@ bool FarSonar::setPassing(bool passing)
     const QString table = QStringLiteral("kvcut_") + m_near;
     const auto rules = [&table, passing](const QString &match) {
         return (passing ? QStringLiteral("delete table inet %1\n").arg(table)
-                        : QStringLiteral("table inet %1 {\nchain in {\ntype filter hook input priority 0;\n%2 drop\n}\n}\n")
+                        : QStringLiteral("table inet %1 {\nchain in {\ntype filter hook input "
+                                         "priority 0;\n%2 drop\n}\n}\n")
                               .arg(table, match))
             .toUtf8();
     };
     return succeeds(QStringLiteral("nft"), {"-f", "-"},
                     rules(QStringLiteral("iifname \"%1\"").arg(m_near)))
-        && succeeds(QStringLiteral("nsenter"),
-                    {"-t", QString::number(m_process.processId()), "-n", "nft", "-f", "-"},
-                    rules(QStringLiteral("iifname \"%1\"").arg(farLink())));
+           && succeeds(QStringLiteral("nsenter"),
+                       {"-t", QString::number(m_process.processId()), "-n", "nft", "-f", "-"},
+                       rules(QStringLiteral("iifname \"%1\"").arg(farLink())));
 }

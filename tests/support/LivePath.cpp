@@ -2,10 +2,7 @@
 
 #include <QTest>
 
-LivePath::LivePath(QObject *owner)
-    : center(new InformationCenter(owner))
-{
-}
+LivePath::LivePath(QObject *owner) : center(new InformationCenter(owner)) {}
 
 LivePath::~LivePath()
 {

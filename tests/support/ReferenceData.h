@@ -14,10 +14,7 @@ QList<QList<QByteArray>> readReferenceLines(const QString &path);
 class ReferenceFields
 {
 public:
-    explicit ReferenceFields(const QList<QByteArray> &fields)
-        : fields(fields)
-    {
-    }
+    explicit ReferenceFields(const QList<QByteArray> &fields) : fields(fields) {}
 
     bool atEnd() const { return at >= fields.size(); }
     QByteArray text() { return fields.at(at++); }

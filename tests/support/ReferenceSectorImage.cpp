@@ -33,7 +33,7 @@ double wrap(double v)
 bool inSector(double a, double lo, double hi)
 {
     return (lo < a && a < hi) || (lo - 360.0 < a && a < hi - 360.0)
-        || (lo + 360.0 < a && a < hi + 360.0);
+           || (lo + 360.0 < a && a < hi + 360.0);
 }
 
 bool usable(double v)
@@ -53,8 +53,8 @@ double pixelDistance(int row, int col)
     return tableDist(rows - 1 - row, col);
 }
 
-void generateImage(const packageInfo *const *heads, const uchar *const *data,
-                   const quint32 *bytes, int num, quint16 *out)
+void generateImage(const packageInfo *const *heads, const uchar *const *data, const quint32 *bytes,
+                   int num, quint16 *out)
 {
     if (!heads || !data || !bytes || !out || num < 1)
         return;
@@ -157,7 +157,8 @@ QImage colour(const quint16 *samples, double gamma, double scale, double offest,
     QImage image(cols, rows, QImage::Format_RGB32);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
-            image.setPixel(c, r, ColorTable::instance().color(switchColor, work[r * cols + c]) | 0xFF000000u);
+            image.setPixel(
+                c, r, ColorTable::instance().color(switchColor, work[r * cols + c]) | 0xFF000000u);
     return image;
 }
 

@@ -18,8 +18,8 @@ constexpr int cols = 800;
 constexpr int radius = 400;
 
 // Paints num frames into out (rows x cols samples); bytes[k] bounds what frame k may read.
-void generateImage(const packageInfo *const *heads, const uchar *const *data,
-                   const quint32 *bytes, int num, quint16 *out);
+void generateImage(const packageInfo *const *heads, const uchar *const *data, const quint32 *bytes,
+                   int num, quint16 *out);
 
 void gammaCorrect(quint16 *samples, quint32 count, double a, double b);
 

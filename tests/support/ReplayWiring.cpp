@@ -18,8 +18,9 @@ void wireReplay(FileRead &reader, Processing &processing, InformationCenter *cen
         processing.clearStopRequest();
         processing.init();
     });
-    QObject::connect(center, &InformationCenter::sigStopReadFile, &processing,
-                     [&processing] { processing.requestStop(); }, Qt::DirectConnection);
+    QObject::connect(
+        center, &InformationCenter::sigStopReadFile, &processing,
+        [&processing] { processing.requestStop(); }, Qt::DirectConnection);
 }
 
 std::vector<CloudPoint> storedPoints()
@@ -31,7 +32,8 @@ std::vector<CloudPoint> storedPoints()
     return points;
 }
 
-double timedReplay(const QString &path, int timeoutMs, const std::function<void(Processing &)> &after)
+double timedReplay(const QString &path, int timeoutMs,
+                   const std::function<void(Processing &)> &after)
 {
     PacketRing *ring = nullptr;
     InformationCenter *center = new InformationCenter;
@@ -43,8 +45,9 @@ double timedReplay(const QString &path, int timeoutMs, const std::function<void(
         wireReplay(reader, processing, center);
         std::atomic<qint64> endedNs{0};
         QElapsedTimer timer;
-        QObject::connect(center, &InformationCenter::sigStopReadFile, center,
-                         [&] { endedNs = timer.nsecsElapsed(); }, Qt::DirectConnection);
+        QObject::connect(
+            center, &InformationCenter::sigStopReadFile, center,
+            [&] { endedNs = timer.nsecsElapsed(); }, Qt::DirectConnection);
         timer.start();
         emit center->sigReadFile(QUrl::fromLocalFile(path).toString());
         if (QTest::qWaitFor([&] { return endedNs.load() != 0; }, timeoutMs))

@@ -23,4 +23,5 @@ std::vector<CloudPoint> storedPoints();
 // to Processing::processFile) and returns the seconds from the request to the end signal, or
 // -1 when the replay has not ended within timeoutMs. after, when given, sees the replay's
 // Processing before it is taken down.
-double timedReplay(const QString &path, int timeoutMs, const std::function<void(Processing &)> &after = {});
+double timedReplay(const QString &path, int timeoutMs,
+                   const std::function<void(Processing &)> &after = {});

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-SectorFrame::SectorFrame(float direction, float step, quint32 bins, quint16 numPerRow, float maxDist,
-                         float distReso)
+SectorFrame::SectorFrame(float direction, float step, quint32 bins, quint16 numPerRow,
+                         float maxDist, float distReso)
 {
     head.direction = direction;
     head.vez25EDirectionAngle = step;

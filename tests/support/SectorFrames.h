@@ -14,8 +14,8 @@ struct SectorFrame
     std::vector<quint16> samples;
     quint32 bytes = 0;
 
-    SectorFrame(float direction, float step, quint32 bins, quint16 numPerRow = 2, float maxDist = 40,
-                float distReso = 0.1f);
+    SectorFrame(float direction, float step, quint32 bins, quint16 numPerRow = 2,
+                float maxDist = 40, float distReso = 0.1f);
 
     // Beam A holds baseA + bin, beam B baseB + bin.
     SectorFrame &fill(int baseA, int baseB);

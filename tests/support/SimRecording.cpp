@@ -39,8 +39,9 @@ bool forEachFrame(const ScanPlan &plan, const SampleFunction &sample,
             head.packSerialNum = quint16(i);
             char *record = frame.data() + qsizetype(i) * packetSize;
             std::memcpy(record, &head, sizeof head);
-            std::memcpy(record + sizeof head, payloads[i].constData(),
-                        std::min<std::size_t>(std::size_t(payloads[i].size()), packetSize - sizeof head));
+            std::memcpy(
+                record + sizeof head, payloads[i].constData(),
+                std::min<std::size_t>(std::size_t(payloads[i].size()), packetSize - sizeof head));
         }
         if (!take(frame))
             return false;
@@ -50,14 +51,16 @@ bool forEachFrame(const ScanPlan &plan, const SampleFunction &sample,
 
 // The same for the records of a crafted recording.
 bool forEachClaimingRecord(const ScanPlan &plan, quint16 claimedPackets, int serialStep,
-                           const SampleFunction &sample, const std::function<bool(const QByteArray &)> &take)
+                           const SampleFunction &sample,
+                           const std::function<bool(const QByteArray &)> &take)
 {
     packageInfo head = plan.header;
     head.packNumPerFrame = claimedPackets;
     head.speed = plan.speed;
     head.gamma = plan.gamma;
     const qint64 payload = payloadBytes(head);
-    const qint64 slices = payload > 0 ? std::max<qint64>(1, FrameAssembler::frameCapacity() / payload) : 1;
+    const qint64 slices =
+        payload > 0 ? std::max<qint64>(1, FrameAssembler::frameCapacity() / payload) : 1;
     QByteArray record(int(packetSize), '\0');
     for (int k = 0; k < plan.frames; ++k) {
         head.frameSerialNum = plan.firstSerial + quint32(k);
@@ -143,7 +146,8 @@ QByteArray claimingMixBytes()
     small.gamma = 1.5f;
     small.frames = 25;
     const SampleFunction near = echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
-    const SampleFunction far = echoSamples({{0, 30000, 20000, 3}, {1, 90000, 30000, 3}, {0, 100, 9000, 2}}, 40);
+    const SampleFunction far =
+        echoSamples({{0, 30000, 20000, 3}, {1, 90000, 30000, 3}, {0, 100, 9000, 2}}, 40);
 
     ScanPlan claims = small;
     claims.header.dataHeight = 127000;
@@ -165,7 +169,7 @@ QByteArray claimingMixBytes()
     after.frames = 30;
     after.firstDirection = 120;
     return recordingBytes(small, near) + claimingRecordingBytes(claims, 65535, 37, far) + twoEnds
-        + recordingBytes(after, near);
+           + recordingBytes(after, near);
 }
 
 std::vector<WholeFrame> wholeFrames(const QByteArray &part)

@@ -15,10 +15,10 @@ struct ScanPlan
 {
     packageInfo header = defaultHeader(); // layout and everything else of every frame
     int frames = 0;
-    float firstDirection = 0;             // degrees; wrapped into [0, 360)
-    float step = 1;                       // degrees per frame (negative: reverse rotation)
-    float speed = 0;                      // stamped at offset 100
-    float gamma = 1;                      // stamped at offset 168
+    float firstDirection = 0; // degrees; wrapped into [0, 360)
+    float step = 1;           // degrees per frame (negative: reverse rotation)
+    float speed = 0;          // stamped at offset 100
+    float gamma = 1;          // stamped at offset 168
     quint32 firstSerial = 0;
 };
 

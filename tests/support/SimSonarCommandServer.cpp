@@ -280,20 +280,38 @@ int SimSonarCommandServer::frameLength(const QByteArray &buffer)
         return -1;
     const quint8 code = quint8(buffer.at(3));
     switch (code) {
-    case 0x00: return 10;
-    case 0x4E: return 4;
-    case 0xFF: return 8;
-    case 0xFE: return 10;
+    case 0x00:
+        return 10;
+    case 0x4E:
+        return 4;
+    case 0xFF:
+        return 8;
+    case 0xFE:
+        return 10;
     case 0xA5: {
         if (buffer.size() < 10)
             return -1;
         const qint64 rest = qint64(le32(buffer, 4)) - qint64(le16(buffer, 8)) * UpgradeChunk;
         return 10 + int(qBound(qint64(0), rest, qint64(UpgradeChunk)));
     }
-    case 0x02: case 0x09: case 0x0F: case 0x14: case 0x8A: return 8;
-    case 0x17: return 16;
-    case 0x05: case 0x06: case 0x0C: case 0x0D: case 0x10: case 0x11: case 0x18: return 5;
-    default: return 0;
+    case 0x02:
+    case 0x09:
+    case 0x0F:
+    case 0x14:
+    case 0x8A:
+        return 8;
+    case 0x17:
+        return 16;
+    case 0x05:
+    case 0x06:
+    case 0x0C:
+    case 0x0D:
+    case 0x10:
+    case 0x11:
+    case 0x18:
+        return 5;
+    default:
+        return 0;
     }
 }
 
@@ -356,7 +374,7 @@ void SimSonarCommandServer::act(const QByteArray &frame)
     if (code == 0x00 && frame.size() >= 10) {
         Ipv4Endpoint to;
         to.address = quint32(quint8(frame.at(7))) << 24 | quint32(quint8(frame.at(6))) << 16
-            | quint32(quint8(frame.at(5))) << 8 | quint32(quint8(frame.at(4)));
+                     | quint32(quint8(frame.at(5))) << 8 | quint32(quint8(frame.at(4)));
         to.port = le16(frame, 8);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -388,8 +406,8 @@ void SimSonarCommandServer::act(const QByteArray &frame)
         answer(Answer::FpgaData, data.isEmpty() ? QByteArray("OK\n\0", 4) : data);
     } else if (code == 0xFE && frame.size() >= 10) {
         const quint32 value = quint32(quint8(frame.at(6))) << 24
-            | quint32(quint8(frame.at(7))) << 16 | quint32(quint8(frame.at(8))) << 8
-            | quint32(quint8(frame.at(9)));
+                              | quint32(quint8(frame.at(7))) << 16
+                              | quint32(quint8(frame.at(8))) << 8 | quint32(quint8(frame.at(9)));
         setRegister(le16(frame, 4), value);
         answer(Answer::Acknowledgement, QByteArray("OK\n\0", 4));
     } else if (code == 0xA5) {
@@ -418,22 +436,54 @@ void SimSonarCommandServer::applyTypedCommand(const QByteArray &frame)
     const quint8 b = hasByte ? quint8(frame.at(4)) : 0;
     const float f = hasFloat ? leFloat(frame, 4) : 0.0f;
     switch (code) {
-    case 0x02: if (hasFloat) edit = [f](packageInfo &h) { h.workCycle = f; }; break;
-    case 0x05: if (hasByte) edit = [b](packageInfo &h) { h.workMode = b; }; break;
-    case 0x09: if (hasFloat) edit = [f](packageInfo &h) { h.maxDist = f; }; break;
-    case 0x0F: if (hasFloat) edit = [f](packageInfo &h) { h.vez25EDirectionAngle = f; }; break;
-    case 0x10: if (hasByte) edit = [b](packageInfo &h) { h.power = b; }; break;
-    case 0x11: if (hasByte) edit = [b](packageInfo &h) { h.sigModel = b; }; break;
-    case 0x14: if (hasFloat) edit = [f](packageInfo &h) { h.acousticVelocity = f; }; break;
+    case 0x02:
+        if (hasFloat)
+            edit = [f](packageInfo &h) { h.workCycle = f; };
+        break;
+    case 0x05:
+        if (hasByte)
+            edit = [b](packageInfo &h) { h.workMode = b; };
+        break;
+    case 0x09:
+        if (hasFloat)
+            edit = [f](packageInfo &h) { h.maxDist = f; };
+        break;
+    case 0x0F:
+        if (hasFloat)
+            edit = [f](packageInfo &h) { h.vez25EDirectionAngle = f; };
+        break;
+    case 0x10:
+        if (hasByte)
+            edit = [b](packageInfo &h) { h.power = b; };
+        break;
+    case 0x11:
+        if (hasByte)
+            edit = [b](packageInfo &h) { h.sigModel = b; };
+        break;
+    case 0x14:
+        if (hasFloat)
+            edit = [f](packageInfo &h) { h.acousticVelocity = f; };
+        break;
     case 0x17:
         if (frame.size() >= 16) {
             const float a = leFloat(frame, 4), bb = leFloat(frame, 8), cc = leFloat(frame, 12);
-            edit = [a, bb, cc](packageInfo &h) { h.TVGA = a; h.TVGB = bb; h.TVGC = cc; };
+            edit = [a, bb, cc](packageInfo &h) {
+                h.TVGA = a;
+                h.TVGB = bb;
+                h.TVGC = cc;
+            };
         }
         break;
-    case 0x18: if (hasByte) edit = [b](packageInfo &h) { h.brightness = b; }; break;
-    case 0x8A: if (hasFloat) edit = [f](packageInfo &h) { h.realFc = f; }; break;
-    default: break;
+    case 0x18:
+        if (hasByte)
+            edit = [b](packageInfo &h) { h.brightness = b; };
+        break;
+    case 0x8A:
+        if (hasFloat)
+            edit = [f](packageInfo &h) { h.realFc = f; };
+        break;
+    default:
+        break;
     }
     if (!edit)
         return;
@@ -489,8 +539,10 @@ void SimSonarCommandServer::takeUpgradePacket(const QByteArray &frame)
         std::lock_guard<std::mutex> lock(m_mutex);
         const quint32 size = frame.size() >= 10 ? le32(frame, 4) : 0;
         const int index = frame.size() >= 10 ? le16(frame, 8) : 0;
-        const qint64 expected = qMin<qint64>(UpgradeChunk, qint64(size) - qint64(index) * UpgradeChunk);
-        const bool next = index == 0
+        const qint64 expected =
+            qMin<qint64>(UpgradeChunk, qint64(size) - qint64(index) * UpgradeChunk);
+        const bool next =
+            index == 0
             || (size == m_upgrade.size && index == m_upgrade.packets && !m_upgrade.complete());
         if (size == 0 || size > MaxUpgradeBytes || !next || expected <= 0
             || frame.size() != 10 + expected) {

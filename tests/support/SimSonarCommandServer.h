@@ -58,10 +58,10 @@ public:
     // The upgrade the host is sending, or sent last.
     struct Upgrade
     {
-        quint32 size = 0;  // the file size the first packet gave
-        QByteArray bytes;  // the file's bytes, packet after packet
-        int packets = 0;   // packets taken and acknowledged
-        int refused = 0;   // packets of a wrong size, index or length; never acknowledged
+        quint32 size = 0; // the file size the first packet gave
+        QByteArray bytes; // the file's bytes, packet after packet
+        int packets = 0;  // packets taken and acknowledged
+        int refused = 0;  // packets of a wrong size, index or length; never acknowledged
         bool complete() const { return size > 0 && bytes.size() == qsizetype(size); }
     };
 
@@ -142,7 +142,7 @@ private:
     std::atomic<bool> m_scanning{false};
     qint64 m_startNs = 0;
 
-    QByteArray m_stream;   // bytes of the client not yet taken as frames
+    QByteArray m_stream; // bytes of the client not yet taken as frames
     qint64 m_lastByteMs = 0;
     qint64 m_lastArrivedNs = 0;
     std::vector<Pending> m_pending;

@@ -19,15 +19,15 @@ class SimSonarDiscovery
 public:
     struct Config
     {
-        QByteArray name = "Sonar-01";  // up to 15 bytes are sent
+        QByteArray name = "Sonar-01"; // up to 15 bytes are sent
         quint8 modeCount = 1;
         quint8 brightnessBase = 16;
         std::array<quint8, 8> modeEnabled{{1, 1, 1, 1, 1, 1, 1, 1}};
         std::array<float, 8> maxRange{{50, 100, 150, 150, 150, 150, 150, 150}};
-        bool kxMark = false;    // mark 0x00 "KX" instead of 0xA0
-        int replyLength = 896;  // bytes sent; shorter or longer than the record on request
-        int delayMs = 0;        // answer late
-        bool silent = false;    // do not answer at all
+        bool kxMark = false;   // mark 0x00 "KX" instead of 0xA0
+        int replyLength = 896; // bytes sent; shorter or longer than the record on request
+        int delayMs = 0;       // answer late
+        bool silent = false;   // do not answer at all
     };
 
     SimSonarDiscovery();
@@ -39,7 +39,8 @@ public:
 
     // ownAddress empty: only the wildcard socket. loopbackOnly: requests from outside
     // 127.0.0.0/8 are not answered (the standalone tool on the host's network).
-    bool start(const QString &ownAddress = QString(), quint16 port = 9001, bool loopbackOnly = false);
+    bool start(const QString &ownAddress = QString(), quint16 port = 9001,
+               bool loopbackOnly = false);
     void stop();
 
     void setConfig(const Config &config);

@@ -90,7 +90,8 @@ QByteArray buildPacket(const packageInfo &head, const QByteArray &payload)
 {
     QByteArray packet(int(sizeof(packageInfo)) + payload.size(), '\0');
     std::memcpy(packet.data(), &head, sizeof(packageInfo));
-    std::memcpy(packet.data() + sizeof(packageInfo), payload.constData(), std::size_t(payload.size()));
+    std::memcpy(packet.data() + sizeof(packageInfo), payload.constData(),
+                std::size_t(payload.size()));
     return packet;
 }
 

@@ -19,7 +19,7 @@ qint64 nowNs()
 bool sameLayout(const packageInfo &a, const packageInfo &b)
 {
     return a.dataWidth == b.dataWidth && a.numPerRow == b.numPerRow
-        && a.rowNumPerPack == b.rowNumPerPack && a.dataHeight == b.dataHeight;
+           && a.rowNumPerPack == b.rowNumPerPack && a.dataHeight == b.dataHeight;
 }
 
 } // namespace
@@ -193,7 +193,8 @@ bool SonarStreamer::sendDatagram(const QByteArray &datagram, const Ipv4Endpoint 
     // namespace of its own.
     if (!mayReach(to.address))
         return false;
-    const BsdSocket::Result r = m_socket.sendTo(datagram.constData(), std::size_t(datagram.size()), to);
+    const BsdSocket::Result r =
+        m_socket.sendTo(datagram.constData(), std::size_t(datagram.size()), to);
     if (!r.ok()) {
         // A link that is down (ENETUNREACH, ENETDOWN) loses the datagram, as a cable pulled
         // would; the stream goes on and reaches the host again once the link is back.

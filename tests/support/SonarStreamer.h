@@ -30,10 +30,10 @@ public:
         quint32 reorderEvery = 0;   // every n-th packet is sent after the one that follows it
         quint32 oversizeEvery = 0;  // every n-th datagram is padded to oversizeBytes
         int oversizeBytes = 1100;
-        quint32 shortEvery = 0;     // every n-th datagram is cut to shortBytes
+        quint32 shortEvery = 0; // every n-th datagram is cut to shortBytes
         int shortBytes = 300;
-        int dataWidth = -1;         // 0..255: stamped on every packet, whatever the samples are
-        qint64 dataHeight = -1;     // 0..2^32-1: stamped on every packet after it is built
+        int dataWidth = -1;     // 0..255: stamped on every packet, whatever the samples are
+        qint64 dataHeight = -1; // 0..2^32-1: stamped on every packet after it is built
     };
 
     SonarStreamer();

@@ -18,8 +18,8 @@ timespec realtimeDeadline(clockid_t clock, const timespec &deadline)
 {
     timespec now{};
     clock_gettime(clock, &now);
-    long long left = (deadline.tv_sec - now.tv_sec) * 1LL * nanosPerSecond
-        + (deadline.tv_nsec - now.tv_nsec);
+    long long left =
+        (deadline.tv_sec - now.tv_sec) * 1LL * nanosPerSecond + (deadline.tv_nsec - now.tv_nsec);
     if (left < 0)
         left = 0;
     timespec at{};

@@ -24,7 +24,7 @@ std::vector<PeakRecord> walkedPeaks(const double *x, int n)
         while (right < n && !(x[right] <= half))
             ++right;
         const double width = (left >= 0 && right < n) ? double(right - left) : 0.0;
-        out.push_back({ top, quint64(i), width, prominence, leftMin, rightMin });
+        out.push_back({top, quint64(i), width, prominence, leftMin, rightMin});
     }
     return out;
 }
