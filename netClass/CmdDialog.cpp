@@ -313,8 +313,8 @@ void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
     // Whatever path the read takes, the scan-notice reader gets its state back.
     struct Resume
     {
-        CmdDialog *dialog;
-        ~Resume() { emit dialog->sigStopOrStartTcpRecvThread(true); }
+        CmdDialog *m_dialog;
+        ~Resume() { emit m_dialog->sigStopOrStartTcpRecvThread(true); }
     } resume{this};
 
     const QString what = QStringLiteral("读fpga");
