@@ -44,7 +44,7 @@ private:
     std::unique_ptr<MainWindow> m_core;
     std::unique_ptr<FarSonar> m_far;
 
-    InformationCenter *hub() const { return m_front->hub; }
+    InformationCenter *hub() const { return m_front->m_hub; }
 
     static QString notAnswering() { return CmdDialog::tr("声呐无响应"); }
     static QString restored() { return CmdDialog::tr("与声呐的连接已恢复"); }
@@ -69,7 +69,7 @@ private:
     bool connected()
     {
         m_front = std::make_unique<CoreFrontEnd>();
-        m_core = std::make_unique<MainWindow>(&m_front->root);
+        m_core = std::make_unique<MainWindow>(&m_front->m_root);
         m_core->setWarningPresenter([](const QString &, const QString &) {});
         InformationCenter *h = hub();
         connect(h, &InformationCenter::sigScanEnd, h, [h] {
@@ -132,11 +132,11 @@ private slots:
         QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
         QVERIFY(framesBeyond(hub()->frameSerialNum() + 10));
 
-        QSignalSpy channelTips(m_front->cmd, &CmdDialog::sig_cmdMsg);
+        QSignalSpy channelTips(m_front->m_cmd, &CmdDialog::sig_cmdMsg);
         QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
         QSignalSpy statusChanged(hub(), &InformationCenter::connectStatusChanged);
         QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
-        const TYPE_SOCKET socket = m_front->cmd->currentSocket();
+        const TYPE_SOCKET socket = m_front->m_cmd->currentSocket();
 
         const quint32 beforeCut = hub()->frameSerialNum();
         QVERIFY(m_far->setSonarLink(false));
@@ -160,7 +160,7 @@ private slots:
         QVERIFY(hub()->connectOK());
         QVERIFY(hub()->isStart());
         QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
-        QCOMPARE(m_front->cmd->currentSocket(), socket);
+        QCOMPARE(m_front->m_cmd->currentSocket(), socket);
 
         const QByteArray typed = QByteArray::fromHex("434D440502");
         hub()->setStr_cmd(QStringLiteral("0x05接0x02"));
@@ -214,14 +214,14 @@ private slots:
     {
         QVERIFY(startFarSonar());
         QVERIFY(connected());
-        QSignalSpy channelTips(m_front->cmd, &CmdDialog::sig_cmdMsg);
+        QSignalSpy channelTips(m_front->m_cmd, &CmdDialog::sig_cmdMsg);
         QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
         QVERIFY(m_far->setSonarLink(false));
         QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, notAnswering()), 1, 30000);
 
         // What the front end does when the operator disconnects.
         hub()->setConnectOK(false);
-        m_front->cmd->disconnected();
+        m_front->m_cmd->disconnected();
         emit hub()->sigStartStatusChanged(false);
         QVERIFY(m_far->setSonarLink(true));
         QVERIFY(m_front->connectThroughSearch(m_far->sonarAddress(), 30000));
@@ -297,7 +297,7 @@ private slots:
         QVERIFY(connected());
         if (scan)
             QVERIFY(scanning());
-        QSignalSpy channelTips(m_front->cmd, &CmdDialog::sig_cmdMsg);
+        QSignalSpy channelTips(m_front->m_cmd, &CmdDialog::sig_cmdMsg);
         QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
 
         QVERIFY(m_far->setSonarLink(false));

@@ -31,8 +31,8 @@ SectorFrame fullFrame(quint16 value, float gamma = 1.0f)
 {
     SectorFrame frame(90, 1, 400);
     frame.fillAll(value);
-    frame.head.gamma = gamma;
-    frame.head.frameSerialNum = 42;
+    frame.m_head.gamma = gamma;
+    frame.m_head.frameSerialNum = 42;
     return frame;
 }
 
@@ -127,9 +127,9 @@ void tst_Processing::drawImagePublishesColouredSector()
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
     SectorFrame frame = fullFrame(65535);
-    const packageInfo *heads[] = {&frame.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
-    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
+    const packageInfo *heads[] = {&frame.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.m_samples.data())};
+    QVERIFY(processing.drawImage(heads, data, &frame.m_bytes, 1));
     QCOMPARE(pixmaps.count(), 1);
     QCOMPARE(headers.count(), 1);
     QCOMPARE(headers[0][0].value<packageInfo>().frameSerialNum, 42u);
@@ -180,10 +180,10 @@ void tst_Processing::readingStoresIntoHistory()
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
     QSignalSpy schedule(center, &InformationCenter::updateSchedule);
     SectorFrame frame = fullFrame(32768, 2.0f);
-    const packageInfo *heads[] = {&frame.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
-    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
-    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
+    const packageInfo *heads[] = {&frame.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.m_samples.data())};
+    QVERIFY(processing.drawImage(heads, data, &frame.m_bytes, 1));
+    QVERIFY(processing.drawImage(heads, data, &frame.m_bytes, 1));
     center->setFileStatus(InformationCenter::FileStatus::None);
 
     QCOMPARE(pixmaps.count(), 0);
@@ -206,9 +206,9 @@ void tst_Processing::initClearsImageAndStore()
 {
     Processing processing(&ring, &center);
     SectorFrame frame = fullFrame(1000);
-    const packageInfo *heads[] = {&frame.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
-    processing.drawImage(heads, data, &frame.bytes, 1);
+    const packageInfo *heads[] = {&frame.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.m_samples.data())};
+    processing.drawImage(heads, data, &frame.m_bytes, 1);
     const float point[4] = {1, 2, 3, 4};
     PointCloudCache::instance().appendPoints(point, 1);
     QTest::ignoreMessage(QtDebugMsg, "清空点云缓存");
@@ -225,11 +225,11 @@ void tst_Processing::beamLinesFollowTheLastFrame()
     Processing processing(&ring, &center);
     SectorFrame a = fullFrame(1);
     SectorFrame b = fullFrame(1);
-    b.head.direction = 359;
-    const packageInfo *heads[] = {&a.head, &b.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(a.samples.data()),
-                           reinterpret_cast<const uchar *>(b.samples.data())};
-    const quint32 bytes[] = {a.bytes, b.bytes};
+    b.m_head.direction = 359;
+    const packageInfo *heads[] = {&a.m_head, &b.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(a.m_samples.data()),
+                           reinterpret_cast<const uchar *>(b.m_samples.data())};
+    const quint32 bytes[] = {a.m_bytes, b.m_bytes};
     processing.generateImagefor10(heads, data, bytes, 2,
                                   const_cast<quint16 *>(processing.accImage()));
     QCOMPARE(center->removeAngle(), -1.0);

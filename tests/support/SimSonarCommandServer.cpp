@@ -362,8 +362,8 @@ void SimSonarCommandServer::handle(const QByteArray &frame)
         m_received.append(taken);
     }
     m_frameArrived.notify_all();
-    if (onFrame)
-        onFrame(taken);
+    if (m_onFrame)
+        m_onFrame(taken);
 }
 
 void SimSonarCommandServer::act(const QByteArray &frame)
@@ -381,8 +381,8 @@ void SimSonarCommandServer::act(const QByteArray &frame)
             m_destination = to;
             m_hasDestination = true;
         }
-        if (onDestination)
-            onDestination(to);
+        if (m_onDestination)
+            m_onDestination(to);
     } else if (code == 0x4E) {
         QByteArray reply("N\0", 2);
         {
@@ -428,8 +428,8 @@ void SimSonarCommandServer::applyTypedCommand(const QByteArray &frame)
     const bool hasFloat = frame.size() >= 8;
     if (code == 0x06 && hasByte) {
         const bool on = frame.at(4) != 0;
-        if (m_scanning.exchange(on) != on && onScanning)
-            onScanning(on);
+        if (m_scanning.exchange(on) != on && m_onScanning)
+            m_onScanning(on);
         return;
     }
     std::function<void(packageInfo &)> edit;
@@ -491,8 +491,8 @@ void SimSonarCommandServer::applyTypedCommand(const QByteArray &frame)
         std::lock_guard<std::mutex> lock(m_mutex);
         edit(m_header);
     }
-    if (onHeaderEdit)
-        onHeaderEdit(edit);
+    if (m_onHeaderEdit)
+        m_onHeaderEdit(edit);
 }
 
 void SimSonarCommandServer::answer(Answer kind, const QByteArray &proper)
@@ -581,6 +581,6 @@ void SimSonarCommandServer::takeUpgradePacket(const QByteArray &frame)
         m_pending.push_back(Pending{now, {}, true, fault == UpgradeFault::Reset});
         break;
     }
-    if (!completed.isEmpty() && onUpgraded)
-        onUpgraded(completed);
+    if (!completed.isEmpty() && m_onUpgraded)
+        m_onUpgraded(completed);
 }
