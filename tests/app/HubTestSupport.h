@@ -15,7 +15,7 @@ class SignalOrder : public QObject
     Q_OBJECT
 public:
     explicit SignalOrder(QObject *sender);
-    QStringList names;
+    QStringList m_names;
 
 public Q_SLOTS:
     void hit();

@@ -51,13 +51,13 @@ quint32 storedPointCount()
 class ShowCounter : public QObject
 {
 public:
-    int shown = 0;
+    int m_shown = 0;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Show)
-            ++shown;
+            ++m_shown;
         return QObject::eventFilter(watched, event);
     }
 };
@@ -492,7 +492,7 @@ private slots:
                                   20000);
         QTRY_COMPARE_WITH_TIMEOUT(storedPointCount(), 2u * quint32(packets.size()), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(images > 0, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(shows.m_shown > 0 && !progress->isVisible(), 5000);
     }
 
     // A recording under a name an earlier one left later parts of: the operator is asked

@@ -56,14 +56,14 @@ struct Warning
 // takes them (the reader emits on its own thread).
 struct NoticeReader : QObject
 {
-    explicit NoticeReader(CmdDialog **dialog) : reader(dialog)
+    explicit NoticeReader(CmdDialog **dialog) : m_reader(dialog)
     {
         connect(
-            &reader, &sdkSocketThread::sigEndOrStart, this, [this](bool v) { notices.append(v); },
-            Qt::QueuedConnection);
+            &m_reader, &sdkSocketThread::sigEndOrStart, this,
+            [this](bool v) { m_notices.append(v); }, Qt::QueuedConnection);
     }
-    sdkSocketThread reader;
-    QList<bool> notices;
+    sdkSocketThread m_reader;
+    QList<bool> m_notices;
 };
 
 } // namespace
@@ -468,7 +468,7 @@ void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
     m_dialog->fReadFpga("10");
     // No scan runs: the read must not have left a notice reader running, nor listening.
     QVERIFY(endOfScanDropped());
-    QCOMPARE(scan.notices.size(), 0);
+    QCOMPARE(scan.m_notices.size(), 0);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
     QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
@@ -494,27 +494,27 @@ void TestCmdDialog::scanNotices()
 {
     NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
-    scan.reader.start();
+    scan.m_reader.start();
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
     QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().scanning(), 2000);
     QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 1, 5000);
-    QCOMPARE(scan.notices.first(), false);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.m_notices.size(), 1, 5000);
+    QCOMPARE(scan.m_notices.first(), false);
 
     // An FPGA read during the scan pauses the reader and brings it back; a second report of
     // the first notice would come before this one.
     m_sonar->commands().setRegister(0x10, 0x1);
     m_dialog->fReadFpga("10");
     QVERIFY(m_sonar->sendReseting());
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 2, 5000);
-    QCOMPARE(scan.notices, (QList<bool>{false, true}));
+    QTRY_COMPARE_WITH_TIMEOUT(scan.m_notices.size(), 2, 5000);
+    QCOMPARE(scan.m_notices, (QList<bool>{false, true}));
 
     // A register write during the scan gets its own acknowledgement.
     m_dialog->fWriteFpga("30", "5");
     QCOMPARE(m_sonar->commands().registerValue(0x30), quint32(5));
-    scan.reader.stop();
+    scan.m_reader.stop();
     QVERIFY(endOfScanDropped());
-    QCOMPARE(scan.notices.size(), 2);
+    QCOMPARE(scan.m_notices.size(), 2);
 }
 
 void TestCmdDialog::noticeMessages_data()
@@ -538,10 +538,10 @@ void TestCmdDialog::noticeMessages()
     QFETCH(QList<bool>, expected);
     NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
-    scan.reader.start();
+    scan.m_reader.start();
     // A last reset notice marks the end: whatever the pieces gave is reported before it.
     QVERIFY(sendApart(pieces + QList<QByteArray>{"reseting"}));
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices, expected + QList<bool>{true}, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.m_notices, expected + QList<bool>{true}, 5000);
 }
 
 void TestCmdDialog::disconnectSendsStop()
@@ -596,7 +596,7 @@ void TestCmdDialog::sonarEndsTheChannel()
     NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
     if (then == QLatin1String("scan"))
-        scan.reader.start();
+        scan.m_reader.start();
     QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
     QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
     const int socket = m_dialog->currentSocket();
@@ -634,7 +634,7 @@ void TestCmdDialog::sonarEndsTheChannel()
     QCOMPARE(lost.size(), 1);
     // The scan ended with the channel it ran on: no reader takes the new one's notices.
     QVERIFY(endOfScanDropped());
-    QCOMPARE(scan.notices.size(), 0);
+    QCOMPARE(scan.m_notices.size(), 0);
 }
 
 void TestCmdDialog::noLossWhileTheSonarStays_data()

@@ -29,7 +29,7 @@ public:
         m_listener.listen(1);
         Ipv4Endpoint local;
         m_listener.localEndpoint(&local);
-        port = local.port;
+        m_port = local.port;
         m_thread = std::thread([this] { serve(); });
     }
     ~ScriptedServer()
@@ -37,8 +37,8 @@ public:
         m_running = false;
         m_thread.join();
     }
-    quint16 port = 0;
-    std::atomic<int> messages{0};
+    quint16 m_port = 0;
+    std::atomic<int> m_messages{0};
 
 private:
     void serve()
@@ -55,7 +55,7 @@ private:
             const BsdSocket::Result r = client.receive(buffer, sizeof buffer);
             if (!r.ok())
                 return;
-            ++messages;
+            ++m_messages;
             for (const Piece &p : m_script) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(p.delayMs));
                 client.send(p.bytes.constData(), std::size_t(p.bytes.size()));
@@ -103,7 +103,7 @@ void TestCmdSocket::acknowledgementVariants()
     QFETCH(QList<ScriptedServer::Piece>, script);
     QFETCH(int, code);
     ScriptedServer server(script);
-    CmdSocket client("127.0.0.1", server.port);
+    CmdSocket client("127.0.0.1", server.m_port);
     QCOMPARE(client.connectFrom("127.0.0.1"), 0);
     QVERIFY(client.handle() != InvalidSocket);
     QCOMPARE(client.sendShortCmd(6, 0), code);

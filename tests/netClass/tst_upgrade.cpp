@@ -567,9 +567,9 @@ void TestUpgrade::windowKeepsPainting()
 {
     struct Canvas : QWidget
     {
-        bool upgrading = false;
-        int paintsDuring = 0;
-        void paintEvent(QPaintEvent *) override { paintsDuring += upgrading ? 1 : 0; }
+        bool m_upgrading = false;
+        int m_paintsDuring = 0;
+        void paintEvent(QPaintEvent *) override { m_paintsDuring += m_upgrading ? 1 : 0; }
     } canvas;
     canvas.resize(100, 100);
     canvas.show();
@@ -578,7 +578,7 @@ void TestUpgrade::windowKeepsPainting()
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] {
         canvas.update();
-        progressSeen += canvas.upgrading && progressDialog()->isVisible() ? 1 : 0;
+        progressSeen += canvas.m_upgrading && progressDialog()->isVisible() ? 1 : 0;
     });
     ticker.start(10);
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::UpgradeAck,
@@ -586,12 +586,12 @@ void TestUpgrade::windowKeepsPainting()
     const QString path = writeFile(firmware(1537));
     QVERIFY(connectDialog());
 
-    canvas.upgrading = true;
+    canvas.m_upgrading = true;
     m_dialog->upgradeFromFile(path);
-    canvas.upgrading = false;
+    canvas.m_upgrading = false;
 
     QCOMPARE(m_warnings, QList<Warning>{Completed});
-    QVERIFY2(canvas.paintsDuring > 1, qPrintable(QString::number(canvas.paintsDuring)));
+    QVERIFY2(canvas.m_paintsDuring > 1, qPrintable(QString::number(canvas.m_paintsDuring)));
     QVERIFY2(progressSeen > 1, qPrintable(QString::number(progressSeen)));
 }
 

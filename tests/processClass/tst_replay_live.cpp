@@ -27,22 +27,22 @@ namespace {
 // The live path with the recorder and the replay reader wired as the program wires them.
 struct Rig : LivePath
 {
-    FileSave save{&m_ring, &m_center};
-    Processing *processingPtr = &m_processing;
-    FileRead reader{&processingPtr, &m_center};
-    QSignalSpy ends{m_center, &InformationCenter::sigStopReadFile};
+    FileSave m_save{&m_ring, &m_center};
+    Processing *m_processingPtr = &m_processing;
+    FileRead m_reader{&m_processingPtr, &m_center};
+    QSignalSpy m_ends{m_center, &InformationCenter::sigStopReadFile};
 
-    explicit Rig(QObject *owner) : LivePath(owner) { wireReplay(reader, m_processing, m_center); }
+    explicit Rig(QObject *owner) : LivePath(owner) { wireReplay(m_reader, m_processing, m_center); }
     void replay(const QString &path)
     {
-        ends.clear();
+        m_ends.clear();
         emit m_center->sigReadFile(QUrl::fromLocalFile(path).toString());
     }
     bool ended()
     {
         return QTest::qWaitFor(
             [this] {
-                return !ends.isEmpty()
+                return !m_ends.isEmpty()
                        && m_center->m_fileStatus() == InformationCenter::FileStatus::None;
             },
             30000);
