@@ -231,7 +231,7 @@ private slots:
                                      && m_far->commands().last().connection == 2,
                                  10000);
         // Long enough for either watch to have looked more than once.
-        QTest::qWait(3 * CmdDialog::LinkWatchMs);
+        QTest::qWait(3 * CmdDialog::linkWatchMs);
         QCOMPARE(count(channelTips, restored()), 0);
         QCOMPARE(count(channelTips, notAnswering()), 1);
         QCOMPARE(count(hubTips, lost()), 0);
@@ -245,7 +245,7 @@ private slots:
     // silent since that command would be given up.
     void commandTypedEarlyInALongOutage()
     {
-        if (!BsdSocket::tcp().setMaxResendInterval(CmdSocket::MaxResendIntervalMs))
+        if (!BsdSocket::tcp().setMaxResendInterval(CmdSocket::maxResendIntervalMs))
             QSKIP(
                 "this kernel doubles the wait between resends up to two minutes (no TCP_RTO_MAX_MS "
                 "before Linux 6.15): a frame sent early in a long outage may then be resent only "
@@ -273,7 +273,7 @@ private slots:
         QCOMPARE(m_far->commands().last().frame, typed);
         QCOMPARE(m_far->commands().last().connection, 1);
         // Past the command's time plus the time a silent sonar is given.
-        QTest::qWait(int(qMax<qint64>(0, 2000 + CmdSocket::GiveUpMs + 3000 - outage.elapsed())));
+        QTest::qWait(int(qMax<qint64>(0, 2000 + CmdSocket::giveUpMs + 3000 - outage.elapsed())));
         QCOMPARE(statusChanged.size(), 0);
         QCOMPARE(count(hubTips, lost()), 0);
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);

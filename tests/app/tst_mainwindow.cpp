@@ -71,7 +71,7 @@ quint16 parsePort(const QString &text)
 
 bool isDestinationFrame(const QByteArray &frame)
 {
-    return frame.size() >= 4 && quint8(frame.at(3)) == CmdFrames::DataDestinationCode;
+    return frame.size() >= 4 && quint8(frame.at(3)) == CmdFrames::dataDestinationCode;
 }
 
 bool isAutoPower(const QByteArray &frame)
@@ -123,7 +123,7 @@ private:
     bool startSonar()
     {
         m_sonar = std::make_unique<SimulatedSonar>();
-        return m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort);
+        return m_sonar->start(sonarAddress, CmdDialog::defaultDevicePort, UdpSerchDev::searchPort);
     }
 
     // Connects through the search, as the connection panel does.
@@ -873,8 +873,8 @@ private slots:
         QCOMPARE(lostTips(tips), 1);
 
         if (!reset)
-            QVERIFY(m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort,
-                                   UdpSerchDev::SearchPort));
+            QVERIFY(m_sonar->start(sonarAddress, CmdDialog::defaultDevicePort,
+                                   UdpSerchDev::searchPort));
         QVERIFY(connectToSonar());
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
         QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);

@@ -21,7 +21,7 @@ public:
     {
         m_socket = BsdSocket::udp();
         m_socket.setReuseAddress(true);
-        m_bound = m_socket.bind(Ipv4Endpoint{0x7f000001, UdpSerchDev::SearchPort});
+        m_bound = m_socket.bind(Ipv4Endpoint{0x7f000001, UdpSerchDev::searchPort});
         m_thread = std::thread([this] {
             char buffer[64];
             while (m_running) {
@@ -191,7 +191,7 @@ void TestUdpSerchDev::searchWithoutNetwork()
     CmdDialog *cmd = &channel;
     SearchDev search(&ic, &cmd);
     constexpr int periodMs = 200;
-    search.setTimings(periodMs, SearchDev::ConnectTimeoutMs);
+    search.setTimings(periodMs, SearchDev::connectTimeoutMs);
     QSignalSpy tips(&hub, &InformationCenter::sigTipsDialog);
     QSignalSpy rows(&hub, &InformationCenter::searchedNameAndIpChanged);
     hub.setSearchedNameAndIp({QStringLiteral("old\n1.2.3.4")});
