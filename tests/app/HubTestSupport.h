@@ -17,6 +17,6 @@ public:
     explicit SignalOrder(QObject *sender);
     QStringList m_names;
 
-public Q_SLOTS:
+public slots:
     void hit();
 };

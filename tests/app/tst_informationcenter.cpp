@@ -153,7 +153,7 @@ class TestInformationCenter : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void properties_data();
     void properties();
     void noOtherProperties();
