@@ -271,7 +271,7 @@ public:
     // device name, the work-mode list, the maximum range and the brightness base. GUI thread.
     void setDeviceInfo(const DeviceInfo &info);
 
-public Q_SLOTS:
+public slots:
     void f_setFileStatusNone();
     void f_setFileStatusReading();
     void f_setFileStatusSaving();
@@ -290,7 +290,7 @@ public Q_SLOTS:
     bool f_connnectStatusIsConnected(InformationCenter::ConnectStatus inConnectStatus);
     void f_updateMaxRange(int inWorkModel);
 
-Q_SIGNALS:
+signals:
 #define KORVESSA_HUB_DECLARE_SIGNAL(Type, name, setter, notify, init) void notify();
     KORVESSA_HUB_PROPERTIES(KORVESSA_HUB_DECLARE_SIGNAL, KORVESSA_HUB_DECLARE_SIGNAL)
 #undef KORVESSA_HUB_DECLARE_SIGNAL

@@ -35,8 +35,8 @@ std::vector<SectorFrame> makeBatch(float step, int first, std::mt19937 &rng)
     std::vector<SectorFrame> batch;
     for (int k = 0; k < 20; ++k) {
         SectorFrame f(float((first + k) * 0.9 - 180), step, 4000, 2, 40, 0.01f);
-        f.head.gamma = 1.4f;
-        for (auto &s : f.samples)
+        f.m_head.gamma = 1.4f;
+        for (auto &s : f.m_samples)
             s = quint16(sample(rng));
         batch.push_back(std::move(f));
     }
@@ -53,7 +53,7 @@ double drawCost(Processing &processing, float step, int batches)
         const std::vector<SectorFrame> frames = makeBatch(step, b * 20, rng);
         const SectorBatch batch(frames);
         timer.start();
-        processing.drawImage(batch.heads.data(), batch.data.data(), batch.bytes.data(), 20);
+        processing.drawImage(batch.m_heads.data(), batch.m_data.data(), batch.m_bytes.data(), 20);
         ms += timer.nsecsElapsed() / 1e6;
     }
     return ms / batches;
@@ -66,16 +66,16 @@ double fullPassCost(const SectorFrame &frame, int passes)
     PolarImage image;
     const std::vector<double> &dist = image.distTable();
     quint16 *out = image.accImage();
-    const double maxDist = frame.head.maxDist;
-    const double reso = frame.head.distReso;
-    const double limit = frame.head.dataHeight;
+    const double maxDist = frame.m_head.maxDist;
+    const double reso = frame.m_head.distReso;
+    const double limit = frame.m_head.dataHeight;
     QElapsedTimer timer;
     timer.start();
     for (int p = 0; p < passes; ++p) {
         for (int i = 0; i < PolarImage::imageRows * PolarImage::imageCols; ++i) {
             const double bin = std::round(maxDist * dist[i] / PolarImage::imageRadius / reso);
             if (bin >= 0 && bin < limit)
-                std::memcpy(&out[i], frame.samples.data() + std::size_t(bin) * 2, 2);
+                std::memcpy(&out[i], frame.m_samples.data() + std::size_t(bin) * 2, 2);
         }
     }
     const double ms = timer.nsecsElapsed() / 1e6 / passes;

@@ -68,30 +68,30 @@ struct Drain
     virtual void stop() = 0;
     void frameOut()
     {
-        ++out;
-        lastOut = Clock::now().time_since_epoch().count();
+        ++m_out;
+        m_lastOut = Clock::now().time_since_epoch().count();
     }
-    std::atomic<quint64> out{0};
-    std::atomic<quint64> pixmaps{0};
-    std::atomic<qint64> lastOut{0};
+    std::atomic<quint64> m_out{0};
+    std::atomic<quint64> m_pixmaps{0};
+    std::atomic<qint64> m_lastOut{0};
 };
 using DrainMaker = std::function<std::unique_ptr<Drain>(PacketRing **, InformationCenter **)>;
 
 // The live loop itself.
 struct ProcessingDrain : Drain
 {
-    ProcessingDrain(PacketRing **ring, InformationCenter **center) : processing(ring, center)
+    ProcessingDrain(PacketRing **ring, InformationCenter **center) : m_processing(ring, center)
     {
         QObject::connect(
-            &processing, &Processing::sigProcessOK, &processing,
+            &m_processing, &Processing::sigProcessOK, &m_processing,
             [this](packageInfo, float) { frameOut(); }, Qt::DirectConnection);
         QObject::connect(
-            &processing, &Processing::sigUpdatePixmap, &processing,
-            [this](QPixmap, bool) { ++pixmaps; }, Qt::DirectConnection);
+            &m_processing, &Processing::sigUpdatePixmap, &m_processing,
+            [this](QPixmap, bool) { ++m_pixmaps; }, Qt::DirectConnection);
     }
-    void start() override { processing.start(); }
-    void stop() override { processing.stop(); }
-    Processing processing;
+    void start() override { m_processing.start(); }
+    void stop() override { m_processing.stop(); }
+    Processing m_processing;
 };
 
 // The reference: the ring read as Processing reads it and every frame assembled and taken,
@@ -99,7 +99,7 @@ struct ProcessingDrain : Drain
 struct BareDrain : Drain, WhileThread
 {
     explicit BareDrain(PacketRing **ring)
-        : ring(ring), frame(new uchar[std::size_t(FrameAssembler::frameCapacity())])
+        : m_ring(ring), m_frame(new uchar[std::size_t(FrameAssembler::frameCapacity())])
     {
     }
     ~BareDrain() override { WhileThread::stop(); }
@@ -111,22 +111,22 @@ struct BareDrain : Drain, WhileThread
         int idle = 0;
         packageInfo head;
         while (isRunning()) {
-            if (!(*ring)->pop(packet.data())) {
+            if (!(*m_ring)->pop(packet.data())) {
                 if (++idle >= 10) {
                     idle = 0;
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 }
                 continue;
             }
-            if (assembler.addPacket(packet.data()) != 1)
+            if (m_assembler.addPacket(packet.data()) != 1)
                 continue;
-            assembler.takeFrame(&head, frame.get(), FrameAssembler::frameCapacity());
+            m_assembler.takeFrame(&head, m_frame.get(), FrameAssembler::frameCapacity());
             frameOut();
         }
     }
-    PacketRing **ring;
-    FrameAssembler assembler;
-    std::unique_ptr<uchar[]> frame;
+    PacketRing **m_ring;
+    FrameAssembler m_assembler;
+    std::unique_ptr<uchar[]> m_frame;
 };
 
 // Pushes frames at rate for seconds, then waits for the drain to empty the ring.
@@ -139,7 +139,7 @@ Run runAt(double rate, double seconds, const std::vector<QByteArray> &packets, i
     run.rate = rate;
     {
         const std::unique_ptr<Drain> drain = makeDrain(&ring, &center);
-        std::atomic<quint64> &out = drain->out;
+        std::atomic<quint64> &out = drain->m_out;
         drain->start();
 
         const quint64 frames = quint64(rate * seconds);
@@ -160,12 +160,12 @@ Run runAt(double rate, double seconds, const std::vector<QByteArray> &packets, i
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         run.lag =
             std::max(0.0, std::chrono::duration<double>(
-                              Clock::time_point(Clock::duration(drain->lastOut.load())) - pushed)
+                              Clock::time_point(Clock::duration(drain->m_lastOut.load())) - pushed)
                               .count());
         drain->stop();
         run.framesIn = frames;
         run.framesOut = out.load();
-        run.pixmaps = drain->pixmaps.load();
+        run.pixmaps = drain->m_pixmaps.load();
         run.lost = ring->lostPackets();
     }
     delete center;

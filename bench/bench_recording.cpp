@@ -46,19 +46,19 @@ double secondsSince(Clock::time_point t)
 // The stream: 200 frames of 22 packets, sent round and round with rising serials.
 struct Stream
 {
-    std::vector<QByteArray> packets;
-    int perFrame = 0;
+    std::vector<QByteArray> m_packets;
+    int m_perFrame = 0;
 
     Stream()
     {
         packageInfo head = SimSonar::defaultHeader();
         const auto sample = SimSonar::echoSamples({{0, 1200, 20000, 3}, {1, 3000, 25000, 4}}, 300);
         const QVector<QByteArray> frame = SimSonar::buildFrame(head, sample);
-        perFrame = frame.size();
+        m_perFrame = frame.size();
         for (const QByteArray &p : frame) {
             QByteArray padded = p;
             padded.resize(packetSize, '\0');
-            packets.push_back(padded);
+            m_packets.push_back(padded);
         }
     }
     // Pushes rate packets/s for seconds, in 1 ms steps; returns the packets pushed.
@@ -71,9 +71,9 @@ struct Stream
         while (sent < total) {
             const quint64 due = std::min<quint64>(total, quint64(secondsSince(start) * rate) + 1);
             for (; sent < due; ++sent) {
-                packet = packets[std::size_t(sent % quint64(perFrame))];
+                packet = m_packets[std::size_t(sent % quint64(m_perFrame))];
                 auto *head = reinterpret_cast<packageInfo *>(packet.data());
-                head->frameSerialNum = quint32(sent / quint64(perFrame));
+                head->frameSerialNum = quint32(sent / quint64(m_perFrame));
                 ring.push(packet.constData(), packetSize);
             }
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -201,7 +201,7 @@ int main(int argc, char **argv)
 
     const Stream stream;
     std::printf("recording %.0f packets/s of %d bytes (frames of %d packets) for %.0f s into %s\n",
-                rate, int(packetSize), stream.perFrame, seconds, qPrintable(dir.path()));
+                rate, int(packetSize), stream.m_perFrame, seconds, qPrintable(dir.path()));
 
     const QString fastFile = dir.filePath(QStringLiteral("fast.DB"));
     InformationCenter *center = new InformationCenter;
@@ -225,11 +225,11 @@ int main(int argc, char **argv)
         },
         [&] { literal->stop(); });
 
-    print("FileSave (sleeps only when idle):", fast, seconds, stream.perFrame);
-    print("literal pacing (1 ms per 10 passes):", slow, seconds, stream.perFrame);
+    print("FileSave (sleeps only when idle):", fast, seconds, stream.m_perFrame);
+    print("literal pacing (1 ms per 10 passes):", slow, seconds, stream.m_perFrame);
     const double ratio = double(fast.onDisk) / double(std::max<quint64>(slow.onDisk, 1));
     std::printf("  records kept: %.1fx the literal pacing\n", ratio);
-    const quint64 expected = fast.pushed - fast.pushed % quint64(stream.perFrame);
+    const quint64 expected = fast.pushed - fast.pushed % quint64(stream.m_perFrame);
     const bool ok = fast.lost == 0 && fast.drained && fast.onDisk == expected && fast.drain < 0.1;
     std::printf("target (%.0f packets/s for %.0f s, nothing lost, all on disk within 0.1 s of the "
                 "last push): %s\n",

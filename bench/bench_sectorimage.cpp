@@ -22,8 +22,8 @@ std::vector<SectorFrame> makeBatch(int first, std::mt19937 &rng)
     std::vector<SectorFrame> batch;
     for (int k = 0; k < 20; ++k) {
         SectorFrame f(float((first + k) * 0.9 - 180), 0.9f, 4000, 2, 40, 0.01f);
-        f.head.gamma = 1.4f;
-        for (auto &s : f.samples)
+        f.m_head.gamma = 1.4f;
+        for (auto &s : f.m_samples)
             s = quint16(sample(rng));
         batch.push_back(std::move(f));
     }
@@ -53,9 +53,9 @@ int main(int argc, char **argv)
     for (int b = 0; b < batches; ++b) {
         const std::vector<SectorFrame> frames = makeBatch(b * 20, rng);
         const SectorBatch batch(frames);
-        const packageInfo *const *heads = batch.heads.data();
-        const uchar *const *data = batch.data.data();
-        const quint32 *bytes = batch.bytes.data();
+        const packageInfo *const *heads = batch.m_heads.data();
+        const uchar *const *data = batch.m_data.data();
+        const quint32 *bytes = batch.m_bytes.data();
         timer.start();
         processing.drawImage(heads, data, bytes, 20);
         fastMs += timer.nsecsElapsed() / 1e6;

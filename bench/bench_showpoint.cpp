@@ -76,33 +76,33 @@ std::deque<ImageFrame> makeHistory(int count)
 
 struct View
 {
-    QQuickWindow window;
-    ShowPoint *item = new ShowPoint;
+    QQuickWindow m_window;
+    ShowPoint *m_item = new ShowPoint;
     // Time spent synchronising (render thread, GUI thread blocked): hooked before the item's
     // own hook so that its hand-over is inside.
-    std::atomic<qint64> syncNs{0};
-    Clock::time_point syncStart;
+    std::atomic<qint64> m_syncNs{0};
+    Clock::time_point m_syncStart;
 
     View()
     {
-        window.resize(1080, 800);
+        m_window.resize(1080, 800);
         QObject::connect(
-            &window, &QQuickWindow::beforeSynchronizing, &window,
-            [this] { syncStart = Clock::now(); }, Qt::DirectConnection);
+            &m_window, &QQuickWindow::beforeSynchronizing, &m_window,
+            [this] { m_syncStart = Clock::now(); }, Qt::DirectConnection);
         QObject::connect(
-            &window, &QQuickWindow::afterSynchronizing, &window,
+            &m_window, &QQuickWindow::afterSynchronizing, &m_window,
             [this] {
-                syncNs +=
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - syncStart)
+                m_syncNs +=
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - m_syncStart)
                         .count();
             },
             Qt::DirectConnection);
-        item->setParentItem(window.contentItem());
-        item->setSize(QSizeF(1080, 800));
+        m_item->setParentItem(m_window.contentItem());
+        m_item->setSize(QSizeF(1080, 800));
     }
     bool show()
     {
-        window.show();
+        m_window.show();
         return waitFrames(5) > 0;
     }
     // Renders frames back to back, one asked for after each, as the main window does; calls
@@ -113,7 +113,7 @@ struct View
         int done = 0;
         QElapsedTimer timer;
         const auto c = QObject::connect(
-            &window, &QQuickWindow::frameSwapped, &loop,
+            &m_window, &QQuickWindow::frameSwapped, &loop,
             [&] {
                 if (++done == frames) {
                     loop.quit();
@@ -121,12 +121,12 @@ struct View
                 }
                 if (beforeEach)
                     beforeEach(done);
-                window.update();
+                m_window.update();
             },
             Qt::QueuedConnection);
         QTimer::singleShot(60000, &loop, &QEventLoop::quit);
         timer.start();
-        window.update();
+        m_window.update();
         loop.exec();
         QObject::disconnect(c);
         return done == frames ? double(timer.nsecsElapsed()) / 1e6 / frames : -1;
@@ -150,12 +150,13 @@ void frameTime()
     View view;
     if (!view.show())
         return;
-    view.item->imagesUpdate();
-    view.item->pointCloudUpdate(packageInfo(), 4.0f);
-    view.item->setSliceIndex(50);
+    view.m_item->imagesUpdate();
+    view.m_item->pointCloudUpdate(packageInfo(), 4.0f);
+    view.m_item->setSliceIndex(50);
     view.waitFrames(5);
     const double fullMs = view.waitFrames(200);
-    const double sliceMs = view.waitFrames(100, [&](int k) { view.item->setSliceIndex(k % 100); });
+    const double sliceMs =
+        view.waitFrames(100, [&](int k) { view.m_item->setSliceIndex(k % 100); });
     std::printf("frame time, 100000 points + 100-image volume: %.2f ms (%.0f frames/s)\n", fullMs,
                 1000.0 / fullMs);
     std::printf("  reference, empty view:                      %.2f ms   ratio %.2f\n", emptyMs,
@@ -169,20 +170,20 @@ void frameTime()
 // each one is handled.
 struct LatencyProbe
 {
-    QObject target;
-    std::vector<double> late;
-    std::atomic<bool> running{true};
-    std::thread poster;
+    QObject m_target;
+    std::vector<double> m_late;
+    std::atomic<bool> m_running{true};
+    std::thread m_poster;
 
     void start()
     {
-        poster = std::thread([this] {
-            while (running) {
+        m_poster = std::thread([this] {
+            while (m_running) {
                 const auto sent = Clock::now();
                 QMetaObject::invokeMethod(
-                    &target,
+                    &m_target,
                     [this, sent] {
-                        late.push_back(
+                        m_late.push_back(
                             std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
                     },
                     Qt::QueuedConnection);
@@ -192,16 +193,16 @@ struct LatencyProbe
     }
     void stop()
     {
-        running = false;
-        poster.join();
+        m_running = false;
+        m_poster.join();
         QCoreApplication::processEvents();
     }
     double percentile(double p)
     {
-        if (late.empty())
+        if (m_late.empty())
             return -1;
-        std::sort(late.begin(), late.end());
-        return late[std::min(late.size() - 1, std::size_t(p * double(late.size())))];
+        std::sort(m_late.begin(), m_late.end());
+        return m_late[std::min(m_late.size() - 1, std::size_t(p * double(m_late.size())))];
     }
 };
 
@@ -212,20 +213,20 @@ class Stream : public QObject
     Q_OBJECT
 
 public:
-    std::atomic<bool> running{true};
-    std::atomic<int> sent{0};
+    std::atomic<bool> m_running{true};
+    std::atomic<int> m_sent{0};
 
     void run()
     {
         auto next = Clock::now();
         packageInfo head;
         float along = 0;
-        while (running) {
+        while (m_running) {
             along += 0.001f;
             const float pair[] = {along, 1, 2, 50, along, -1, -2, 50};
             PointCloudCache::instance().appendPoints(pair, 2);
             emit sigProcessOK(head, 4.0f);
-            ++sent;
+            ++m_sent;
             next += std::chrono::microseconds(1000);
             std::this_thread::sleep_until(next);
         }
@@ -255,21 +256,21 @@ LiveRun liveRun(bool copyPerSignal)
         return out;
     // The main window asks for the next frame after every frame.
     QObject::connect(
-        &view.window, &QQuickWindow::frameSwapped, view.item,
+        &view.m_window, &QQuickWindow::frameSwapped, view.m_item,
         [&] {
             ++out.frames;
-            emit view.item->sigSetWindowWidth(1080);
+            emit view.m_item->sigSetWindowWidth(1080);
         },
         Qt::QueuedConnection);
 
     Stream stream;
     std::vector<float> literalCopy(4 * std::size_t(PointCloudCache::capacity));
     qint64 copyNs = 0;
-    QObject::connect(&stream, &Stream::sigProcessOK, view.item, &ShowPoint::pointCloudUpdate,
+    QObject::connect(&stream, &Stream::sigProcessOK, view.m_item, &ShowPoint::pointCloudUpdate,
                      Qt::QueuedConnection);
     if (copyPerSignal) {
         QObject::connect(
-            &stream, &Stream::sigProcessOK, view.item,
+            &stream, &Stream::sigProcessOK, view.m_item,
             [&](packageInfo, float) {
                 const auto start = Clock::now();
                 quint32 n = 0;
@@ -284,17 +285,17 @@ LiveRun liveRun(bool copyPerSignal)
     std::thread feeder([&stream] { stream.run(); });
     QElapsedTimer timer;
     timer.start();
-    view.syncNs = 0;
+    view.m_syncNs = 0;
     QEventLoop loop;
     QTimer::singleShot(4000, &loop, &QEventLoop::quit);
     loop.exec();
-    stream.running = false;
+    stream.m_running = false;
     feeder.join();
     probe.stop();
     out.seconds = double(timer.elapsed()) / 1000.0;
-    out.syncMs = double(view.syncNs) / 1e6;
+    out.syncMs = double(view.m_syncNs) / 1e6;
     out.copyMs = double(copyNs) / 1e6;
-    out.signalsSent = stream.sent;
+    out.signalsSent = stream.m_sent;
     out.p50 = probe.percentile(0.5);
     out.p99 = probe.percentile(0.99);
     out.max = probe.percentile(1.0);
@@ -339,16 +340,16 @@ void memory()
     const double withStore = residentMiB();
     QElapsedTimer timer;
     timer.start();
-    view.item->imagesUpdate();
+    view.m_item->imagesUpdate();
     const double buildMs = double(timer.nsecsElapsed()) / 1e6;
     const double withVolume = residentMiB();
-    view.item->setSliceIndex(500);
+    view.m_item->setSliceIndex(500);
     timer.start();
     view.waitFrames(3);
     const double uploadMs = double(timer.nsecsElapsed()) / 1e6;
     const double uploaded = residentMiB();
     const double sliceMs =
-        view.waitFrames(50, [&](int k) { view.item->setSliceIndex(k * 19 % 1000); });
+        view.waitFrames(50, [&](int k) { view.m_item->setSliceIndex(k * 19 % 1000); });
     const double afterSlices = residentMiB();
 
     // The volume alone, against the same bytes made as written: a zero-filled array, then

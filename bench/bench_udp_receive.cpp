@@ -69,19 +69,19 @@ QByteArray readProc(const char *path)
 // Drains reader A like the processing loop and checks the stream order on the way.
 struct ReaderA
 {
-    PacketRing *ring = nullptr;
-    std::atomic<bool> running{true};
-    std::atomic<quint64> delivered{0};
-    std::atomic<quint64> outOfOrder{0};
-    std::thread thread;
+    PacketRing *m_ring = nullptr;
+    std::atomic<bool> m_running{true};
+    std::atomic<quint64> m_delivered{0};
+    std::atomic<quint64> m_outOfOrder{0};
+    std::thread m_thread;
 
     void start()
     {
-        thread = std::thread([this] {
-            std::vector<unsigned char> buf(ring->slotSize());
+        m_thread = std::thread([this] {
+            std::vector<unsigned char> buf(m_ring->slotSize());
             qint64 last = -1;
-            while (running.load()) {
-                if (!ring->pop(buf.data())) {
+            while (m_running.load()) {
+                if (!m_ring->pop(buf.data())) {
                     std::this_thread::sleep_for(std::chrono::microseconds(200));
                     continue;
                 }
@@ -89,16 +89,16 @@ struct ReaderA
                 std::memcpy(&h, buf.data(), sizeof h);
                 const qint64 index = qint64(h.frameSerialNum) * packetsPerFrame + h.packSerialNum;
                 if (index <= last)
-                    ++outOfOrder;
+                    ++m_outOfOrder;
                 last = index;
-                ++delivered;
+                ++m_delivered;
             }
         });
     }
     void finish()
     {
-        running.store(false);
-        thread.join();
+        m_running.store(false);
+        m_thread.join();
     }
 };
 
@@ -147,14 +147,14 @@ Step runReceiverStep(SonarStreamer &sim, PacketRing &ring, ReaderA &reader, doub
 {
     Step s;
     const quint64 pushed0 = ring.pushedPackets();
-    const quint64 delivered0 = reader.delivered.load();
+    const quint64 delivered0 = reader.m_delivered.load();
     const quint64 lost0 = ring.lostPackets();
     const qint64 drops0 = udpRcvbufErrors();
     stream(sim, rate, hold, &s);
     settle([&] { return ring.pushedPackets(); });
-    settle([&] { return reader.delivered.load(); });
+    settle([&] { return reader.m_delivered.load(); });
     s.received = ring.pushedPackets() - pushed0;
-    s.delivered = reader.delivered.load() - delivered0;
+    s.delivered = reader.m_delivered.load() - delivered0;
     s.ringLost = ring.lostPackets() - lost0;
     s.kernelDrops = udpRcvbufErrors() - drops0;
     return s;
@@ -253,7 +253,7 @@ int main(int argc, char *argv[])
     sim.setDestination(Ipv4Endpoint{loopback, quint16(port.load())});
 
     ReaderA reader;
-    reader.ring = ring;
+    reader.m_ring = ring;
     reader.start();
 
     // A rate counts as held when nothing was lost and the sender really reached it; once the
@@ -291,7 +291,7 @@ int main(int argc, char *argv[])
                 "bare receive loop %.6f: ratio %.4f\n",
                 last.target, rxShare, bareShare, bareShare > 0 ? rxShare / bareShare : 0.0);
     std::printf("reader A out-of-order packets: %llu\n",
-                (unsigned long long)reader.outOfOrder.load());
+                (unsigned long long)reader.m_outOfOrder.load());
     std::printf("limit: ");
     if (senderLimited || last.achieved < 0.98 * last.target)
         std::printf("the sender reached only %.0f of %.0f packets/s (one core pacing sendto; on "

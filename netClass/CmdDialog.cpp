@@ -11,10 +11,10 @@
 #include <QMessageBox>
 
 CmdDialog::CmdDialog(QObject *parent)
-    : QObject(parent), m_socket(new CmdSocket("127.0.0.1", DefaultDevicePort)),
+    : QObject(parent), m_socket(new CmdSocket("127.0.0.1", defaultDevicePort)),
       m_versionReader(new TcpReceiver)
 {
-    m_versionTimer.setInterval(VersionTimeoutMs);
+    m_versionTimer.setInterval(versionTimeoutMs);
     m_versionTimer.setSingleShot(true);
     connect(&m_versionTimer, &QTimer::timeout, this, &CmdDialog::onVersionTimeout);
     connect(m_versionReader, &TcpReceiver::sigVersionInfo, this, &CmdDialog::onVersionInfo);
@@ -22,7 +22,7 @@ CmdDialog::CmdDialog(QObject *parent)
     qRegisterMetaType<TYPE_SOCKET>("TYPE_SOCKET");
     connect(this, &CmdDialog::sigSocket, m_versionReader, &TcpReceiver::setSocket);
     connect(m_versionReader, &TcpReceiver::sigStructInfo, this, &CmdDialog::rcvHeadInfo);
-    m_linkTimer.setInterval(LinkWatchMs);
+    m_linkTimer.setInterval(linkWatchMs);
     connect(&m_linkTimer, &QTimer::timeout, this, &CmdDialog::watchLink);
     m_presenter = [](const QString &title, const QString &text) {
         QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
@@ -36,7 +36,7 @@ CmdDialog::~CmdDialog()
     disconnected();
     qDebug() << "销毁tcp网络";
     delete m_socket;
-    m_handle = InvalidSocket;
+    m_handle = invalidSocket;
     delete m_versionReader;
 }
 
@@ -55,7 +55,7 @@ void CmdDialog::replaceSocket(const QString &inSonarIp)
 {
     emit sigClosingSocket();
     releaseChannel();
-    m_handle = InvalidSocket;
+    m_handle = invalidSocket;
     delete m_socket;
     m_socket = new CmdSocket(inSonarIp.toLatin1(), m_devicePort);
     const quint64 channel = m_channelSerial;
@@ -121,14 +121,14 @@ void CmdDialog::startLinkWatch()
 void CmdDialog::watchLink()
 {
     // A tick already due when its channel was released belongs to no channel any more.
-    if (m_watchedChannel != m_channelSerial || m_socket->handle() == InvalidSocket) {
+    if (m_watchedChannel != m_channelSerial || m_socket->handle() == invalidSocket) {
         m_linkTimer.stop();
         return;
     }
     LinkHealth::TcpState state;
     if (!m_socket->linkState(&state))
         return;
-    const LinkHealth::Verdict verdict = LinkHealth::judge(state, CmdSocket::NotAnsweringMs);
+    const LinkHealth::Verdict verdict = LinkHealth::judge(state, CmdSocket::notAnsweringMs);
     if (verdict == LinkHealth::Verdict::Ended)
         return;
     const bool answering = verdict == LinkHealth::Verdict::Answering;
@@ -144,7 +144,7 @@ void CmdDialog::disconnected()
     emit sigClosingSocket();
     releaseChannel();
     m_socket->sendShortCmd(6, 0);
-    m_handle = InvalidSocket;
+    m_handle = invalidSocket;
     m_socket->close();
     m_connected = false;
     emit sig_cmdMsg(tr("断开连接"));
@@ -158,7 +158,7 @@ void CmdDialog::connectionLost()
 
 void CmdDialog::onChannelEnded(quint64 channel)
 {
-    if (channel != m_channelSerial || m_socket->handle() == InvalidSocket)
+    if (channel != m_channelSerial || m_socket->handle() == invalidSocket)
         return;
     // An upgrade sees the end itself and reports it; a message box or a disconnect in the
     // middle of it would be out of turn.
@@ -207,12 +207,12 @@ void CmdDialog::sendCmd(QString inCmd)
 {
     if (deferWhileUpgrading([this, inCmd] { sendCmd(inCmd); }))
         return;
-    if (m_socket->handle() == InvalidSocket)
+    if (m_socket->handle() == invalidSocket)
         return;
     if (inCmd == QLatin1String(" "))
         return;
     const QByteArray frame = CmdFrames::typedCommand(inCmd);
-    const bool versionQuery = quint8(frame.at(3)) == CmdFrames::VersionCode;
+    const bool versionQuery = quint8(frame.at(3)) == CmdFrames::versionCode;
     // The reader listens before the query leaves, so an immediate reply reaches it.
     if (versionQuery)
         restartVersionReader();
@@ -234,7 +234,7 @@ void CmdDialog::ipAndPortSetting(QString inIp, QString inPort)
         qDebug() << "数据目的地址无效，未发送：" << inIp;
         return;
     }
-    if (m_socket->handle() == InvalidSocket)
+    if (m_socket->handle() == invalidSocket)
         return;
     if (m_socket->sendFrame(frame) < 0)
         qDebug() << "命令发送失败";
@@ -245,7 +245,7 @@ void CmdDialog::getVersionInfo()
 {
     if (deferWhileUpgrading([this] { getVersionInfo(); }))
         return;
-    if (m_socket->handle() == InvalidSocket) {
+    if (m_socket->handle() == invalidSocket) {
         warn(tr("版本信息"), tr("连接已断开"));
         disconnected();
         emit sigCloseForbiddenMask();
@@ -302,7 +302,7 @@ void CmdDialog::rcvHeadInfo(deviceSettingStatus inStatus)
 
 void CmdDialog::fReadFpga(QString inAddr)
 {
-    fReadFpga(inAddr, CmdFrames::DefaultFpgaReadLength);
+    fReadFpga(inAddr, CmdFrames::defaultFpgaReadLength);
 }
 
 void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
@@ -313,8 +313,8 @@ void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
     // Whatever path the read takes, the scan-notice reader gets its state back.
     struct Resume
     {
-        CmdDialog *dialog;
-        ~Resume() { emit dialog->sigStopOrStartTcpRecvThread(true); }
+        CmdDialog *m_dialog;
+        ~Resume() { emit m_dialog->sigStopOrStartTcpRecvThread(true); }
     } resume{this};
 
     const QString what = QStringLiteral("读fpga");
@@ -347,7 +347,7 @@ void CmdDialog::fWriteFpga(QString inAddr, QString inInfo)
 CmdDialog::FpgaAnswer CmdDialog::fpgaExchange(const QString &what, const QByteArray &frame,
                                               QByteArray *data)
 {
-    if (m_socket->handle() == InvalidSocket) {
+    if (m_socket->handle() == invalidSocket) {
         qDebug().noquote() << QStringLiteral("未连接声呐，") + what + QStringLiteral(" 失败");
         return FpgaAnswer::NotSent;
     }
@@ -365,7 +365,7 @@ CmdDialog::FpgaAnswer CmdDialog::fpgaExchange(const QString &what, const QByteAr
             connectionLost();
         return FpgaAnswer::None;
     }
-    reply.truncate(CmdSocket::ReplyBytes);
+    reply.truncate(CmdSocket::replyBytes);
     if (CmdFrames::isAcknowledgement(reply)) {
         qDebug() << "收到回复ok";
         return FpgaAnswer::Acknowledged;
@@ -394,7 +394,7 @@ FirmwareRead readFirmware(const QString &path, QByteArray *image)
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return FirmwareRead::CannotOpen;
     const qint64 size = file.size();
-    if (size < 1 || size > CmdFrames::MaxUpgradeFileBytes)
+    if (size < 1 || size > CmdFrames::maxUpgradeFileBytes)
         return FirmwareRead::Refused;
     image->resize(qsizetype(size));
     if (file.read(image->data(), size) != size) {
@@ -407,8 +407,8 @@ FirmwareRead readFirmware(const QString &path, QByteArray *image)
 using Clock = ResponsiveWait::Clock;
 // Answers to earlier frames may still be on their way when an upgrade starts; they end when
 // the channel has been quiet this long, and are given at most the longer time.
-constexpr std::chrono::milliseconds StaleQuiet{100};
-constexpr std::chrono::milliseconds StaleAtMost{1000};
+constexpr std::chrono::milliseconds staleQuiet{100};
+constexpr std::chrono::milliseconds staleAtMost{1000};
 
 } // namespace
 
@@ -518,7 +518,7 @@ void CmdDialog::upgrade(const QString &path)
 
 bool CmdDialog::onChannel(quint64 channel) const
 {
-    return channel == m_channelSerial && m_socket->handle() != InvalidSocket
+    return channel == m_channelSerial && m_socket->handle() != invalidSocket
            && !m_upgradeInbox->isClosed();
 }
 
@@ -543,7 +543,7 @@ bool CmdDialog::sendFirmware(const QByteArray &image)
         const Clock::time_point sentAt = Clock::now();
         // A packet that does not go out shows as a missing acknowledgement.
         m_socket->sendFrame(packet);
-        sent += packet.size() - CmdFrames::UpgradeHeaderBytes;
+        sent += packet.size() - CmdFrames::upgradeHeaderBytes;
         if (sent < size)
             ResponsiveWait::until(sentAt + m_upgradePacing);
         if (!onChannel(channel) || !waitUpgradeAck()) {
@@ -559,9 +559,9 @@ bool CmdDialog::sendFirmware(const QByteArray &image)
 
 void CmdDialog::dropStaleAnswers()
 {
-    const Clock::time_point end = Clock::now() + StaleAtMost;
+    const Clock::time_point end = Clock::now() + staleAtMost;
     QByteArray message;
-    while (ResponsiveWait::take(*m_upgradeInbox, &message, qMin(end, Clock::now() + StaleQuiet))
+    while (ResponsiveWait::take(*m_upgradeInbox, &message, qMin(end, Clock::now() + staleQuiet))
            == CmdInbox::Take::Message)
         qDebug().noquote() << "升级前丢弃的回复：" + CmdFrames::hexDump(message.left(64));
 }
@@ -569,7 +569,7 @@ void CmdDialog::dropStaleAnswers()
 bool CmdDialog::waitUpgradeAck()
 {
     const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(UpgradeAckTimeoutMs);
+        Clock::now() + std::chrono::milliseconds(upgradeAckTimeoutMs);
     QByteArray gathered;
     for (;;) {
         QByteArray message;

@@ -26,12 +26,12 @@ class CmdDialog : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr quint16 DefaultDevicePort = 5007;
-    static constexpr int VersionTimeoutMs = 3000;
-    static constexpr int UpgradePacingMs = 20;
-    static constexpr int UpgradeAckTimeoutMs = 3000;
+    static constexpr quint16 defaultDevicePort = 5007;
+    static constexpr int versionTimeoutMs = 3000;
+    static constexpr int upgradePacingMs = 20;
+    static constexpr int upgradeAckTimeoutMs = 3000;
     // How often a connected channel looks whether the sonar still answers.
-    static constexpr int LinkWatchMs = 1000;
+    static constexpr int linkWatchMs = 1000;
 
     explicit CmdDialog(QObject *parent = nullptr);
     ~CmdDialog() override;
@@ -146,18 +146,18 @@ private:
     // Counts the channels released: tells one connection from the next, where the handle,
     // which the system hands out again, cannot.
     quint64 m_channelSerial = 0;
-    std::atomic<TYPE_SOCKET> m_handle{InvalidSocket};
+    std::atomic<TYPE_SOCKET> m_handle{invalidSocket};
     packageInfo m_lastHeader{};
     TcpReceiver *m_versionReader;
     bool m_connected = false;
     QString m_hostAddress;
     QTimer m_versionTimer;
     deviceSettingStatus m_settings{};
-    quint16 m_devicePort = DefaultDevicePort;
+    quint16 m_devicePort = defaultDevicePort;
     WarningPresenter m_presenter;
     ProgressDialog m_progress;
     std::shared_ptr<CmdInbox> m_upgradeInbox = std::make_shared<CmdInbox>();
-    std::chrono::milliseconds m_upgradePacing{UpgradePacingMs};
+    std::chrono::milliseconds m_upgradePacing{upgradePacingMs};
     bool m_upgrading = false;
     std::vector<std::function<void()>> m_afterUpgrade;
     QTimer m_linkTimer;

@@ -55,7 +55,7 @@ QByteArray typedCommand(const QString &text)
 
 QByteArray versionQuery()
 {
-    return header(VersionCode);
+    return header(versionCode);
 }
 
 QByteArray dataDestination(const QString &address, const QString &port)
@@ -64,7 +64,7 @@ QByteArray dataDestination(const QString &address, const QString &port)
     if (parts.size() < 4)
         return {};
     const quint32 p = port.trimmed().toUInt();
-    QByteArray frame = header(DataDestinationCode);
+    QByteArray frame = header(dataDestinationCode);
     for (int i = 3; i >= 0; --i)
         frame.append(char(parts.at(i).trimmed().toInt() & 0xff));
     appendLe16(frame, quint16(p & 0xffff));
@@ -73,7 +73,7 @@ QByteArray dataDestination(const QString &address, const QString &port)
 
 QByteArray fpgaRead(quint16 address, quint16 length)
 {
-    QByteArray frame = header(FpgaReadCode);
+    QByteArray frame = header(fpgaReadCode);
     appendLe16(frame, address);
     appendLe16(frame, length);
     return frame;
@@ -81,7 +81,7 @@ QByteArray fpgaRead(quint16 address, quint16 length)
 
 QByteArray fpgaWrite(quint16 address, quint32 value)
 {
-    QByteArray frame = header(FpgaWriteCode);
+    QByteArray frame = header(fpgaWriteCode);
     appendLe16(frame, address);
     for (int shift = 24; shift >= 0; shift -= 8)
         frame.append(char((value >> shift) & 0xff));
@@ -91,16 +91,16 @@ QByteArray fpgaWrite(quint16 address, quint32 value)
 QByteArray upgradePacket(const QByteArray &file, int index)
 {
     const qint64 size = file.size();
-    const qint64 offset = qint64(index) * UpgradeChunkBytes;
-    if (index < 0 || index > 0xffff || size > MaxUpgradeFileBytes || offset >= size)
+    const qint64 offset = qint64(index) * upgradeChunkBytes;
+    if (index < 0 || index > 0xffff || size > maxUpgradeFileBytes || offset >= size)
         return {};
-    QByteArray frame = header(UpgradeCode);
+    QByteArray frame = header(upgradeCode);
     const quint32 size32 = quint32(size);
     appendLe16(frame, quint16(size32 & 0xffff));
     appendLe16(frame, quint16(size32 >> 16));
     appendLe16(frame, quint16(index));
     frame.append(file.constData() + offset,
-                 qsizetype(qMin<qint64>(UpgradeChunkBytes, size - offset)));
+                 qsizetype(qMin<qint64>(upgradeChunkBytes, size - offset)));
     return frame;
 }
 
@@ -168,7 +168,7 @@ bool isStatusMessage(const QByteArray &reply)
 
 bool isVersionReply(const QByteArray &reply)
 {
-    return reply.size() > 2 && reply.size() != 5 && quint8(reply.at(0)) == VersionCode
+    return reply.size() > 2 && reply.size() != 5 && quint8(reply.at(0)) == versionCode
            && reply.at(1) == '\0';
 }
 

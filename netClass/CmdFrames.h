@@ -9,15 +9,15 @@
 // bytes actually received. No sockets here, so each rule can be checked on its own.
 namespace CmdFrames {
 
-constexpr quint8 VersionCode = 0x4E;
-constexpr quint8 DataDestinationCode = 0x00;
-constexpr quint8 FpgaReadCode = 0xFF;
-constexpr quint8 FpgaWriteCode = 0xFE;
-constexpr quint16 DefaultFpgaReadLength = 4;
-constexpr quint8 UpgradeCode = 0xA5;
-constexpr int UpgradeHeaderBytes = 10;
-constexpr int UpgradeChunkBytes = 768;
-constexpr qint64 MaxUpgradeFileBytes = 10485752; // 13654 packets: the index fits 16 bits
+constexpr quint8 versionCode = 0x4E;
+constexpr quint8 dataDestinationCode = 0x00;
+constexpr quint8 fpgaReadCode = 0xFF;
+constexpr quint8 fpgaWriteCode = 0xFE;
+constexpr quint16 defaultFpgaReadLength = 4;
+constexpr quint8 upgradeCode = 0xA5;
+constexpr int upgradeHeaderBytes = 10;
+constexpr int upgradeChunkBytes = 768;
+constexpr qint64 maxUpgradeFileBytes = 10485752; // 13654 packets: the index fits 16 bits
 
 // A command text is tokens joined by "接"; each token is one byte in hexadecimal, with or
 // without "0x". A token that is not such a number (an empty one too) gives 0x00; a larger

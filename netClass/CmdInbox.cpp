@@ -7,7 +7,7 @@ void CmdInbox::push(const QByteArray &message)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_queue.push_back(message);
-        while (m_queue.size() > MaxQueued)
+        while (m_queue.size() > maxQueued)
             m_queue.pop_front();
     }
     m_ready.notify_all();

@@ -15,7 +15,7 @@ public:
     enum class Take { Message, Timeout, Closed };
     // A device that floods the channel while nobody takes cannot grow the queue past this;
     // the oldest messages go first.
-    static constexpr std::size_t MaxQueued = 256;
+    static constexpr std::size_t maxQueued = 256;
 
     void push(const QByteArray &message);
     // The connection has gone: waiting and later takes return Closed once the queue is empty.

@@ -90,7 +90,7 @@ void CmdRouter::route(const QByteArray &message)
 
 void CmdRouter::run()
 {
-    std::vector<char> buffer(ReceiveBytes);
+    std::vector<char> buffer(receiveBytes);
     while (isRunning()) {
         const BsdSocket::Result r = m_socket->receive(buffer.data(), buffer.size());
         if (r.ok()) {

@@ -20,8 +20,8 @@ class CmdRouter : public WhileThread
 {
 public:
     enum class Role { Exchange, Version, Notice };
-    static constexpr int RoleCount = 3;
-    static constexpr int ReceiveBytes = 4096;
+    static constexpr int roleCount = 3;
+    static constexpr int receiveBytes = 4096;
 
     // The socket stays owned by the caller, who calls leaving() and shuts it down before
     // stop() to wake the receive, and closes it only after stop() has returned. onPeerEnded
@@ -51,6 +51,6 @@ private:
     std::function<void()> m_onPeerEnded;
     std::atomic<bool> m_leaving{false};
     std::mutex m_mutex;
-    std::shared_ptr<CmdInbox> m_inboxes[RoleCount];
+    std::shared_ptr<CmdInbox> m_inboxes[roleCount];
     bool m_closed = false;
 };

@@ -19,7 +19,7 @@ CmdSocket::~CmdSocket()
 
 TYPE_SOCKET CmdSocket::handle() const
 {
-    return m_socket.isValid() ? m_socket.handle() : InvalidSocket;
+    return m_socket.isValid() ? m_socket.handle() : invalidSocket;
 }
 
 bool CmdSocket::linkState(LinkHealth::TcpState *out) const
@@ -51,19 +51,19 @@ int CmdSocket::open(const QString *hostAddress)
         if (!Ipv4Endpoint::parseAddress(*hostAddress, &local.address) || !socket.bind(local))
             return ConnectFailed;
     }
-    if (!socket.connectTo(peer, ConnectTimeoutMs).ok())
+    if (!socket.connectTo(peer, connectTimeoutMs).ok())
         return ConnectFailed;
     Ipv4Endpoint connected;
     if (!socket.peerEndpoint(&connected))
         return ConnectFailed;
-    socket.setReceiveTimeout(ReplyTimeoutMs);
-    socket.setSendTimeout(SendTimeoutMs);
-    socket.setKeepAlive(KeepAliveIdleS, KeepAliveIntervalS, KeepAliveProbes);
-    socket.setUserTimeout(GiveUpMs);
+    socket.setReceiveTimeout(replyTimeoutMs);
+    socket.setSendTimeout(sendTimeoutMs);
+    socket.setKeepAlive(keepAliveIdleS, keepAliveIntervalS, keepAliveProbes);
+    socket.setUserTimeout(giveUpMs);
     // A frame sent as the link went down is resent at least this often, so that it gets
     // through soon after the link is back instead of at the next doubled resend, which after
     // a long outage could come only once GiveUpMs has passed since the frame was sent.
-    if (!socket.setMaxResendInterval(MaxResendIntervalMs))
+    if (!socket.setMaxResendInterval(maxResendIntervalMs))
         qDebug() << "重发间隔上限设置失败（内核不支持）";
     m_socket = std::move(socket);
     m_router = std::make_shared<CmdRouter>(&m_socket, m_onLost);
@@ -144,7 +144,7 @@ int CmdSocket::sendExpectOk(const char *frame, int length)
     QByteArray reply;
     switch (exchange(QByteArray(frame, length), &reply)) {
     case Reply::Message:
-        return CmdFrames::isAcknowledgement(reply.left(ReplyBytes)) ? Ok : NotAcknowledged;
+        return CmdFrames::isAcknowledgement(reply.left(replyBytes)) ? Ok : NotAcknowledged;
     case Reply::SendFailed:
     case Reply::NoSocket:
         return SendFailed;

@@ -13,7 +13,7 @@ class CmdRouter;
 
 // The handle type that travels between the channel and its readers; -1 means no socket.
 typedef int TYPE_SOCKET;
-constexpr TYPE_SOCKET InvalidSocket = -1;
+constexpr TYPE_SOCKET invalidSocket = -1;
 
 // Client of the command channel's TCP connection. Once connected, all receives on the socket
 // are made by the connection's router (CmdRouter); exchanges here wait on their own inbox for
@@ -30,11 +30,11 @@ public:
         NotAcknowledged = 5,
         NoReply = 6,
     };
-    static constexpr int ConnectTimeoutMs = 1000;
-    static constexpr int ReplyTimeoutMs = 500;
+    static constexpr int connectTimeoutMs = 1000;
+    static constexpr int replyTimeoutMs = 500;
     // A sonar that stops reading must not hold a send (and the GUI thread) for ever.
-    static constexpr int SendTimeoutMs = 500;
-    static constexpr int ReplyBytes = 256;
+    static constexpr int sendTimeoutMs = 500;
+    static constexpr int replyBytes = 256;
     // The connection is probed after KeepAliveIdleS quiet seconds, then every
     // KeepAliveIntervalS. A sonar that answers nothing (power cut, cable pulled) is given up
     // once probes or sent frames have gone unanswered for GiveUpMs: long enough that a link
@@ -43,13 +43,13 @@ public:
     // after NotAnsweringMs without a word while it owes one (more than the keepalive idle time
     // and a round trip, which a working idle link never reaches). A sonar whose program is slow
     // to answer still acknowledges at the TCP level and is neither.
-    static constexpr int KeepAliveIdleS = 3;
-    static constexpr int KeepAliveIntervalS = 1;
-    static constexpr int GiveUpMs = 70000;
+    static constexpr int keepAliveIdleS = 3;
+    static constexpr int keepAliveIntervalS = 1;
+    static constexpr int giveUpMs = 70000;
     // The kernel counts the probes as well; set to outlast GiveUpMs, which decides.
-    static constexpr int KeepAliveProbes = GiveUpMs / 1000 / KeepAliveIntervalS;
-    static constexpr int NotAnsweringMs = KeepAliveIdleS * 1000 + 1000;
-    static constexpr int MaxResendIntervalMs = 2000;
+    static constexpr int keepAliveProbes = giveUpMs / 1000 / keepAliveIntervalS;
+    static constexpr int notAnsweringMs = keepAliveIdleS * 1000 + 1000;
+    static constexpr int maxResendIntervalMs = 2000;
 
     CmdSocket(const QByteArray &deviceAddress, quint16 devicePort);
     ~CmdSocket();
@@ -78,7 +78,7 @@ public:
     enum class Reply { Message, Timeout, Closed, SendFailed, NoSocket };
     // Sends the frame and waits for the next message routed to exchanges (scan notices never
     // are); anything that arrived before the send is not taken for the answer.
-    Reply exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs = ReplyTimeoutMs);
+    Reply exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs = replyTimeoutMs);
 
     // For a conversation of many frames (the firmware upgrade): every answer goes to inbox,
     // emptied first, until endAnswers, so no other reader of the channel takes one even

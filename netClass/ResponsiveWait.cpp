@@ -28,7 +28,7 @@ void until(Clock::time_point deadline)
 {
     handleDueEvents();
     for (int ms = msLeft(deadline); ms > 0; ms = msLeft(deadline)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(qMin(ms, SliceMs)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(qMin(ms, sliceMs)));
         handleDueEvents();
     }
 }
@@ -38,8 +38,8 @@ CmdInbox::Take take(CmdInbox &inbox, QByteArray *message, Clock::time_point dead
     handleDueEvents();
     for (;;) {
         const int ms = msLeft(deadline);
-        const CmdInbox::Take got = inbox.take(message, qMin(ms, SliceMs));
-        if (got != CmdInbox::Take::Timeout || ms <= SliceMs)
+        const CmdInbox::Take got = inbox.take(message, qMin(ms, sliceMs));
+        if (got != CmdInbox::Take::Timeout || ms <= sliceMs)
             return got;
         handleDueEvents();
     }

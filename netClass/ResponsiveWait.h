@@ -14,7 +14,7 @@
 namespace ResponsiveWait {
 
 using Clock = std::chrono::steady_clock;
-constexpr int SliceMs = 10;
+constexpr int sliceMs = 10;
 
 // Returns once the steady clock has reached the deadline.
 void until(Clock::time_point deadline);

@@ -24,7 +24,7 @@ void SearchDev::init()
 {
     // One timer drives the period: publish, then search again. Two equal single-shot timers
     // restarting each other would keep pushing the publication back for ever.
-    setTimings(PeriodMs, ConnectTimeoutMs);
+    setTimings(periodMs, connectTimeoutMs);
     m_publishTimer.setSingleShot(true);
     m_connectTimer.setSingleShot(true);
     m_targetIp.clear();

@@ -18,8 +18,8 @@ class SearchDev : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int PeriodMs = 3000;
-    static constexpr int ConnectTimeoutMs = 2000;
+    static constexpr int periodMs = 3000;
+    static constexpr int connectTimeoutMs = 2000;
 
     struct DeviceEntry
     {

@@ -11,7 +11,7 @@
 #include <thread>
 
 namespace {
-constexpr int WaitMs = 100;
+constexpr int waitMs = 100;
 }
 
 TcpReceiver::TcpReceiver(QObject *parent) : QObject(parent), m_inbox(std::make_shared<CmdInbox>())
@@ -53,15 +53,15 @@ void TcpReceiver::run()
 {
     while (isRunning()) {
         QByteArray message;
-        const CmdInbox::Take got = m_inbox->take(&message, WaitMs);
+        const CmdInbox::Take got = m_inbox->take(&message, waitMs);
         if (got == CmdInbox::Take::Closed) {
             // The connection is gone; wait for the stop instead of spinning.
-            std::this_thread::sleep_for(std::chrono::milliseconds(WaitMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
             continue;
         }
         if (got != CmdInbox::Take::Message)
             continue;
-        message.truncate(ReceiveBytes);
+        message.truncate(receiveBytes);
         if (CmdFrames::isStatusMessage(message)) {
             std::memcpy(m_status.data(), message.constData(), 5);
             emit sigTcpRec(m_status.data());

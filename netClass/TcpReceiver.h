@@ -22,7 +22,7 @@ class TcpReceiver : public QObject, public WhileThread
 {
     Q_OBJECT
 public:
-    static constexpr int ReceiveBytes = 4096;
+    static constexpr int receiveBytes = 4096;
 
     // The socket comes with setSocket (the channel's sigSocket).
     explicit TcpReceiver(QObject *parent = nullptr);
@@ -44,7 +44,7 @@ protected:
     void run() override;
 
 private:
-    std::atomic<TYPE_SOCKET> m_socket{InvalidSocket};
+    std::atomic<TYPE_SOCKET> m_socket{invalidSocket};
     std::array<char, 64> m_status{};
     std::shared_ptr<CmdInbox> m_inbox;
     std::shared_ptr<CmdRouter> m_router;

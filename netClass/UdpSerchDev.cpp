@@ -6,7 +6,7 @@
 #include <thread>
 
 namespace {
-constexpr quint32 Broadcast = 0xffffffffu;
+constexpr quint32 broadcast = 0xffffffffu;
 
 void sleepMs(int ms)
 {
@@ -15,7 +15,7 @@ void sleepMs(int ms)
 } // namespace
 
 UdpSerchDev::UdpSerchDev(QObject *parent)
-    : QObject(parent), m_main(makeSocket()), m_destination{Broadcast, SearchPort}
+    : QObject(parent), m_main(makeSocket()), m_destination{broadcast, searchPort}
 {
 }
 
@@ -27,8 +27,8 @@ UdpSerchDev::~UdpSerchDev()
 BsdSocket UdpSerchDev::makeSocket()
 {
     BsdSocket s = BsdSocket::udp();
-    s.setReceiveBuffer(ReceiveBufferBytes);
-    s.setReceiveTimeout(ReceiveTimeoutMs);
+    s.setReceiveBuffer(receiveBufferBytes);
+    s.setReceiveTimeout(receiveTimeoutMs);
     s.setBroadcast(true);
     s.setReuseAddress(true);
     return s;
@@ -50,7 +50,7 @@ QString UdpSerchDev::localAddressFacing(quint32 peer)
 {
     BsdSocket probe = BsdSocket::udp();
     Ipv4Endpoint local;
-    if (!probe.connectTo(Ipv4Endpoint{peer, SearchPort}, 0).ok() || !probe.localEndpoint(&local))
+    if (!probe.connectTo(Ipv4Endpoint{peer, searchPort}, 0).ok() || !probe.localEndpoint(&local))
         return QStringLiteral("0.0.0.0");
     return local.addressText();
 }
@@ -87,7 +87,7 @@ void UdpSerchDev::sendSearch(bool directed, const QString &address)
     const QByteArray request = searchRequest();
     if (!isRunning())
         qDebug() << "接收线程已关闭，请重新开启";
-    Ipv4Endpoint to{Broadcast, SearchPort};
+    Ipv4Endpoint to{broadcast, searchPort};
     // Text that is not an address would read as 255.255.255.255: never turn it into a broadcast.
     if (directed && !Ipv4Endpoint::parseAddress(address, &to.address)) {
         qDebug().noquote() << "搜索地址无效：" + address;
@@ -111,7 +111,7 @@ void UdpSerchDev::sendSearch(bool directed, const QString &address)
 bool UdpSerchDev::receiveOne(BsdSocket &socket, char *buffer)
 {
     Ipv4Endpoint sender;
-    const BsdSocket::Result r = socket.receiveFrom(buffer, ReceiveBytes, &sender);
+    const BsdSocket::Result r = socket.receiveFrom(buffer, receiveBytes, &sender);
     if (!r.ok())
         return false;
     if (!isReply(buffer, qsizetype(r.bytes)))
@@ -128,7 +128,7 @@ bool UdpSerchDev::receiveOne(BsdSocket &socket, char *buffer)
 
 void UdpSerchDev::run()
 {
-    std::vector<char> buffer(ReceiveBytes, 0);
+    std::vector<char> buffer(receiveBytes, 0);
     while (isRunning()) {
         std::unique_lock<std::mutex> lock(m_listMutex);
         if (m_sockets.empty()) {
@@ -139,10 +139,10 @@ void UdpSerchDev::run()
         }
         for (BsdSocket &s : m_sockets) {
             if (!receiveOne(s, buffer.data()))
-                sleepMs(ReceiveTimeoutMs);
+                sleepMs(receiveTimeoutMs);
         }
         lock.unlock();
-        sleepMs(ReceiveTimeoutMs);
+        sleepMs(receiveTimeoutMs);
     }
     std::lock_guard<std::mutex> lock(m_listMutex);
     m_sockets.clear();

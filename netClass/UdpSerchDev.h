@@ -19,10 +19,10 @@ class UdpSerchDev : public QObject, public WhileThread
 {
     Q_OBJECT
 public:
-    static constexpr quint16 SearchPort = 9001;
-    static constexpr int ReceiveBytes = 1024;
-    static constexpr int ReceiveBufferBytes = 0xA00000;
-    static constexpr int ReceiveTimeoutMs = 50;
+    static constexpr quint16 searchPort = 9001;
+    static constexpr int receiveBytes = 1024;
+    static constexpr int receiveBufferBytes = 0xA00000;
+    static constexpr int receiveTimeoutMs = 50;
 
     explicit UdpSerchDev(QObject *parent = nullptr);
     ~UdpSerchDev() override;

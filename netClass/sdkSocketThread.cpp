@@ -9,8 +9,8 @@
 #include <thread>
 
 namespace {
-constexpr int WaitMs = 100;
-constexpr int NoSocketSleepMs = 20;
+constexpr int waitMs = 100;
+constexpr int noSocketSleepMs = 20;
 } // namespace
 
 sdkSocketThread::sdkSocketThread(CmdDialog **cmdDialog, QObject *parent)
@@ -89,30 +89,30 @@ void sdkSocketThread::leave()
     if (m_router)
         m_router->detach(CmdRouter::Role::Notice, m_inbox);
     m_router.reset();
-    m_followed = InvalidSocket;
+    m_followed = invalidSocket;
 }
 
 void sdkSocketThread::run()
 {
     while (isRunning()) {
         const TYPE_SOCKET handle =
-            (m_cmdDialog && *m_cmdDialog) ? (*m_cmdDialog)->currentSocket() : InvalidSocket;
-        if (handle == InvalidSocket) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(NoSocketSleepMs));
+            (m_cmdDialog && *m_cmdDialog) ? (*m_cmdDialog)->currentSocket() : invalidSocket;
+        if (handle == invalidSocket) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(noSocketSleepMs));
             continue;
         }
         if (handle != m_followed || !m_router)
             follow(handle);
         if (!m_router) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(NoSocketSleepMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(noSocketSleepMs));
             continue;
         }
         QByteArray message;
-        const CmdInbox::Take got = m_inbox->take(&message, WaitMs);
+        const CmdInbox::Take got = m_inbox->take(&message, waitMs);
         if (got == CmdInbox::Take::Closed) {
             // This connection is over; the next pass follows whatever socket comes next.
             leave();
-            std::this_thread::sleep_for(std::chrono::milliseconds(NoSocketSleepMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(noSocketSleepMs));
             continue;
         }
         if (got != CmdInbox::Take::Message)

@@ -42,7 +42,7 @@ private:
     CmdDialog **m_cmdDialog;
     std::shared_ptr<CmdInbox> m_inbox;
     std::shared_ptr<CmdRouter> m_router;
-    TYPE_SOCKET m_followed = InvalidSocket;
+    TYPE_SOCKET m_followed = invalidSocket;
     bool m_paused = false;
     bool m_resume = false;
 };

@@ -5,9 +5,9 @@
 
 namespace {
 
-constexpr int kPalettes = 6;
-constexpr int kEntries = 1024;
-constexpr int kPaletteBytes = 3 * kEntries;
+constexpr int palettes = 6;
+constexpr int entries = 1024;
+constexpr int paletteBytes = 3 * entries;
 
 // A colour every channel of which is fixed at an entry.
 struct KeyPoint
@@ -26,15 +26,15 @@ struct ChannelPoint
     int value;
 };
 
-constexpr int kMaxKeys = 24;
+constexpr int maxKeys = 24;
 
 struct PaletteKeys
 {
     int count;
-    KeyPoint keys[kMaxKeys];
+    KeyPoint keys[maxKeys];
 };
 
-constexpr PaletteKeys kKeys[kPalettes] = {
+constexpr PaletteKeys keys[palettes] = {
     // black, amber, pale yellow, white
     {5,
      {{0, {2, 1, 0}},
@@ -85,7 +85,7 @@ constexpr PaletteKeys kKeys[kPalettes] = {
       {1023, {255, 0, 0}}}},
 };
 
-constexpr ChannelPoint kBends[] = {
+constexpr ChannelPoint bends[] = {
     {1, 0, 487, 217}, {1, 0, 859, 205}, {1, 2, 859, 27}, {2, 2, 190, 0},
     {4, 2, 369, 255}, {4, 2, 712, 1},   {5, 2, 198, 80}, {5, 2, 830, 80},
 };
@@ -100,21 +100,21 @@ constexpr int roundDiv(long num, long den)
 
 // Ramps linearly through the key points and the bends, then keeps every entry within three
 // steps of the straight line between its two key points.
-constexpr std::array<quint8, kPalettes * kPaletteBytes> buildTable()
+constexpr std::array<quint8, palettes * paletteBytes> buildTable()
 {
-    std::array<quint8, kPalettes * kPaletteBytes> table{};
-    for (int p = 0; p < kPalettes; ++p) {
-        const PaletteKeys &pk = kKeys[p];
+    std::array<quint8, palettes * paletteBytes> table{};
+    for (int p = 0; p < palettes; ++p) {
+        const PaletteKeys &pk = keys[p];
         for (int c = 0; c < 3; ++c) {
-            int anchorEntry[kMaxKeys + 8] = {};
-            int anchorValue[kMaxKeys + 8] = {};
+            int anchorEntry[maxKeys + 8] = {};
+            int anchorValue[maxKeys + 8] = {};
             int anchors = 0;
             for (int k = 0; k < pk.count; ++k) {
                 anchorEntry[anchors] = pk.keys[k].entry;
                 anchorValue[anchors] = pk.keys[k].rgb[c];
                 ++anchors;
             }
-            for (const ChannelPoint &b : kBends) {
+            for (const ChannelPoint &b : bends) {
                 if (b.palette != p || b.channel != c)
                     continue;
                 int at = anchors;
@@ -129,7 +129,7 @@ constexpr std::array<quint8, kPalettes * kPaletteBytes> buildTable()
             }
             int seg = 0;
             int key = 0;
-            for (int i = 0; i < kEntries; ++i) {
+            for (int i = 0; i < entries; ++i) {
                 while (seg + 2 < anchors && anchorEntry[seg + 1] <= i)
                     ++seg;
                 while (key + 2 < pk.count && pk.keys[key + 1].entry <= i)
@@ -147,14 +147,14 @@ constexpr std::array<quint8, kPalettes * kPaletteBytes> buildTable()
                     --v;
                 while (long(v + 3) * den < num)
                     ++v;
-                table[std::size_t(p * kPaletteBytes + 3 * i + c)] = quint8(v);
+                table[std::size_t(p * paletteBytes + 3 * i + c)] = quint8(v);
             }
         }
     }
     return table;
 }
 
-constexpr std::array<quint8, kPalettes *kPaletteBytes> kPaletteTable = buildTable();
+constexpr std::array<quint8, palettes *paletteBytes> paletteTable = buildTable();
 
 } // namespace
 
@@ -172,11 +172,11 @@ ColorTable::ColorTable()
 
 void ColorTable::init()
 {
-    for (int k = 0; k < kPalettes; ++k) {
+    for (int k = 0; k < palettes; ++k) {
         QList<QRgb> &list = m_palettes[k];
-        list.resize(kEntries);
-        const quint8 *bytes = kPaletteTable.data() + k * kPaletteBytes;
-        for (int i = 0; i < kEntries; ++i)
+        list.resize(entries);
+        const quint8 *bytes = paletteTable.data() + k * paletteBytes;
+        for (int i = 0; i < entries; ++i)
             list[i] = qRgb(bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]);
     }
 }
@@ -196,5 +196,5 @@ QRgb ColorTable::color(int index, quint16 value) const
     // Callers clamp to 0..1023; a larger value is held at the top entry rather than read
     // past the list.
     const QList<QRgb> &list = select(index);
-    return list.at(value < kEntries ? value : kEntries - 1);
+    return list.at(value < entries ? value : entries - 1);
 }

@@ -37,8 +37,8 @@ qint64 EchoProcessor::usableBins(const packageInfo &header, qint64 dataBytes)
 void EchoProcessor::processFrame(const packageInfo &header, const void *data, qint64 dataBytes,
                                  FrameResult &result, double points[8])
 {
-    whole.assign(1, {0, std::max<qint64>(dataBytes, 0)});
-    processFrame(header, data, dataBytes, whole, result, points);
+    m_whole.assign(1, {0, std::max<qint64>(dataBytes, 0)});
+    processFrame(header, data, dataBytes, m_whole, result, points);
 }
 
 void EchoProcessor::planRuns(const std::vector<FrameBuffer::Span> &spans, qint64 bins)
@@ -49,7 +49,7 @@ void EchoProcessor::planRuns(const std::vector<FrameBuffer::Span> &spans, qint64
     // reach of the previous one joins it, so that no run starts with a tail still to add.
     const qint64 order = m_filter.order();
     const qint64 block = m_filter.fftSize() - order;
-    runs.clear();
+    m_runs.clear();
     for (const FrameBuffer::Span &span : spans) {
         const qint64 lo = std::max<qint64>(nearBlankBins, span.begin / 4);
         const qint64 hi = std::min(bins, (span.end + 3) / 4);
@@ -57,10 +57,10 @@ void EchoProcessor::planRuns(const std::vector<FrameBuffer::Span> &spans, qint64
             continue;
         const qint64 begin = lo / block * block;
         const qint64 end = std::min(bins, (hi + block - 1) / block * block);
-        if (!runs.empty() && begin < runs.back().end + order)
-            runs.back().end = std::max(runs.back().end, end);
+        if (!m_runs.empty() && begin < m_runs.back().end + order)
+            m_runs.back().end = std::max(m_runs.back().end, end);
         else
-            runs.push_back({begin, end});
+            m_runs.push_back({begin, end});
     }
 }
 
@@ -71,18 +71,18 @@ EchoProcessor::Echo EchoProcessor::beamEcho(const quint8 *data, int beam, int le
     // a run of three zeros or more the sequence is whole and needs no positions.
     bool shortened = false;
     qint64 at = 0;
-    for (const FrameBuffer::Span &run : runs) {
+    for (const FrameBuffer::Span &run : m_runs) {
         shortened = shortened || run.begin - at > 2;
         at = run.end + order;
     }
     shortened = shortened || length - at > 2;
 
-    filtered.clear();
-    positions.clear();
+    m_filtered.clear();
+    m_positions.clear();
     auto zero = [&](qint64 p) {
-        filtered.push_back(0.0);
+        m_filtered.push_back(0.0);
         if (shortened)
-            positions.push_back(quint64(p));
+            m_positions.push_back(quint64(p));
     };
     auto zeros = [&](qint64 from, qint64 to) {
         if (from < to)
@@ -91,37 +91,37 @@ EchoProcessor::Echo EchoProcessor::beamEcho(const quint8 *data, int beam, int le
             zero(to - 1);
     };
     at = 0;
-    for (const FrameBuffer::Span &run : runs) {
+    for (const FrameBuffer::Span &run : m_runs) {
         zeros(at, run.begin);
         const qint64 n = run.end - run.begin;
-        input.resize(std::size_t(n));
+        m_input.resize(std::size_t(n));
         for (qint64 k = run.begin; k < run.end; ++k) {
             const quint8 *sample = data + 4 * std::size_t(k) + 2 * std::size_t(beam);
             const double v = double(quint16(sample[0] | (sample[1] << 8)));
-            input[std::size_t(k - run.begin)] = k < nearBlankBins ? 0.0 : v * v;
+            m_input[std::size_t(k - run.begin)] = k < nearBlankBins ? 0.0 : v * v;
         }
-        const std::size_t first = filtered.size();
-        filtered.resize(first + std::size_t(n + order));
-        m_filter.apply(input.data(), int(n), filtered.data() + first);
+        const std::size_t first = m_filtered.size();
+        m_filtered.resize(first + std::size_t(n + order));
+        m_filter.apply(m_input.data(), int(n), m_filtered.data() + first);
         // The search stops at length, which lies past every run's input.
         const qint64 keep = std::min(n + order, qint64(length) - run.begin);
-        filtered.resize(first + std::size_t(keep));
+        m_filtered.resize(first + std::size_t(keep));
         if (shortened) {
             for (qint64 j = 0; j < keep; ++j)
-                positions.push_back(quint64(run.begin + j));
+                m_positions.push_back(quint64(run.begin + j));
         }
         at = run.begin + keep;
     }
     zeros(at, length);
 
     double top = 0;
-    for (const double v : filtered)
+    for (const double v : m_filtered)
         top = std::max(top, v);
-    findPeaks(peaks, filtered.data(), shortened ? positions.data() : nullptr, int(filtered.size()),
-              0.5 * top, 1, 0.5 * top, 0);
+    findPeaks(m_peaks, m_filtered.data(), shortened ? m_positions.data() : nullptr,
+              int(m_filtered.size()), 0.5 * top, 1, 0.5 * top, 0);
     // The strongest peak; among equal values the first.
     Echo echo;
-    for (const PeakRecord &p : peaks) {
+    for (const PeakRecord &p : m_peaks) {
         if (p.value > echo.value) {
             echo.found = true;
             echo.value = p.value;

@@ -69,12 +69,12 @@ private:
     Echo beamEcho(const quint8 *data, int beam, int length);
 
     FirFilter m_filter;
-    std::vector<FrameBuffer::Span> whole;
-    std::vector<FrameBuffer::Span> runs;
-    std::vector<double> input;
+    std::vector<FrameBuffer::Span> m_whole;
+    std::vector<FrameBuffer::Span> m_runs;
+    std::vector<double> m_input;
     // The filtered beam as the peak search takes it: runs of zeros shortened to their ends,
     // with the position of every sample.
-    std::vector<double> filtered;
-    std::vector<quint64> positions;
-    std::vector<PeakRecord> peaks;
+    std::vector<double> m_filtered;
+    std::vector<quint64> m_positions;
+    std::vector<PeakRecord> m_peaks;
 };

@@ -69,7 +69,7 @@ QByteArray spelledOnDisk(const QByteArray &path)
 } // namespace
 
 FileRead::FileRead(Processing **inProcessing, InformationCenter **inInfoCenter, QObject *parent)
-    : QObject(parent), infoCenter(inInfoCenter), processing(inProcessing)
+    : QObject(parent), m_infoCenter(inInfoCenter), m_processing(inProcessing)
 {
     init();
 }
@@ -95,7 +95,7 @@ void FileRead::init()
                 return;
             }
             // The GUI thread writes it only while no reader thread runs: this one's replay.
-            const quint64 serial = replaySerial;
+            const quint64 serial = m_replaySerial;
             QMetaObject::invokeMethod(
                 this, [this, serial] { onReplayEnded(serial); }, Qt::QueuedConnection);
         },
@@ -106,7 +106,7 @@ void FileRead::onReplayEnded(quint64 serial)
 {
     // A replay the operator stopped can end while the next one waits for its thread; its end
     // then arrives during the next one and must end nothing of it.
-    if (serial == replaySerial)
+    if (serial == m_replaySerial)
         onStopReadFile();
 }
 
@@ -114,14 +114,14 @@ void FileRead::onReadFile(const QString &inFileName)
 {
     // One replay at a time: one still running is ended first.
     stop();
-    fileName = RecordingFile::localPathBytes(inFileName);
+    m_fileName = RecordingFile::localPathBytes(inFileName);
     if (Processing *proc = worker()) {
         proc->clearStopRequest();
         proc->setReplayActive(true);
     }
     emit sigReadingFile();
-    finished.store(false);
-    ++replaySerial;
+    m_finished.store(false);
+    ++m_replaySerial;
     start();
 }
 
@@ -134,7 +134,7 @@ void FileRead::onStopReadFile()
         center->f_setFileStatusNone();
     // A thread still in a part ends at its next packet and comes back here with its end
     // signal; only a finished one is joined, so the GUI thread never waits for a frame.
-    if (finished.load())
+    if (m_finished.load())
         WhileThread::stop();
 }
 
@@ -185,18 +185,18 @@ void FileRead::run()
     try {
         replayParts(proc, center);
     } catch (const std::bad_alloc &) {
-        tellFailure(center, fileName, tr("内存不足"));
+        tellFailure(center, m_fileName, tr("内存不足"));
     }
     if (proc)
         proc->setReplayActive(false);
-    finished.store(true);
+    m_finished.store(true);
     if (center)
         emit center->sigStopReadFile();
 }
 
 void FileRead::replayParts(Processing *proc, InformationCenter *center)
 {
-    QByteArray chosen = spelledOnDisk(fileName);
+    QByteArray chosen = spelledOnDisk(m_fileName);
     if (!chosen.startsWith('/')) {
         char here[4096];
         if (::getcwd(here, sizeof here))

@@ -59,12 +59,12 @@ private:
     bool stopAsked() const;
     // GUI thread: the reader thread of replay number serial has sent its end.
     void onReplayEnded(quint64 serial);
-    InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
-    Processing *worker() const { return processing ? *processing : nullptr; }
+    InformationCenter *hub() const { return m_infoCenter ? *m_infoCenter : nullptr; }
+    Processing *worker() const { return m_processing ? *m_processing : nullptr; }
 
-    QByteArray fileName; // the chosen file, in the file system's bytes
-    InformationCenter **infoCenter;
-    Processing **processing;
-    std::atomic<bool> finished{true}; // the thread has left its part loop (or never ran)
-    quint64 replaySerial = 0;         // counts the replays started
+    QByteArray m_fileName; // the chosen file, in the file system's bytes
+    InformationCenter **m_infoCenter;
+    Processing **m_processing;
+    std::atomic<bool> m_finished{true}; // the thread has left its part loop (or never ran)
+    quint64 m_replaySerial = 0;         // counts the replays started
 };

@@ -14,10 +14,10 @@
 #include <thread>
 
 FileSave::FileSave(PacketRing **inRing, InformationCenter **inInfoCenter, QObject *parent)
-    : QObject(parent), packetLength(packetSize), ring(inRing), infoCenter(inInfoCenter),
-      writer(packetSize)
+    : QObject(parent), m_packetLength(packetSize), m_ring(inRing), m_infoCenter(inInfoCenter),
+      m_writer(packetSize)
 {
-    presenter = [](const QString &title, const QString &text) {
+    m_presenter = [](const QString &title, const QString &text) {
         // Without a widget application no box can be shown: nothing is replaced unasked.
         if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
             return false;
@@ -31,7 +31,7 @@ FileSave::FileSave(PacketRing **inRing, InformationCenter **inInfoCenter, QObjec
 FileSave::~FileSave()
 {
     stop();
-    writer.close();
+    m_writer.close();
 }
 
 void FileSave::init()
@@ -45,24 +45,24 @@ void FileSave::init()
 
 void FileSave::setQuestionPresenter(QuestionPresenter inPresenter)
 {
-    presenter = std::move(inPresenter);
+    m_presenter = std::move(inPresenter);
 }
 
 bool FileSave::onSaveFile(const QString &inFileName)
 {
-    if (asking) {
+    if (m_asking) {
         // A request that came while the operator is being asked about the last one.
         qDebug() << "保存文件失败" << Q_FUNC_INFO << "a question is open";
         return false;
     }
-    if (recording) {
-        if (!failed.load()) {
+    if (m_recording) {
+        if (!m_failed.load()) {
             // The front end asks only while no recording runs; the running one goes on.
             qDebug() << "保存文件失败" << Q_FUNC_INFO << "a recording is already running";
             return false;
         }
         stop();
-        recording = false;
+        m_recording = false;
     }
     const QString name = RecordingFile::localPath(inFileName);
     const QList<int> leftovers = RecordingFile::existingLaterParts(name);
@@ -73,7 +73,7 @@ bool FileSave::onSaveFile(const QString &inFileName)
         InformationCenter *center = hub();
         if (center) {
             emit center->sigTipsCMD(tr("保存数据失败：") + name + QLatin1Char(' ')
-                                    + writer.errorString());
+                                    + m_writer.errorString());
             center->f_setFileStatusNone();
             // Where Processing takes the same request itself, it has opened the point-cloud
             // file: the recording is over.
@@ -82,13 +82,13 @@ bool FileSave::onSaveFile(const QString &inFileName)
         return false;
     }
     stop();
-    failed.store(false);
-    recording = true;
-    ++generation;
+    m_failed.store(false);
+    m_recording = true;
+    ++m_generation;
     // The recording begins with the next packet pushed.
-    if (PacketRing *source = ring ? *ring : nullptr) {
+    if (PacketRing *source = m_ring ? *m_ring : nullptr) {
         source->skipRecord();
-        lostAtStart = source->lostRecordPackets();
+        m_lostAtStart = source->lostRecordPackets();
     }
     start();
     return true;
@@ -109,16 +109,16 @@ bool FileSave::mayReplace(const QString &name, const QList<int> &leftovers)
         return center && center->f_connnectStatusIsConnected(center->m_connectStatus());
     };
     const bool wasConnected = connected();
-    asking = true;
-    const bool yes = presenter && presenter(tr("录制"), text);
-    asking = false;
+    m_asking = true;
+    const bool yes = m_presenter && m_presenter(tr("录制"), text);
+    m_asking = false;
     // The box runs its own event loop: a sonar lost meanwhile leaves nothing to record.
     return yes && (!wasConnected || connected());
 }
 
 bool FileSave::openFile(const QString &name, const QList<int> &replaceable)
 {
-    if (!writer.open(name, replaceable)) {
+    if (!m_writer.open(name, replaceable)) {
         qDebug() << "保存文件失败";
         return false;
     }
@@ -133,10 +133,10 @@ bool FileSave::openFile(const QString &name, const QList<int> &replaceable)
 void FileSave::onStopSaveFile()
 {
     stop();
-    if (!recording)
+    if (!m_recording)
         return;
-    recording = false;
-    if (failed.load())
+    m_recording = false;
+    if (m_failed.load())
         return;
     if (InformationCenter *center = hub())
         emit center->sigTipsCMD(tr("保存数据完成"));
@@ -144,7 +144,7 @@ void FileSave::onStopSaveFile()
 
 void FileSave::endFailedRecording(quint64 failedGeneration)
 {
-    if (!recording || failedGeneration != generation)
+    if (!m_recording || failedGeneration != m_generation)
         return;
     if (InformationCenter *center = hub())
         emit center->sigStopSaveFile();
@@ -155,9 +155,9 @@ void FileSave::endFailedRecording(quint64 failedGeneration)
 void FileSave::run()
 {
     InformationCenter *center = hub();
-    PacketRing *source = ring ? *ring : nullptr;
-    const quint64 myGeneration = generation;
-    const quint64 lostBefore = lostAtStart;
+    PacketRing *source = m_ring ? *m_ring : nullptr;
+    const quint64 myGeneration = m_generation;
+    const quint64 lostBefore = m_lostAtStart;
     bool lossReported = false;
     const auto noteLoss = [&] {
         if (lossReported || !source)
@@ -171,7 +171,7 @@ void FileSave::run()
             emit center->sigTipsCMD(tr("录制跟不上数据流，已丢失 %1 个数据包").arg(lost));
     };
 
-    std::unique_ptr<uchar[]> packet(new uchar[packetLength]);
+    std::unique_ptr<uchar[]> packet(new uchar[m_packetLength]);
     bool ok = true;
     while (ok && isRunning()) {
         if (!source || !source->popRecord(packet.get())) {
@@ -182,19 +182,19 @@ void FileSave::run()
         const float speed = center ? center->speedMove() : 0.0f;
         const float gamma = center ? float(center->targetGamma()) : 0.0f;
         RecordingFile::stamp(packet.get(), speed, gamma);
-        ok = writer.addRecord(packet.get());
+        ok = m_writer.addRecord(packet.get());
         noteLoss();
     }
-    writer.close();
+    m_writer.close();
     if (source && lossReported)
         qWarning() << "本次录制共丢失数据包:" << source->lostRecordPackets() - lostBefore;
 
     if (!ok) {
-        failed.store(true);
-        qDebug() << "保存文件失败" << writer.path() << writer.errorString();
+        m_failed.store(true);
+        qDebug() << "保存文件失败" << m_writer.path() << m_writer.errorString();
         if (center)
-            emit center->sigTipsCMD(tr("保存数据失败：") + writer.path() + QLatin1Char(' ')
-                                    + writer.errorString());
+            emit center->sigTipsCMD(tr("保存数据失败：") + m_writer.path() + QLatin1Char(' ')
+                                    + m_writer.errorString());
     }
     if (center)
         center->f_setFileStatusNone();

@@ -52,7 +52,7 @@ public:
     void onStopSaveFile();
 
     // The program keeps RecordingFile::partBytes; tests lower it. Only while no recording runs.
-    void setPartSizeLimit(quint64 bytes) { writer.setPartLimit(bytes); }
+    void setPartSizeLimit(quint64 bytes) { m_writer.setPartLimit(bytes); }
 
 protected:
     void run() override;
@@ -61,19 +61,19 @@ private:
     void init();
     // GUI thread: whether the recording into name may replace the later parts left there.
     bool mayReplace(const QString &name, const QList<int> &leftovers);
-    InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
+    InformationCenter *hub() const { return m_infoCenter ? *m_infoCenter : nullptr; }
     // GUI thread: a recording whose thread gave up is ended for the whole program.
     void endFailedRecording(quint64 generation);
 
-    const quint16 packetLength;
-    PacketRing **ring;
-    InformationCenter **infoCenter;
-    RecordingWriter writer;
-    QuestionPresenter presenter;
+    const quint16 m_packetLength;
+    PacketRing **m_ring;
+    InformationCenter **m_infoCenter;
+    RecordingWriter m_writer;
+    QuestionPresenter m_presenter;
 
-    bool recording = false;  // GUI thread: a recording thread was started and not yet stopped
-    bool asking = false;     // GUI thread: the operator's answer is awaited
-    quint64 generation = 0;  // GUI thread: counts the recordings started
-    quint64 lostAtStart = 0; // reader B's loss count when the recording began
-    std::atomic<bool> failed{false}; // set by the thread when it gave up
+    bool m_recording = false;  // GUI thread: a recording thread was started and not yet stopped
+    bool m_asking = false;     // GUI thread: the operator's answer is awaited
+    quint64 m_generation = 0;  // GUI thread: counts the recordings started
+    quint64 m_lostAtStart = 0; // reader B's loss count when the recording began
+    std::atomic<bool> m_failed{false}; // set by the thread when it gave up
 };

@@ -164,41 +164,43 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
         return b;
     };
 
-    tapSpectrum = allocComplex(bins);
+    m_tapSpectrum = allocComplex(bins);
     {
         RealBuffer scratch = allocReal(fftSize);
         std::copy(m_taps.begin(), m_taps.end(), scratch.get());
         std::lock_guard<std::mutex> lock(plannerMutex());
         fftw_plan once =
-            fftw_plan_dft_r2c_1d(fftSize, scratch.get(), tapSpectrum.get(), FFTW_ESTIMATE);
+            fftw_plan_dft_r2c_1d(fftSize, scratch.get(), m_tapSpectrum.get(), FFTW_ESTIMATE);
         fftw_execute(once);
         fftw_destroy_plan(once);
     }
 
-    timeIn = allocReal(fftSize);
-    freqOut = allocComplex(bins);
-    freqIn = allocComplex(bins);
-    timeOut = allocReal(fftSize);
-    overlap.assign(std::size_t(order), 0.0);
+    m_timeIn = allocReal(fftSize);
+    m_freqOut = allocComplex(bins);
+    m_freqIn = allocComplex(bins);
+    m_timeOut = allocReal(fftSize);
+    m_overlap.assign(std::size_t(order), 0.0);
     {
         std::lock_guard<std::mutex> lock(plannerMutex());
-        forwardPlan = fftw_plan_dft_r2c_1d(fftSize, timeIn.get(), freqOut.get(), FFTW_ESTIMATE);
-        inversePlan = fftw_plan_dft_c2r_1d(fftSize, freqIn.get(), timeOut.get(), FFTW_ESTIMATE);
+        m_forwardPlan =
+            fftw_plan_dft_r2c_1d(fftSize, m_timeIn.get(), m_freqOut.get(), FFTW_ESTIMATE);
+        m_inversePlan =
+            fftw_plan_dft_c2r_1d(fftSize, m_freqIn.get(), m_timeOut.get(), FFTW_ESTIMATE);
     }
 }
 
 FirFilter::~FirFilter()
 {
     std::lock_guard<std::mutex> lock(plannerMutex());
-    if (forwardPlan)
-        fftw_destroy_plan(forwardPlan);
-    if (inversePlan)
-        fftw_destroy_plan(inversePlan);
+    if (m_forwardPlan)
+        fftw_destroy_plan(m_forwardPlan);
+    if (m_inversePlan)
+        fftw_destroy_plan(m_inversePlan);
 }
 
 void FirFilter::apply(const double *in, int n, double *out)
 {
-    std::fill(overlap.begin(), overlap.end(), 0.0);
+    std::fill(m_overlap.begin(), m_overlap.end(), 0.0);
     if (n < 1)
         return;
 
@@ -208,24 +210,24 @@ void FirFilter::apply(const double *in, int n, double *out)
     const int bins = size / 2 + 1;
     const double scale = 1.0 / size;
     const std::int64_t end = std::int64_t(n) + tail;
-    double *time = timeIn.get();
-    const double *result = timeOut.get();
-    const fftw_complex *taps = tapSpectrum.get();
-    const fftw_complex *spectrum = freqOut.get();
-    fftw_complex *product = freqIn.get();
+    double *time = m_timeIn.get();
+    const double *result = m_timeOut.get();
+    const fftw_complex *taps = m_tapSpectrum.get();
+    const fftw_complex *spectrum = m_freqOut.get();
+    fftw_complex *product = m_freqIn.get();
 
     for (std::int64_t p = 0; p < n; p += block) {
         const int c = int(std::min<std::int64_t>(block, n - p));
         std::copy(in + p, in + p + c, time);
         std::fill(time + c, time + size, 0.0);
-        fftw_execute(forwardPlan);
+        fftw_execute(m_forwardPlan);
         for (int k = 0; k < bins; ++k) {
             const double a = taps[k][0], b = taps[k][1];
             const double re = spectrum[k][0], im = spectrum[k][1];
             product[k][0] = a * re - b * im;
             product[k][1] = a * im + b * re;
         }
-        fftw_execute(inversePlan);
+        fftw_execute(m_inversePlan);
 
         // The previous blocks' tail is added in before this block's own tail is kept, so a
         // tail longer than a block (fftSize just above order + 1) still accumulates exactly.
@@ -233,7 +235,7 @@ void FirFilter::apply(const double *in, int n, double *out)
         for (int j = 0; j < written; ++j) {
             double y = result[j] * scale;
             if (j < tail)
-                y += overlap[std::size_t(j)];
+                y += m_overlap[std::size_t(j)];
             out[p + j] = y;
         }
         // c + j < size always; overlap[c + j] is read before step c + j overwrites it.
@@ -241,8 +243,8 @@ void FirFilter::apply(const double *in, int n, double *out)
             const int from = c + j;
             double y = result[from] * scale;
             if (from < tail)
-                y += overlap[std::size_t(from)];
-            overlap[std::size_t(j)] = y;
+                y += m_overlap[std::size_t(from)];
+            m_overlap[std::size_t(j)] = y;
         }
     }
 }

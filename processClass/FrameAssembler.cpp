@@ -10,13 +10,13 @@ constexpr qint64 kHeaderBytes = sizeof(packageInfo);
 
 } // namespace
 
-FrameAssembler::FrameAssembler() : dataA(frameCapacity()), dataB(frameCapacity())
+FrameAssembler::FrameAssembler() : m_dataA(frameCapacity()), m_dataB(frameCapacity())
 {
-    std::memset(static_cast<void *>(&headerA), 0, sizeof headerA);
-    std::memset(static_cast<void *>(&headerB), 0, sizeof headerB);
-    curHeader = &headerA;
-    curData = &dataA;
-    curIsA = true;
+    std::memset(static_cast<void *>(&m_headerA), 0, sizeof m_headerA);
+    std::memset(static_cast<void *>(&m_headerB), 0, sizeof m_headerB);
+    m_curHeader = &m_headerA;
+    m_curData = &m_dataA;
+    m_curIsA = true;
 }
 
 FrameAssembler::~FrameAssembler() = default;
@@ -42,7 +42,7 @@ int FrameAssembler::addPacket(const void *packet)
     if (payloadBytes > qint64(packetSize) - kHeaderBytes || offset + payloadBytes > frameCapacity())
         return -1;
 
-    const quint16 storedCount = curHeader->packNumPerFrame;
+    const quint16 storedCount = m_curHeader->packNumPerFrame;
     if (storedCount == 0) {
         store(head, payload, offset, payloadBytes);
         if (head.packNumPerFrame == 1) {
@@ -56,7 +56,7 @@ int FrameAssembler::addPacket(const void *packet)
         swapBuffers();
         return 1;
     }
-    if (head.frameSerialNum == curHeader->frameSerialNum) {
+    if (head.frameSerialNum == m_curHeader->frameSerialNum) {
         store(head, payload, offset, payloadBytes);
         return 0;
     }
@@ -68,7 +68,7 @@ int FrameAssembler::addPacket(const void *packet)
 
 qint64 FrameAssembler::finishedFrameBytes() const
 {
-    const packageInfo &head = curIsA ? headerB : headerA;
+    const packageInfo &head = m_curIsA ? m_headerB : m_headerA;
     const int sampleBytes = QvForwardSDK::sampleBytesOf(head.dataWidth);
     const qint64 bytes = qint64(head.packNumPerFrame) * qint64(head.rowNumPerPack)
                          * qint64(head.numPerRow) * sampleBytes;
@@ -77,8 +77,8 @@ qint64 FrameAssembler::finishedFrameBytes() const
 
 qint64 FrameAssembler::takeFrame(packageInfo *header, void *data, qint64 capacity)
 {
-    const packageInfo &head = curIsA ? headerB : headerA;
-    const FrameBuffer &finished = curIsA ? dataB : dataA;
+    const packageInfo &head = m_curIsA ? m_headerB : m_headerA;
+    const FrameBuffer &finished = m_curIsA ? m_dataB : m_dataA;
     std::memcpy(static_cast<void *>(header), &head, sizeof head);
     const qint64 bytes = std::clamp<qint64>(capacity, 0, finishedFrameBytes());
     if (bytes > 0)
@@ -88,31 +88,31 @@ qint64 FrameAssembler::takeFrame(packageInfo *header, void *data, qint64 capacit
 
 qint64 FrameAssembler::takeFrame(packageInfo *header, FrameBuffer &data)
 {
-    const packageInfo &head = curIsA ? headerB : headerA;
+    const packageInfo &head = m_curIsA ? m_headerB : m_headerA;
     std::memcpy(static_cast<void *>(header), &head, sizeof head);
     const qint64 bytes = finishedFrameBytes();
-    data.assign(curIsA ? dataB : dataA, bytes);
+    data.assign(m_curIsA ? m_dataB : m_dataA, bytes);
     return bytes;
 }
 
 void FrameAssembler::store(const packageInfo &head, const quint8 *payload, qint64 offset,
                            qint64 bytes)
 {
-    std::memcpy(static_cast<void *>(curHeader), &head, sizeof head);
-    curData->write(offset, payload, bytes);
+    std::memcpy(static_cast<void *>(m_curHeader), &head, sizeof head);
+    m_curData->write(offset, payload, bytes);
 }
 
 void FrameAssembler::reset()
 {
-    std::memset(static_cast<void *>(curHeader), 0, sizeof *curHeader);
-    curData->clear();
+    std::memset(static_cast<void *>(m_curHeader), 0, sizeof *m_curHeader);
+    m_curData->clear();
 }
 
 void FrameAssembler::swapBuffers()
 {
-    curIsA = !curIsA;
-    curHeader = curIsA ? &headerA : &headerB;
-    curData = curIsA ? &dataA : &dataB;
-    std::memset(static_cast<void *>(curHeader), 0, sizeof *curHeader);
-    curData->clear();
+    m_curIsA = !m_curIsA;
+    m_curHeader = m_curIsA ? &m_headerA : &m_headerB;
+    m_curData = m_curIsA ? &m_dataA : &m_dataB;
+    std::memset(static_cast<void *>(m_curHeader), 0, sizeof *m_curHeader);
+    m_curData->clear();
 }

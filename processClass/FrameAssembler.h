@@ -59,11 +59,11 @@ private:
     void swapBuffers();
     void store(const packageInfo &head, const quint8 *payload, qint64 offset, qint64 bytes);
 
-    packageInfo headerA;
-    packageInfo headerB;
-    packageInfo *curHeader;
-    FrameBuffer dataA;
-    FrameBuffer dataB;
-    FrameBuffer *curData;
-    bool curIsA;
+    packageInfo m_headerA;
+    packageInfo m_headerB;
+    packageInfo *m_curHeader;
+    FrameBuffer m_dataA;
+    FrameBuffer m_dataB;
+    FrameBuffer *m_curData;
+    bool m_curIsA;
 };

@@ -25,50 +25,50 @@ struct Covered
 class WalkStacks
 {
 public:
-    WalkStacks(const double *x, int n) : x(x)
+    WalkStacks(const double *x, int n) : m_x(x)
     {
-        falling.reserve(std::size_t(n));
-        rising.reserve(std::size_t(n));
+        m_falling.reserve(std::size_t(n));
+        m_rising.reserve(std::size_t(n));
     }
 
     void clear()
     {
-        falling.clear();
-        rising.clear();
+        m_falling.clear();
+        m_rising.clear();
     }
 
     // Minimum of x[i] and the samples walked from i up to the nearest higher sample; then
     // takes i onto the stack.
     double minimumTo(int i)
     {
-        double m = x[i];
-        while (!falling.empty() && !(x[falling.back().index] > x[i])) {
-            m = std::min(m, falling.back().minimum);
-            falling.pop_back();
+        double m = m_x[i];
+        while (!m_falling.empty() && !(m_x[m_falling.back().index] > m_x[i])) {
+            m = std::min(m, m_falling.back().minimum);
+            m_falling.pop_back();
         }
-        falling.push_back({i, m});
+        m_falling.push_back({i, m});
         return m;
     }
 
     // The nearest sample already taken with a value at or below level, or -1.
     int nearestAtOrBelow(double level) const
     {
-        const auto above = std::partition_point(rising.begin(), rising.end(),
-                                                [&](int j) { return x[j] <= level; });
-        return above == rising.begin() ? -1 : *(above - 1);
+        const auto above = std::partition_point(m_rising.begin(), m_rising.end(),
+                                                [&](int j) { return m_x[j] <= level; });
+        return above == m_rising.begin() ? -1 : *(above - 1);
     }
 
     void takeRising(int i)
     {
-        while (!rising.empty() && x[rising.back()] >= x[i])
-            rising.pop_back();
-        rising.push_back(i);
+        while (!m_rising.empty() && m_x[m_rising.back()] >= m_x[i])
+            m_rising.pop_back();
+        m_rising.push_back(i);
     }
 
 private:
-    const double *x;
-    std::vector<Covered> falling;
-    std::vector<int> rising;
+    const double *m_x;
+    std::vector<Covered> m_falling;
+    std::vector<int> m_rising;
 };
 
 } // namespace

@@ -38,14 +38,14 @@ public:
     float cloudMaxRange();
 
 protected:
-    std::shared_timed_mutex pointLock;
+    std::shared_timed_mutex m_pointLock;
 
 private:
-    std::mutex frameMutex;
-    std::vector<CloudPoint> points;
-    quint32 writeCursor = 0; // in points
-    qint32 pointCount = 0;
-    std::deque<ImageFrame> frames;
+    std::mutex m_frameMutex;
+    std::vector<CloudPoint> m_points;
+    quint32 m_writeCursor = 0; // in points
+    qint32 m_pointCount = 0;
+    std::deque<ImageFrame> m_frames;
     float m_cloudParamA = 0;
     float m_cloudParamB = 0;
     float m_cloudMaxRange = 0;

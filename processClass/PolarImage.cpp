@@ -21,47 +21,47 @@ static_assert(cellCount % bucketSize == 0, "buckets tile the image");
 // frame paints in a bucket are the leading run of the cells still unpainted in it.
 struct Geometry
 {
-    std::vector<double> angle; // per table cell, degrees in (-180, 180]
-    std::vector<double> dist;  // per table cell, pixels from the centre
+    std::vector<double> m_angle; // per table cell, degrees in (-180, 180]
+    std::vector<double> m_dist;  // per table cell, pixels from the centre
     // Per cell in bucket order.
-    std::vector<double> cellAngle;
-    std::vector<double> cellDist;
-    std::vector<quint32> cellPixel; // index into the image (row flipped)
+    std::vector<double> m_cellAngle;
+    std::vector<double> m_cellDist;
+    std::vector<quint32> m_cellPixel; // index into the image (row flipped)
     // Smallest and largest bearing in each bucket; both rise from bucket to bucket.
-    std::vector<double> bucketMin;
-    std::vector<double> bucketMax;
+    std::vector<double> m_bucketMin;
+    std::vector<double> m_bucketMax;
 
     Geometry()
-        : angle(cellCount), dist(cellCount), cellAngle(cellCount), cellDist(cellCount),
-          cellPixel(cellCount), bucketMin(bucketCount), bucketMax(bucketCount)
+        : m_angle(cellCount), m_dist(cellCount), m_cellAngle(cellCount), m_cellDist(cellCount),
+          m_cellPixel(cellCount), m_bucketMin(bucketCount), m_bucketMax(bucketCount)
     {
         for (int r = 0; r < PolarImage::imageRows; ++r) {
             for (int c = 0; c < PolarImage::imageCols; ++c) {
                 const double dc = c - PolarImage::centerCol;
                 const double dr = r - PolarImage::centerRow;
                 const int i = r * PolarImage::imageCols + c;
-                angle[i] = std::atan2(dc, dr) * 180.0 / M_PI;
-                dist[i] = std::sqrt(dc * dc + dr * dr);
+                m_angle[i] = std::atan2(dc, dr) * 180.0 / M_PI;
+                m_dist[i] = std::sqrt(dc * dc + dr * dr);
             }
         }
         std::vector<quint32> order(cellCount);
         std::iota(order.begin(), order.end(), 0u);
         std::stable_sort(order.begin(), order.end(),
-                         [this](quint32 x, quint32 y) { return angle[x] < angle[y]; });
+                         [this](quint32 x, quint32 y) { return m_angle[x] < m_angle[y]; });
         for (int b = 0; b < bucketCount; ++b) {
             const auto first = order.begin() + b * bucketSize;
-            bucketMin[b] = angle[*first];
-            bucketMax[b] = angle[*(first + bucketSize - 1)];
+            m_bucketMin[b] = m_angle[*first];
+            m_bucketMax[b] = m_angle[*(first + bucketSize - 1)];
             std::stable_sort(first, first + bucketSize,
-                             [this](quint32 x, quint32 y) { return dist[x] < dist[y]; });
+                             [this](quint32 x, quint32 y) { return m_dist[x] < m_dist[y]; });
         }
         for (int k = 0; k < cellCount; ++k) {
             const quint32 cell = order[k];
             const quint32 r = cell / PolarImage::imageCols;
             const quint32 c = cell % PolarImage::imageCols;
-            cellAngle[k] = angle[cell];
-            cellDist[k] = dist[cell];
-            cellPixel[k] = (PolarImage::imageRows - 1 - r) * PolarImage::imageCols + c;
+            m_cellAngle[k] = m_angle[cell];
+            m_cellDist[k] = m_dist[cell];
+            m_cellPixel[k] = (PolarImage::imageRows - 1 - r) * PolarImage::imageCols + c;
         }
     }
 };
@@ -137,8 +137,8 @@ struct Sector
         double lo;
         double hi;
     };
-    Interval parts[3];
-    int count = 0;
+    Interval m_parts[3];
+    int m_count = 0;
 
     Sector(double centre, double halfWidth)
     {
@@ -148,21 +148,21 @@ struct Sector
             const double sLo = lo + shift;
             const double sHi = hi + shift;
             if (sLo < sHi)
-                parts[count++] = {sLo, sHi};
+                m_parts[m_count++] = {sLo, sHi};
         }
     }
     bool contains(double a) const
     {
-        for (int i = 0; i < count; ++i)
-            if (parts[i].lo < a && a < parts[i].hi)
+        for (int i = 0; i < m_count; ++i)
+            if (m_parts[i].lo < a && a < m_parts[i].hi)
                 return true;
         return false;
     }
     // Whether one interval holds all of [a, b].
     bool holds(double a, double b) const
     {
-        for (int i = 0; i < count; ++i)
-            if (parts[i].lo < a && b < parts[i].hi)
+        for (int i = 0; i < m_count; ++i)
+            if (m_parts[i].lo < a && b < m_parts[i].hi)
                 return true;
         return false;
     }
@@ -194,12 +194,12 @@ void PolarImage::clear()
 
 const std::vector<double> &PolarImage::angleTable() const
 {
-    return geometry().angle;
+    return geometry().m_angle;
 }
 
 const std::vector<double> &PolarImage::distTable() const
 {
-    return geometry().dist;
+    return geometry().m_dist;
 }
 
 double PolarImage::wrapCentre(double bearing)
@@ -225,7 +225,7 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
 {
     const Geometry &g = geometry();
     const Sector sector(frame.centre, frame.halfWidth);
-    if (sector.count == 0)
+    if (sector.m_count == 0)
         return;
     const double radius = imageRadius;
     const quint32 pass = m_pass;
@@ -235,10 +235,10 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
     // cell that fails ends the frame's run there.
     auto paint = [&](quint32 i) {
         quint64 bin;
-        if (!rangeBin(frame.maxDist * g.cellDist[i] / radius / lastReso, frame.limit, bin))
+        if (!rangeBin(frame.maxDist * g.m_cellDist[i] / radius / lastReso, frame.limit, bin))
             return false;
         const quint64 index = bin * numPerRow + beam;
-        out[g.cellPixel[i]] =
+        out[g.m_cellPixel[i]] =
             frame.chunks ? chunkSample(frame.chunks, index) : sampleAt(frame.samples, index);
         return true;
     };
@@ -246,26 +246,26 @@ void PolarImage::paintBeam(const Frame &frame, int beam, quint16 numPerRow, doub
     // The intervals rise, so their runs of buckets do too; where they overlap, each bucket
     // is still visited once.
     int next = 0;
-    for (int part = 0; part < sector.count; ++part) {
-        const Sector::Interval &iv = sector.parts[part];
-        const int first = int(std::upper_bound(g.bucketMax.begin(), g.bucketMax.end(), iv.lo)
-                              - g.bucketMax.begin());
-        const int end = int(std::lower_bound(g.bucketMin.begin(), g.bucketMin.end(), iv.hi)
-                            - g.bucketMin.begin());
+    for (int part = 0; part < sector.m_count; ++part) {
+        const Sector::Interval &iv = sector.m_parts[part];
+        const int first = int(std::upper_bound(g.m_bucketMax.begin(), g.m_bucketMax.end(), iv.lo)
+                              - g.m_bucketMax.begin());
+        const int end = int(std::lower_bound(g.m_bucketMin.begin(), g.m_bucketMin.end(), iv.hi)
+                            - g.m_bucketMin.begin());
         for (int b = std::max(first, next); b < end; ++b) {
             const quint32 begin = quint32(b) * bucketSize;
             const quint32 stop = begin + bucketSize;
             quint32 i = begin + m_progress[b];
             // Cells before the progress mark are painted; beyond it, painted cells carry
             // the stamp of this call.
-            if (sector.holds(g.bucketMin[b], g.bucketMax[b])) {
+            if (sector.holds(g.m_bucketMin[b], g.m_bucketMax[b])) {
                 for (; i < stop; ++i) {
                     if (stamp[i] != pass && !paint(i))
                         break;
                 }
             } else {
                 for (quint32 j = i; j < stop; ++j) {
-                    if (stamp[j] == pass || !sector.contains(g.cellAngle[j]))
+                    if (stamp[j] == pass || !sector.contains(g.m_cellAngle[j]))
                         continue;
                     if (!paint(j))
                         break;

@@ -25,11 +25,11 @@ constexpr int replayProgressStep = 100;
 } // namespace
 
 Processing::Processing(PacketRing **inRing, InformationCenter **inInfoCenter, QObject *parent)
-    : QObject(parent), packetLength(packetSize), ring(inRing), infoCenter(inInfoCenter)
+    : QObject(parent), m_packetLength(packetSize), m_ring(inRing), m_infoCenter(inInfoCenter)
 {
-    for (auto &slot : batchData)
+    for (auto &slot : m_batchData)
         slot.reset(new FrameBuffer(FrameAssembler::frameCapacity()));
-    batchResults.reserve(maxBatch);
+    m_batchResults.reserve(maxBatch);
 
     InformationCenter *center = hub();
     if (!center)
@@ -70,21 +70,21 @@ QString Processing::pointCloudFileNameFor(const QString &recordingUrl)
 void Processing::processFrame(const packageInfo &header, const FrameBuffer &data, qint64 dataBytes,
                               FrameResult &result, double points[8])
 {
-    data.spans(dataBytes, frameSpans);
-    echo.processFrame(header, data.data(), dataBytes, frameSpans, result, points);
+    data.spans(dataBytes, m_frameSpans);
+    m_echo.processFrame(header, data.data(), dataBytes, m_frameSpans, result, points);
 }
 
 void Processing::generateImagefor10(const packageInfo *const *heads, const uchar *const *data,
                                     const quint32 *bytes, int num, quint16 *out)
 {
-    showBeamLines(polar.generateImagefor10(heads, data, bytes, num, out));
+    showBeamLines(m_polar.generateImagefor10(heads, data, bytes, num, out));
 }
 
 void Processing::generateImagefor10(const packageInfo *const *heads,
                                     const std::vector<FrameBuffer::Piece> *pieces,
                                     const quint32 *bytes, int num, quint16 *out)
 {
-    showBeamLines(polar.generateImagefor10(heads, pieces, bytes, num, out));
+    showBeamLines(m_polar.generateImagefor10(heads, pieces, bytes, num, out));
 }
 
 void Processing::showBeamLines(const PolarImage::Centres &centres)
@@ -101,7 +101,7 @@ void Processing::showBeamLines(const PolarImage::Centres &centres)
 bool Processing::drawImage(const packageInfo *const *heads, const uchar *const *data,
                            const quint32 *bytes, quint16 n)
 {
-    generateImagefor10(heads, data, bytes, n, polar.accImage());
+    generateImagefor10(heads, data, bytes, n, m_polar.accImage());
     return publishImage(heads, n);
 }
 
@@ -109,7 +109,7 @@ bool Processing::drawImage(const packageInfo *const *heads,
                            const std::vector<FrameBuffer::Piece> *pieces, const quint32 *bytes,
                            quint16 n)
 {
-    generateImagefor10(heads, pieces, bytes, n, polar.accImage());
+    generateImagefor10(heads, pieces, bytes, n, m_polar.accImage());
     return publishImage(heads, n);
 }
 
@@ -122,7 +122,7 @@ bool Processing::publishImage(const packageInfo *const *heads, quint16 n)
 
     InformationCenter *center = hub();
     if (center && center->m_fileStatus() == InformationCenter::FileStatus::Reading) {
-        pushImageFrame(n, last, polar.accImage());
+        pushImageFrame(n, last, m_polar.accImage());
         return true;
     }
 
@@ -133,17 +133,17 @@ bool Processing::publishImage(const packageInfo *const *heads, quint16 n)
         style.offest = center->offest();
         style.switchColor = center->switchColor();
     }
-    renderer.colour(polar.accImage(), PolarImage::imageCols, PolarImage::imageRows, style);
-    if (!batchResults.empty() && !renderer.sectorImage().isNull()) {
-        renderer.drawBatchMarkers(batchResults, first, n, PolarImage::imageRadius);
-        renderer.composite();
+    m_renderer.colour(m_polar.accImage(), PolarImage::imageCols, PolarImage::imageRows, style);
+    if (!m_batchResults.empty() && !m_renderer.sectorImage().isNull()) {
+        m_renderer.drawBatchMarkers(m_batchResults, first, n, PolarImage::imageRadius);
+        m_renderer.composite();
     }
-    if (renderer.sectorImage().isNull()) {
+    if (m_renderer.sectorImage().isNull()) {
         qDebug() << "声呐图片为空，不显示";
         return false;
     }
     const bool whole = center ? center->isWholeOrHalf() : true;
-    emit sigUpdatePixmap(QPixmap::fromImage(renderer.sectorImage()), whole);
+    emit sigUpdatePixmap(QPixmap::fromImage(m_renderer.sectorImage()), whole);
     emit sig_packageInfo(last);
     return true;
 }
@@ -160,59 +160,59 @@ bool Processing::renderImageFrame(const ImageFrame &frame)
         style.offest = center->offest();
         style.switchColor = center->switchColor();
     }
-    renderer.colour(frame.image.data(), frame.cols, frame.rows, style);
-    if (!frame.results.empty() && !renderer.sectorImage().isNull()) {
-        renderer.drawStoredMarkers(frame.results, frame.header, PolarImage::imageRadius);
-        renderer.composite();
+    m_renderer.colour(frame.image.data(), frame.cols, frame.rows, style);
+    if (!frame.results.empty() && !m_renderer.sectorImage().isNull()) {
+        m_renderer.drawStoredMarkers(frame.results, frame.header, PolarImage::imageRadius);
+        m_renderer.composite();
     }
-    if (renderer.sectorImage().isNull())
+    if (m_renderer.sectorImage().isNull())
         return false;
     const bool whole = center ? center->isWholeOrHalf() : true;
-    emit sigUpdatePixmap(QPixmap::fromImage(renderer.sectorImage()), whole);
+    emit sigUpdatePixmap(QPixmap::fromImage(m_renderer.sectorImage()), whole);
     emit sig_packageInfo(frame.header);
     return true;
 }
 
 void Processing::pushImageFrame(quint16 n, const packageInfo &header, const quint16 *image)
 {
-    const int newest = imageHistory.push(n, header, image, PolarImage::imageCols,
-                                         PolarImage::imageRows, sweepResults);
+    const int newest = m_imageHistory.push(n, header, image, PolarImage::imageCols,
+                                           PolarImage::imageRows, m_sweepResults);
     if (InformationCenter *center = hub())
         emit center->updateSchedule(newest);
 }
 
 void Processing::clearHistory()
 {
-    gate.post([this] { imageHistory.clear(); });
+    m_gate.post([this] { m_imageHistory.clear(); });
 }
 
 void Processing::requestStop()
 {
-    stopRequested.exchange(true);
+    m_stopRequested.exchange(true);
 }
 
 void Processing::clearStopRequest()
 {
-    stopRequested.exchange(false);
+    m_stopRequested.exchange(false);
 }
 
 void Processing::init()
 {
-    gate.post([this] {
-        renderer.clear();
-        polar.clear();
+    m_gate.post([this] {
+        m_renderer.clear();
+        m_polar.clear();
         PointCloudCache::instance().clear();
-        batchIndex = 0;
-        alongTrack = 0;
-        batchResults.clear();
+        m_batchIndex = 0;
+        m_alongTrack = 0;
+        m_batchResults.clear();
     });
 }
 
 void Processing::setIsShowPoint(bool inIsShowPoint)
 {
-    gate.post([this, inIsShowPoint] {
-        isShowPoint = inIsShowPoint;
-        renderer.clearMarkers();
+    m_gate.post([this, inIsShowPoint] {
+        m_isShowPoint = inIsShowPoint;
+        m_renderer.clearMarkers();
     });
 }
 
@@ -224,15 +224,15 @@ void Processing::onIsStartChanged()
 
 void Processing::onBrightnessOffset(int inOffset)
 {
-    gate.post([this, inOffset] {
-        brightnessOffset = inOffset;
-        brightnessGain = std::pow(std::sqrt(2.0), brightnessOffset - brightnessBaseOffset);
+    m_gate.post([this, inOffset] {
+        m_brightnessOffset = inOffset;
+        m_brightnessGain = std::pow(std::sqrt(2.0), m_brightnessOffset - m_brightnessBaseOffset);
     });
 }
 
 double Processing::replayBrightnessGain() const
 {
-    return brightnessGain.load();
+    return m_brightnessGain.load();
 }
 
 void Processing::onFileStatusChanged()
@@ -240,7 +240,7 @@ void Processing::onFileStatusChanged()
     InformationCenter *center = hub();
     if (!center || center->m_fileStatus() == InformationCenter::FileStatus::Reading)
         return;
-    gate.post([this] { brightnessBaseOffset = 0; });
+    m_gate.post([this] { m_brightnessBaseOffset = 0; });
     center->setBrightness(0);
 }
 
@@ -251,25 +251,25 @@ void Processing::onSaveFile(const QString &inFileName)
 
 void Processing::openPointCloudFile(const QString &url)
 {
-    gate.post([this, url] {
+    m_gate.post([this, url] {
         // A new recording starts a new file; the previous one is finished, not kept open.
-        if (pointCloudFile.is_open())
-            pointCloudFile.close();
-        pointCloudFile.clear();
+        if (m_pointCloudFile.is_open())
+            m_pointCloudFile.close();
+        m_pointCloudFile.clear();
         const QString name = pointCloudFileNameFor(url);
-        pointCloudFile.open(name.toUtf8().constData(), std::ios::out | std::ios::app);
+        m_pointCloudFile.open(name.toUtf8().constData(), std::ios::out | std::ios::app);
         // Numbers are written with "." whatever the machine's locale.
-        pointCloudFile.imbue(std::locale::classic());
-        if (!pointCloudFile.is_open())
+        m_pointCloudFile.imbue(std::locale::classic());
+        if (!m_pointCloudFile.is_open())
             qWarning().noquote() << "Failed to open point cloud file:" << name;
     });
 }
 
 void Processing::onStopSaveFile()
 {
-    gate.post([this] {
-        if (pointCloudFile.is_open())
-            pointCloudFile.close();
+    m_gate.post([this] {
+        if (m_pointCloudFile.is_open())
+            m_pointCloudFile.close();
     });
 }
 
@@ -280,12 +280,12 @@ void Processing::run()
     // idle program costs almost nothing. The ring holds whatever arrives meanwhile.
     constexpr int passesPerNap = 10;
     constexpr int passesBeforeDoze = 1000;
-    std::unique_ptr<uchar[]> packet(new uchar[packetLength]());
+    std::unique_ptr<uchar[]> packet(new uchar[m_packetLength]());
     int idlePasses = 0;
     while (isRunning()) {
-        PacketRing *source = ring ? *ring : nullptr;
+        PacketRing *source = m_ring ? *m_ring : nullptr;
         if (!source || !source->pop(packet.get())) {
-            gate.runWaiting();
+            m_gate.runWaiting();
             if (idlePasses >= passesBeforeDoze) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             } else if (++idlePasses % passesPerNap == 0) {
@@ -298,68 +298,69 @@ void Processing::run()
         // the replay's start has reset the assembler).
         if (replayHoldsTheData())
             continue;
-        FrameGate::Hold hold(gate);
-        if (!replayHoldsTheData() && assembler.addPacket(packet.get()) == 1)
+        FrameGate::Hold hold(m_gate);
+        if (!replayHoldsTheData() && m_assembler.addPacket(packet.get()) == 1)
             handleLiveFrame();
     }
 }
 
 void Processing::handleLiveFrame()
 {
-    const int i = batchIndex;
-    FrameBuffer &frame = *batchData[i];
-    const qint64 bytes = assembler.takeFrame(&batchHeaders[i], frame);
-    batchBytes[i] = quint32(bytes);
-    frame.pieces(bytes, batchPieces[i]);
+    const int i = m_batchIndex;
+    FrameBuffer &frame = *m_batchData[i];
+    const qint64 bytes = m_assembler.takeFrame(&m_batchHeaders[i], frame);
+    m_batchBytes[i] = quint32(bytes);
+    frame.pieces(bytes, m_batchPieces[i]);
 
     FrameResult result;
     double points[8];
-    const packageInfo header = batchHeaders[i];
+    const packageInfo header = m_batchHeaders[i];
     processFrame(header, frame, bytes, result, points);
 
     widenMaxBeamRange(result);
 
     InformationCenter *center = hub();
     const float speed = center ? center->speedMove() : 0.0f;
-    batchHeaders[i].speed = speed;
+    m_batchHeaders[i].speed = speed;
     if (center)
-        batchHeaders[i].gamma = float(center->targetGamma());
+        m_batchHeaders[i].gamma = float(center->targetGamma());
     // A speed that is not a number would spoil every later point.
     if (std::isfinite(speed))
-        alongTrack += speed / 1000.0;
+        m_alongTrack += speed / 1000.0;
 
     // A point that a float cannot hold is left out of the store and the file.
     CloudPoint cloud[2];
     quint32 count = 0;
     for (int beam = 0; beam < 2; ++beam) {
         const double *p = points + 4 * beam;
-        if (toCloudPoint(alongTrack, p[1], p[2], p[3], cloud[count]))
+        if (toCloudPoint(m_alongTrack, p[1], p[2], p[3], cloud[count]))
             ++count;
     }
     if (count > 0)
         PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(cloud), count);
 
-    emit sigProcessOK(batchHeaders[i], maxBeamRange);
+    emit sigProcessOK(m_batchHeaders[i], m_maxBeamRange);
 
-    if (pointCloudFile.is_open()) {
+    if (m_pointCloudFile.is_open()) {
         for (quint32 k = 0; k < count; ++k) {
             const CloudPoint &p = cloud[k];
-            pointCloudFile << p.alongTrack << ' ' << p.x << ' ' << p.y << ' ' << p.strength << '\n';
+            m_pointCloudFile << p.alongTrack << ' ' << p.x << ' ' << p.y << ' ' << p.strength
+                             << '\n';
         }
     }
 
-    const int n = batchSizeFor(batchHeaders[i].workCycle);
-    if (isShowPoint)
-        batchResults.push_back(result);
+    const int n = batchSizeFor(m_batchHeaders[i].workCycle);
+    if (m_isShowPoint)
+        m_batchResults.push_back(result);
 
-    batchIndex += 1;
-    if (batchIndex >= n) {
-        batchIndex = 0;
+    m_batchIndex += 1;
+    if (m_batchIndex >= n) {
+        m_batchIndex = 0;
         const packageInfo *heads[maxBatch];
         for (int k = 0; k < n; ++k)
-            heads[k] = &batchHeaders[k];
-        drawImage(heads, batchPieces, batchBytes, quint16(n));
-        batchResults.clear();
+            heads[k] = &m_batchHeaders[k];
+        drawImage(heads, m_batchPieces, m_batchBytes, quint16(n));
+        m_batchResults.clear();
     }
 }
 
@@ -368,17 +369,17 @@ bool Processing::replayHoldsTheData() const
     // The file status stays Reading a little after the replay's thread has finished; a live
     // batch drawn then would be stored into the replay's history.
     const InformationCenter *center = hub();
-    return replayActive.load()
+    return m_replayActive.load()
            || (center && center->m_fileStatus() == InformationCenter::FileStatus::Reading);
 }
 
 void Processing::setReplayActive(bool active)
 {
     if (active)
-        replayActive.store(true);
-    gate.post([this] { assembler.reset(); });
+        m_replayActive.store(true);
+    m_gate.post([this] { m_assembler.reset(); });
     if (!active)
-        replayActive.store(false);
+        m_replayActive.store(false);
 }
 
 Processing::PartEnd Processing::processFile(const uchar *bytes, quint32 length)
@@ -390,13 +391,13 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
 {
     InformationCenter *center = hub();
     {
-        FrameGate::Hold hold(gate);
-        alongTrack = 0;
-        sweep.restart();
+        FrameGate::Hold hold(m_gate);
+        m_alongTrack = 0;
+        m_sweep.restart();
         // Results of frames that made no image (the previous part's last half turn) would
         // otherwise be drawn as markers on this part's first image.
-        sweepResults.clear();
-        imageHistory.setNextImageIndex(0);
+        m_sweepResults.clear();
+        m_imageHistory.setNextImageIndex(0);
     }
     if (center)
         emit center->palyBackEnable(false);
@@ -413,17 +414,17 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
         points.reserve(replayPointBatch);
         quint32 offset = 0;
         int accepted = 0;
-        while (length - offset >= packetLength && !stopRequested.load()) {
+        while (length - offset >= m_packetLength && !m_stopRequested.load()) {
             const uchar *packet = record(offset);
             if (!packet) {
                 end = PartEnd::ReadFailed;
                 break;
             }
-            offset += packetLength;
+            offset += m_packetLength;
             int r;
             {
-                FrameGate::Hold hold(gate);
-                r = assembler.addPacket(packet);
+                FrameGate::Hold hold(m_gate);
+                r = m_assembler.addPacket(packet);
                 if (r == 1)
                     handleReplayFrame(frame, points, &lastHead);
             }
@@ -441,13 +442,13 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
     // Memory may run out here too; the part still ends as every part does, so that the
     // progress closes and the slider comes back.
     try {
-        FrameGate::Hold hold(gate);
+        FrameGate::Hold hold(m_gate);
         // First, so that a sweep that took the memory gives it back.
-        sweep.release();
+        m_sweep.release();
         if (!points.empty())
             flushPoints(points, lastHead);
         // The copies share the images' samples with the history.
-        frames = imageHistory.frames();
+        frames = m_imageHistory.frames();
         copied = true;
     } catch (const std::bad_alloc &) {
         end = PartEnd::OutOfMemory;
@@ -459,9 +460,9 @@ Processing::PartEnd Processing::processFile(quint32 length, const RecordSource &
     if (center)
         emit center->palyBackEnable(true);
     emit sigProgressChanged(100.0, false);
-    FrameGate::Hold hold(gate);
-    if (imageHistory.size() > 0)
-        renderImageFrame(imageHistory.frames().back());
+    FrameGate::Hold hold(m_gate);
+    if (m_imageHistory.size() > 0)
+        renderImageFrame(m_imageHistory.frames().back());
     return end;
 }
 
@@ -469,27 +470,27 @@ void Processing::handleReplayFrame(FrameBuffer &frame, std::vector<CloudPoint> &
                                    packageInfo *lastHead)
 {
     packageInfo &head = *lastHead;
-    const qint64 bytes = assembler.takeFrame(&head, frame);
+    const qint64 bytes = m_assembler.takeFrame(&head, frame);
     FrameResult result;
     double p[8];
     processFrame(head, frame, bytes, result, p);
     widenMaxBeamRange(result);
     // The speed stamped at recording time; a damaged record must not spoil the rest of the part.
     if (std::isfinite(head.speed))
-        alongTrack += head.speed / 1000.0;
+        m_alongTrack += head.speed / 1000.0;
     // A point that a float cannot hold is left out of the store.
     for (int beam = 0; beam < 2; ++beam) {
         CloudPoint point;
-        if (toCloudPoint(alongTrack, p[4 * beam + 1], p[4 * beam + 2], p[4 * beam + 3], point))
+        if (toCloudPoint(m_alongTrack, p[4 * beam + 1], p[4 * beam + 2], p[4 * beam + 3], point))
             points.push_back(point);
     }
     if (points.size() >= replayPointBatch)
         flushPoints(points, head);
-    if (isShowPoint)
-        sweepResults.push_back(result);
+    if (m_isShowPoint)
+        m_sweepResults.push_back(result);
     // Only the delivered bytes are copied; the drawing takes the rest as zeros.
-    frame.pieces(bytes, framePieces);
-    if (sweep.add(head, framePieces, quint64(bytes)))
+    frame.pieces(bytes, m_framePieces);
+    if (m_sweep.add(head, m_framePieces, quint64(bytes)))
         storeSweep();
 }
 
@@ -497,7 +498,7 @@ void Processing::widenMaxBeamRange(const FrameResult &result)
 {
     for (const double range : {result.rangeA, result.rangeB}) {
         if (std::fabs(range) <= double(std::numeric_limits<float>::max()))
-            maxBeamRange = std::max(maxBeamRange, float(range));
+            m_maxBeamRange = std::max(m_maxBeamRange, float(range));
     }
 }
 
@@ -506,23 +507,23 @@ void Processing::flushPoints(std::vector<CloudPoint> &points, const packageInfo 
     PointCloudCache::instance().appendPoints(reinterpret_cast<const float *>(points.data()),
                                              quint32(points.size()));
     points.clear();
-    emit sigProcessOK(head, maxBeamRange);
+    emit sigProcessOK(head, m_maxBeamRange);
 }
 
 void Processing::storeSweep()
 {
-    const ReplaySweep::Batch &batch = sweep.batch();
-    const int n = sweep.size();
+    const ReplaySweep::Batch &batch = m_sweep.batch();
+    const int n = m_sweep.size();
     generateImagefor10(batch.heads.data(), batch.pieces.data(), batch.bytes.data(), n,
-                       polar.accImage());
-    pushImageFrame(quint16(n), *batch.heads.back(), polar.accImage());
-    sweep.clearFrames();
+                       m_polar.accImage());
+    pushImageFrame(quint16(n), *batch.heads.back(), m_polar.accImage());
+    m_sweep.clearFrames();
 }
 
 void Processing::playBackFrame(int index)
 {
-    gate.post([this, index] {
-        if (index >= 0 && index < imageHistory.size())
-            renderImageFrame(imageHistory.frames()[std::size_t(index)]);
+    m_gate.post([this, index] {
+        if (index >= 0 && index < m_imageHistory.size())
+            renderImageFrame(m_imageHistory.frames()[std::size_t(index)]);
     });
 }

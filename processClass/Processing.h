@@ -86,7 +86,7 @@ public:
 
     void requestStop();
     void clearStopRequest();
-    bool isStopRequested() const { return stopRequested.load(); }
+    bool isStopRequested() const { return m_stopRequested.load(); }
 
     // How the replay of a part ended: its whole records replayed (or a stop asked for), a
     // record that could no longer be read, or memory that ran out.
@@ -111,8 +111,8 @@ public:
     // is dropped.
     void setReplayActive(bool active);
 
-    const quint16 *accImage() const { return polar.accImage(); }
-    const std::deque<ImageFrame> &history() const { return imageHistory.frames(); }
+    const quint16 *accImage() const { return m_polar.accImage(); }
+    const std::deque<ImageFrame> &history() const { return m_imageHistory.frames(); }
     // The gain that the replay's brightness offset asks for, sqrt(2) per step; no drawing
     // applies it yet. Any thread; the offset's request may still wait at the gate.
     double replayBrightnessGain() const;
@@ -158,41 +158,41 @@ private:
     void flushPoints(std::vector<CloudPoint> &points, const packageInfo &head);
     // Draws the sweep's frames into the accumulation image and stores the image; gate held.
     void storeSweep();
-    InformationCenter *hub() const { return infoCenter ? *infoCenter : nullptr; }
+    InformationCenter *hub() const { return m_infoCenter ? *m_infoCenter : nullptr; }
 
-    const quint16 packetLength;
-    PacketRing **ring;
-    InformationCenter **infoCenter;
+    const quint16 m_packetLength;
+    PacketRing **m_ring;
+    InformationCenter **m_infoCenter;
 
-    FrameGate gate;
-    FrameAssembler assembler;
-    EchoProcessor echo;
-    PolarImage polar;
-    SweepRenderer renderer;
-    ImageHistory imageHistory;
+    FrameGate m_gate;
+    FrameAssembler m_assembler;
+    EchoProcessor m_echo;
+    PolarImage m_polar;
+    SweepRenderer m_renderer;
+    ImageHistory m_imageHistory;
 
-    packageInfo batchHeaders[maxBatch];
-    std::unique_ptr<FrameBuffer> batchData[maxBatch];
-    quint32 batchBytes[maxBatch] = {};
+    packageInfo m_batchHeaders[maxBatch];
+    std::unique_ptr<FrameBuffer> m_batchData[maxBatch];
+    quint32 m_batchBytes[maxBatch] = {};
     // Where each slot's frame holds data (zeros elsewhere).
-    std::vector<FrameBuffer::Piece> batchPieces[maxBatch];
-    std::vector<FrameBuffer::Span> frameSpans;
-    std::vector<FrameBuffer::Piece> framePieces;
-    int batchIndex = 0;
-    std::vector<FrameResult> batchResults;
-    std::vector<FrameResult> sweepResults;
-    bool isShowPoint = true;
+    std::vector<FrameBuffer::Piece> m_batchPieces[maxBatch];
+    std::vector<FrameBuffer::Span> m_frameSpans;
+    std::vector<FrameBuffer::Piece> m_framePieces;
+    int m_batchIndex = 0;
+    std::vector<FrameResult> m_batchResults;
+    std::vector<FrameResult> m_sweepResults;
+    bool m_isShowPoint = true;
 
-    std::atomic<bool> stopRequested{false};
-    std::atomic<bool> replayActive{false};
-    ReplaySweep sweep;
-    double alongTrack = 0;
-    float maxBeamRange = 0;
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_replayActive{false};
+    ReplaySweep m_sweep;
+    double m_alongTrack = 0;
+    float m_maxBeamRange = 0;
 
-    std::ofstream pointCloudFile;
+    std::ofstream m_pointCloudFile;
 
-    int brightnessOffset = 0;
-    int brightnessBaseOffset = 0;
+    int m_brightnessOffset = 0;
+    int m_brightnessBaseOffset = 0;
     // Written at the gate, read by replayBrightnessGain from any thread.
-    std::atomic<double> brightnessGain{1.0};
+    std::atomic<double> m_brightnessGain{1.0};
 };

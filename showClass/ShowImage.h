@@ -19,6 +19,6 @@ public slots:
     void setPixmap(QPixmap sectorImage, bool isAll);
 
 private:
-    QPixmap pixmap;
-    bool isAll = false;
+    QPixmap m_pixmap;
+    bool m_isAll = false;
 };

@@ -14,12 +14,12 @@ ShowPoint::ShowPoint()
     connect(this, &QQuickItem::windowChanged, this, &ShowPoint::handleWindowChanged);
     connect(this, &ShowPoint::sigSetWindowWidth, this, [this](int w) {
         if (hasRenderer() && window())
-            inputs.width = int(w * window()->devicePixelRatio());
+            m_inputs.width = int(w * window()->devicePixelRatio());
         requestFrame();
     });
     connect(this, &ShowPoint::sigSetWindowHeight, this, [this](int h) {
         if (hasRenderer() && window())
-            inputs.height = int(h * window()->devicePixelRatio());
+            m_inputs.height = int(h * window()->devicePixelRatio());
         requestFrame();
     });
     connect(this, &ShowPoint::sigMovePointCloud, this, [this](float dx, float dy) {
@@ -27,17 +27,17 @@ ShowPoint::ShowPoint()
         // vector until the next reset.
         if (!hasRenderer() || !std::isfinite(dx) || !std::isfinite(dy))
             return;
-        inputs.dragX += dx;
-        inputs.dragY += dy;
+        m_inputs.dragX += dx;
+        m_inputs.dragY += dy;
     });
     connect(this, &ShowPoint::requestReset, this, [this]() {
         setPitch(0);
         setRoll(0);
         setScale(100);
         if (hasRenderer()) {
-            inputs.panReset = true;
-            inputs.dragX = 0;
-            inputs.dragY = 0;
+            m_inputs.panReset = true;
+            m_inputs.dragX = 0;
+            m_inputs.dragY = 0;
         }
     });
 }
@@ -55,10 +55,10 @@ ShowPoint::~ShowPoint()
 
 void ShowPoint::releaseResources()
 {
-    ShowRenderer *old = renderer.exchange(nullptr);
+    ShowRenderer *old = m_renderer.exchange(nullptr);
     if (!old)
         return;
-    inputs = ShowInputs();
+    m_inputs = ShowInputs();
     if (QQuickWindow *win = window())
         win->scheduleRenderJob(new CleanupJob(old), QQuickWindow::BeforeSynchronizingStage);
     else
@@ -148,10 +148,10 @@ void ShowPoint::setSliceIndex(int value)
     m_sliceIndex = value;
     emit sliceIndexChanged();
     if (hasRenderer()) {
-        inputs.sliceIndex = value;
+        m_inputs.sliceIndex = value;
         // Only a slice above the first takes its size again from the selected image.
         if (value > 0)
-            inputs.sliceMoved = true;
+            m_inputs.sliceMoved = true;
     }
     requestFrame();
 }
@@ -159,45 +159,45 @@ void ShowPoint::setSliceIndex(int value)
 void ShowPoint::f_setColorTable(int a_colorTable)
 {
     if (hasRenderer())
-        inputs.colorTable = a_colorTable;
+        m_inputs.colorTable = a_colorTable;
 }
 
 void ShowPoint::f_setPointSize(QString a_pointSize)
 {
     if (hasRenderer())
-        inputs.pointSize = a_pointSize.toFloat();
+        m_inputs.pointSize = a_pointSize.toFloat();
 }
 
 void ShowPoint::f_setPowerThr(QString a_powerThr)
 {
     if (hasRenderer())
-        inputs.powerThr = a_powerThr.toFloat();
+        m_inputs.powerThr = a_powerThr.toFloat();
 }
 
 void ShowPoint::f_setMaxStrength(QString a_maxStrength)
 {
     if (hasRenderer())
-        inputs.maxStrength = a_maxStrength.toFloat();
+        m_inputs.maxStrength = a_maxStrength.toFloat();
 }
 
 void ShowPoint::f_setShaderColorModel(int a_shaderColorModel)
 {
     if (hasRenderer())
-        inputs.colorModel = a_shaderColorModel;
+        m_inputs.colorModel = a_shaderColorModel;
 }
 
 void ShowPoint::slotDeleteTexture(bool inBool)
 {
     if (hasRenderer())
-        inputs.showSlice = inBool;
+        m_inputs.showSlice = inBool;
 }
 
 void ShowPoint::pointCloudUpdate(packageInfo head, float inMaxRadius)
 {
     if (hasRenderer()) {
-        inputs.pointsChanged = true;
-        inputs.head = head;
-        inputs.maxRadius = inMaxRadius;
+        m_inputs.pointsChanged = true;
+        m_inputs.head = head;
+        m_inputs.maxRadius = inMaxRadius;
     }
     requestFrame();
 }
@@ -207,9 +207,9 @@ void ShowPoint::imagesUpdate()
     if (hasRenderer()) {
         std::deque<ImageFrame> images;
         PointCloudCache::instance().copyFrames(&images);
-        inputs.volume = buildVolume(images);
-        inputs.images = std::move(images);
-        inputs.imagesChanged = true;
+        m_inputs.volume = buildVolume(images);
+        m_inputs.images = std::move(images);
+        m_inputs.imagesChanged = true;
     }
     requestFrame();
 }
@@ -219,39 +219,39 @@ void ShowPoint::sync()
     QQuickWindow *win = window();
     if (!win)
         return;
-    ShowRenderer *r = renderer.load();
+    ShowRenderer *r = m_renderer.load();
     if (!r) {
         r = new ShowRenderer;
         connect(win, &QQuickWindow::beforeRendering, r, &ShowRenderer::init, Qt::DirectConnection);
         connect(win, &QQuickWindow::beforeRenderPassRecording, r, &ShowRenderer::paint,
                 Qt::DirectConnection);
-        renderer.store(r);
+        m_renderer.store(r);
         // Requests made for no renderer, or for one that has gone, are not replayed.
-        inputs = ShowInputs();
+        m_inputs = ShowInputs();
     }
     const qreal dpr = win->devicePixelRatio();
-    r->viewportSize =
+    r->m_viewportSize =
         QSize(int(std::lround(win->width() * dpr)), int(std::lround(win->height() * dpr)));
-    r->window = win;
-    r->roll = m_roll;
-    r->pitch = m_pitch;
-    r->heading = m_heading;
-    r->scale = m_scale;
-    r->isMoveOrRotation = m_isMoveOrRotation;
-    r->isAutoTarget = m_isAutoTarget;
-    r->takeInputs(std::exchange(inputs, ShowInputs()));
+    r->m_window = win;
+    r->m_roll = m_roll;
+    r->m_pitch = m_pitch;
+    r->m_heading = m_heading;
+    r->m_scale = m_scale;
+    r->m_isMoveOrRotation = m_isMoveOrRotation;
+    r->m_isAutoTarget = m_isAutoTarget;
+    r->takeInputs(std::exchange(m_inputs, ShowInputs()));
 }
 
 void ShowPoint::cleanup()
 {
-    delete renderer.exchange(nullptr);
+    delete m_renderer.exchange(nullptr);
 }
 
 void ShowPoint::handleWindowChanged(QQuickWindow *win)
 {
     // The hooks of the window the item leaves must not run this item's sync or cleanup.
     unhookWindow();
-    hookedWindow = win;
+    m_hookedWindow = win;
     if (!win)
         return;
     connect(win, &QQuickWindow::beforeSynchronizing, this, &ShowPoint::sync, Qt::DirectConnection);
@@ -262,19 +262,19 @@ void ShowPoint::handleWindowChanged(QQuickWindow *win)
 
 void ShowPoint::unhookWindow()
 {
-    if (!hookedWindow)
+    if (!m_hookedWindow)
         return;
-    disconnect(hookedWindow, &QQuickWindow::beforeSynchronizing, this, &ShowPoint::sync);
-    disconnect(hookedWindow, &QQuickWindow::sceneGraphInvalidated, this, &ShowPoint::cleanup);
+    disconnect(m_hookedWindow, &QQuickWindow::beforeSynchronizing, this, &ShowPoint::sync);
+    disconnect(m_hookedWindow, &QQuickWindow::sceneGraphInvalidated, this, &ShowPoint::cleanup);
 }
 
 CleanupJob::~CleanupJob()
 {
-    delete renderer;
+    delete m_renderer;
 }
 
 void CleanupJob::run()
 {
-    delete renderer;
-    renderer = nullptr;
+    delete m_renderer;
+    m_renderer = nullptr;
 }

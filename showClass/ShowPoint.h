@@ -74,9 +74,9 @@ public:
 
     // Whether requests reach a renderer: without one they are dropped, and the renderer
     // made later starts from its defaults.
-    bool hasRenderer() const { return renderer.load() != nullptr; }
+    bool hasRenderer() const { return m_renderer.load() != nullptr; }
     // What the next synchronisation hands to the renderer (GUI thread).
-    const ShowInputs &stagedInputs() const { return inputs; }
+    const ShowInputs &stagedInputs() const { return m_inputs; }
 
 signals:
     void rollChanged();
@@ -134,9 +134,9 @@ private:
     bool m_isAutoTarget = false;
 
     // Written on the render thread while the GUI thread is blocked, or on the GUI thread.
-    std::atomic<ShowRenderer *> renderer{nullptr};
-    ShowInputs inputs;
-    QPointer<QQuickWindow> hookedWindow;
+    std::atomic<ShowRenderer *> m_renderer{nullptr};
+    ShowInputs m_inputs;
+    QPointer<QQuickWindow> m_hookedWindow;
 };
 
 // Deletes a renderer on the render thread, with its context current, when the window runs
@@ -144,10 +144,10 @@ private:
 class CleanupJob : public QRunnable
 {
 public:
-    explicit CleanupJob(ShowRenderer *renderer) : renderer(renderer) {}
+    explicit CleanupJob(ShowRenderer *renderer) : m_renderer(renderer) {}
     ~CleanupJob() override;
     void run() override;
 
 private:
-    ShowRenderer *renderer;
+    ShowRenderer *m_renderer;
 };

@@ -33,8 +33,8 @@ std::unique_ptr<QOpenGLShaderProgram> makeProgram(const char *vertexFile, const 
 } // namespace
 
 ShowRenderer::ShowRenderer()
-    : sliceColors(ViewMath::paletteColors(ColorTable::instance().palette(0))),
-      points(PointCloudCache::capacity)
+    : m_sliceColors(ViewMath::paletteColors(ColorTable::instance().palette(0))),
+      m_points(PointCloudCache::capacity)
 {
 }
 
@@ -43,25 +43,25 @@ ShowRenderer::~ShowRenderer()
     // Graphics objects go with the context they were made on. Without it current (a clean-up
     // job that never ran because its window went first) only the memory is freed; the
     // programs queue their own deletion with the context's share group.
-    if (context && QOpenGLContext::currentContext() == context)
+    if (m_context && QOpenGLContext::currentContext() == m_context)
         releaseGraphics();
 }
 
 void ShowRenderer::releaseGraphics()
 {
-    if (pointBuffer)
-        glDeleteBuffers(1, &pointBuffer);
-    if (pointVao)
-        glDeleteVertexArrays(1, &pointVao);
-    if (quadBuffer)
-        glDeleteBuffers(1, &quadBuffer);
-    if (quadVao)
-        glDeleteVertexArrays(1, &quadVao);
-    if (compassVbo)
-        glDeleteBuffers(1, &compassVbo);
-    if (compassVao)
-        glDeleteVertexArrays(1, &compassVao);
-    const GLuint textures[] = {sliceColorTexture, pointColorTexture, volumeTexture};
+    if (m_pointBuffer)
+        glDeleteBuffers(1, &m_pointBuffer);
+    if (m_pointVao)
+        glDeleteVertexArrays(1, &m_pointVao);
+    if (m_quadBuffer)
+        glDeleteBuffers(1, &m_quadBuffer);
+    if (m_quadVao)
+        glDeleteVertexArrays(1, &m_quadVao);
+    if (m_compassVbo)
+        glDeleteBuffers(1, &m_compassVbo);
+    if (m_compassVao)
+        glDeleteVertexArrays(1, &m_compassVao);
+    const GLuint textures[] = {m_sliceColorTexture, m_pointColorTexture, m_volumeTexture};
     for (GLuint texture : textures)
         if (texture)
             glDeleteTextures(1, &texture);
@@ -76,84 +76,84 @@ void ShowRenderer::takeInputs(ShowInputs &&in)
     if (in.colorTable)
         setColorTable(*in.colorTable);
     if (in.pointSize)
-        pointSize = *in.pointSize;
+        m_pointSize = *in.pointSize;
     if (in.powerThr)
-        powerThr = *in.powerThr;
+        m_powerThr = *in.powerThr;
     if (in.maxStrength)
-        maxStrength = *in.maxStrength;
+        m_maxStrength = *in.maxStrength;
     if (in.colorModel)
-        colorModel = *in.colorModel;
+        m_colorModel = *in.colorModel;
     if (in.showSlice)
-        showSlice = *in.showSlice;
+        m_showSlice = *in.showSlice;
     if (in.sliceIndex)
-        sliceIndex.store(*in.sliceIndex);
+        m_sliceIndex.store(*in.sliceIndex);
     if (in.sliceMoved)
-        volumeDirty = true;
+        m_volumeDirty = true;
     if (in.imagesChanged) {
-        images = std::move(in.images);
+        m_images = std::move(in.images);
         // Without images the volume, its length and depth stay as they were.
         if (in.volume) {
-            volume = std::move(in.volume);
-            volumeLength.store(volume->length);
-            frameCount.store(volume->depth);
-            volumeWidth.store(volume->width);
-            volumeHeight.store(volume->height);
-            volumeDirty = true;
+            m_volume = std::move(in.volume);
+            m_volumeLength.store(m_volume->length);
+            m_frameCount.store(m_volume->depth);
+            m_volumeWidth.store(m_volume->width);
+            m_volumeHeight.store(m_volume->height);
+            m_volumeDirty = true;
         }
     }
     if (in.pointsChanged)
         setPointCloud(in.head, in.maxRadius);
     if (in.panReset)
-        panOffset = QVector3D();
+        m_panOffset = QVector3D();
     if (in.dragX != 0 || in.dragY != 0)
         pan(in.dragX, in.dragY);
 }
 
 void ShowRenderer::setPointCloud(const packageInfo &inHead, float inMaxRadius)
 {
-    head = inHead;
-    maxRadius = inMaxRadius;
+    m_head = inHead;
+    m_maxRadius = inMaxRadius;
     PointCloudCache &store = PointCloudCache::instance();
-    store.readPoints(&pointCount, reinterpret_cast<float *>(points.data()));
-    cloudParamA = store.cloudParamA();
-    cloudParamB = store.cloudParamB();
-    maxRange = store.cloudMaxRange();
+    store.readPoints(&m_pointCount, reinterpret_cast<float *>(m_points.data()));
+    m_cloudParamA = store.cloudParamA();
+    m_cloudParamB = store.cloudParamB();
+    m_maxRange = store.cloudMaxRange();
 }
 
 void ShowRenderer::setColorTable(int index)
 {
     if (index < 0 || index > 5)
         return;
-    sliceColors = ViewMath::paletteColors(ColorTable::instance().palette(index));
+    m_sliceColors = ViewMath::paletteColors(ColorTable::instance().palette(index));
 }
 
 void ShowRenderer::setWidth(int width)
 {
-    if (width != windowWidth)
-        windowWidth = width;
+    if (width != m_windowWidth)
+        m_windowWidth = width;
 }
 
 void ShowRenderer::setHeight(int height)
 {
-    if (height != windowHeight)
-        windowHeight = height;
+    if (height != m_windowHeight)
+        m_windowHeight = height;
 }
 
 void ShowRenderer::pan(float dx, float dy)
 {
-    if (const auto delta = ViewMath::panDelta(dx, dy, windowWidth, windowHeight, pitch, roll, scale,
-                                              orthoHalfHeight))
-        panOffset += *delta;
+    if (const auto delta = ViewMath::panDelta(dx, dy, m_windowWidth, m_windowHeight, m_pitch,
+                                              m_roll, m_scale, m_orthoHalfHeight))
+        m_panOffset += *delta;
 }
 
 bool ShowRenderer::glReady(QOpenGLContext *current) const
 {
-    if (!window || !current || unsupported)
+    if (!m_window || !current || m_unsupported)
         return false;
-    const QSGRendererInterface *rif = window->rendererInterface();
+    const QSGRendererInterface *rif = m_window->rendererInterface();
     if (!rif || rif->graphicsApi() != QSGRendererInterface::OpenGL)
         return false;
-    return !context || context == current;
+    return !m_context || m_context == current;
 }
 
 void ShowRenderer::init()
@@ -161,48 +161,48 @@ void ShowRenderer::init()
     QOpenGLContext *current = QOpenGLContext::currentContext();
     if (!glReady(current))
         return;
-    const bool firstTime = !pointProgram;
+    const bool firstTime = !m_pointProgram;
     if (firstTime) {
-        gl33 = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(current);
-        if (!gl33) {
+        m_gl33 = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(current);
+        if (!m_gl33) {
             qWarning() << "ShowRenderer: the 3D view needs OpenGL 3.3; it stays empty";
-            unsupported = true;
+            m_unsupported = true;
             return;
         }
     }
-    if (!firstTime && !volumeDirty)
+    if (!firstTime && !m_volumeDirty)
         return;
 
-    window->beginExternalCommands();
+    m_window->beginExternalCommands();
     if (firstTime) {
-        context = current;
+        m_context = current;
         initializeOpenGLFunctions();
-        legacyStates = current->format().profile() != QSurfaceFormat::CoreProfile;
+        m_legacyStates = current->format().profile() != QSurfaceFormat::CoreProfile;
         createPointResources();
         createSliceResources();
     }
-    if (volumeDirty) {
-        volumeDirty = false;
-        if (volume) {
-            uploadVolume(*volume, false);
-            volume.reset(); // the texture holds it now
+    if (m_volumeDirty) {
+        m_volumeDirty = false;
+        if (m_volume) {
+            uploadVolume(*m_volume, false);
+            m_volume.reset(); // the texture holds it now
         }
         resizeQuad();
     }
-    window->endExternalCommands();
+    m_window->endExternalCommands();
 }
 
 void ShowRenderer::createPointResources()
 {
-    pointProgram = makeProgram(":/shader/vertex.vert", ":/shader/fragment.frag");
+    m_pointProgram = makeProgram(":/shader/vertex.vert", ":/shader/fragment.frag");
 
-    glGenVertexArrays(1, &pointVao);
-    glBindVertexArray(pointVao);
-    glGenBuffers(1, &pointBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, pointBuffer);
+    glGenVertexArrays(1, &m_pointVao);
+    glBindVertexArray(m_pointVao);
+    glGenBuffers(1, &m_pointBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, m_pointBuffer);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(PointCloudCache::capacity * sizeof(CloudPoint)),
                  nullptr, GL_DYNAMIC_DRAW);
-    const int location = pointProgram->attributeLocation("vVertices");
+    const int location = m_pointProgram->attributeLocation("vVertices");
     if (location >= 0) {
         glVertexAttribPointer(GLuint(location), 4, GL_FLOAT, GL_FALSE, 0, nullptr);
         glEnableVertexAttribArray(GLuint(location));
@@ -210,8 +210,8 @@ void ShowRenderer::createPointResources()
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    pointColors = ViewMath::pointColorMap();
-    pointColorTexture = makeColorTexture(pointColors);
+    m_pointColors = ViewMath::pointColorMap();
+    m_pointColorTexture = makeColorTexture(m_pointColors);
 }
 
 GLuint ShowRenderer::makeColorTexture(const ViewMath::ColorTable4f &colours)
@@ -222,21 +222,21 @@ GLuint ShowRenderer::makeColorTexture(const ViewMath::ColorTable4f &colours)
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl33->glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA32F, ViewMath::colorEntries, 0, GL_RGBA, GL_FLOAT,
-                       colours.data());
+    m_gl33->glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA32F, ViewMath::colorEntries, 0, GL_RGBA, GL_FLOAT,
+                         colours.data());
     glBindTexture(GL_TEXTURE_1D, 0);
     return texture;
 }
 
 void ShowRenderer::createSliceResources()
 {
-    sliceProgram = makeProgram(":/shader/texture.vert", ":/shader/texture.frag");
+    m_sliceProgram = makeProgram(":/shader/texture.vert", ":/shader/texture.frag");
 
-    glGenVertexArrays(1, &quadVao);
-    glGenBuffers(1, &quadBuffer);
+    glGenVertexArrays(1, &m_quadVao);
+    glGenBuffers(1, &m_quadBuffer);
     setQuad(ViewMath::initialQuad());
 
-    glGenTextures(1, &volumeTexture);
+    glGenTextures(1, &m_volumeTexture);
     ImageVolume empty;
     empty.width = initialVolumeSide;
     empty.height = initialVolumeSide;
@@ -245,14 +245,14 @@ void ShowRenderer::createSliceResources()
         QByteArray(qsizetype(initialVolumeSide) * initialVolumeSide * initialVolumeDepth, '\0');
     uploadVolume(empty, true);
 
-    sliceColorTexture = makeColorTexture(sliceColors);
+    m_sliceColorTexture = makeColorTexture(m_sliceColors);
 
-    compassProgram = makeProgram(":/shader/compass.vert", ":/shader/compass.frag");
+    m_compassProgram = makeProgram(":/shader/compass.vert", ":/shader/compass.frag");
     const auto compass = ViewMath::compassGeometry();
-    glGenVertexArrays(1, &compassVao);
-    glGenBuffers(1, &compassVbo);
-    glBindVertexArray(compassVao);
-    glBindBuffer(GL_ARRAY_BUFFER, compassVbo);
+    glGenVertexArrays(1, &m_compassVao);
+    glGenBuffers(1, &m_compassVbo);
+    glBindVertexArray(m_compassVao);
+    glBindBuffer(GL_ARRAY_BUFFER, m_compassVbo);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(sizeof(compass)), compass.data(), GL_STATIC_DRAW);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
     glEnableVertexAttribArray(0);
@@ -265,11 +265,11 @@ void ShowRenderer::createSliceResources()
 
 void ShowRenderer::setQuad(const std::array<float, ViewMath::quadFloats> &quad)
 {
-    glBindVertexArray(quadVao);
-    glBindBuffer(GL_ARRAY_BUFFER, quadBuffer);
+    glBindVertexArray(m_quadVao);
+    glBindBuffer(GL_ARRAY_BUFFER, m_quadBuffer);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(sizeof(quad)), quad.data(), GL_STATIC_DRAW);
-    const int position = sliceProgram->attributeLocation("aPosition");
-    const int texCoord = sliceProgram->attributeLocation("aTexCoord");
+    const int position = m_sliceProgram->attributeLocation("aPosition");
+    const int texCoord = m_sliceProgram->attributeLocation("aTexCoord");
     if (position >= 0) {
         glVertexAttribPointer(GLuint(position), 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
         glEnableVertexAttribArray(GLuint(position));
@@ -287,7 +287,7 @@ void ShowRenderer::uploadVolume(const ImageVolume &v, bool firstTime)
 {
     // An error left by someone else must not be taken for this upload's.
     for (int k = 0; k < 16 && glGetError() != GL_NO_ERROR; ++k) {}
-    glBindTexture(GL_TEXTURE_3D, volumeTexture);
+    glBindTexture(GL_TEXTURE_3D, m_volumeTexture);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -310,29 +310,29 @@ void ShowRenderer::uploadVolume(const ImageVolume &v, bool firstTime)
     if (error != GL_NO_ERROR)
         qDebug() << "glTexImage3D error:" << error;
     else if (firstTime)
-        qDebug() << "OpenGL texture created successfully, ID:" << volumeTexture;
+        qDebug() << "OpenGL texture created successfully, ID:" << m_volumeTexture;
     glBindTexture(GL_TEXTURE_3D, 0);
 }
 
 void ShowRenderer::resizeQuad()
 {
-    const int index = sliceIndex.load();
-    if (index < 0 || std::size_t(index) >= images.size())
+    const int index = m_sliceIndex.load();
+    if (index < 0 || std::size_t(index) >= m_images.size())
         return;
-    if (const auto quad = ViewMath::sliceQuad(images[std::size_t(index)].header.maxDist))
+    if (const auto quad = ViewMath::sliceQuad(m_images[std::size_t(index)].header.maxDist))
         setQuad(*quad);
 }
 
 void ShowRenderer::paint()
 {
-    if (!pointProgram || !glReady(QOpenGLContext::currentContext()))
+    if (!m_pointProgram || !glReady(QOpenGLContext::currentContext()))
         return;
     // A window too small for the view, or a model scale that is not positive, has nothing to
     // show (the projection would divide by zero).
-    if (!ViewMath::canDraw(windowWidth, windowHeight, scale))
+    if (!ViewMath::canDraw(m_windowWidth, m_windowHeight, m_scale))
         return;
 
-    window->beginExternalCommands();
+    m_window->beginExternalCommands();
 
     // Qt Quick leaves its own pipeline state behind: set what these passes rely on. The
     // render pass has already cleared the colour to the window's black.
@@ -343,32 +343,33 @@ void ShowRenderer::paint()
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     glClear(GL_DEPTH_BUFFER_BIT);
-    if (legacyStates)
+    if (m_legacyStates)
         glEnable(GL_POINT_SMOOTH);
     glEnable(GL_BLEND);
     glBlendEquation(GL_FUNC_ADD);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    glBindBuffer(GL_ARRAY_BUFFER, pointBuffer);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(pointCount * sizeof(CloudPoint)), points.data());
+    glBindBuffer(GL_ARRAY_BUFFER, m_pointBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(m_pointCount * sizeof(CloudPoint)),
+                    m_points.data());
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    pointProgram->bind();
-    pointProgram->setUniformValue("rangeCoef", 1.0f / maxRange);
-    pointProgram->setUniformValue("pointSize", std::max(pointSize, 1.0f));
-    pointProgram->setUniformValue("powerThr", powerThr);
-    pointProgram->setUniformValue("maxStrength", maxStrength);
-    pointProgram->setUniformValue("maxRange", maxRange);
-    pointProgram->setUniformValue("colorModel", colorModel);
-    pointProgram->setUniformValue("u_maxRadius", maxRadius);
+    m_pointProgram->bind();
+    m_pointProgram->setUniformValue("rangeCoef", 1.0f / m_maxRange);
+    m_pointProgram->setUniformValue("pointSize", std::max(m_pointSize, 1.0f));
+    m_pointProgram->setUniformValue("powerThr", m_powerThr);
+    m_pointProgram->setUniformValue("maxStrength", m_maxStrength);
+    m_pointProgram->setUniformValue("maxRange", m_maxRange);
+    m_pointProgram->setUniformValue("colorModel", m_colorModel);
+    m_pointProgram->setUniformValue("u_maxRadius", m_maxRadius);
 
-    const QRect view = ViewMath::mainViewRegion(windowWidth, windowHeight);
+    const QRect view = ViewMath::mainViewRegion(m_windowWidth, m_windowHeight);
     glViewport(view.x(), view.y(), view.width(), view.height());
-    const QMatrix4x4 projection = ViewMath::projection(view, orthoHalfHeight);
+    const QMatrix4x4 projection = ViewMath::projection(view, m_orthoHalfHeight);
     const QMatrix4x4 viewMatrix;
-    const QMatrix4x4 model = ViewMath::modelMatrix(pitch, roll, scale, panOffset);
+    const QMatrix4x4 model = ViewMath::modelMatrix(m_pitch, m_roll, m_scale, m_panOffset);
 
-    if (showSlice)
+    if (m_showSlice)
         drawSlice(projection * viewMatrix, model);
     drawPoints(projection * viewMatrix * model);
     drawCompass();
@@ -376,18 +377,18 @@ void ShowRenderer::paint()
     // Qt Quick draws its own scene next, on a clean depth buffer.
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
-    if (legacyStates)
+    if (m_legacyStates)
         glDisable(GL_POINT_SMOOTH);
     glDepthMask(GL_TRUE);
     glClear(GL_DEPTH_BUFFER_BIT);
 
-    window->endExternalCommands();
+    m_window->endExternalCommands();
 }
 
 void ShowRenderer::drawSlice(const QMatrix4x4 &pv, const QMatrix4x4 &model)
 {
-    const float t = ViewMath::sliceFraction(sliceIndex.load(), frameCount.load());
-    const QMatrix4x4 sliceModel = ViewMath::sliceMatrix(model, t, volumeLength.load());
+    const float t = ViewMath::sliceFraction(m_sliceIndex.load(), m_frameCount.load());
+    const QMatrix4x4 sliceModel = ViewMath::sliceMatrix(model, t, m_volumeLength.load());
 
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
@@ -395,28 +396,28 @@ void ShowRenderer::drawSlice(const QMatrix4x4 &pv, const QMatrix4x4 &model)
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    sliceProgram->bind();
-    sliceProgram->setUniformValue("transform", pv * sliceModel);
-    sliceProgram->setUniformValue("sliceIndex", t);
-    sliceProgram->setUniformValue("gamma", head.gamma);
-    sliceProgram->setUniformValue("alpha", 0.6f);
+    m_sliceProgram->bind();
+    m_sliceProgram->setUniformValue("transform", pv * sliceModel);
+    m_sliceProgram->setUniformValue("sliceIndex", t);
+    m_sliceProgram->setUniformValue("gamma", m_head.gamma);
+    m_sliceProgram->setUniformValue("alpha", 0.6f);
 
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_3D, volumeTexture);
+    glBindTexture(GL_TEXTURE_3D, m_volumeTexture);
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_1D, sliceColorTexture);
-    gl33->glTexSubImage1D(GL_TEXTURE_1D, 0, 0, ViewMath::colorEntries, GL_RGBA, GL_FLOAT,
-                          sliceColors.data());
-    sliceProgram->setUniformValue("colorTable", 1);
+    glBindTexture(GL_TEXTURE_1D, m_sliceColorTexture);
+    m_gl33->glTexSubImage1D(GL_TEXTURE_1D, 0, 0, ViewMath::colorEntries, GL_RGBA, GL_FLOAT,
+                            m_sliceColors.data());
+    m_sliceProgram->setUniformValue("colorTable", 1);
 
-    glBindVertexArray(quadVao);
+    glBindVertexArray(m_quadVao);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glBindVertexArray(0);
 
     glBindTexture(GL_TEXTURE_1D, 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_3D, 0);
-    sliceProgram->release();
+    m_sliceProgram->release();
     glDisable(GL_BLEND);
 }
 
@@ -426,27 +427,27 @@ void ShowRenderer::drawPoints(const QMatrix4x4 &transform)
     glDepthFunc(GL_ALWAYS);
     glDepthMask(GL_FALSE);
 
-    pointProgram->bind();
-    pointProgram->setUniformValue("transform", transform);
+    m_pointProgram->bind();
+    m_pointProgram->setUniformValue("transform", transform);
     glActiveTexture(GL_TEXTURE3);
-    glBindTexture(GL_TEXTURE_1D, pointColorTexture);
-    gl33->glTexSubImage1D(GL_TEXTURE_1D, 0, 0, ViewMath::colorEntries, GL_RGBA, GL_FLOAT,
-                          pointColors.data());
-    pointProgram->setUniformValue("colorTable", 3);
+    glBindTexture(GL_TEXTURE_1D, m_pointColorTexture);
+    m_gl33->glTexSubImage1D(GL_TEXTURE_1D, 0, 0, ViewMath::colorEntries, GL_RGBA, GL_FLOAT,
+                            m_pointColors.data());
+    m_pointProgram->setUniformValue("colorTable", 3);
 
     // The points are one pixel whatever "pointSize" holds: Qt Quick leaves program point size
     // on, which would let the settings text (20, "inf", ...) grow them over the view.
     const bool programPointSize = glIsEnabled(GL_PROGRAM_POINT_SIZE);
     if (programPointSize)
         glDisable(GL_PROGRAM_POINT_SIZE);
-    glBindVertexArray(pointVao);
-    glDrawArrays(GL_POINTS, 0, GLsizei(pointCount));
+    glBindVertexArray(m_pointVao);
+    glDrawArrays(GL_POINTS, 0, GLsizei(m_pointCount));
     glBindVertexArray(0);
     if (programPointSize)
         glEnable(GL_PROGRAM_POINT_SIZE);
 
     glBindTexture(GL_TEXTURE_1D, 0);
-    pointProgram->release();
+    m_pointProgram->release();
     glDepthFunc(GL_LESS);
     glDepthMask(GL_TRUE);
     glActiveTexture(GL_TEXTURE0);
@@ -457,31 +458,31 @@ void ShowRenderer::drawCompass()
     glEnable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    compassProgram->bind();
-    glBindVertexArray(compassVao);
-    const QRect region = ViewMath::compassRegion(windowWidth, windowHeight);
+    m_compassProgram->bind();
+    glBindVertexArray(m_compassVao);
+    const QRect region = ViewMath::compassRegion(m_windowWidth, m_windowHeight);
     glViewport(region.x(), region.y(), region.width(), region.height());
 
-    const QMatrix4x4 turn = ViewMath::compassMatrix(pitch, roll);
-    if (legacyStates)
+    const QMatrix4x4 turn = ViewMath::compassMatrix(m_pitch, m_roll);
+    if (m_legacyStates)
         glLineWidth(3.0f);
-    compassProgram->setUniformValue("transform", turn);
+    m_compassProgram->setUniformValue("transform", turn);
     glDrawArrays(GL_LINES, 0, 6);
     glDrawArrays(GL_TRIANGLES, 22, 36);
 
     // The letters follow the axes' tips but always face the viewer.
     QMatrix4x4 atX;
     atX.translate(turn.map(QVector3D(0.7f, 0.0f, 0.0f)));
-    compassProgram->setUniformValue("transform", atX);
+    m_compassProgram->setUniformValue("transform", atX);
     glDrawArrays(GL_LINES, 6, 4);
     QMatrix4x4 atY;
     atY.translate(turn.map(QVector3D(0.0f, 0.7f, 0.0f)));
-    compassProgram->setUniformValue("transform", atY);
+    m_compassProgram->setUniformValue("transform", atY);
     glDrawArrays(GL_LINES, 10, 6);
 
     glBindVertexArray(0);
-    compassProgram->release();
-    if (legacyStates) {
+    m_compassProgram->release();
+    if (m_legacyStates) {
         glLineWidth(1.0f);
         glDisable(GL_LINE_SMOOTH);
     }

@@ -70,58 +70,58 @@ private:
     void drawCompass();
     void releaseGraphics();
 
-    QVector3D panOffset; // model-space translation
-    std::atomic<int> sliceIndex{0};
-    std::atomic<int> frameCount{0};
-    std::atomic<int> volumeWidth{0};
-    std::atomic<int> volumeHeight{0};
-    std::atomic<double> volumeLength{0};
-    packageInfo head;
-    QSize viewportSize;
+    QVector3D m_panOffset; // model-space translation
+    std::atomic<int> m_sliceIndex{0};
+    std::atomic<int> m_frameCount{0};
+    std::atomic<int> m_volumeWidth{0};
+    std::atomic<int> m_volumeHeight{0};
+    std::atomic<double> m_volumeLength{0};
+    packageInfo m_head;
+    QSize m_viewportSize;
 
-    std::unique_ptr<QOpenGLShaderProgram> pointProgram;
-    std::unique_ptr<QOpenGLShaderProgram> sliceProgram;
-    std::unique_ptr<QOpenGLShaderProgram> compassProgram;
-    QQuickWindow *window = nullptr;
-    QPointer<QOpenGLContext> context;          // the one the graphics objects belong to
-    QOpenGLFunctions_3_3_Core *gl33 = nullptr; // one-dimensional textures
-    bool legacyStates = false; // compatibility profile: point smoothing and wide lines
-    bool unsupported = false;  // the context cannot run the shaders
+    std::unique_ptr<QOpenGLShaderProgram> m_pointProgram;
+    std::unique_ptr<QOpenGLShaderProgram> m_sliceProgram;
+    std::unique_ptr<QOpenGLShaderProgram> m_compassProgram;
+    QQuickWindow *m_window = nullptr;
+    QPointer<QOpenGLContext> m_context;          // the one the graphics objects belong to
+    QOpenGLFunctions_3_3_Core *m_gl33 = nullptr; // one-dimensional textures
+    bool m_legacyStates = false; // compatibility profile: point smoothing and wide lines
+    bool m_unsupported = false;  // the context cannot run the shaders
 
-    GLuint pointBuffer = 0;
-    GLuint pointVao = 0;
-    GLuint sliceColorTexture = 0;
-    GLuint pointColorTexture = 0;
-    ViewMath::ColorTable4f sliceColors;
-    ViewMath::ColorTable4f pointColors{};
-    GLuint compassVao = 0;
-    GLuint compassVbo = 0;
-    GLuint quadVao = 0;
-    GLuint quadBuffer = 0;
-    GLuint volumeTexture = 0;
+    GLuint m_pointBuffer = 0;
+    GLuint m_pointVao = 0;
+    GLuint m_sliceColorTexture = 0;
+    GLuint m_pointColorTexture = 0;
+    ViewMath::ColorTable4f m_sliceColors;
+    ViewMath::ColorTable4f m_pointColors{};
+    GLuint m_compassVao = 0;
+    GLuint m_compassVbo = 0;
+    GLuint m_quadVao = 0;
+    GLuint m_quadBuffer = 0;
+    GLuint m_volumeTexture = 0;
 
-    std::shared_ptr<const ImageVolume> volume; // waiting to be uploaded
-    std::deque<ImageFrame> images;
-    bool volumeDirty = false;
-    std::vector<CloudPoint> points;
-    quint32 pointCount = 0;
+    std::shared_ptr<const ImageVolume> m_volume; // waiting to be uploaded
+    std::deque<ImageFrame> m_images;
+    bool m_volumeDirty = false;
+    std::vector<CloudPoint> m_points;
+    quint32 m_pointCount = 0;
 
-    double roll = 0;
-    double pitch = 0;
-    double heading = -89;
-    double scale = 100;
-    float cloudParamA = 0;
-    float cloudParamB = 0;
-    float maxRange = 5.0f;
-    float orthoHalfHeight = ViewMath::defaultOrthoHalfHeight;
-    float pointSize = 1.0f;
-    float powerThr = 0;
-    float maxStrength = 0;
-    float maxRadius = 0;
-    int colorModel = 2;
-    int windowWidth = 1080;
-    int windowHeight = 800;
-    bool showSlice = true;
-    bool isMoveOrRotation = false;
-    bool isAutoTarget = false;
+    double m_roll = 0;
+    double m_pitch = 0;
+    double m_heading = -89;
+    double m_scale = 100;
+    float m_cloudParamA = 0;
+    float m_cloudParamB = 0;
+    float m_maxRange = 5.0f;
+    float m_orthoHalfHeight = ViewMath::defaultOrthoHalfHeight;
+    float m_pointSize = 1.0f;
+    float m_powerThr = 0;
+    float m_maxStrength = 0;
+    float m_maxRadius = 0;
+    int m_colorModel = 2;
+    int m_windowWidth = 1080;
+    int m_windowHeight = 800;
+    bool m_showSlice = true;
+    bool m_isMoveOrRotation = false;
+    bool m_isAutoTarget = false;
 };

@@ -159,12 +159,12 @@ namespace {
 
 struct CompassWriter
 {
-    std::array<float, compassFloats> data{};
-    int next = 0;
+    std::array<float, compassFloats> m_data{};
+    int m_next = 0;
 
     void vertex(float x, float y, float z, const QVector3D &colour)
     {
-        float *v = data.data() + 6 * next++;
+        float *v = m_data.data() + 6 * m_next++;
         v[0] = x;
         v[1] = y;
         v[2] = z;
@@ -219,7 +219,7 @@ std::array<float, compassFloats> compassGeometry()
     w.arrowHead(ex, ey, ez, red);
     w.arrowHead(ey, ex, ez, green);
     w.arrowHead(ez, ex, ey, blue);
-    return w.data;
+    return w.m_data;
 }
 
 std::array<float, quadFloats> initialQuad()

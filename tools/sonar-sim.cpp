@@ -333,7 +333,7 @@ int main(int argc, char *argv[])
         streamer.allowLinkDestinations();
         sonar.commands().setVersionText(settings.version);
         sonar.commands().setUpgradeFault(settings.upgradeFault, settings.upgradeFaultAt);
-        sonar.commands().onUpgraded = [](const QByteArray &file) {
+        sonar.commands().m_onUpgraded = [](const QByteArray &file) {
             const int packets = int((file.size() + 767) / 768);
             std::printf(
                 "upgrade: %lld bytes in %d packets, sha256 %s\n", qlonglong(file.size()), packets,
@@ -341,7 +341,7 @@ int main(int argc, char *argv[])
             std::fflush(stdout);
         };
         if (settings.reportCommands) {
-            sonar.commands().onFrame = [](const SimSonarCommandServer::Received &r) {
+            sonar.commands().m_onFrame = [](const SimSonarCommandServer::Received &r) {
                 std::printf("command %d %s\n", r.connection, r.frame.toHex().constData());
                 std::fflush(stdout);
             };

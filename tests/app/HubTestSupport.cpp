@@ -15,5 +15,5 @@ SignalOrder::SignalOrder(QObject *sender)
 
 void SignalOrder::hit()
 {
-    names.append(QString::fromLatin1(sender()->metaObject()->method(senderSignalIndex()).name()));
+    m_names.append(QString::fromLatin1(sender()->metaObject()->method(senderSignalIndex()).name()));
 }

@@ -15,8 +15,8 @@ class SignalOrder : public QObject
     Q_OBJECT
 public:
     explicit SignalOrder(QObject *sender);
-    QStringList names;
+    QStringList m_names;
 
-public Q_SLOTS:
+public slots:
     void hit();
 };

@@ -54,7 +54,7 @@ class TestDeviceInfo : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void fieldsAtTheirOffsets();
     void nameReadsAtMostFifteenBytes_data();
     void nameReadsAtMostFifteenBytes();

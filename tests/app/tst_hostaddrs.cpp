@@ -34,7 +34,7 @@ class TestHostAddrs : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void initTestCase();
     void loopbackOnly();
     void ipv4OfInterfacesThatAreUp();

@@ -153,7 +153,7 @@ class TestInformationCenter : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void properties_data();
     void properties();
     void noOtherProperties();
@@ -681,7 +681,7 @@ void TestInformationCenter::mirrorSignalsEachFieldInOrder()
         if (qstrcmp(field.name, "frameSerialNum") == 0)
             expected.append(QStringLiteral("deviceNameChanged"));
     }
-    QCOMPARE(order.names, expected);
+    QCOMPARE(order.m_names, expected);
 
     for (const HeaderField &field : headerFields) {
         const QVariant value = hub.property(field.name);
@@ -692,14 +692,14 @@ void TestInformationCenter::mirrorSignalsEachFieldInOrder()
     }
     QCOMPARE(hub.deviceName(), QStringLiteral("ABCDEFGHIJKLMNO"));
 
-    order.names.clear();
+    order.m_names.clear();
     hub.updateFromPackageInfo(headerOf(bytes));
-    QCOMPARE(order.names, QStringList());
+    QCOMPARE(order.m_names, QStringList());
 
     ByteBuilder next = headerBytes();
     next.put<quint32>(20, 70002);
     hub.updateFromPackageInfo(headerOf(next));
-    QCOMPARE(order.names, QStringList{QStringLiteral("frameSerialNumChanged")});
+    QCOMPARE(order.m_names, QStringList{QStringLiteral("frameSerialNumChanged")});
     QCOMPARE(hub.frameSerialNum(), 70002u);
 }
 
@@ -845,18 +845,18 @@ void TestInformationCenter::deviceInfoSignalOrder()
         hub.setDeviceInfo(DeviceInfo(record.bytes()));
         QCOMPARE(log.messages(QtDebugMsg), QStringList{QStringLiteral("设置最大距离限制： 60")});
     }
-    QCOMPARE(order.names, signalNames);
+    QCOMPARE(order.m_names, signalNames);
 
     // The same sonar again changes nothing; with 150 m at entry 0 nothing is logged either.
-    order.names.clear();
+    order.m_names.clear();
     hub.setDeviceInfo(DeviceInfo(record.bytes()));
-    QCOMPARE(order.names, QStringList());
+    QCOMPARE(order.m_names, QStringList());
     hub.setMaxRange(150.0f);
-    order.names.clear();
+    order.m_names.clear();
     LogCollector log;
     hub.setDeviceInfo(DeviceInfo(deviceRecord(static_cast<quint8>(count), flags, 150.0f).bytes()));
     QCOMPARE(log.messages(QtDebugMsg), QStringList());
-    QCOMPARE(order.names, QStringList());
+    QCOMPARE(order.m_names, QStringList());
 }
 
 void TestInformationCenter::deviceInfoUnusableRange_data()

@@ -45,7 +45,7 @@ class TestInformationCenterQml : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void initTestCase();
     void frontEndBindsByName();
 

@@ -25,7 +25,7 @@ class TestInformationCenterThreads : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void workerAndGuiShareValues();
 };
 

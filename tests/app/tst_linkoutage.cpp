@@ -44,7 +44,7 @@ private:
     std::unique_ptr<MainWindow> m_core;
     std::unique_ptr<FarSonar> m_far;
 
-    InformationCenter *hub() const { return m_front->hub; }
+    InformationCenter *hub() const { return m_front->m_hub; }
 
     static QString notAnswering() { return CmdDialog::tr("声呐无响应"); }
     static QString restored() { return CmdDialog::tr("与声呐的连接已恢复"); }
@@ -69,7 +69,7 @@ private:
     bool connected()
     {
         m_front = std::make_unique<CoreFrontEnd>();
-        m_core = std::make_unique<MainWindow>(&m_front->root);
+        m_core = std::make_unique<MainWindow>(&m_front->m_root);
         m_core->setWarningPresenter([](const QString &, const QString &) {});
         InformationCenter *h = hub();
         connect(h, &InformationCenter::sigScanEnd, h, [h] {
@@ -132,11 +132,11 @@ private slots:
         QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
         QVERIFY(framesBeyond(hub()->frameSerialNum() + 10));
 
-        QSignalSpy channelTips(m_front->cmd, &CmdDialog::sig_cmdMsg);
+        QSignalSpy channelTips(m_front->m_cmd, &CmdDialog::sig_cmdMsg);
         QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
         QSignalSpy statusChanged(hub(), &InformationCenter::connectStatusChanged);
         QSignalSpy scanEnded(hub(), &InformationCenter::sigScanEnd);
-        const TYPE_SOCKET socket = m_front->cmd->currentSocket();
+        const TYPE_SOCKET socket = m_front->m_cmd->currentSocket();
 
         const quint32 beforeCut = hub()->frameSerialNum();
         QVERIFY(m_far->setSonarLink(false));
@@ -160,7 +160,7 @@ private slots:
         QVERIFY(hub()->connectOK());
         QVERIFY(hub()->isStart());
         QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
-        QCOMPARE(m_front->cmd->currentSocket(), socket);
+        QCOMPARE(m_front->m_cmd->currentSocket(), socket);
 
         const QByteArray typed = QByteArray::fromHex("434D440502");
         hub()->setStr_cmd(QStringLiteral("0x05接0x02"));
@@ -214,14 +214,14 @@ private slots:
     {
         QVERIFY(startFarSonar());
         QVERIFY(connected());
-        QSignalSpy channelTips(m_front->cmd, &CmdDialog::sig_cmdMsg);
+        QSignalSpy channelTips(m_front->m_cmd, &CmdDialog::sig_cmdMsg);
         QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
         QVERIFY(m_far->setSonarLink(false));
         QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, notAnswering()), 1, 30000);
 
         // What the front end does when the operator disconnects.
         hub()->setConnectOK(false);
-        m_front->cmd->disconnected();
+        m_front->m_cmd->disconnected();
         emit hub()->sigStartStatusChanged(false);
         QVERIFY(m_far->setSonarLink(true));
         QVERIFY(m_front->connectThroughSearch(m_far->sonarAddress(), 30000));
@@ -231,7 +231,7 @@ private slots:
                                      && m_far->commands().last().connection == 2,
                                  10000);
         // Long enough for either watch to have looked more than once.
-        QTest::qWait(3 * CmdDialog::LinkWatchMs);
+        QTest::qWait(3 * CmdDialog::linkWatchMs);
         QCOMPARE(count(channelTips, restored()), 0);
         QCOMPARE(count(channelTips, notAnswering()), 1);
         QCOMPARE(count(hubTips, lost()), 0);
@@ -245,7 +245,7 @@ private slots:
     // silent since that command would be given up.
     void commandTypedEarlyInALongOutage()
     {
-        if (!BsdSocket::tcp().setMaxResendInterval(CmdSocket::MaxResendIntervalMs))
+        if (!BsdSocket::tcp().setMaxResendInterval(CmdSocket::maxResendIntervalMs))
             QSKIP(
                 "this kernel doubles the wait between resends up to two minutes (no TCP_RTO_MAX_MS "
                 "before Linux 6.15): a frame sent early in a long outage may then be resent only "
@@ -273,7 +273,7 @@ private slots:
         QCOMPARE(m_far->commands().last().frame, typed);
         QCOMPARE(m_far->commands().last().connection, 1);
         // Past the command's time plus the time a silent sonar is given.
-        QTest::qWait(int(qMax<qint64>(0, 2000 + CmdSocket::GiveUpMs + 3000 - outage.elapsed())));
+        QTest::qWait(int(qMax<qint64>(0, 2000 + CmdSocket::giveUpMs + 3000 - outage.elapsed())));
         QCOMPARE(statusChanged.size(), 0);
         QCOMPARE(count(hubTips, lost()), 0);
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
@@ -297,7 +297,7 @@ private slots:
         QVERIFY(connected());
         if (scan)
             QVERIFY(scanning());
-        QSignalSpy channelTips(m_front->cmd, &CmdDialog::sig_cmdMsg);
+        QSignalSpy channelTips(m_front->m_cmd, &CmdDialog::sig_cmdMsg);
         QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
 
         QVERIFY(m_far->setSonarLink(false));

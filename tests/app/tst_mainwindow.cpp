@@ -51,13 +51,13 @@ quint32 storedPointCount()
 class ShowCounter : public QObject
 {
 public:
-    int shown = 0;
+    int m_shown = 0;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Show)
-            ++shown;
+            ++m_shown;
         return QObject::eventFilter(watched, event);
     }
 };
@@ -71,7 +71,7 @@ quint16 parsePort(const QString &text)
 
 bool isDestinationFrame(const QByteArray &frame)
 {
-    return frame.size() >= 4 && quint8(frame.at(3)) == CmdFrames::DataDestinationCode;
+    return frame.size() >= 4 && quint8(frame.at(3)) == CmdFrames::dataDestinationCode;
 }
 
 bool isAutoPower(const QByteArray &frame)
@@ -104,12 +104,12 @@ private:
     std::unique_ptr<SimulatedSonar> m_sonar;
     QStringList m_boxes;
 
-    InformationCenter *hub() const { return m_front->hub; }
+    InformationCenter *hub() const { return m_front->m_hub; }
 
     void build()
     {
         m_front = std::make_unique<CoreFrontEnd>();
-        m_core = std::make_unique<MainWindow>(&m_front->root);
+        m_core = std::make_unique<MainWindow>(&m_front->m_root);
         m_core->setWarningPresenter([this](const QString &title, const QString &text) {
             m_boxes << title + QLatin1Char('|') + text;
         });
@@ -123,7 +123,7 @@ private:
     bool startSonar()
     {
         m_sonar = std::make_unique<SimulatedSonar>();
-        return m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort);
+        return m_sonar->start(sonarAddress, CmdDialog::defaultDevicePort, UdpSerchDev::searchPort);
     }
 
     // Connects through the search, as the connection panel does.
@@ -225,11 +225,11 @@ private slots:
         hub()->setHostUdpPort(QStringLiteral("none yet"));
         QTRY_COMPARE_WITH_TIMEOUT(hub()->hostUdpPort(), port, 5000);
 
-        const QImage before = painted(m_front->image);
+        const QImage before = painted(m_front->m_image);
         // Another local address than the sonar's: the receiver listens on all of them.
         QVERIFY(streamReaches(Ipv4Endpoint{0x7f000005, parsePort(port)}, 6));
         QCOMPARE(hub()->deviceName(), QStringLiteral("SIM-SONAR"));
-        QTRY_VERIFY_WITH_TIMEOUT(painted(m_front->image) != before, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(painted(m_front->m_image) != before, 5000);
     }
 
     // Connecting rebuilds the receiver on the host address that faces the sonar, tells the
@@ -313,7 +313,7 @@ private slots:
         QFETCH(QString, catalogue);
         QFETCH(QString, tip);
         const InstalledCatalogue language(catalogue);
-        QVERIFY(language.ok);
+        QVERIFY(language.m_ok);
         QVERIFY(connectedAndAnnounced());
         const QString port = hub()->hostUdpPort();
 
@@ -492,7 +492,7 @@ private slots:
                                   20000);
         QTRY_COMPARE_WITH_TIMEOUT(storedPointCount(), 2u * quint32(packets.size()), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(images > 0, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(shows.shown > 0 && !progress->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(shows.m_shown > 0 && !progress->isVisible(), 5000);
     }
 
     // A recording under a name an earlier one left later parts of: the operator is asked
@@ -687,7 +687,7 @@ private slots:
         // A window that is never shown: the view has a renderer, and what it is asked to do
         // stays staged, since no frame hands it over.
         QQuickWindow window;
-        ShowPoint *view = m_front->view;
+        ShowPoint *view = m_front->m_view;
         view->setParentItem(window.contentItem());
         const auto unparent = qScopeGuard([view] { view->setParentItem(nullptr); });
         view->sync();
@@ -767,24 +767,24 @@ private slots:
         if (action == QLatin1String("slow register read")) {
             m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
                                          SimSonarCommandServer::Fault::Late, 1000);
-            QSignalSpy data(m_front->cmd, &CmdDialog::sigReadFpgaText);
-            m_front->cmd->fReadFpga(QStringLiteral("0x10"));
+            QSignalSpy data(m_front->m_cmd, &CmdDialog::sigReadFpgaText);
+            m_front->m_cmd->fReadFpga(QStringLiteral("0x10"));
             QCOMPARE(data.size(), 0);
             // The channel still works: the next read gets its own answer.
             m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
                                          SimSonarCommandServer::Fault::None);
             m_sonar->commands().setRegister(0x20, 0xCAFEF00D);
-            m_front->cmd->fReadFpga(QStringLiteral("0x20"));
+            m_front->m_cmd->fReadFpga(QStringLiteral("0x20"));
             QCOMPARE(data.size(), 1);
             QCOMPARE(data.first().at(0).toString(), QStringLiteral("CA FE F0 0D"));
         } else if (action == QLatin1String("register read")) {
             m_sonar->commands().setFault(SimSonarCommandServer::Answer::FpgaData,
                                          SimSonarCommandServer::Fault::Close);
-            m_front->cmd->fReadFpga(QStringLiteral("0x10"));
+            m_front->m_cmd->fReadFpga(QStringLiteral("0x10"));
         } else if (action == QLatin1String("disconnect")) {
             // What the front end does when the operator disconnects.
             hub()->setConnectOK(false);
-            m_front->cmd->disconnected();
+            m_front->m_cmd->disconnected();
             emit hub()->sigStartStatusChanged(false);
         } else {
             QTemporaryDir dir;
@@ -801,7 +801,7 @@ private slots:
                 emit hub()->sigCreateSearchThread(true);
                 emit hub()->sigConnecting(true, sonarAddress);
             }
-            m_front->cmd->upgradeFromFile(path);
+            m_front->m_cmd->upgradeFromFile(path);
         }
 
         // Reports of the channel's end that are on their way have been queued by now.
@@ -851,7 +851,7 @@ private slots:
         QFETCH(QString, catalogue);
         QFETCH(QString, tip);
         const InstalledCatalogue language(catalogue);
-        QVERIFY(language.ok);
+        QVERIFY(language.m_ok);
         QVERIFY(connectedAndAnnounced());
         emit hub()->sigStartStatusChanged(true);
         hub()->setStr_cmd(QStringLiteral("0x06接0x01"));
@@ -873,8 +873,8 @@ private slots:
         QCOMPARE(lostTips(tips), 1);
 
         if (!reset)
-            QVERIFY(m_sonar->start(sonarAddress, CmdDialog::DefaultDevicePort,
-                                   UdpSerchDev::SearchPort));
+            QVERIFY(m_sonar->start(sonarAddress, CmdDialog::defaultDevicePort,
+                                   UdpSerchDev::searchPort));
         QVERIFY(connectToSonar());
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
         QTRY_COMPARE_WITH_TIMEOUT(framesWhere(isAutoPower).size(), 2, 5000);

@@ -18,8 +18,8 @@
 namespace {
 
 // The version query's time-out here, and how late a late answer comes.
-constexpr int VersionTimeoutMs = 2000;
-constexpr int LateMs = 300;
+constexpr int versionTimeoutMs = 2000;
+constexpr int lateMs = 300;
 
 // Waits until poll() reports the event on the socket: POLLRDHUP once the peer has closed its
 // end, POLLERR once it has reset the connection.
@@ -56,14 +56,14 @@ struct Warning
 // takes them (the reader emits on its own thread).
 struct NoticeReader : QObject
 {
-    explicit NoticeReader(CmdDialog **dialog) : reader(dialog)
+    explicit NoticeReader(CmdDialog **dialog) : m_reader(dialog)
     {
         connect(
-            &reader, &sdkSocketThread::sigEndOrStart, this, [this](bool v) { notices.append(v); },
-            Qt::QueuedConnection);
+            &m_reader, &sdkSocketThread::sigEndOrStart, this,
+            [this](bool v) { m_notices.append(v); }, Qt::QueuedConnection);
     }
-    sdkSocketThread reader;
-    QList<bool> notices;
+    sdkSocketThread m_reader;
+    QList<bool> m_notices;
 };
 
 } // namespace
@@ -118,7 +118,7 @@ void TestCmdDialog::init()
     QVERIFY(m_sonar->start("127.0.0.1", 0));
     m_dialog = new CmdDialog;
     m_dialog->setDevicePort(m_sonar->commands().port());
-    m_dialog->setVersionTimeout(VersionTimeoutMs);
+    m_dialog->setVersionTimeout(versionTimeoutMs);
     m_warnings.clear();
     m_dialog->setWarningPresenter([this](const QString &title, const QString &text) {
         m_warnings.append(Warning{title, text});
@@ -266,7 +266,7 @@ void TestCmdDialog::versionQuery()
     QFETCH(int, fault);
     QFETCH(QString, shown);
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
-                                 SimSonarCommandServer::Fault(fault), LateMs);
+                                 SimSonarCommandServer::Fault(fault), lateMs);
     QVERIFY(connectDialog());
     // A stray answer that came before the query must not be taken for the version.
     LogCollector log;
@@ -283,7 +283,7 @@ void TestCmdDialog::versionQuery()
     QCOMPARE(mask.size(), 1);
     // An answer stops the time-out: no second box when its time has passed.
     if (shown == QStringLiteral("KX-SIM V1.0"))
-        QVERIFY(!mask.wait(VersionTimeoutMs));
+        QVERIFY(!mask.wait(versionTimeoutMs));
     QCOMPARE(m_warnings.size(), 1);
 }
 
@@ -341,7 +341,7 @@ void TestCmdDialog::versionQueryOnClosedChannel()
     QCOMPARE(cleared.size(), 2);
     QTRY_COMPARE_WITH_TIMEOUT(mask.size(), 2, 5000);
     QVERIFY(!m_dialog->connectOrNot());
-    QTest::qWait(VersionTimeoutMs + 500);
+    QTest::qWait(versionTimeoutMs + 500);
     QCOMPARE(m_warnings.size(), 1);
     QCOMPARE(mask.size(), 2);
 }
@@ -384,7 +384,7 @@ void TestCmdDialog::versionQueryEndsWithItsChannel()
     QVERIFY(m_warnings.isEmpty());
 
     // Past the time-out: still no box, and the overlay was closed only once.
-    QTest::qWait(VersionTimeoutMs + 500);
+    QTest::qWait(versionTimeoutMs + 500);
     QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.value(0).text));
     QCOMPARE(mask.size(), 1);
     QCOMPARE(lost.size(), sonarEnds ? 1 : 0);
@@ -454,7 +454,7 @@ void TestCmdDialog::fpgaReadAndWrite()
     m_dialog->fReadFpga("10");
     QCOMPARE(lost.size(), 1);
     QVERIFY(!m_dialog->connectOrNot());
-    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    QCOMPARE(m_dialog->currentSocket(), invalidSocket);
     QCOMPARE(messages.size(), 2);
     QCOMPARE(messages.at(0).at(0).toString(), QString::fromUtf8("断开连接"));
     QCOMPARE(messages.at(1).at(0).toString(), QString::fromUtf8("读fpga：10"));
@@ -468,7 +468,7 @@ void TestCmdDialog::fpgaReadLeavesStoppedReaderStopped()
     m_dialog->fReadFpga("10");
     // No scan runs: the read must not have left a notice reader running, nor listening.
     QVERIFY(endOfScanDropped());
-    QCOMPARE(scan.notices.size(), 0);
+    QCOMPARE(scan.m_notices.size(), 0);
     m_dialog->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(m_warnings.size(), 1, 5000);
     QCOMPARE(m_warnings.first().text, QStringLiteral("KX-SIM V1.0"));
@@ -478,7 +478,7 @@ void TestCmdDialog::fpgaReadDuringVersionQuery()
 {
     // The version reader listens while the read waits: each must get its own answer.
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::Version,
-                                 SimSonarCommandServer::Fault::Late, LateMs);
+                                 SimSonarCommandServer::Fault::Late, lateMs);
     m_sonar->commands().setRegister(0x10, 0x12345678);
     QVERIFY(connectDialog());
     QSignalSpy data(m_dialog, &CmdDialog::sigReadFpgaText);
@@ -494,27 +494,27 @@ void TestCmdDialog::scanNotices()
 {
     NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
-    scan.reader.start();
+    scan.m_reader.start();
     m_dialog->sendCmd(QString::fromUtf8("0x06接0x01"));
     QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().scanning(), 2000);
     QVERIFY(m_sonar->sendEndOfScan());
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 1, 5000);
-    QCOMPARE(scan.notices.first(), false);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.m_notices.size(), 1, 5000);
+    QCOMPARE(scan.m_notices.first(), false);
 
     // An FPGA read during the scan pauses the reader and brings it back; a second report of
     // the first notice would come before this one.
     m_sonar->commands().setRegister(0x10, 0x1);
     m_dialog->fReadFpga("10");
     QVERIFY(m_sonar->sendReseting());
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices.size(), 2, 5000);
-    QCOMPARE(scan.notices, (QList<bool>{false, true}));
+    QTRY_COMPARE_WITH_TIMEOUT(scan.m_notices.size(), 2, 5000);
+    QCOMPARE(scan.m_notices, (QList<bool>{false, true}));
 
     // A register write during the scan gets its own acknowledgement.
     m_dialog->fWriteFpga("30", "5");
     QCOMPARE(m_sonar->commands().registerValue(0x30), quint32(5));
-    scan.reader.stop();
+    scan.m_reader.stop();
     QVERIFY(endOfScanDropped());
-    QCOMPARE(scan.notices.size(), 2);
+    QCOMPARE(scan.m_notices.size(), 2);
 }
 
 void TestCmdDialog::noticeMessages_data()
@@ -538,10 +538,10 @@ void TestCmdDialog::noticeMessages()
     QFETCH(QList<bool>, expected);
     NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
-    scan.reader.start();
+    scan.m_reader.start();
     // A last reset notice marks the end: whatever the pieces gave is reported before it.
     QVERIFY(sendApart(pieces + QList<QByteArray>{"reseting"}));
-    QTRY_COMPARE_WITH_TIMEOUT(scan.notices, expected + QList<bool>{true}, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(scan.m_notices, expected + QList<bool>{true}, 5000);
 }
 
 void TestCmdDialog::disconnectSendsStop()
@@ -552,7 +552,7 @@ void TestCmdDialog::disconnectSendsStop()
     QVERIFY(connectDialog());
     m_dialog->disconnected();
     QVERIFY(!m_dialog->connectOrNot());
-    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    QCOMPARE(m_dialog->currentSocket(), invalidSocket);
     QVERIFY(m_sonar->commands().waitForFrames(1, 2000));
     QCOMPARE(m_sonar->commands().received().first().frame, QByteArray::fromHex("434D440600"));
     QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("断开连接"));
@@ -565,10 +565,10 @@ void TestCmdDialog::connectFailureMessage()
     QVERIFY(!m_dialog->tryConnect("127.0.0.1", "203.0.113.9"));
     QCOMPARE(failed.size(), 1);
     QCOMPARE(messages.last().at(0).toString(), QString::fromUtf8("连接失败：127.0.0.1"));
-    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    QCOMPARE(m_dialog->currentSocket(), invalidSocket);
     m_dialog->connectDirect("127.0.0.1");
     QVERIFY(m_dialog->connectOrNot());
-    QVERIFY(m_dialog->currentSocket() != InvalidSocket);
+    QVERIFY(m_dialog->currentSocket() != invalidSocket);
 }
 
 void TestCmdDialog::sonarEndsTheChannel_data()
@@ -596,7 +596,7 @@ void TestCmdDialog::sonarEndsTheChannel()
     NoticeReader scan(&m_dialog);
     QVERIFY(connectDialog());
     if (then == QLatin1String("scan"))
-        scan.reader.start();
+        scan.m_reader.start();
     QSignalSpy lost(m_dialog, &CmdDialog::sigConnectionLost);
     QSignalSpy messages(m_dialog, &CmdDialog::sig_cmdMsg);
     const int socket = m_dialog->currentSocket();
@@ -615,7 +615,7 @@ void TestCmdDialog::sonarEndsTheChannel()
 
     QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 5000);
     QVERIFY(!m_dialog->connectOrNot());
-    QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+    QCOMPARE(m_dialog->currentSocket(), invalidSocket);
     // The channel's router has ended with the close: every other report of the same end has
     // been queued by now, and is stale.
     QCoreApplication::sendPostedEvents();
@@ -634,7 +634,7 @@ void TestCmdDialog::sonarEndsTheChannel()
     QCOMPARE(lost.size(), 1);
     // The scan ended with the channel it ran on: no reader takes the new one's notices.
     QVERIFY(endOfScanDropped());
-    QCOMPARE(scan.notices.size(), 0);
+    QCOMPARE(scan.m_notices.size(), 0);
 }
 
 void TestCmdDialog::noLossWhileTheSonarStays_data()
@@ -673,7 +673,7 @@ void TestCmdDialog::noLossWhileTheSonarStays()
     } else if (action == QLatin1String("reconnect")) {
         QVERIFY(connectDialog());
     } else {
-        QVERIFY(!lost.wait(3 * CmdSocket::NotAnsweringMs));
+        QVERIFY(!lost.wait(3 * CmdSocket::notAnsweringMs));
     }
     // The old channel's router has ended (a close here joins it): anything it reported is
     // queued by now.

@@ -29,7 +29,7 @@ public:
         m_listener.listen(1);
         Ipv4Endpoint local;
         m_listener.localEndpoint(&local);
-        port = local.port;
+        m_port = local.port;
         m_thread = std::thread([this] { serve(); });
     }
     ~ScriptedServer()
@@ -37,8 +37,8 @@ public:
         m_running = false;
         m_thread.join();
     }
-    quint16 port = 0;
-    std::atomic<int> messages{0};
+    quint16 m_port = 0;
+    std::atomic<int> m_messages{0};
 
 private:
     void serve()
@@ -55,7 +55,7 @@ private:
             const BsdSocket::Result r = client.receive(buffer, sizeof buffer);
             if (!r.ok())
                 return;
-            ++messages;
+            ++m_messages;
             for (const Piece &p : m_script) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(p.delayMs));
                 client.send(p.bytes.constData(), std::size_t(p.bytes.size()));
@@ -103,9 +103,9 @@ void TestCmdSocket::acknowledgementVariants()
     QFETCH(QList<ScriptedServer::Piece>, script);
     QFETCH(int, code);
     ScriptedServer server(script);
-    CmdSocket client("127.0.0.1", server.port);
+    CmdSocket client("127.0.0.1", server.m_port);
     QCOMPARE(client.connectFrom("127.0.0.1"), 0);
-    QVERIFY(client.handle() != InvalidSocket);
+    QVERIFY(client.handle() != invalidSocket);
     QCOMPARE(client.sendShortCmd(6, 0), code);
 }
 
@@ -156,12 +156,12 @@ void TestCmdSocket::peerClosed()
     QVERIFY(client.linkState(&state));
     QVERIFY(state.established);
     QCOMPARE(state.unacked, 0u);
-    QCOMPARE(LinkHealth::judge(state, CmdSocket::NotAnsweringMs), LinkHealth::Verdict::Answering);
+    QCOMPARE(LinkHealth::judge(state, CmdSocket::notAnsweringMs), LinkHealth::Verdict::Answering);
     sonar.closeClient();
     pollfd closed{client.handle(), POLLRDHUP, 0};
     QVERIFY(::poll(&closed, 1, 5000) == 1);
     QVERIFY(client.linkState(&state));
-    QCOMPARE(LinkHealth::judge(state, CmdSocket::NotAnsweringMs), LinkHealth::Verdict::Ended);
+    QCOMPARE(LinkHealth::judge(state, CmdSocket::notAnsweringMs), LinkHealth::Verdict::Ended);
     // A closed peer is known without waiting: however long an exchange would wait, it ends
     // as closed (or as a failed send once the peer has reset the connection).
     const QByteArray frame("CMD\x06\x00", 5);
@@ -175,7 +175,7 @@ void TestCmdSocket::peerClosed()
     QVERIFY2(code == 4 || code == 6, qPrintable(QString::number(code)));
     client.close();
     client.close();
-    QCOMPARE(client.handle(), InvalidSocket);
+    QCOMPARE(client.handle(), invalidSocket);
     QVERIFY(!client.linkState(&state));
 }
 
@@ -216,7 +216,7 @@ void TestCmdSocket::connectFailures()
     probe.close();
     CmdSocket refused("127.0.0.1", unused.port);
     QCOMPARE(refused.connectFrom("127.0.0.1"), 1);
-    QCOMPARE(refused.handle(), InvalidSocket);
+    QCOMPARE(refused.handle(), invalidSocket);
 
     // A host address that is not ours fails at the bind, before anything leaves.
     SimSonarCommandServer sonar;
@@ -224,7 +224,7 @@ void TestCmdSocket::connectFailures()
     CmdSocket foreign("127.0.0.1", sonar.port());
     QCOMPARE(foreign.connectFrom("203.0.113.7"), 1);
     QCOMPARE(foreign.connectFrom("not an address"), 1);
-    QCOMPARE(foreign.handle(), InvalidSocket);
+    QCOMPARE(foreign.handle(), invalidSocket);
     QCOMPARE(foreign.connectFrom("127.0.0.1"), 0);
     // Answered, so the sonar has taken this connection, and any made before it.
     QCOMPARE(foreign.sendShortCmd(6, 0), 0);
@@ -246,7 +246,7 @@ void TestCmdSocket::connectTimesOutWithFullBacklog()
     }
     CmdSocket client("127.0.0.1", at.port);
     QCOMPARE(client.connect(), 1);
-    QCOMPARE(client.handle(), InvalidSocket);
+    QCOMPARE(client.handle(), invalidSocket);
 }
 
 void TestCmdSocket::peerThatStopsReading()

@@ -10,7 +10,7 @@ Q_DECLARE_METATYPE(LinkHealth::Verdict)
 
 namespace {
 
-constexpr quint32 LimitMs = 4000;
+constexpr quint32 limitMs = 4000;
 
 TcpState state(quint32 probes, quint32 backoff, quint32 unacked, quint32 lastAckMs,
                quint32 lastDataMs = 600000, bool established = true)
@@ -43,9 +43,9 @@ private slots:
         QTest::newRow("probe out, within the limit") << state(1, 0, 0, 3100) << Verdict::Answering;
         QTest::newRow("probes unanswered") << state(2, 0, 0, 5000) << Verdict::NotAnswering;
         QTest::newRow("probe unanswered, at the limit")
-            << state(1, 0, 0, LimitMs) << Verdict::NotAnswering;
+            << state(1, 0, 0, limitMs) << Verdict::NotAnswering;
         QTest::newRow("frame in flight, within the limit")
-            << state(0, 0, 1, LimitMs - 1) << Verdict::Answering;
+            << state(0, 0, 1, limitMs - 1) << Verdict::Answering;
         QTest::newRow("frame unacknowledged") << state(0, 0, 1, 4500) << Verdict::NotAnswering;
         QTest::newRow("retransmitting") << state(0, 5, 2, 20000) << Verdict::NotAnswering;
         QTest::newRow("backed off, queue empty") << state(0, 1, 0, 9000) << Verdict::NotAnswering;
@@ -64,7 +64,7 @@ private slots:
     {
         QFETCH(TcpState, state);
         QFETCH(Verdict, verdict);
-        QCOMPARE(LinkHealth::judge(state, LimitMs), verdict);
+        QCOMPARE(LinkHealth::judge(state, limitMs), verdict);
     }
 };
 

@@ -16,12 +16,12 @@
 // period and the connect time-out are shortened; a time-out that must not come is awaited
 // for twice its time.
 namespace {
-constexpr int PeriodMs = 300;
-constexpr int ConnectTimeoutMs = 600;
-constexpr int NothingMoreMs = 2 * ConnectTimeoutMs;
+constexpr int periodMs = 300;
+constexpr int connectTimeoutMs = 600;
+constexpr int nothingMoreMs = 2 * connectTimeoutMs;
 // Where a connection must come up, the time-out only bounds a hang: a loaded machine may take
 // longer than the short one to answer.
-constexpr int GenerousConnectTimeoutMs = 5000;
+constexpr int generousConnectTimeoutMs = 5000;
 } // namespace
 
 class TestSearchDev : public QObject
@@ -70,7 +70,7 @@ void TestSearchDev::init()
     m_cmd = new CmdDialog;
     m_cmd->setWarningPresenter([](const QString &, const QString &) {});
     m_search = new SearchDev(&m_ic, &m_cmd);
-    m_search->setTimings(PeriodMs, ConnectTimeoutMs);
+    m_search->setTimings(periodMs, connectTimeoutMs);
 }
 
 void TestSearchDev::cleanup()
@@ -88,7 +88,7 @@ std::unique_ptr<SimulatedSonar> TestSearchDev::sonar(const QByteArray &name, con
     c.name = name;
     c.replyLength = replyLength;
     s->discovery().setConfig(c);
-    if (!s->start(address, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort))
+    if (!s->start(address, CmdDialog::defaultDevicePort, UdpSerchDev::searchPort))
         return nullptr;
     return s;
 }
@@ -138,14 +138,14 @@ void TestSearchDev::listedSortedAndStoppedSonarDropsOut()
 
 void TestSearchDev::directedSearchConnects()
 {
-    m_search->setTimings(PeriodMs, GenerousConnectTimeoutMs);
+    m_search->setTimings(periodMs, generousConnectTimeoutMs);
     auto two = sonar("sonar-2", "10.9.0.13");
     QVERIFY(two);
     QSignalSpy failed(m_ic, &InformationCenter::sigTryConnectFailed);
     QSignalSpy hostSeen(m_ic, &InformationCenter::hostIpChanged);
     openPanel(false);
     emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.13"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), GenerousConnectTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), generousConnectTimeoutMs);
     QCOMPARE(m_ic->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
     QCOMPARE(m_ic->dstIp(), QString("10.9.0.13"));
     QCOMPARE(m_ic->deviceName(), QString("sonar-2"));
@@ -154,19 +154,19 @@ void TestSearchDev::directedSearchConnects()
     QCOMPARE(m_cmd->hostAddress(), m_ic->hostIp());
     QTRY_COMPARE_WITH_TIMEOUT(two->commands().connectionCount(), 1, 2000);
     // The success stopped the connect time-out.
-    QVERIFY(!failed.wait(GenerousConnectTimeoutMs + NothingMoreMs));
+    QVERIFY(!failed.wait(generousConnectTimeoutMs + nothingMoreMs));
 }
 
 void TestSearchDev::connectingToListedSonar()
 {
-    m_search->setTimings(PeriodMs, GenerousConnectTimeoutMs);
+    m_search->setTimings(periodMs, generousConnectTimeoutMs);
     auto ten = sonar("Sonar-10", "10.9.0.12");
     QVERIFY(ten);
     QSignalSpy tips(m_ic, &InformationCenter::sigTipsDialog);
     openPanel(true);
     QTRY_COMPARE_WITH_TIMEOUT(m_ic->searchedNameAndIp(), QStringList{"Sonar-10\n10.9.0.12"}, 7000);
     emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.12"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), GenerousConnectTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), generousConnectTimeoutMs);
     QCOMPARE(m_ic->deviceName(), QString("Sonar-10"));
 
     // A second connection while the first is open closes it first and says so.
@@ -174,7 +174,7 @@ void TestSearchDev::connectingToListedSonar()
     QTRY_COMPARE_WITH_TIMEOUT(m_ic->searchedNameAndIp(), QStringList{"Sonar-10\n10.9.0.12"}, 7000);
     m_ic->setConnectOK(false);
     emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.12"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), GenerousConnectTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), generousConnectTimeoutMs);
     bool reconnectTip = false;
     for (const auto &t : tips)
         reconnectTip |= t.at(1).toString() == QString::fromUtf8("断开并重新建立连接");
@@ -210,7 +210,7 @@ void TestSearchDev::repliesBehindSlowAttemptsStopAtTimeout()
     // may start one.
     BsdSocket listener = BsdSocket::tcp();
     listener.setReuseAddress(true);
-    const Ipv4Endpoint at{0x0a09000e, CmdDialog::DefaultDevicePort}; // 10.9.0.14
+    const Ipv4Endpoint at{0x0a09000e, CmdDialog::defaultDevicePort}; // 10.9.0.14
     QVERIFY(listener.bind(at));
     QVERIFY(listener.listen(0));
     std::vector<BsdSocket> fillers;
@@ -246,7 +246,7 @@ void TestSearchDev::closingPanelEndsPendingConnect()
     openPanel(false);
     emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.77"));
     emit m_ic->sigCreateSearchThread(false);
-    QVERIFY(!failed.wait(NothingMoreMs));
+    QVERIFY(!failed.wait(nothingMoreMs));
 }
 
 void TestSearchDev::cancelConnect()
@@ -255,7 +255,7 @@ void TestSearchDev::cancelConnect()
     openPanel(false);
     emit m_ic->sigConnecting(true, QStringLiteral("10.9.0.77"));
     emit m_ic->sigConnecting(false, QStringLiteral("10.9.0.77"));
-    QVERIFY(!failed.wait(NothingMoreMs));
+    QVERIFY(!failed.wait(nothingMoreMs));
     QVERIFY(!m_ic->connectOK());
 }
 
@@ -263,7 +263,7 @@ void TestSearchDev::cancelConnect()
 // only the host socket on 10.9.1.1 hears it, so that is the host address of the connection.
 void TestSearchDev::sonarInAnotherNamespace()
 {
-    m_search->setTimings(PeriodMs, GenerousConnectTimeoutMs);
+    m_search->setTimings(periodMs, generousConnectTimeoutMs);
     FarSonar far(QStringLiteral(KORVESSA_SONAR_SIM), QStringLiteral("kv2"),
                  QStringLiteral("10.9.1."), QStringLiteral("far-1"));
     QVERIFY(far.start());
@@ -271,7 +271,7 @@ void TestSearchDev::sonarInAnotherNamespace()
     openPanel(true);
     QTRY_VERIFY_WITH_TIMEOUT(m_ic->searchedNameAndIp().contains("far-1\n10.9.1.2"), 30000);
     emit m_ic->sigConnecting(true, QStringLiteral("10.9.1.2"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), GenerousConnectTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ic->connectOK(), generousConnectTimeoutMs);
     QCOMPARE(m_ic->hostIp(), QString("10.9.1.1"));
     QCOMPARE(m_ic->dstIp(), QString("10.9.1.2"));
     QCOMPARE(m_ic->deviceName(), QString("far-1"));

@@ -21,7 +21,7 @@ public:
     {
         m_socket = BsdSocket::udp();
         m_socket.setReuseAddress(true);
-        m_bound = m_socket.bind(Ipv4Endpoint{0x7f000001, UdpSerchDev::SearchPort});
+        m_bound = m_socket.bind(Ipv4Endpoint{0x7f000001, UdpSerchDev::searchPort});
         m_thread = std::thread([this] {
             char buffer[64];
             while (m_running) {
@@ -30,8 +30,8 @@ public:
                 Ipv4Endpoint from;
                 const BsdSocket::Result r = m_socket.receiveFrom(buffer, sizeof buffer, &from);
                 if (r.ok()) {
-                    lastRequest = QByteArray(buffer, qsizetype(r.bytes));
-                    ++requests;
+                    m_lastRequest = QByteArray(buffer, qsizetype(r.bytes));
+                    ++m_requests;
                     m_socket.sendTo(m_reply.constData(), std::size_t(m_reply.size()), from);
                     if (!m_marker.isEmpty())
                         m_socket.sendTo(m_marker.constData(), std::size_t(m_marker.size()), from);
@@ -45,8 +45,8 @@ public:
         m_thread.join();
     }
     bool bound() const { return m_bound; }
-    std::atomic<int> requests{0};
-    QByteArray lastRequest;
+    std::atomic<int> m_requests{0};
+    QByteArray m_lastRequest;
 
 private:
     QByteArray m_reply;
@@ -65,15 +65,15 @@ struct Replies : QObject
         connect(
             worker, &UdpSerchDev::sigDeviceData, this,
             [this](const QByteArray &m, const QString &dev, const QString &host) {
-                messages.append(m);
-                devIps.append(dev);
-                hostIps.append(host);
+                m_messages.append(m);
+                m_devIps.append(dev);
+                m_hostIps.append(host);
             },
             Qt::QueuedConnection);
     }
-    QList<QByteArray> messages;
-    QStringList devIps;
-    QStringList hostIps;
+    QList<QByteArray> m_messages;
+    QStringList m_devIps;
+    QStringList m_hostIps;
 };
 
 } // namespace
@@ -131,14 +131,14 @@ void TestUdpSerchDev::replyTest()
     QCOMPARE(worker.socketCount(), 1);
     worker.start();
     worker.sendSearch(true, QStringLiteral("127.0.0.1"));
-    QTRY_COMPARE_WITH_TIMEOUT(responder.requests.load(), 1, 2000);
-    QCOMPARE(responder.lastRequest, QByteArray("KXSearching\0", 12));
-    QTRY_VERIFY_WITH_TIMEOUT(spy.messages.contains(marker), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(responder.m_requests.load(), 1, 2000);
+    QCOMPARE(responder.m_lastRequest, QByteArray("KXSearching\0", 12));
+    QTRY_VERIFY_WITH_TIMEOUT(spy.m_messages.contains(marker), 5000);
     const QList<QByteArray> expected =
         reported ? QList<QByteArray>{reply, marker} : QList<QByteArray>{marker};
-    QCOMPARE(spy.messages, expected);
-    QCOMPARE(spy.devIps.first(), QString("127.0.0.1"));
-    QCOMPARE(spy.hostIps.first(), QString("127.0.0.1"));
+    QCOMPARE(spy.m_messages, expected);
+    QCOMPARE(spy.m_devIps.first(), QString("127.0.0.1"));
+    QCOMPARE(spy.m_hostIps.first(), QString("127.0.0.1"));
     worker.stop();
     QCOMPARE(worker.socketCount(), 0);
 }
@@ -152,8 +152,8 @@ void TestUdpSerchDev::mainSocketReportsFacingAddress()
     Replies spy(&worker);
     worker.start();
     worker.sendSearch(true, QStringLiteral("127.0.0.1")); // no interface sockets: main socket
-    QTRY_COMPARE_WITH_TIMEOUT(spy.hostIps.size(), 1, 2000);
-    QCOMPARE(spy.hostIps.first(), QString("127.0.0.1"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.m_hostIps.size(), 1, 2000);
+    QCOMPARE(spy.m_hostIps.first(), QString("127.0.0.1"));
 }
 
 void TestUdpSerchDev::bindFailureIsLoggedAndLeftOut()
@@ -191,7 +191,7 @@ void TestUdpSerchDev::searchWithoutNetwork()
     CmdDialog *cmd = &channel;
     SearchDev search(&ic, &cmd);
     constexpr int periodMs = 200;
-    search.setTimings(periodMs, SearchDev::ConnectTimeoutMs);
+    search.setTimings(periodMs, SearchDev::connectTimeoutMs);
     QSignalSpy tips(&hub, &InformationCenter::sigTipsDialog);
     QSignalSpy rows(&hub, &InformationCenter::searchedNameAndIpChanged);
     hub.setSearchedNameAndIp({QStringLiteral("old\n1.2.3.4")});

@@ -38,8 +38,9 @@ struct Warning
     bool operator==(const Warning &o) const { return title == o.title && text == o.text; }
 };
 
-const Warning Completed{QString::fromUtf8("提示!"), QString::fromUtf8("程序下载成功，请重新上电!")};
-const Warning NoAcknowledgement{QString::fromUtf8("警告!"), QString::fromUtf8("未收到回复消息!")};
+const Warning upgradeCompleted{QString::fromUtf8("提示!"),
+                               QString::fromUtf8("程序下载成功，请重新上电!")};
+const Warning noAcknowledgement{QString::fromUtf8("警告!"), QString::fromUtf8("未收到回复消息!")};
 
 // Bytes that differ from packet to packet, so a packet sent twice, out of order or from the
 // wrong offset shows in what the sonar put together.
@@ -224,7 +225,7 @@ void TestUpgrade::sendsFile()
 
     m_dialog->upgradeFromFile(path);
 
-    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
     QCOMPARE(barValues, bar);
     QVERIFY(modal);
     QVERIFY(!progress->isVisible());
@@ -256,7 +257,7 @@ void TestUpgrade::pacesAllButTheLastPacket()
     QVERIFY(connectDialog());
     m_dialog->upgradeFromFile(path);
     const qint64 endedNs = realtimeNs();
-    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
     const auto packets = upgradePackets(*m_sonar);
     QCOMPARE(packets.size(), 2);
     QVERIFY(packets.at(1).arrivedNs - packets.at(0).arrivedNs >= pacingMs * 1000000);
@@ -274,7 +275,7 @@ void TestUpgrade::largestFile()
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     m_dialog->upgradeFromFile(path);
     QLoggingCategory::setFilterRules(QString());
-    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
     const SimSonarCommandServer::Upgrade got = m_sonar->commands().upgrade();
     QCOMPARE(got.packets, 13654);
     QCOMPARE(got.refused, 0);
@@ -319,7 +320,7 @@ void TestUpgrade::acknowledgementFaults()
 
     m_dialog->upgradeFromFile(path);
 
-    QCOMPARE(m_warnings, QList<Warning>{completed ? Completed : NoAcknowledgement});
+    QCOMPARE(m_warnings, QList<Warning>{completed ? upgradeCompleted : noAcknowledgement});
     QVERIFY(!progressDialog()->isVisible());
     QCOMPARE(m_dialog->connectOrNot(), stillConnected);
     QCOMPARE(lost.size(), stillConnected ? 0 : 1);
@@ -329,7 +330,7 @@ void TestUpgrade::acknowledgementFaults()
         QCOMPARE(frames.size(), packetsSent);
     } else {
         // The sonar went away: the channel says so and holds no socket any more.
-        QCOMPARE(m_dialog->currentSocket(), InvalidSocket);
+        QCOMPARE(m_dialog->currentSocket(), invalidSocket);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().at(0).toString(), QString::fromUtf8("断开连接"));
         QCOMPARE(upgradePackets(*m_sonar).size(), packetsSent);
@@ -347,7 +348,7 @@ void TestUpgrade::lateAcknowledgement()
     const QString path = writeFile(file);
     QVERIFY(connectDialog());
     m_dialog->upgradeFromFile(path);
-    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
     QCOMPARE(m_sonar->commands().upgrade().bytes, file);
     QVERIFY(m_dialog->connectOrNot());
 }
@@ -406,8 +407,8 @@ void TestUpgrade::withoutConnection()
     t.start();
     m_dialog->upgradeFromFile(path);
     // Nothing to wait for: there is no channel an acknowledgement could come on.
-    QVERIFY(t.elapsed() < CmdDialog::UpgradeAckTimeoutMs);
-    QCOMPARE(m_warnings, QList<Warning>{NoAcknowledgement});
+    QVERIFY(t.elapsed() < CmdDialog::upgradeAckTimeoutMs);
+    QCOMPARE(m_warnings, QList<Warning>{noAcknowledgement});
     QVERIFY(!progressDialog()->isVisible());
     QCOMPARE(m_sonar->commands().received().size(), 0);
 }
@@ -437,7 +438,7 @@ void TestUpgrade::strayAnswersAndOtherReaders()
 
     m_dialog->upgradeFromFile(path);
 
-    QCOMPARE(m_warnings.first(), Completed);
+    QCOMPARE(m_warnings.first(), upgradeCompleted);
     QCOMPARE(m_sonar->commands().upgrade().bytes, file);
     QCOMPARE(notices, QList<bool>{});
     QVERIFY(m_sonar->sendEndOfScan());
@@ -489,7 +490,7 @@ void TestUpgrade::reconnectedDuringTheUpgrade()
 
     m_dialog->upgradeFromFile(path);
 
-    QCOMPARE(m_warnings, QList<Warning>{NoAcknowledgement});
+    QCOMPARE(m_warnings, QList<Warning>{noAcknowledgement});
     QTRY_COMPARE_WITH_TIMEOUT(m_sonar->commands().connectionCount(), 2, 5000);
     const auto packets = upgradePackets(*m_sonar);
     for (const auto &p : packets)
@@ -502,7 +503,7 @@ void TestUpgrade::reconnectedDuringTheUpgrade()
     QCOMPARE(got, told);
     QCOMPARE(lost.size(), 0);
     QVERIFY(m_dialog->connectOrNot());
-    QVERIFY(m_dialog->currentSocket() != InvalidSocket);
+    QVERIFY(m_dialog->currentSocket() != invalidSocket);
     // The new connection works: a command sent on it arrives.
     m_sonar->commands().clearReceived();
     m_dialog->sendCmd(QString::fromUtf8("0x05接0x01"));
@@ -528,7 +529,7 @@ void TestUpgrade::commandsWaitForTheUpgrade()
 
     m_dialog->upgradeFromFile(path);
 
-    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
     QCOMPARE(m_sonar->commands().upgrade().bytes, file);
     const QList<QByteArray> frames = framesBeforeMarker();
     QCOMPARE(frames.size(), 5);
@@ -558,7 +559,7 @@ void TestUpgrade::versionTimeoutWaitsForTheUpgrade()
 
     const Warning timedOut{QString::fromUtf8("版本信息"),
                            QString::fromUtf8("查询版本号超时，请重试")};
-    QCOMPARE(m_warnings, (QList<Warning>{Completed, timedOut}));
+    QCOMPARE(m_warnings, (QList<Warning>{upgradeCompleted, timedOut}));
 }
 
 // The upgrade waits on the GUI thread, but the window goes on painting and timers go on
@@ -567,9 +568,9 @@ void TestUpgrade::windowKeepsPainting()
 {
     struct Canvas : QWidget
     {
-        bool upgrading = false;
-        int paintsDuring = 0;
-        void paintEvent(QPaintEvent *) override { paintsDuring += upgrading ? 1 : 0; }
+        bool m_upgrading = false;
+        int m_paintsDuring = 0;
+        void paintEvent(QPaintEvent *) override { m_paintsDuring += m_upgrading ? 1 : 0; }
     } canvas;
     canvas.resize(100, 100);
     canvas.show();
@@ -578,7 +579,7 @@ void TestUpgrade::windowKeepsPainting()
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] {
         canvas.update();
-        progressSeen += canvas.upgrading && progressDialog()->isVisible() ? 1 : 0;
+        progressSeen += canvas.m_upgrading && progressDialog()->isVisible() ? 1 : 0;
     });
     ticker.start(10);
     m_sonar->commands().setFault(SimSonarCommandServer::Answer::UpgradeAck,
@@ -586,12 +587,12 @@ void TestUpgrade::windowKeepsPainting()
     const QString path = writeFile(firmware(1537));
     QVERIFY(connectDialog());
 
-    canvas.upgrading = true;
+    canvas.m_upgrading = true;
     m_dialog->upgradeFromFile(path);
-    canvas.upgrading = false;
+    canvas.m_upgrading = false;
 
-    QCOMPARE(m_warnings, QList<Warning>{Completed});
-    QVERIFY2(canvas.paintsDuring > 1, qPrintable(QString::number(canvas.paintsDuring)));
+    QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
+    QVERIFY2(canvas.m_paintsDuring > 1, qPrintable(QString::number(canvas.m_paintsDuring)));
     QVERIFY2(progressSeen > 1, qPrintable(QString::number(progressSeen)));
 }
 
@@ -645,7 +646,7 @@ void TestUpgrade::chooser()
     QVERIFY(progressShown);
     QVERIFY(!progressDialog()->isVisible());
     if (choose) {
-        QCOMPARE(m_warnings, QList<Warning>{Completed});
+        QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
         QCOMPARE(m_sonar->commands().upgrade().bytes, file);
     } else {
         QCOMPARE(m_warnings, QList<Warning>{});
@@ -723,7 +724,7 @@ void TestUpgrade::toolTakesUpgrade()
 
     const QByteArray file = firmware(768);
     m_dialog->upgradeFromFile(writeFile(file));
-    QCOMPARE(m_warnings, QList<Warning>{Completed});
+    QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
     QTRY_VERIFY_WITH_TIMEOUT(tool.canReadLine(), 5000);
     QCOMPARE(tool.readAllStandardOutput(),
              "upgrade: 768 bytes in 1 packets, sha256 "
@@ -731,7 +732,7 @@ void TestUpgrade::toolTakesUpgrade()
 
     // The second acknowledgement is withheld: no third packet, no whole file to report.
     m_dialog->upgradeFromFile(writeFile(firmware(1537)));
-    QCOMPARE(m_warnings.last(), NoAcknowledgement);
+    QCOMPARE(m_warnings.last(), noAcknowledgement);
     tool.terminate();
     QVERIFY(tool.waitForFinished(5000));
     QCOMPARE(tool.exitCode(), 0);

@@ -37,21 +37,21 @@ std::vector<double> referenceTaps()
 // little-endian 16-bit sample.
 struct Frame
 {
-    explicit Frame(int bins) : bytes(std::size_t(bins) * 4, 0) {}
+    explicit Frame(int bins) : m_bytes(std::size_t(bins) * 4, 0) {}
     void set(int bin, int beam, quint16 v)
     {
-        bytes[std::size_t(4 * bin + 2 * beam)] = quint8(v & 0xff);
-        bytes[std::size_t(4 * bin + 2 * beam + 1)] = quint8(v >> 8);
+        m_bytes[std::size_t(4 * bin + 2 * beam)] = quint8(v & 0xff);
+        m_bytes[std::size_t(4 * bin + 2 * beam + 1)] = quint8(v >> 8);
     }
     quint16 get(int bin, int beam) const
     {
-        return quint16(bytes[std::size_t(4 * bin + 2 * beam)]
-                       | (bytes[std::size_t(4 * bin + 2 * beam + 1)] << 8));
+        return quint16(m_bytes[std::size_t(4 * bin + 2 * beam)]
+                       | (m_bytes[std::size_t(4 * bin + 2 * beam + 1)] << 8));
     }
     // A Gaussian echo, symmetric about its centre bin to the last sample.
     void echo(int beam, int centre, double amplitude, double sigma = 6)
     {
-        const int bins = int(bytes.size() / 4);
+        const int bins = int(m_bytes.size() / 4);
         for (int k = 0; k < bins; ++k) {
             const double d = (k - centre) / sigma;
             const double v = std::round(amplitude * std::exp(-0.5 * d * d));
@@ -59,8 +59,8 @@ struct Frame
                 set(k, beam, quint16(v));
         }
     }
-    qint64 size() const { return qint64(bytes.size()); }
-    std::vector<quint8> bytes;
+    qint64 size() const { return qint64(m_bytes.size()); }
+    std::vector<quint8> m_bytes;
 };
 
 packageInfo headerFor(quint32 bins, float direction = 0, float distReso = 0.05f)
@@ -77,7 +77,7 @@ packageInfo headerFor(quint32 bins, float direction = 0, float distReso = 0.05f)
 // The filtered beam at one output index, by direct convolution of the blanked squares.
 double filteredAt(const Frame &f, int beam, const std::vector<double> &taps, int index)
 {
-    const int bins = int(f.bytes.size() / 4);
+    const int bins = int(f.m_bytes.size() / 4);
     double sum = 0;
     for (std::size_t k = 0; k < taps.size(); ++k) {
         const int bin = index - int(k);
@@ -100,7 +100,7 @@ Run run(EchoProcessor &p, const packageInfo &h, const Frame &f, qint64 bytes = -
     Run r;
     std::fill(r.points, r.points + 8, -99.0);
     r.result.angleA = r.result.rangeB = -99;
-    p.processFrame(h, f.bytes.data(), bytes == -2 ? f.size() : bytes, r.result, r.points);
+    p.processFrame(h, f.m_bytes.data(), bytes == -2 ? f.size() : bytes, r.result, r.points);
     return r;
 }
 

@@ -94,40 +94,40 @@ QList<int> partsFromPoints()
 
 struct Reader
 {
-    PacketRing *ring = nullptr;
-    InformationCenter *center;
-    Processing processing{&ring, &center};
-    Processing *processingPtr = &processing;
-    FileRead reader{&processingPtr, &center};
-    QSignalSpy parts{&processing, &Processing::sigProgressInit};
-    QList<InformationCenter::FileStatus> statuses;
-    std::atomic<int> ends{0}; // end signals from the reader's thread (not the operator's)
+    PacketRing *m_ring = nullptr;
+    InformationCenter *m_center;
+    Processing m_processing{&m_ring, &m_center};
+    Processing *m_processingPtr = &m_processing;
+    FileRead m_reader{&m_processingPtr, &m_center};
+    QSignalSpy m_parts{&m_processing, &Processing::sigProgressInit};
+    QList<InformationCenter::FileStatus> m_statuses;
+    std::atomic<int> m_ends{0}; // end signals from the reader's thread (not the operator's)
 
-    explicit Reader(QObject *owner) : center(new InformationCenter(owner))
+    explicit Reader(QObject *owner) : m_center(new InformationCenter(owner))
     {
-        wireReplay(reader, processing, center);
+        wireReplay(m_reader, m_processing, m_center);
         QObject::connect(
-            center, &InformationCenter::fileStatusChanged, owner,
-            [this] { statuses << center->m_fileStatus(); }, Qt::DirectConnection);
+            m_center, &InformationCenter::fileStatusChanged, owner,
+            [this] { m_statuses << m_center->m_fileStatus(); }, Qt::DirectConnection);
         QObject::connect(
-            center, &InformationCenter::sigStopReadFile, owner,
+            m_center, &InformationCenter::sigStopReadFile, owner,
             [this] {
-                if (QThread::currentThread() != center->thread())
-                    ++ends;
+                if (QThread::currentThread() != m_center->thread())
+                    ++m_ends;
             },
             Qt::DirectConnection);
     }
     void replay(const QString &path)
     {
-        emit center->sigReadFile(QUrl::fromLocalFile(path).toString());
+        emit m_center->sigReadFile(QUrl::fromLocalFile(path).toString());
     }
     // The reader's end signal came and its handlers have run.
     bool ended()
     {
         return QTest::qWaitFor(
             [this] {
-                return ends.load() > 0
-                       && center->m_fileStatus() == InformationCenter::FileStatus::None;
+                return m_ends.load() > 0
+                       && m_center->m_fileStatus() == InformationCenter::FileStatus::None;
             },
             20000);
     }
@@ -195,12 +195,12 @@ void tst_FileRead::partsOfARecording()
     r.replay(dir.filePath(chosen));
     QVERIFY(r.ended());
     QCOMPARE(partsFromPoints(), replayed);
-    QCOMPARE(r.parts.size(), QTest::currentDataTag() == QByteArray("empty part in the middle")
-                                 ? 3
-                                 : replayed.size());
-    QCOMPARE(r.ends.load(), 1);
-    QVERIFY(r.statuses.contains(InformationCenter::FileStatus::Reading));
-    QCOMPARE(r.statuses.last(), InformationCenter::FileStatus::None);
+    QCOMPARE(r.m_parts.size(), QTest::currentDataTag() == QByteArray("empty part in the middle")
+                                   ? 3
+                                   : replayed.size());
+    QCOMPARE(r.m_ends.load(), 1);
+    QVERIFY(r.m_statuses.contains(InformationCenter::FileStatus::Reading));
+    QCOMPARE(r.m_statuses.last(), InformationCenter::FileStatus::None);
 }
 
 void tst_FileRead::firstPartNotReadable_data()
@@ -227,9 +227,9 @@ void tst_FileRead::firstPartNotReadable()
     r.replay(first);
     QVERIFY(r.ended());
     QVERIFY(log.messages(QtWarningMsg).contains(QStringLiteral("打开 dive.DB 失败")));
-    QCOMPARE(r.parts.size(), 0);
-    QVERIFY(!r.statuses.contains(InformationCenter::FileStatus::Reading));
-    QCOMPARE(r.ends.load(), 1);
+    QCOMPARE(r.m_parts.size(), 0);
+    QVERIFY(!r.m_statuses.contains(InformationCenter::FileStatus::Reading));
+    QCOMPARE(r.m_ends.load(), 1);
 }
 
 void tst_FileRead::allocationFailureEndsTheReplay_data()
@@ -309,10 +309,10 @@ void tst_FileRead::partCutShortDuringItsReplay()
     QVERIFY(writePart(dir.filePath(QStringLiteral("dive_1.DB")), 10, 2));
     LogCollector log;
     Reader r(this);
-    QSignalSpy tips(r.center, &InformationCenter::sigTipsCMD);
+    QSignalSpy tips(r.m_center, &InformationCenter::sigTipsCMD);
     std::atomic<bool> cut{false};
     connect(
-        &r.processing, &Processing::sigProgressChanged, &r.processing,
+        &r.m_processing, &Processing::sigProgressChanged, &r.m_processing,
         [&](double, bool running) {
             if (running && !cut.exchange(true))
                 QVERIFY(::truncate(QFile::encodeName(first).constData(), off_t(cutTo)) == 0);
@@ -321,8 +321,8 @@ void tst_FileRead::partCutShortDuringItsReplay()
     r.replay(first);
     QVERIFY(r.ended());
     QVERIFY(cut.load());
-    QCOMPARE(r.parts.size(), 1);
-    QCOMPARE(r.ends.load(), 1);
+    QCOMPARE(r.m_parts.size(), 1);
+    QCOMPARE(r.m_ends.load(), 1);
     QVERIFY(!log.messages(QtWarningMsg).filter(QStringLiteral("文件读取失败")).isEmpty());
     QTRY_COMPARE(tips.size(), 1);
     QCOMPARE(tips[0][0].toString(),
@@ -349,22 +349,22 @@ void tst_FileRead::framesAcrossChunksReplayAsFromMemory()
     file.close();
 
     Reader fromMemory(this);
-    emit fromMemory.reader.sigReadingFile();
-    fromMemory.processing.processFile(reinterpret_cast<const uchar *>(bytes.constData()),
-                                      quint32(bytes.size()));
+    emit fromMemory.m_reader.sigReadingFile();
+    fromMemory.m_processing.processFile(reinterpret_cast<const uchar *>(bytes.constData()),
+                                        quint32(bytes.size()));
     const std::vector<CloudPoint> expectedPoints = storedPoints();
-    const std::deque<ImageFrame> expectedImages = fromMemory.processing.history();
+    const std::deque<ImageFrame> expectedImages = fromMemory.m_processing.history();
     QCOMPARE(int(expectedPoints.size()), 2 * int(PartReader::chunkRecords));
 
     Reader fromFile(this);
-    QSignalSpy progress(&fromFile.processing, &Processing::sigProgressChanged);
+    QSignalSpy progress(&fromFile.m_processing, &Processing::sigProgressChanged);
     fromFile.replay(file.fileName());
     QVERIFY(fromFile.ended());
     const std::vector<CloudPoint> points = storedPoints();
     QCOMPARE(points.size(), expectedPoints.size());
     QVERIFY(std::memcmp(points.data(), expectedPoints.data(), points.size() * sizeof(CloudPoint))
             == 0);
-    const std::deque<ImageFrame> &images = fromFile.processing.history();
+    const std::deque<ImageFrame> &images = fromFile.m_processing.history();
     QCOMPARE(images.size(), expectedImages.size());
     for (std::size_t i = 0; i < images.size(); ++i)
         QVERIFY(images[i].image == expectedImages[i].image);
@@ -424,10 +424,10 @@ void tst_FileRead::namesAsTheFileSystemSpellsThem()
                             : QUrl::fromLocalFile(QFile::decodeName(first)).toString();
 
     Reader r(this);
-    emit r.center->sigReadFile(url);
+    emit r.m_center->sigReadFile(url);
     QVERIFY(r.ended());
     QCOMPARE(partsFromPoints(), replayed);
-    QCOMPARE(r.parts.size(), replayed.size());
+    QCOMPARE(r.m_parts.size(), replayed.size());
 }
 
 void tst_FileRead::laterPartsOfAnOlderRecordingAreNotReplayed_data()
@@ -500,12 +500,12 @@ void tst_FileRead::stopDuringAMultiPartReplay()
     Reader r(this);
     std::atomic<bool> inside{false};
     connect(
-        &r.processing, &Processing::sigProgressChanged, &r.processing,
+        &r.m_processing, &Processing::sigProgressChanged, &r.m_processing,
         [&](double, bool running) {
             if (!running || inside.exchange(true))
                 return;
             const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!r.processing.isStopRequested() && std::chrono::steady_clock::now() < until)
+            while (!r.m_processing.isStopRequested() && std::chrono::steady_clock::now() < until)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         },
         Qt::DirectConnection);
@@ -515,17 +515,17 @@ void tst_FileRead::stopDuringAMultiPartReplay()
     QElapsedTimer timer;
     timer.start();
     if (windowClosed)
-        r.reader.stop();
+        r.m_reader.stop();
     else
-        emit r.center->sigStopReadFile();
+        emit r.m_center->sigStopReadFile();
     qInfo() << "the stop returned after" << timer.elapsed() << "ms";
     QVERIFY(r.ended());
-    QCOMPARE(r.parts.size(), 1);
+    QCOMPARE(r.m_parts.size(), 1);
     QCOMPARE(partsFromPoints(), QList<int>{1});
     quint32 points = 0;
     PointCloudCache::instance().readPoints(&points, nullptr);
     QVERIFY2(points < 2u * frames, qPrintable(QString::number(points)));
-    QCOMPARE(r.center->m_fileStatus(), InformationCenter::FileStatus::None);
+    QCOMPARE(r.m_center->m_fileStatus(), InformationCenter::FileStatus::None);
 }
 
 void tst_FileRead::replayStartsWithoutAFrameLeftHalfFilled()
@@ -546,8 +546,8 @@ void tst_FileRead::replayStartsWithoutAFrameLeftHalfFilled()
         SimSonar::recordingBytes(stale, SimSonar::echoSamples({}, 50)).left(2 * packetSize);
 
     Reader r(this);
-    r.processing.processFile(reinterpret_cast<const uchar *>(leftOver.constData()),
-                             quint32(leftOver.size()));
+    r.m_processing.processFile(reinterpret_cast<const uchar *>(leftOver.constData()),
+                               quint32(leftOver.size()));
     r.replay(dir.filePath(QStringLiteral("dive.DB")));
     QVERIFY(r.ended());
     quint32 points = 0;
@@ -566,44 +566,44 @@ void tst_FileRead::anEarlierReplaysEndLeavesTheNextOneAlone()
     Reader r(this);
     r.replay(path);
     QVERIFY(r.ended());
-    const std::size_t images = r.processing.history().size();
+    const std::size_t images = r.m_processing.history().size();
     QVERIFY(images >= 90);
 
     // At its first stored image the armed replay holds on until the stop has been asked.
     std::atomic<bool> armed{false};
     std::atomic<bool> holding{false};
     connect(
-        r.center, &InformationCenter::updateSchedule, &r.processing,
+        r.m_center, &InformationCenter::updateSchedule, &r.m_processing,
         [&](int) {
             if (!armed.exchange(false))
                 return;
             holding = true;
             const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!r.processing.isStopRequested() && std::chrono::steady_clock::now() < until)
+            while (!r.m_processing.isStopRequested() && std::chrono::steady_clock::now() < until)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         },
         Qt::DirectConnection);
 
     for (int round = 0; round < 20; ++round) {
-        const int endsBefore = r.ends.load();
+        const int endsBefore = r.m_ends.load();
         armed = true;
         holding = false;
         r.replay(path);
         QTRY_VERIFY_WITH_TIMEOUT(holding.load(), 20000);
-        r.statuses.clear();
-        emit r.center->sigStopReadFile(); // the operator's stop
+        r.m_statuses.clear();
+        emit r.m_center->sigStopReadFile(); // the operator's stop
         r.replay(path);
         // Both threads have sent their end, and the GUI thread has handled what it takes.
-        QTRY_VERIFY_WITH_TIMEOUT(r.ends.load() > endsBefore + 1
-                                     && r.center->m_fileStatus()
+        QTRY_VERIFY_WITH_TIMEOUT(r.m_ends.load() > endsBefore + 1
+                                     && r.m_center->m_fileStatus()
                                             == InformationCenter::FileStatus::None,
                                  20000);
-        QCOMPARE(r.processing.history().size(), images);
+        QCOMPARE(r.m_processing.history().size(), images);
         using Status = InformationCenter::FileStatus;
-        QCOMPARE(r.statuses, QList<Status>({Status::None, Status::Reading, Status::None}));
+        QCOMPARE(r.m_statuses, QList<Status>({Status::None, Status::Reading, Status::None}));
         // Whatever either thread queued has been delivered.
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(r.ends.load(), endsBefore + 2);
+        QCOMPARE(r.m_ends.load(), endsBefore + 2);
     }
 }
 

@@ -47,39 +47,39 @@ QString url(const QString &path)
 // The ring, the hub and the recorder, as the program builds them.
 struct Recorder
 {
-    PacketRing *ring;
-    InformationCenter *center;
-    FileSave save{&ring, &center};
-    QSignalSpy tips{center, &InformationCenter::sigTipsCMD};
-    QSignalSpy stops{center, &InformationCenter::sigStopSaveFile};
-    quint16 mark = 0;
-    QStringList questions; // "title|text" of each question the operator was asked
-    std::function<bool()> answer = [] { return false; };
+    PacketRing *m_ring;
+    InformationCenter *m_center;
+    FileSave m_save{&m_ring, &m_center};
+    QSignalSpy m_tips{m_center, &InformationCenter::sigTipsCMD};
+    QSignalSpy m_stops{m_center, &InformationCenter::sigStopSaveFile};
+    quint16 m_mark = 0;
+    QStringList m_questions; // "title|text" of each question the operator was asked
+    std::function<bool()> m_answer = [] { return false; };
 
     Recorder(QObject *owner, quint16 slotCount = 50000)
-        : ring(new PacketRing(packetSize, slotCount)), center(new InformationCenter(owner))
+        : m_ring(new PacketRing(packetSize, slotCount)), m_center(new InformationCenter(owner))
     {
-        save.setQuestionPresenter([this](const QString &title, const QString &text) {
-            questions << title + QLatin1Char('|') + text;
-            return answer();
+        m_save.setQuestionPresenter([this](const QString &title, const QString &text) {
+            m_questions << title + QLatin1Char('|') + text;
+            return m_answer();
         });
     }
     ~Recorder()
     {
-        save.stop();
-        delete ring;
+        m_save.stop();
+        delete m_ring;
     }
     void push(const QList<quint32> &serials)
     {
         for (quint32 serial : serials)
-            ring->push(packet(serial, mark++).constData(), packetSize);
+            m_ring->push(packet(serial, m_mark++).constData(), packetSize);
     }
     // True once the recorder has taken every packet pushed so far.
-    bool drained() const { return !ring->hasRecordData(); }
+    bool drained() const { return !m_ring->hasRecordData(); }
     QStringList tipTexts() const
     {
         QStringList out;
-        for (const QList<QVariant> &args : tips)
+        for (const QList<QVariant> &args : m_tips)
             out << args.at(0).toString();
         return out;
     }
@@ -184,7 +184,7 @@ void tst_FileSave::recordsWholeStampedFrames()
         old.write(QByteArray(5000, 'x'));
     }
     Recorder rec(this);
-    InformationCenter *center = rec.center;
+    InformationCenter *center = rec.m_center;
     center->setSpeedMove(2.5f);
     center->setTargetGamma(1.25);
     rec.push({1, 1}); // before the recording: not in it
@@ -206,8 +206,8 @@ void tst_FileSave::recordsWholeStampedFrames()
     }
     QCOMPARE(rec.tipTexts(),
              (QStringList{QStringLiteral("保存数据：") + path, QStringLiteral("保存数据完成")}));
-    QCOMPARE(rec.stops.size(), 1);          // only the operator's
-    QCOMPARE(rec.questions, QStringList()); // no later parts there: nothing to ask
+    QCOMPARE(rec.m_stops.size(), 1);          // only the operator's
+    QCOMPARE(rec.m_questions, QStringList()); // no later parts there: nothing to ask
 }
 
 void tst_FileSave::splitsIntoParts()
@@ -217,11 +217,11 @@ void tst_FileSave::splitsIntoParts()
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("X.DB"));
     Recorder rec(this);
-    rec.save.setPartSizeLimit(4 * quint64(packetSize));
-    emit rec.center->sigSaveFile(url(first));
+    rec.m_save.setPartSizeLimit(4 * quint64(packetSize));
+    emit rec.m_center->sigSaveFile(url(first));
     rec.push({1, 1, 1, 2, 2, 2, 3, 3, 3, 4});
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
-    emit rec.center->sigStopSaveFile();
+    emit rec.m_center->sigStopSaveFile();
 
     const auto serials = [](const QString &path) {
         QList<quint32> out;
@@ -234,10 +234,10 @@ void tst_FileSave::splitsIntoParts()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"X.DB", "X_1.DB"}));
 
     const QString second = dir.filePath(QStringLiteral("Y.DB"));
-    emit rec.center->sigSaveFile(url(second));
+    emit rec.m_center->sigSaveFile(url(second));
     rec.push({5, 5, 5, 5, 5, 6});
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
-    emit rec.center->sigStopSaveFile();
+    emit rec.m_center->sigStopSaveFile();
     QCOMPARE(serials(second), (QList<quint32>{5, 5, 5, 5, 5}));
     // The limit was reached after the run of 5, so the next part was begun; it had no whole
     // frame yet when the recording stopped.
@@ -268,7 +268,7 @@ void tst_FileSave::failureEndsTheRecording()
     QTemporaryDir dir;
     QString first = dir.filePath(QStringLiteral("X.DB"));
     Recorder rec(this);
-    InformationCenter *center = rec.center;
+    InformationCenter *center = rec.m_center;
     if (failure == QLatin1String("missing directory"))
         first = dir.filePath(QStringLiteral("no such dir/X.DB"));
     if (failure == QLatin1String("first part is a pipe"))
@@ -293,7 +293,7 @@ void tst_FileSave::failureEndsTheRecording()
     if (failure == QLatin1String("next part is a link"))
         QVERIFY(writeForeign() && QFile::link(foreign, dir.filePath(QStringLiteral("X_1.DB"))));
     if (failure.startsWith(QLatin1String("next part")))
-        rec.save.setPartSizeLimit(6 * quint64(packetSize));
+        rec.m_save.setPartSizeLimit(6 * quint64(packetSize));
     const qint64 frameBytes = 3 * qint64(packetSize);
     rlimit saved{};
     QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
@@ -306,11 +306,11 @@ void tst_FileSave::failureEndsTheRecording()
 
     emit center->sigSaveFile(url(first));
     // Nothing there that the recording would replace: nothing to ask.
-    QCOMPARE(rec.questions, QStringList());
+    QCOMPARE(rec.m_questions, QStringList());
     if (failure == QLatin1String("next part appears"))
         QVERIFY(writeForeign());
     rec.push({1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 6});
-    QTRY_COMPARE_WITH_TIMEOUT(rec.stops.size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.m_stops.size(), 1, 10000);
     QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
     QTRY_COMPARE_WITH_TIMEOUT(center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
 
@@ -348,8 +348,8 @@ void tst_FileSave::failureTipFollowsTheLanguage()
     QVERIFY(QCoreApplication::installTranslator(&english));
     QTemporaryDir dir;
     Recorder rec(this);
-    emit rec.center->sigSaveFile(url(dir.filePath(QStringLiteral("no such dir/X.DB"))));
-    QTRY_COMPARE_WITH_TIMEOUT(rec.stops.size(), 1, 10000);
+    emit rec.m_center->sigSaveFile(url(dir.filePath(QStringLiteral("no such dir/X.DB"))));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.m_stops.size(), 1, 10000);
     QCoreApplication::removeTranslator(&english);
     const QStringList tips = rec.tipTexts();
     QVERIFY2(tips.size() == 1 && tips.first().startsWith(QStringLiteral("Failed to save data:")),
@@ -403,56 +403,56 @@ void tst_FileSave::ringOverrunIsReportedOnce()
     // recorder is stopped while the pipe is still read, so it cannot hang in its write.
     struct Drain
     {
-        Recorder &rec;
-        int fd;
-        std::atomic<bool> tap{false};
-        std::atomic<bool> running{true};
-        std::atomic<qint64> received{0};
-        std::thread thread{[this] {
+        Recorder &m_rec;
+        int m_fd;
+        std::atomic<bool> m_tap{false};
+        std::atomic<bool> m_running{true};
+        std::atomic<qint64> m_received{0};
+        std::thread m_thread{[this] {
             char buffer[65536];
-            while (running.load()) {
-                const ssize_t n = tap.load() ? ::read(fd, buffer, sizeof buffer) : 0;
+            while (m_running.load()) {
+                const ssize_t n = m_tap.load() ? ::read(m_fd, buffer, sizeof buffer) : 0;
                 if (n > 0)
-                    received += n;
+                    m_received += n;
                 else
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         }};
         ~Drain()
         {
-            tap = true;
-            rec.save.stop();
-            running = false;
-            thread.join();
-            ::close(fd);
+            m_tap = true;
+            m_rec.m_save.stop();
+            m_running = false;
+            m_thread.join();
+            ::close(m_fd);
         }
     } drain{rec, reader};
 
-    emit rec.center->sigSaveFile(url(fifo));
+    emit rec.m_center->sigSaveFile(url(fifo));
     rec.push({0, 0, 1}); // frame 0 goes to the write that blocks
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
     for (quint32 f = 2; f < 2 + 3 * 64 / 2; ++f)
         rec.push({f, f});
-    drain.tap = true;
+    drain.m_tap = true;
     QTRY_VERIFY_WITH_TIMEOUT(rec.tipTexts().filter(lost).size() == 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
-    rec.ring->push(packet(1000, 0).constData(), packetSize); // the ring overruns no more
+    rec.m_ring->push(packet(1000, 0).constData(), packetSize); // the ring overruns no more
     for (quint32 f = 1001; f < 1101; ++f) {
         rec.push({f, f});
         if (f % 20 == 0)
             QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
     }
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
-    emit rec.center->sigStopSaveFile();
+    emit rec.m_center->sigStopSaveFile();
 
     const QStringList tips = rec.tipTexts();
     QCOMPARE(tips.filter(lost).size(), 1);
     QCOMPARE(tips.last(), saved);
-    QVERIFY(rec.ring->lostRecordPackets() >= 2 * 64);
+    QVERIFY(rec.m_ring->lostRecordPackets() >= 2 * 64);
     // Frame 0, what survived of the laps, then frames 1000 .. 1099 whole (1100 was in progress).
     QTRY_VERIFY_WITH_TIMEOUT(
-        drain.received.load() - junkBytes >= (2 + 1 + 99 * 2) * qint64(packetSize), 10000);
-    QCOMPARE((drain.received.load() - junkBytes) % packetSize, 0);
+        drain.m_received.load() - junkBytes >= (2 + 1 + 99 * 2) * qint64(packetSize), 10000);
+    QCOMPARE((drain.m_received.load() - junkBytes) % packetSize, 0);
 }
 
 void tst_FileSave::asksBeforeReplacingLeftovers_data()
@@ -497,12 +497,12 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
     const FolderState before = stateOf(dir.path());
 
     Recorder rec(this);
-    rec.answer = [yes] { return yes; };
-    rec.save.setPartSizeLimit(4 * quint64(packetSize));
-    emit rec.center->sigSaveFile(url(first));
+    rec.m_answer = [yes] { return yes; };
+    rec.m_save.setPartSizeLimit(4 * quint64(packetSize));
+    emit rec.m_center->sigSaveFile(url(first));
 
     if (listed.isEmpty()) {
-        QCOMPARE(rec.questions, QStringList());
+        QCOMPARE(rec.m_questions, QStringList());
     } else {
         const QString text =
             catalogue.isEmpty()
@@ -511,21 +511,21 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
                 : QStringLiteral(
                     "Recording|An earlier recording under this name left %1 later part files here: "
                     "%2\nThis recording will replace them. Continue?");
-        QCOMPARE(rec.questions, QStringList{text.arg(leftovers.size()).arg(listed)});
+        QCOMPARE(rec.m_questions, QStringList{text.arg(leftovers.size()).arg(listed)});
     }
     if (!yes && !listed.isEmpty()) {
         // Nothing starts and nothing on disk changes.
-        QCOMPARE(rec.center->m_fileStatus(), InformationCenter::FileStatus::None);
+        QCOMPARE(rec.m_center->m_fileStatus(), InformationCenter::FileStatus::None);
         QCOMPARE(stateOf(dir.path()), before);
         QCOMPARE(rec.tipTexts(), QStringList());
-        QCOMPARE(rec.stops.size(), 0);
+        QCOMPARE(rec.m_stops.size(), 0);
         return;
     }
-    QCOMPARE(rec.center->m_fileStatus(), InformationCenter::FileStatus::Saving);
+    QCOMPARE(rec.m_center->m_fileStatus(), InformationCenter::FileStatus::Saving);
     rec.push({1, 1, 2, 2, 3, 3, 4});
     QTRY_VERIFY_WITH_TIMEOUT(rec.drained(), 10000);
-    emit rec.center->sigStopSaveFile();
-    QTRY_COMPARE_WITH_TIMEOUT(rec.center->m_fileStatus(), InformationCenter::FileStatus::None,
+    emit rec.m_center->sigStopSaveFile();
+    QTRY_COMPARE_WITH_TIMEOUT(rec.m_center->m_fileStatus(), InformationCenter::FileStatus::None,
                               10000);
     // The folder holds the new recording and nothing that the earlier one left.
     QCOMPARE(QDir(dir.path())
@@ -555,15 +555,15 @@ void tst_FileSave::sonarLostWhileAsked()
     QVERIFY(leaveParts(first, {0, 1}));
     const FolderState before = stateOf(dir.path());
     Recorder rec(this);
-    InformationCenter *center = rec.center;
+    InformationCenter *center = rec.m_center;
     center->f_setConnectStatusConnected();
-    rec.answer = [center, lost] {
+    rec.m_answer = [center, lost] {
         if (lost)
             center->f_setConnectStatusNone();
         return true;
     };
     emit center->sigSaveFile(url(first));
-    QCOMPARE(rec.questions.size(), 1);
+    QCOMPARE(rec.m_questions.size(), 1);
     if (lost) {
         QCOMPARE(center->m_fileStatus(), InformationCenter::FileStatus::None);
         QCOMPARE(stateOf(dir.path()), before);

@@ -22,15 +22,15 @@ class Catcher : public QObject
     Q_OBJECT
 public:
     // Written on the catcher's thread; read by the test only once done is set.
-    QByteArray got;
-    Qt::HANDLE thread = nullptr;
-    std::atomic<bool> done{false};
+    QByteArray m_got;
+    Qt::HANDLE m_thread = nullptr;
+    std::atomic<bool> m_done{false};
 public slots:
     void take(QvForwardSDK::packageInfo h)
     {
-        got = QByteArray(reinterpret_cast<const char *>(&h), sizeof h);
-        thread = QThread::currentThreadId();
-        done.store(true);
+        m_got = QByteArray(reinterpret_cast<const char *>(&h), sizeof h);
+        m_thread = QThread::currentThreadId();
+        m_done.store(true);
     }
 };
 
@@ -164,9 +164,9 @@ private slots:
         Emitter emitter;
         connect(&emitter, &Emitter::header, &catcher, &Catcher::take, Qt::QueuedConnection);
         emit emitter.header(patterned.as<packageInfo>());
-        QTRY_VERIFY(catcher.done.load());
-        QCOMPARE(catcher.got, pattern);
-        QVERIFY(catcher.thread != QThread::currentThreadId());
+        QTRY_VERIFY(catcher.m_done.load());
+        QCOMPARE(catcher.m_got, pattern);
+        QVERIFY(catcher.m_thread != QThread::currentThreadId());
         worker.quit();
         worker.wait();
     }

@@ -15,8 +15,8 @@ namespace {
 class HeldCache : public PointCloudCache
 {
 public:
-    void lockExclusive() { pointLock.lock(); }
-    void unlockExclusive() { pointLock.unlock(); }
+    void lockExclusive() { m_pointLock.lock(); }
+    void unlockExclusive() { m_pointLock.unlock(); }
 };
 
 std::vector<float> pointsFrom(int first, int count)

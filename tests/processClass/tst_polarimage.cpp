@@ -15,7 +15,7 @@ namespace {
 PolarImage::Centres draw(PolarImage &image, const std::vector<SectorFrame> &frames)
 {
     SectorBatch b(frames);
-    return image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+    return image.generateImagefor10(b.m_heads.data(), b.m_data.data(), b.m_bytes.data(), b.size(),
                                     image.accImage());
 }
 
@@ -222,14 +222,14 @@ void tst_PolarImage::secondBeamRules()
     std::vector<SectorFrame> frames{
         SectorFrame(90, 1, 400, 2).fill(1000, 5000),
         SectorFrame(0, 1, 400, quint16(lastNumPerRow)).fill(3000, 6000)};
-    frames[0].head.blank = quint8(firstBlank);
+    frames[0].m_head.blank = quint8(firstBlank);
     draw(image, frames);
     // Beam B of the first frame (bearing -90) only with two beams; the sample stride is the
     // last frame's numPerRow.
     const int bin = expectedBin(399, 200);
     QCOMPARE(int(pixel(image, 399, 200)), beamB ? 5000 + bin : 0);
     const int binA = expectedBin(400, 600);
-    const quint16 *s = frames[0].samples.data();
+    const quint16 *s = frames[0].m_samples.data();
     QCOMPARE(pixel(image, 400, 600), s[binA * lastNumPerRow]);
 }
 
@@ -254,7 +254,7 @@ void tst_PolarImage::frameBytesBoundTheSamples()
     // The header claims 4000 bins but only 100 arrived: bins 100 and beyond stay unpainted.
     PolarImage image;
     std::vector<SectorFrame> frames{SectorFrame(90, 1, 100).fill(1000, 5000)};
-    frames[0].head.dataHeight = 4000;
+    frames[0].m_head.dataHeight = 4000;
     draw(image, frames);
     QCOMPARE(int(pixel(image, 400, 480)), 1000 + expectedBin(400, 480));
     QCOMPARE(int(pixel(image, 400, 520)), 0);
@@ -264,7 +264,7 @@ void tst_PolarImage::frameBytesBoundTheSamples()
     // 101 whole samples and one stray byte: beam A reaches bin 50, beam B only bin 49.
     PolarImage odd;
     std::vector<SectorFrame> cut{SectorFrame(90, 1, 100).fill(1000, 5000)};
-    cut[0].bytes = 2 * 101 + 1;
+    cut[0].m_bytes = 2 * 101 + 1;
     draw(odd, cut);
     QCOMPARE(int(pixel(odd, 400, 449)), 1000 + 50);
     QCOMPARE(int(pixel(odd, 400, 450)), 0);
@@ -304,18 +304,19 @@ void tst_PolarImage::warnings()
     std::vector<SectorFrame> frames{SectorFrame(90, 1, 400).fill(1000, 5000)};
     SectorBatch b(frames);
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: invalid params");
-    QVERIFY(
-        !image
-             .generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), 0, image.accImage())
-             .valid);
-    QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: invalid params");
-    QVERIFY(!image.generateImagefor10(nullptr, b.data.data(), b.bytes.data(), 1, image.accImage())
+    QVERIFY(!image
+                 .generateImagefor10(b.m_heads.data(), b.m_data.data(), b.m_bytes.data(), 0,
+                                     image.accImage())
                  .valid);
+    QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: invalid params");
+    QVERIFY(
+        !image.generateImagefor10(nullptr, b.m_data.data(), b.m_bytes.data(), 1, image.accImage())
+             .valid);
 
     // A missing header inside a batch: the other frames are drawn.
-    std::vector<const packageInfo *> heads{nullptr, b.heads[0]};
-    std::vector<const uchar *> data{b.data[0], b.data[0]};
-    std::vector<quint32> bytes{b.bytes[0], b.bytes[0]};
+    std::vector<const packageInfo *> heads{nullptr, b.m_heads[0]};
+    std::vector<const uchar *> data{b.m_data[0], b.m_data[0]};
+    std::vector<quint32> bytes{b.m_bytes[0], b.m_bytes[0]};
     QTest::ignoreMessage(QtWarningMsg, "generateImagefor10: null frameHeadPtr at 0");
     QVERIFY(image.generateImagefor10(heads.data(), data.data(), bytes.data(), 2, image.accImage())
                 .valid);
@@ -353,22 +354,22 @@ void tst_PolarImage::fastMatchesReference()
             const float reso =
                 float(maxDist / bins * std::vector<double>{1, 1, 0.5, 1.7}[rng.bounded(4)]);
             SectorFrame f(float(direction), float(step), bins, npr, maxDist, reso);
-            for (auto &s : f.samples)
+            for (auto &s : f.m_samples)
                 s = quint16(rng.bounded(65536));
-            f.head.blank = rng.bounded(6) == 0 ? 2 : 0;
+            f.m_head.blank = rng.bounded(6) == 0 ? 2 : 0;
             if (rng.bounded(5) == 0)
-                f.bytes = rng.bounded(f.bytes + 1);
+                f.m_bytes = rng.bounded(f.m_bytes + 1);
             if (rng.bounded(8) == 0)
-                spoil(f.head, rng);
+                spoil(f.m_head, rng);
             frames.push_back(std::move(f));
             direction += step * (rng.bounded(10) == 0 ? -1 : 1);
         }
         SectorBatch b(frames);
         if (n > 2 && rng.bounded(4) == 0)
-            b.data[1] = nullptr;
-        image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+            b.m_data[1] = nullptr;
+        image.generateImagefor10(b.m_heads.data(), b.m_data.data(), b.m_bytes.data(), b.size(),
                                  image.accImage());
-        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+        reference::generateImage(b.m_heads.data(), b.m_data.data(), b.m_bytes.data(), b.size(),
                                  slow.data());
         const QString difference = firstDifference(slow, image.accImage());
         if (!difference.isEmpty())
@@ -412,16 +413,16 @@ void tst_PolarImage::wideSectorsMatchReference()
             const float maxDist = float(std::vector<double>{2, 5, 20, 40, 75, -40}[rng.bounded(6)]);
             const quint32 bins = 50 + rng.bounded(1000u);
             SectorFrame f(direction, wide ? step : 0.9f, bins, 2, maxDist, reso);
-            for (auto &s : f.samples)
+            for (auto &s : f.m_samples)
                 s = quint16(rng.bounded(65536));
             if (rng.bounded(5) == 0)
-                f.bytes = rng.bounded(f.bytes + 1);
+                f.m_bytes = rng.bounded(f.m_bytes + 1);
             frames.push_back(std::move(f));
         }
         SectorBatch b(frames);
-        image.generateImagefor10(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+        image.generateImagefor10(b.m_heads.data(), b.m_data.data(), b.m_bytes.data(), b.size(),
                                  image.accImage());
-        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+        reference::generateImage(b.m_heads.data(), b.m_data.data(), b.m_bytes.data(), b.size(),
                                  slow.data());
         const QString difference = firstDifference(slow, image.accImage());
         if (!difference.isEmpty())
@@ -447,17 +448,17 @@ void tst_PolarImage::framesInPiecesMatchReference()
         for (int k = 0; k < n; ++k) {
             const quint32 bins = 100 + rng.bounded(6000u);
             SectorFrame f(float(rng.bounded(360.0)), step, bins, 2, 40, float(40.0 / bins));
-            for (auto &s : f.samples)
+            for (auto &s : f.m_samples)
                 s = quint16(rng.bounded(65536));
             if (rng.bounded(4) == 0)
-                f.bytes = rng.bounded(f.bytes + 1);
+                f.m_bytes = rng.bounded(f.m_bytes + 1);
             frames.push_back(std::move(f));
         }
         std::vector<std::vector<uchar>> kept(frames.size());
         std::vector<std::vector<FrameBuffer::Piece>> pieces(frames.size());
         for (std::size_t k = 0; k < frames.size(); ++k) {
-            uchar *bytes = reinterpret_cast<uchar *>(frames[k].samples.data());
-            const qint64 size = frames[k].bytes;
+            uchar *bytes = reinterpret_cast<uchar *>(frames[k].m_samples.data());
+            const qint64 size = frames[k].m_bytes;
             std::vector<std::pair<qint64, qint64>> runs;
             for (qint64 c = 0; c * chunk < size; ++c) {
                 const qint64 begin = c * chunk;
@@ -481,9 +482,9 @@ void tst_PolarImage::framesInPiecesMatchReference()
             }
         }
         SectorBatch b(frames);
-        image.generateImagefor10(b.heads.data(), pieces.data(), b.bytes.data(), b.size(),
+        image.generateImagefor10(b.m_heads.data(), pieces.data(), b.m_bytes.data(), b.size(),
                                  image.accImage());
-        reference::generateImage(b.heads.data(), b.data.data(), b.bytes.data(), b.size(),
+        reference::generateImage(b.m_heads.data(), b.m_data.data(), b.m_bytes.data(), b.size(),
                                  slow.data());
         const QString difference = firstDifference(slow, image.accImage());
         if (!difference.isEmpty())

@@ -31,8 +31,8 @@ SectorFrame fullFrame(quint16 value, float gamma = 1.0f)
 {
     SectorFrame frame(90, 1, 400);
     frame.fillAll(value);
-    frame.head.gamma = gamma;
-    frame.head.frameSerialNum = 42;
+    frame.m_head.gamma = gamma;
+    frame.m_head.frameSerialNum = 42;
     return frame;
 }
 
@@ -61,14 +61,14 @@ private slots:
     void brightnessFollowsFileStatusAndReplayOffset();
 
 private:
-    InformationCenter *center = nullptr;
-    PacketRing *ring = nullptr;
+    InformationCenter *m_center = nullptr;
+    PacketRing *m_ring = nullptr;
 };
 
 void tst_Processing::initTestCase()
 {
     qRegisterMetaType<packageInfo>("packageInfo");
-    center = new InformationCenter(this);
+    m_center = new InformationCenter(this);
 }
 
 // A picture about every tenth of a second of frames: the frame count nearest to
@@ -123,13 +123,13 @@ void tst_Processing::pointCloudFileName()
 
 void tst_Processing::drawImagePublishesColouredSector()
 {
-    Processing processing(&ring, &center);
+    Processing processing(&m_ring, &m_center);
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
     SectorFrame frame = fullFrame(65535);
-    const packageInfo *heads[] = {&frame.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
-    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
+    const packageInfo *heads[] = {&frame.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.m_samples.data())};
+    QVERIFY(processing.drawImage(heads, data, &frame.m_bytes, 1));
     QCOMPARE(pixmaps.count(), 1);
     QCOMPARE(headers.count(), 1);
     QCOMPARE(headers[0][0].value<packageInfo>().frameSerialNum, 42u);
@@ -146,7 +146,7 @@ void tst_Processing::drawImagePublishesColouredSector()
 
 void tst_Processing::storedImageAtFullScale()
 {
-    Processing processing(&ring, &center);
+    Processing processing(&m_ring, &m_center);
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
     ImageFrame frame;
@@ -174,17 +174,17 @@ void tst_Processing::storedImageAtFullScale()
 
 void tst_Processing::readingStoresIntoHistory()
 {
-    Processing processing(&ring, &center);
-    center->setFileStatus(InformationCenter::FileStatus::Reading);
+    Processing processing(&m_ring, &m_center);
+    m_center->setFileStatus(InformationCenter::FileStatus::Reading);
     QSignalSpy pixmaps(&processing, &Processing::sigUpdatePixmap);
     QSignalSpy headers(&processing, &Processing::sig_packageInfo);
-    QSignalSpy schedule(center, &InformationCenter::updateSchedule);
+    QSignalSpy schedule(m_center, &InformationCenter::updateSchedule);
     SectorFrame frame = fullFrame(32768, 2.0f);
-    const packageInfo *heads[] = {&frame.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
-    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
-    QVERIFY(processing.drawImage(heads, data, &frame.bytes, 1));
-    center->setFileStatus(InformationCenter::FileStatus::None);
+    const packageInfo *heads[] = {&frame.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.m_samples.data())};
+    QVERIFY(processing.drawImage(heads, data, &frame.m_bytes, 1));
+    QVERIFY(processing.drawImage(heads, data, &frame.m_bytes, 1));
+    m_center->setFileStatus(InformationCenter::FileStatus::None);
 
     QCOMPARE(pixmaps.count(), 0);
     QCOMPARE(headers.count(), 0);
@@ -204,15 +204,15 @@ void tst_Processing::readingStoresIntoHistory()
 
 void tst_Processing::initClearsImageAndStore()
 {
-    Processing processing(&ring, &center);
+    Processing processing(&m_ring, &m_center);
     SectorFrame frame = fullFrame(1000);
-    const packageInfo *heads[] = {&frame.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.samples.data())};
-    processing.drawImage(heads, data, &frame.bytes, 1);
+    const packageInfo *heads[] = {&frame.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(frame.m_samples.data())};
+    processing.drawImage(heads, data, &frame.m_bytes, 1);
     const float point[4] = {1, 2, 3, 4};
     PointCloudCache::instance().appendPoints(point, 1);
     QTest::ignoreMessage(QtDebugMsg, "清空点云缓存");
-    emit center->clearImageBuffer();
+    emit m_center->clearImageBuffer();
     for (int i = 0; i < 640000; ++i)
         QCOMPARE(int(processing.accImage()[i]), 0);
     quint32 count = 7;
@@ -222,27 +222,27 @@ void tst_Processing::initClearsImageAndStore()
 
 void tst_Processing::beamLinesFollowTheLastFrame()
 {
-    Processing processing(&ring, &center);
+    Processing processing(&m_ring, &m_center);
     SectorFrame a = fullFrame(1);
     SectorFrame b = fullFrame(1);
-    b.head.direction = 359;
-    const packageInfo *heads[] = {&a.head, &b.head};
-    const uchar *data[] = {reinterpret_cast<const uchar *>(a.samples.data()),
-                           reinterpret_cast<const uchar *>(b.samples.data())};
-    const quint32 bytes[] = {a.bytes, b.bytes};
+    b.m_head.direction = 359;
+    const packageInfo *heads[] = {&a.m_head, &b.m_head};
+    const uchar *data[] = {reinterpret_cast<const uchar *>(a.m_samples.data()),
+                           reinterpret_cast<const uchar *>(b.m_samples.data())};
+    const quint32 bytes[] = {a.m_bytes, b.m_bytes};
     processing.generateImagefor10(heads, data, bytes, 2,
                                   const_cast<quint16 *>(processing.accImage()));
-    QCOMPARE(center->removeAngle(), -1.0);
-    QCOMPARE(center->removeAngle2(), 179.0);
+    QCOMPARE(m_center->removeAngle(), -1.0);
+    QCOMPARE(m_center->removeAngle2(), 179.0);
 }
 
 void tst_Processing::unopenablePointCloudFileWarns()
 {
-    Processing processing(&ring, &center);
+    Processing processing(&m_ring, &m_center);
     QTest::ignoreMessage(QtWarningMsg,
                          "Failed to open point cloud file: /nonexistent-dir/xPointCloud.txt");
-    emit center->sigSaveFile(QStringLiteral("file:///nonexistent-dir/x.DB"));
-    emit center->sigStopSaveFile();
+    emit m_center->sigSaveFile(QStringLiteral("file:///nonexistent-dir/x.DB"));
+    emit m_center->sigStopSaveFile();
 }
 
 void tst_Processing::shrinkingBatchIsDrawnAtOnce()
@@ -250,7 +250,7 @@ void tst_Processing::shrinkingBatchIsDrawnAtOnce()
     // Seven frames under a work cycle of 0.01 s (batches of 10), then one of 0.02 s (batches of
     // 5): that frame takes slot 7 and the batch is drawn at once, from slots 0 to 4 only.
     PacketRing *packets = new PacketRing(packetSize, 50000);
-    Processing processing(&packets, &center);
+    Processing processing(&packets, &m_center);
     processing.init();
     int results = 0;
     int pixmaps = 0;
@@ -295,8 +295,8 @@ void tst_Processing::liveCraftedFramesAsTheirWholeFrames()
     const QByteArray bytes = SimSonar::claimingMixBytes();
     const std::vector<SimSonar::WholeFrame> frames = SimSonar::wholeFrames(bytes);
     PacketRing *packets = new PacketRing(packetSize, 50000);
-    center->setSpeedMove(0.25f);
-    Processing processing(&packets, &center);
+    m_center->setSpeedMove(0.25f);
+    Processing processing(&packets, &m_center);
     processing.init();
     int results = 0;
     connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
@@ -306,7 +306,7 @@ void tst_Processing::liveCraftedFramesAsTheirWholeFrames()
     QTRY_COMPARE_WITH_TIMEOUT(results, int(frames.size()), 60000);
     processing.stop();
     delete packets;
-    center->setSpeedMove(0.1f);
+    m_center->setSpeedMove(0.1f);
 
     const std::vector<CloudPoint> expected =
         expectedPoints(frames, [](const packageInfo &) { return 0.25f; });
@@ -371,12 +371,12 @@ void tst_Processing::liveNoInfinitePoint()
             bytes += packet;
     }
 
-    center->setSpeedMove(speed);
+    m_center->setSpeedMove(speed);
     PacketRing *packets = new PacketRing(packetSize, 50000);
-    Processing processing(&packets, &center);
+    Processing processing(&packets, &m_center);
     processing.init();
     QTemporaryDir dir;
-    emit center->sigSaveFile(
+    emit m_center->sigSaveFile(
         QUrl::fromLocalFile(dir.filePath(QStringLiteral("hostile.DB"))).toString());
     int results = 0;
     std::vector<float> ranges;
@@ -389,9 +389,9 @@ void tst_Processing::liveNoInfinitePoint()
     processing.start();
     QTRY_COMPARE_WITH_TIMEOUT(results, 10 + frames, 60000);
     processing.stop();
-    emit center->sigStopSaveFile();
+    emit m_center->sigStopSaveFile();
     delete packets;
-    center->setSpeedMove(0.1f);
+    m_center->setSpeedMove(0.1f);
 
     float widest = -1;
     const std::vector<CloudPoint> expected = expectedPoints(
@@ -421,25 +421,25 @@ void tst_Processing::liveNoInfinitePoint()
 // keeps it, and its brightness control asks for a gain of sqrt(2) per step.
 void tst_Processing::brightnessFollowsFileStatusAndReplayOffset()
 {
-    Processing processing(&ring, &center);
-    center->setBrightness(9);
-    center->f_setFileStatusReading();
-    QCOMPARE(center->brightness(), quint8(9));
+    Processing processing(&m_ring, &m_center);
+    m_center->setBrightness(9);
+    m_center->f_setFileStatusReading();
+    QCOMPARE(m_center->brightness(), quint8(9));
     QCOMPARE(processing.replayBrightnessGain(), 1.0);
-    emit center->sigBrightnessOffset(2);
+    emit m_center->sigBrightnessOffset(2);
     QCOMPARE(processing.replayBrightnessGain(), 2.0);
-    emit center->sigBrightnessOffset(-2);
+    emit m_center->sigBrightnessOffset(-2);
     QCOMPARE(processing.replayBrightnessGain(), 0.5);
-    QCOMPARE(center->brightness(), quint8(9));
+    QCOMPARE(m_center->brightness(), quint8(9));
 
-    center->f_setFileStatusNone();
-    QCOMPARE(center->brightness(), quint8(0));
-    center->setBrightness(9);
-    center->f_setFileStatusSaving();
-    QCOMPARE(center->brightness(), quint8(0));
-    center->setBrightness(9);
-    center->f_setFileStatusNone();
-    QCOMPARE(center->brightness(), quint8(0));
+    m_center->f_setFileStatusNone();
+    QCOMPARE(m_center->brightness(), quint8(0));
+    m_center->setBrightness(9);
+    m_center->f_setFileStatusSaving();
+    QCOMPARE(m_center->brightness(), quint8(0));
+    m_center->setBrightness(9);
+    m_center->f_setFileStatusNone();
+    QCOMPARE(m_center->brightness(), quint8(0));
 }
 
 QTEST_MAIN(tst_Processing)

@@ -48,19 +48,19 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
 {
     const int frames = 30;
     LivePath live(this);
-    InformationCenter *center = live.center;
+    InformationCenter *center = live.m_center;
     center->setSpeedMove(2.5f);
     center->setTargetGamma(1.25);
 
     std::vector<packageInfo> results;
     std::vector<float> maxRanges;
     int pixmaps = 0;
-    connect(&live.processing, &Processing::sigProcessOK, this,
+    connect(&live.m_processing, &Processing::sigProcessOK, this,
             [&](packageInfo head, float maxRange) {
                 results.push_back(head);
                 maxRanges.push_back(maxRange);
             });
-    connect(&live.processing, &Processing::sigUpdatePixmap, this, [&](QPixmap pixmap, bool) {
+    connect(&live.m_processing, &Processing::sigUpdatePixmap, this, [&](QPixmap pixmap, bool) {
         QCOMPARE(pixmap.size(), QSize(800, 800));
         ++pixmaps;
     });
@@ -73,7 +73,7 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     const QString recording = dir.filePath(QStringLiteral("run1.DB"));
     emit center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
 
-    SonarStreamer &sonar = live.sonar;
+    SonarStreamer &sonar = live.m_sonar;
     packageInfo head = SimSonar::defaultHeader();
     head.workCycle = 0.02f; // batches of 5
     head.speed = 77;        // the device's speed and gamma are replaced by the operator's
@@ -88,9 +88,9 @@ void tst_ProcessingLive::framesBecomeResultsImagesAndLines()
     QTRY_COMPARE_WITH_TIMEOUT(pixmaps, frames / 5, 5000);
     sonar.stop();
     emit center->sigStopSaveFile();
-    live.receiver.stop();
-    live.processing.stop();
-    QCOMPARE(live.ring->lostPackets(), 0u);
+    live.m_receiver.stop();
+    live.m_processing.stop();
+    QCOMPARE(live.m_ring->lostPackets(), 0u);
 
     for (int k = 0; k < frames; ++k) {
         QCOMPARE(results[k].frameSerialNum, results[0].frameSerialNum + quint32(k));
@@ -132,33 +132,33 @@ void tst_ProcessingLive::controlsWhileFramesArrive()
     // comes out whole.
     const int frames = 150;
     LivePath live(this);
-    Processing &processing = live.processing;
+    Processing &processing = live.m_processing;
     int results = 0;
     connect(&processing, &Processing::sigProcessOK, this, [&](packageInfo, float) { ++results; });
     QVERIFY(live.start());
 
     packageInfo head = SimSonar::defaultHeader();
     head.workCycle = 0.01f;
-    live.sonar.setHeader(head);
-    live.sonar.setEchoes({{0, 800, 20000, 3}}, 50);
-    live.sonar.setFrameRate(300);
-    live.sonar.setFrameLimit(frames);
-    live.sonar.start();
+    live.m_sonar.setHeader(head);
+    live.m_sonar.setEchoes({{0, 800, 20000, 3}}, 50);
+    live.m_sonar.setFrameRate(300);
+    live.m_sonar.setFrameLimit(frames);
+    live.m_sonar.start();
 
     QTemporaryDir dir;
     for (int i = 0; results < frames && i < 4000; ++i) {
         processing.init();
         processing.setIsShowPoint(i % 2 == 0);
-        emit live.center->sigSaveFile(
+        emit live.m_center->sigSaveFile(
             QUrl::fromLocalFile(dir.filePath(QStringLiteral("r%1.DB").arg(i % 3))).toString());
-        emit live.center->sigStopSaveFile();
+        emit live.m_center->sigStopSaveFile();
         QTest::qWait(2);
     }
     QTRY_COMPARE_WITH_TIMEOUT(results, frames, 20000);
-    live.sonar.stop();
-    live.receiver.stop();
+    live.m_sonar.stop();
+    live.m_receiver.stop();
     processing.stop();
-    QCOMPARE(live.ring->lostPackets(), 0u);
+    QCOMPARE(live.m_ring->lostPackets(), 0u);
 }
 
 QTEST_MAIN(tst_ProcessingLive)

@@ -56,19 +56,19 @@ QByteArray part(const ScanPlan &plan)
 // The objects of a replay, Processing reset as at the start of a replay.
 struct Replayer
 {
-    PacketRing *ring = nullptr;
-    InformationCenter *center;
-    Processing processing{&ring, &center};
+    PacketRing *m_ring = nullptr;
+    InformationCenter *m_center;
+    Processing m_processing{&m_ring, &m_center};
 
-    explicit Replayer(QObject *owner) : center(new InformationCenter(owner))
+    explicit Replayer(QObject *owner) : m_center(new InformationCenter(owner))
     {
-        processing.clearHistory();
-        processing.clearStopRequest();
-        processing.init();
+        m_processing.clearHistory();
+        m_processing.clearStopRequest();
+        m_processing.init();
     }
     void replay(const QByteArray &bytes, quint32 length)
     {
-        processing.processFile(reinterpret_cast<const uchar *>(bytes.constData()), length);
+        m_processing.processFile(reinterpret_cast<const uchar *>(bytes.constData()), length);
     }
     void replay(const QByteArray &bytes) { replay(bytes, quint32(bytes.size())); }
 };
@@ -116,23 +116,23 @@ void tst_Replay::partWithoutPackets()
     QFETCH(int, length);
     Replayer r(this);
     r.replay(part(smallFrames(19, 10)));
-    QCOMPARE(int(r.processing.history().size()), 1);
+    QCOMPARE(int(r.m_processing.history().size()), 1);
     PointCloudCache::instance().setFrames({});
 
     QStringList events;
-    connect(r.center, &InformationCenter::palyBackEnable, this,
+    connect(r.m_center, &InformationCenter::palyBackEnable, this,
             [&](bool on) { events << QStringLiteral("enable %1").arg(on); });
-    connect(&r.processing, &Processing::sigProgressInit, this,
+    connect(&r.m_processing, &Processing::sigProgressInit, this,
             [&] { events << QStringLiteral("init"); });
-    connect(&r.processing, &Processing::sigProgressChanged, this, [&](double v, bool running) {
+    connect(&r.m_processing, &Processing::sigProgressChanged, this, [&](double v, bool running) {
         events << QStringLiteral("progress %1 %2").arg(v).arg(running);
     });
-    connect(&r.processing, &Processing::sigProcessImagesOK, this, [&] {
+    connect(&r.m_processing, &Processing::sigProcessImagesOK, this, [&] {
         std::deque<ImageFrame> stored;
         PointCloudCache::instance().copyFrames(&stored);
         events << QStringLiteral("images %1").arg(stored.size());
     });
-    connect(&r.processing, &Processing::sigProcessOK, this,
+    connect(&r.m_processing, &Processing::sigProcessOK, this,
             [&] { events << QStringLiteral("points"); });
     const QByteArray bytes(length, '\x01');
     r.replay(bytes, quint32(length));
@@ -155,7 +155,7 @@ void tst_Replay::progressEveryHundredAcceptedPackets()
             bytes += rejected;
     }
     Replayer r(this);
-    QSignalSpy progress(&r.processing, &Processing::sigProgressChanged);
+    QSignalSpy progress(&r.m_processing, &Processing::sigProgressChanged);
     r.replay(bytes);
     QCOMPARE(progress.size(), 3);
     QCOMPARE(progress[0][0].toDouble(), double(offsetAfter[99]) / double(bytes.size()) * 100.0);
@@ -174,12 +174,12 @@ void tst_Replay::halfTurnsBecomeStoredImages()
     const ScanPlan plan = smallFrames(40, 10);
     const QByteArray bytes = part(plan);
     Replayer r(this);
-    QSignalSpy schedule(r.center, &InformationCenter::updateSchedule);
-    QSignalSpy pixmaps(&r.processing, &Processing::sigUpdatePixmap);
-    QSignalSpy headers(&r.processing, &Processing::sig_packageInfo);
+    QSignalSpy schedule(r.m_center, &InformationCenter::updateSchedule);
+    QSignalSpy pixmaps(&r.m_processing, &Processing::sigUpdatePixmap);
+    QSignalSpy headers(&r.m_processing, &Processing::sig_packageInfo);
     r.replay(bytes);
 
-    const std::deque<ImageFrame> &history = r.processing.history();
+    const std::deque<ImageFrame> &history = r.m_processing.history();
     QCOMPARE(int(history.size()), 2);
     QCOMPARE(int(history[0].n), 19);
     QCOMPARE(int(history[1].n), 18);
@@ -219,9 +219,9 @@ void tst_Replay::halfTurnsBecomeStoredImages()
     // carries the results of its own 19 frames, not those of the 3 frames the first part
     // left without an image.
     r.replay(bytes);
-    QCOMPARE(int(r.processing.history().size()), 4);
-    QCOMPARE(r.processing.history()[2].index, 0u);
-    QCOMPARE(int(r.processing.history()[2].results.size()), 19);
+    QCOMPARE(int(r.m_processing.history().size()), 4);
+    QCOMPARE(r.m_processing.history()[2].index, 0u);
+    QCOMPARE(int(r.m_processing.history()[2].results.size()), 19);
     QCOMPARE(schedule.last()[0].toInt(), 3);
 }
 
@@ -230,7 +230,7 @@ void tst_Replay::pointsInBatchesOf500()
     // 260 frames: one batch of 500 points after frame 250, then the 20 points left at the end
     // of the part. Along-track distance grows by the stamped speed / 1000 per frame.
     Replayer r(this);
-    QSignalSpy batches(&r.processing, &Processing::sigProcessOK);
+    QSignalSpy batches(&r.m_processing, &Processing::sigProcessOK);
     r.replay(part(smallFrames(260, 1)));
     QCOMPARE(batches.size(), 2);
     QCOMPARE(batches[0][0].value<packageInfo>().frameSerialNum, 249u);
@@ -262,9 +262,10 @@ void tst_Replay::sweepThatNeverReachesHalfATurn()
     QFETCH(float, step);
     Replayer r(this);
     r.replay(part(smallFrames(ReplaySweep::maxFrames + 5, step, 90)));
-    QCOMPARE(int(r.processing.history().size()), 1);
-    QCOMPARE(int(r.processing.history()[0].n), ReplaySweep::maxFrames);
-    QCOMPARE(r.processing.history()[0].header.frameSerialNum, quint32(ReplaySweep::maxFrames - 1));
+    QCOMPARE(int(r.m_processing.history().size()), 1);
+    QCOMPARE(int(r.m_processing.history()[0].n), ReplaySweep::maxFrames);
+    QCOMPARE(r.m_processing.history()[0].header.frameSerialNum,
+             quint32(ReplaySweep::maxFrames - 1));
 }
 
 void tst_Replay::framesOf400PacketsReplayWhole()
@@ -314,7 +315,7 @@ void tst_Replay::craftedFramesReplayAsTheirWholeFrames()
     QCOMPARE(points.size(), expected.size());
     QVERIFY(std::memcmp(points.data(), expected.data(), points.size() * sizeof(CloudPoint)) == 0);
 
-    const std::deque<ImageFrame> &history = r.processing.history();
+    const std::deque<ImageFrame> &history = r.m_processing.history();
     QVERIFY(history.size() >= 6);
     std::vector<quint16> acc(640000, 0);
     std::size_t first = 0;
@@ -372,7 +373,7 @@ void tst_Replay::noInfinitePoint()
     hostile.firstSerial = 100;
     const QByteArray bytes = part(smallFrames(10, 10)) + part(hostile);
     Replayer r(this);
-    QSignalSpy batches(&r.processing, &Processing::sigProcessOK);
+    QSignalSpy batches(&r.m_processing, &Processing::sigProcessOK);
     r.replay(bytes);
 
     float widest = -1;
@@ -397,15 +398,15 @@ void tst_Replay::truncatedLastRecordIsIgnored()
     Replayer a(this);
     a.replay(whole);
     const std::vector<CloudPoint> expected = storedPoints();
-    const std::deque<ImageFrame> expectedImages = a.processing.history();
+    const std::deque<ImageFrame> expectedImages = a.m_processing.history();
 
     Replayer b(this);
     b.replay(whole + whole.left(700));
     const std::vector<CloudPoint> got = storedPoints();
     QCOMPARE(got.size(), expected.size());
     QVERIFY(std::memcmp(got.data(), expected.data(), got.size() * sizeof(CloudPoint)) == 0);
-    QCOMPARE(b.processing.history().size(), expectedImages.size());
-    QVERIFY(b.processing.history().front().image == expectedImages.front().image);
+    QCOMPARE(b.m_processing.history().size(), expectedImages.size());
+    QVERIFY(b.m_processing.history().front().image == expectedImages.front().image);
 }
 
 void tst_Replay::stopRequestEndsThePart()
@@ -414,14 +415,14 @@ void tst_Replay::stopRequestEndsThePart()
     // the store and the last one is shown. A part handed over after the stop adds nothing.
     const QByteArray bytes = part(smallFrames(400, 10));
     Replayer r(this);
-    QSignalSpy progress(&r.processing, &Processing::sigProgressChanged);
-    QSignalSpy pixmaps(&r.processing, &Processing::sigUpdatePixmap);
-    connect(r.center, &InformationCenter::updateSchedule, this, [&](int newest) {
+    QSignalSpy progress(&r.m_processing, &Processing::sigProgressChanged);
+    QSignalSpy pixmaps(&r.m_processing, &Processing::sigUpdatePixmap);
+    connect(r.m_center, &InformationCenter::updateSchedule, this, [&](int newest) {
         if (newest == 1)
-            r.processing.requestStop();
+            r.m_processing.requestStop();
     });
     r.replay(bytes);
-    QCOMPARE(int(r.processing.history().size()), 2);
+    QCOMPARE(int(r.m_processing.history().size()), 2);
     QCOMPARE(int(storedPoints().size()), 2 * (19 + 18));
     std::deque<ImageFrame> stored;
     PointCloudCache::instance().copyFrames(&stored);
@@ -430,7 +431,7 @@ void tst_Replay::stopRequestEndsThePart()
     QCOMPARE(progress.last()[0].toDouble(), 100.0);
 
     r.replay(bytes);
-    QCOMPARE(int(r.processing.history().size()), 2);
+    QCOMPARE(int(r.m_processing.history().size()), 2);
     QCOMPARE(int(storedPoints().size()), 2 * (19 + 18));
 }
 
@@ -450,9 +451,9 @@ void tst_Replay::playBackFrame()
     QFETCH(int, shownSerial);
     Replayer r(this);
     r.replay(part(smallFrames(40, 10)));
-    QSignalSpy pixmaps(&r.processing, &Processing::sigUpdatePixmap);
-    QSignalSpy headers(&r.processing, &Processing::sig_packageInfo);
-    emit r.center->palyBackVideo(index);
+    QSignalSpy pixmaps(&r.m_processing, &Processing::sigUpdatePixmap);
+    QSignalSpy headers(&r.m_processing, &Processing::sig_packageInfo);
+    emit r.m_center->palyBackVideo(index);
     if (shownSerial < 0) {
         QCOMPARE(pixmaps.size(), 0);
         return;

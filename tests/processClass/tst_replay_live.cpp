@@ -27,23 +27,23 @@ namespace {
 // The live path with the recorder and the replay reader wired as the program wires them.
 struct Rig : LivePath
 {
-    FileSave save{&ring, &center};
-    Processing *processingPtr = &processing;
-    FileRead reader{&processingPtr, &center};
-    QSignalSpy ends{center, &InformationCenter::sigStopReadFile};
+    FileSave m_save{&m_ring, &m_center};
+    Processing *m_processingPtr = &m_processing;
+    FileRead m_reader{&m_processingPtr, &m_center};
+    QSignalSpy m_ends{m_center, &InformationCenter::sigStopReadFile};
 
-    explicit Rig(QObject *owner) : LivePath(owner) { wireReplay(reader, processing, center); }
+    explicit Rig(QObject *owner) : LivePath(owner) { wireReplay(m_reader, m_processing, m_center); }
     void replay(const QString &path)
     {
-        ends.clear();
-        emit center->sigReadFile(QUrl::fromLocalFile(path).toString());
+        m_ends.clear();
+        emit m_center->sigReadFile(QUrl::fromLocalFile(path).toString());
     }
     bool ended()
     {
         return QTest::qWaitFor(
             [this] {
-                return !ends.isEmpty()
-                       && center->m_fileStatus() == InformationCenter::FileStatus::None;
+                return !m_ends.isEmpty()
+                       && m_center->m_fileStatus() == InformationCenter::FileStatus::None;
             },
             30000);
     }
@@ -75,29 +75,29 @@ void tst_ReplayLive::recordThenReplayGivesWhatTheLivePathSaw()
 {
     const int frames = 60;
     Rig rig(this);
-    rig.center->setSpeedMove(2.0f);
-    rig.center->setTargetGamma(1.2);
+    rig.m_center->setSpeedMove(2.0f);
+    rig.m_center->setTargetGamma(1.2);
     std::vector<quint32> liveSerials;
-    connect(&rig.processing, &Processing::sigProcessOK, this,
+    connect(&rig.m_processing, &Processing::sigProcessOK, this,
             [&](packageInfo head, float) { liveSerials.push_back(head.frameSerialNum); });
     QVERIFY(rig.start());
-    rig.processing.init();
+    rig.m_processing.init();
 
     QTemporaryDir dir;
     const QString recording = dir.filePath(QStringLiteral("dive.DB"));
-    emit rig.center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
+    emit rig.m_center->sigSaveFile(QUrl::fromLocalFile(recording).toString());
     packageInfo head = SimSonar::defaultHeader();
     head.vez25EDirectionAngle = 10; // a stored image every 18 frames
-    rig.sonar.setHeader(head);
-    rig.sonar.setEchoes({{0, 1000, 20000, 3}, {1, 2500, 30000, 3}}, 100);
-    rig.sonar.setFrameRate(200);
-    rig.sonar.setFrameLimit(frames);
-    rig.sonar.start();
+    rig.m_sonar.setHeader(head);
+    rig.m_sonar.setEchoes({{0, 1000, 20000, 3}, {1, 2500, 30000, 3}}, 100);
+    rig.m_sonar.setFrameRate(200);
+    rig.m_sonar.setFrameLimit(frames);
+    rig.m_sonar.start();
     QTRY_COMPARE_WITH_TIMEOUT(int(liveSerials.size()), frames, 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.ring->hasRecordData(), 10000);
-    emit rig.center->sigStopSaveFile();
-    QCOMPARE(rig.ring->lostPackets(), 0u);
-    QCOMPARE(rig.ring->lostRecordPackets(), 0u);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.m_ring->hasRecordData(), 10000);
+    emit rig.m_center->sigStopSaveFile();
+    QCOMPARE(rig.m_ring->lostPackets(), 0u);
+    QCOMPARE(rig.m_ring->lostRecordPackets(), 0u);
     const std::vector<CloudPoint> live = storedPoints();
     QCOMPARE(int(live.size()), 2 * frames);
 
@@ -112,7 +112,7 @@ void tst_ReplayLive::recordThenReplayGivesWhatTheLivePathSaw()
     const std::vector<CloudPoint> replayed = storedPoints();
     QCOMPARE(int(replayed.size()), 2 * (frames - 1));
     QVERIFY(samePoints(replayed.data(), live.data(), replayed.size()));
-    QCOMPARE(int(rig.processing.history().size()), (frames - 1) / 18);
+    QCOMPARE(int(rig.m_processing.history().size()), (frames - 1) / 18);
 }
 
 void tst_ReplayLive::streamingDuringAReplayChangesNothing()
@@ -137,7 +137,7 @@ void tst_ReplayLive::streamingDuringAReplayChangesNothing()
         quiet.replay(recording);
         QVERIFY(quiet.ended());
         expected = storedPoints();
-        expectedImages = quiet.processing.history();
+        expectedImages = quiet.m_processing.history();
     }
     QCOMPARE(int(expected.size()), 2 * plan.frames);
     QCOMPARE(int(expectedImages.size()), 5);
@@ -146,33 +146,33 @@ void tst_ReplayLive::streamingDuringAReplayChangesNothing()
     Rig rig(this);
     std::vector<CloudPoint> got;
     connect(
-        &rig.processing, &Processing::sigProcessImagesOK, this, [&] { got = storedPoints(); },
+        &rig.m_processing, &Processing::sigProcessImagesOK, this, [&] { got = storedPoints(); },
         Qt::DirectConnection);
     QVERIFY(rig.start());
     packageInfo head = SimSonar::defaultHeader();
     head.vez25EDirectionAngle = 7;
-    rig.sonar.setHeader(head);
-    rig.sonar.setEchoes({{0, 300, 40000, 3}, {1, 3500, 40000, 3}}, 500);
-    rig.sonar.setFrameRate(300);
-    QSignalSpy liveFrames(&rig.processing, &Processing::sigProcessOK);
+    rig.m_sonar.setHeader(head);
+    rig.m_sonar.setEchoes({{0, 300, 40000, 3}, {1, 3500, 40000, 3}}, 500);
+    rig.m_sonar.setFrameRate(300);
+    QSignalSpy liveFrames(&rig.m_processing, &Processing::sigProcessOK);
     // The replay's thread has finished, but the file status is Reading until its end signal
     // has been handled on this thread: the live loop takes five more frames meanwhile, while
     // this thread handles no events.
     std::atomic<bool> heldOn{false};
     connect(
-        rig.center, &InformationCenter::sigStopReadFile, this,
+        rig.m_center, &InformationCenter::sigStopReadFile, this,
         [&] {
             if (QThread::currentThread() == thread())
                 return;
-            const quint64 until = rig.sonar.datagramsSent() + 5 * SimSonar::packetsPerFrame(head);
+            const quint64 until = rig.m_sonar.datagramsSent() + 5 * SimSonar::packetsPerFrame(head);
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while ((rig.sonar.datagramsSent() < until || rig.ring->hasData())
+            while ((rig.m_sonar.datagramsSent() < until || rig.m_ring->hasData())
                    && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             heldOn = true;
         },
         Qt::DirectConnection);
-    rig.sonar.start();
+    rig.m_sonar.start();
     QVERIFY(liveFrames.wait(10000));
     rig.replay(recording);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -180,12 +180,12 @@ void tst_ReplayLive::streamingDuringAReplayChangesNothing()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     QVERIFY(heldOn.load());
     QVERIFY(rig.ended());
-    rig.sonar.stop();
+    rig.m_sonar.stop();
     QCOMPARE(got.size(), expected.size());
     QVERIFY(samePoints(got.data(), expected.data(), got.size()));
-    QCOMPARE(rig.processing.history().size(), expectedImages.size());
+    QCOMPARE(rig.m_processing.history().size(), expectedImages.size());
     for (std::size_t i = 0; i < expectedImages.size(); ++i)
-        QVERIFY(rig.processing.history()[i].image == expectedImages[i].image);
+        QVERIFY(rig.m_processing.history()[i].image == expectedImages[i].image);
 }
 
 QTEST_MAIN(tst_ReplayLive)

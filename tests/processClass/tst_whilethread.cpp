@@ -13,20 +13,20 @@ class LoopWorker : public WhileThread
 {
 public:
     ~LoopWorker() override { stop(); }
-    std::atomic<int> runs{0};
-    std::atomic<int> concurrent{0};
-    std::atomic<int> maxConcurrent{0};
+    std::atomic<int> m_runs{0};
+    std::atomic<int> m_concurrent{0};
+    std::atomic<int> m_maxConcurrent{0};
 
 protected:
     void run() override
     {
-        ++runs;
-        const int now = ++concurrent;
-        int seen = maxConcurrent.load();
-        while (now > seen && !maxConcurrent.compare_exchange_weak(seen, now)) {}
+        ++m_runs;
+        const int now = ++m_concurrent;
+        int seen = m_maxConcurrent.load();
+        while (now > seen && !m_maxConcurrent.compare_exchange_weak(seen, now)) {}
         while (isRunning())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        --concurrent;
+        --m_concurrent;
     }
 };
 
@@ -35,10 +35,10 @@ class OnceWorker : public WhileThread
 {
 public:
     ~OnceWorker() override { stop(); }
-    std::atomic<int> runs{0};
+    std::atomic<int> m_runs{0};
 
 protected:
-    void run() override { ++runs; }
+    void run() override { ++m_runs; }
 };
 
 } // namespace
@@ -53,16 +53,16 @@ private slots:
         LoopWorker w;
         w.stop();
         w.stop();
-        QCOMPARE(w.runs.load(), 0);
+        QCOMPARE(w.m_runs.load(), 0);
     }
 
     void startRunsOnceAndStopJoins()
     {
         LoopWorker w;
         w.start();
-        QTRY_COMPARE(w.runs.load(), 1);
+        QTRY_COMPARE(w.m_runs.load(), 1);
         w.stop();
-        QCOMPARE(w.concurrent.load(), 0);
+        QCOMPARE(w.m_concurrent.load(), 0);
         w.stop();
     }
 
@@ -71,18 +71,18 @@ private slots:
         LoopWorker w;
         for (int i = 0; i < 20; ++i)
             w.start();
-        QTRY_COMPARE(w.runs.load(), 20);
+        QTRY_COMPARE(w.m_runs.load(), 20);
         w.stop();
-        QCOMPARE(w.maxConcurrent.load(), 1);
+        QCOMPARE(w.m_maxConcurrent.load(), 1);
     }
 
     void startAfterFinishedRunJoinsAndRunsAgain()
     {
         OnceWorker w;
         w.start();
-        QTRY_COMPARE(w.runs.load(), 1);
+        QTRY_COMPARE(w.m_runs.load(), 1);
         w.start();
-        QTRY_COMPARE(w.runs.load(), 2);
+        QTRY_COMPARE(w.m_runs.load(), 2);
         w.stop();
     }
 
@@ -91,7 +91,7 @@ private slots:
     {
         LoopWorker w;
         w.start();
-        QTRY_COMPARE(w.runs.load(), 1);
+        QTRY_COMPARE(w.m_runs.load(), 1);
     }
 };
 

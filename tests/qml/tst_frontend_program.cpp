@@ -75,9 +75,9 @@ private:
 
 namespace {
 
-const QByteArray StartFrame = QByteArray::fromHex("434d440601");
-const QByteArray StopFrame = QByteArray::fromHex("434d440600");
-const QByteArray SonarName = "SIM-1";
+const QByteArray startFrame = QByteArray::fromHex("434d440601");
+const QByteArray stopFrame = QByteArray::fromHex("434d440600");
+const QByteArray sonarName = "SIM-1";
 
 std::unique_ptr<SimulatedSonar> makeSonar(const QByteArray &name, const QString &address)
 {
@@ -91,21 +91,21 @@ std::unique_ptr<SimulatedSonar> makeSonar(const QByteArray &name, const QString 
     sonar->streamer().setFrameRate(100);
     const quint32 bins = head.dataHeight;
     sonar->streamer().setEchoes({{0, bins * 0.3, 30000, 40}, {1, bins * 0.55, 20000, 60}}, 200);
-    if (!sonar->start(address, CmdDialog::DefaultDevicePort, UdpSerchDev::SearchPort))
+    if (!sonar->start(address, CmdDialog::defaultDevicePort, UdpSerchDev::searchPort))
         return nullptr;
     return sonar;
 }
 
 // A recording of three parts, X.DB, X_1.DB and X_2.DB, of simulated frames of one packet each,
 // a stored image every 200 frames (half a turn in steps of 0.9 degrees).
-constexpr int ImagesPerPart = 20;
-constexpr int FramesPerPart = ImagesPerPart * 200;
+constexpr int imagesPerPart = 20;
+constexpr int framesPerPart = imagesPerPart * 200;
 
 QString writeThreePartRecording(const QString &directory)
 {
     SimSonar::ScanPlan plan;
     plan.header.dataHeight = 190;
-    plan.frames = FramesPerPart;
+    plan.frames = framesPerPart;
     plan.step = 0.9f;
     const SimSonar::SampleFunction echoes =
         SimSonar::echoSamples({{0, 60, 20000, 2}, {1, 150, 30000, 2}}, 50);
@@ -113,7 +113,7 @@ QString writeThreePartRecording(const QString &directory)
         if (SimSonar::appendRecording(QDir(directory).filePath(QLatin1String(part)), plan, echoes)
             <= 0)
             return QString();
-        plan.firstSerial += quint32(FramesPerPart);
+        plan.firstSerial += quint32(framesPerPart);
     }
     return QDir(directory).filePath(QStringLiteral("dive.DB"));
 }
@@ -291,7 +291,7 @@ void TestFrontEndProgram::initTestCase()
     QVERIFY(ipCommand({"link", "set", "kv0", "up"}));
     QVERIFY(ipCommand({"link", "set", "kv1", "up"}));
     m_listed = makeSonar("SIM-LISTED", QStringLiteral("10.9.0.12"));
-    m_sonar = makeSonar(SonarName, QStringLiteral("127.0.0.2"));
+    m_sonar = makeSonar(sonarName, QStringLiteral("127.0.0.2"));
     QVERIFY(m_listed && m_sonar);
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
@@ -323,8 +323,8 @@ void TestFrontEndProgram::connectByAddressAndStart()
     QTRY_VERIFY_WITH_TIMEOUT(m_sonar->commands().hasDestination(), 10000);
 
     click(item("c_startSonar"));
-    QTRY_VERIFY_WITH_TIMEOUT(sonarReceived(StartFrame), 10000);
-    QVERIFY(!sonarReceived(StopFrame));
+    QTRY_VERIFY_WITH_TIMEOUT(sonarReceived(startFrame), 10000);
+    QVERIFY(!sonarReceived(stopFrame));
 }
 
 void TestFrontEndProgram::liveImageInsideTheCircle()
@@ -340,7 +340,7 @@ void TestFrontEndProgram::recordSuggestsAName()
 {
     QGuiApplication::clipboard()->clear();
     click(item("c_saveFile"));
-    const QString expected = QString::fromLatin1(SonarName) + QLatin1Char('_')
+    const QString expected = QString::fromLatin1(sonarName) + QLatin1Char('_')
                              + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))
                              + QLatin1Char('_');
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), expected);
@@ -396,14 +396,14 @@ void TestFrontEndProgram::stopEndsTheScan()
 {
     const int before = m_sonar->commands().received().size();
     click(item("c_startSonar"));
-    QTRY_VERIFY_WITH_TIMEOUT(sonarReceived(StopFrame), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(sonarReceived(stopFrame), 10000);
     const auto frames = m_sonar->commands().received();
     int start = -1;
     int stop = -1;
     for (int i = 0; i < frames.size(); ++i) {
-        if (frames.at(i).frame == StartFrame && start < 0)
+        if (frames.at(i).frame == startFrame && start < 0)
             start = i;
-        if (frames.at(i).frame == StopFrame && i >= before)
+        if (frames.at(i).frame == stopFrame && i >= before)
             stop = i;
     }
     QVERIFY(start >= 0 && stop > start);
@@ -459,7 +459,7 @@ void TestFrontEndProgram::replayButtonStopsTheReplay()
     QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible() && item("palyBackSlider")->isVisible(), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(item("fileStatusText")->property("text").toString(), QString(),
                               10000);
-    QVERIFY2(hold->images.load() < ImagesPerPart, qPrintable(QString::number(hold->images.load())));
+    QVERIFY2(hold->images.load() < imagesPerPart, qPrintable(QString::number(hold->images.load())));
 }
 
 // Closing the window during a replay, as the window manager does, ends the program cleanly:
@@ -492,7 +492,7 @@ void TestFrontEndProgram::closingTheWindowEndsAReplayAndTheProgram()
         QRegularExpression(QStringLiteral("storedImages=(-?\\d+)")).match(out);
     QVERIFY2(images.hasMatch(), qPrintable(out));
     const int stored = images.captured(1).toInt();
-    QVERIFY2(stored >= 1 && stored < ImagesPerPart, qPrintable(out));
+    QVERIFY2(stored >= 1 && stored < imagesPerPart, qPrintable(out));
 }
 
 void TestFrontEndProgram::cleanupTestCase()

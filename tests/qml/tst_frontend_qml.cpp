@@ -40,7 +40,7 @@ class FrontEndSetup : public QObject
 {
     Q_OBJECT
 
-public Q_SLOTS:
+public slots:
     void applicationAvailable()
     {
         QQuickStyle::setStyle(QStringLiteral("Basic"));

@@ -20,24 +20,24 @@ void ShowPointWindow::selectGraphics()
 
 ShowPointWindow::ShowPointWindow(bool withItem)
 {
-    window.resize(width, height);
+    m_window.resize(width, height);
     if (withItem) {
-        item = new ShowPoint;
-        item->setParent(window.contentItem());
-        item->setParentItem(window.contentItem());
-        item->setSize(QSizeF(width, height));
+        m_item = new ShowPoint;
+        m_item->setParent(m_window.contentItem());
+        m_item->setParentItem(m_window.contentItem());
+        m_item->setSize(QSizeF(width, height));
     }
 }
 
 bool ShowPointWindow::show()
 {
-    window.show();
-    return QTest::qWaitForWindowExposed(&window);
+    m_window.show();
+    return QTest::qWaitForWindowExposed(&m_window);
 }
 
 QImage ShowPointWindow::grab()
 {
-    return window.grabWindow().convertToFormat(QImage::Format_RGB32);
+    return m_window.grabWindow().convertToFormat(QImage::Format_RGB32);
 }
 
 bool ShowPointWindow::viewDrawn(const QImage &frame)

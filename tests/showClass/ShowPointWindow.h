@@ -35,8 +35,8 @@ public:
 
     explicit ShowPointWindow(bool withItem = true);
 
-    ProbeWindow window;
-    ShowPoint *item = nullptr; // owned by the window's content item
+    ProbeWindow m_window;
+    ShowPoint *m_item = nullptr; // owned by the window's content item
 
     bool show();
     QImage grab();

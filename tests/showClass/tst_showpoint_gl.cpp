@@ -128,8 +128,8 @@ void tst_ShowPointGl::compassAxes()
     QFETCH(QRgb, left);
     QFETCH(QRgb, down);
     ShowPointWindow w;
-    w.item->setPitch(pitch);
-    w.item->setRoll(roll);
+    w.m_item->setPitch(pitch);
+    w.m_item->setRoll(roll);
     QVERIFY(w.show());
     const struct
     {
@@ -162,7 +162,7 @@ void tst_ShowPointGl::pointsAtTheirBearings()
     // (along-track, x, y, strength): bearings 0, 90 and 180 degrees.
     const float cloud[] = {0, 0, 2, 50, 1, 2, 0, 50, -1, 0, -2, 50};
     PointCloudCache::instance().appendPoints(cloud, 3);
-    w.item->pointCloudUpdate(packageInfo(), 5.0f);
+    w.m_item->pointCloudUpdate(packageInfo(), 5.0f);
 
     // Level camera, scale 100: model X right, Y up, Z towards the viewer; 770 px per 1000 units.
     const double px = 100 * 770.0 / 1000.0;
@@ -189,12 +189,12 @@ void tst_ShowPointGl::pointsAtTheirBearings()
 
     // A pan moves the cloud on screen: a tenth of the width to the right is s * s units.
     const double s = 1000.0 / 770.0;
-    emit w.item->sigMovePointCloud(0.1f, 0.0f);
+    emit w.m_item->sigMovePointCloud(0.1f, 0.0f);
     const QPoint moved = ShowPointWindow::atOffset(100 * s, 0);
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), moved, pointColour(0), 3),
                              10000);
     // A double click takes it back.
-    emit w.item->requestReset();
+    emit w.m_item->requestReset();
     QTRY_VERIFY_WITH_TIMEOUT(
         ShowPointWindow::colourNear(w.grab(), ShowPointWindow::atOffset(0, 0), pointColour(0), 3),
         10000);
@@ -218,8 +218,8 @@ void tst_ShowPointGl::pointsStayOnePixel()
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
     const float cloud[] = {0, 0, 2, 50};
     PointCloudCache::instance().appendPoints(cloud, 1);
-    w.item->pointCloudUpdate(packageInfo(), 5.0f);
-    w.item->f_setPointSize(pointSize);
+    w.m_item->pointCloudUpdate(packageInfo(), 5.0f);
+    w.m_item->f_setPointSize(pointSize);
     const QPoint at = ShowPointWindow::atOffset(0, 0);
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::colourNear(w.grab(), at, pointColour(0), 3), 10000);
     const QImage frame = w.grab();
@@ -233,10 +233,10 @@ void tst_ShowPointGl::requestsBeforeTheFirstFrameAreDropped()
     ShowPointWindow w;
     const float cloud[] = {0, 0, 2, 50};
     PointCloudCache::instance().appendPoints(cloud, 1);
-    w.item->pointCloudUpdate(packageInfo(), 5.0f);
-    w.item->f_setColorTable(3);
-    emit w.item->sigSetWindowHeight(20);
-    emit w.item->sigMovePointCloud(0.1f, 0.0f);
+    w.m_item->pointCloudUpdate(packageInfo(), 5.0f);
+    w.m_item->f_setColorTable(3);
+    emit w.m_item->sigSetWindowHeight(20);
+    emit w.m_item->sigMovePointCloud(0.1f, 0.0f);
     QVERIFY(w.show());
 
     // Drawn at the full size, in palette 0, without the point.
@@ -262,17 +262,17 @@ void tst_ShowPointGl::paletteAndSliceSwitch()
         int shown;
     } choices[] = {{3, 3}, {5, 5}, {4, 4}, {9, 4}, {-1, 4}, {0, 0}};
     for (const auto &c : choices) {
-        w.item->f_setColorTable(c.index);
+        w.m_item->f_setColorTable(c.index);
         QTRY_VERIFY2_WITH_TIMEOUT(
             ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(c.shown, 0), 0),
             qPrintable(QStringLiteral("palette %1: ").arg(c.index) + describe(w.grab(), centre)),
             10000);
     }
     // Hiding the slice leaves the window's black behind the points.
-    w.item->slotDeleteTexture(false);
+    w.m_item->slotDeleteTexture(false);
     QTRY_VERIFY_WITH_TIMEOUT(w.grab().pixel(centre) == qRgb(0, 0, 0), 10000);
     QVERIFY(ShowPointWindow::viewDrawn(w.grab()));
-    w.item->slotDeleteTexture(true);
+    w.m_item->slotDeleteTexture(true);
     QTRY_VERIFY_WITH_TIMEOUT(
         ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(0, 0), 0), 10000);
 }
@@ -287,23 +287,23 @@ void tst_ShowPointGl::windowTooSmallDrawsNothing()
         const QImage frame = w.grab();
         return !ShowPointWindow::viewDrawn(frame) && frame.pixel(centre) == qRgb(0, 0, 0);
     };
-    emit w.item->sigSetWindowHeight(30);
+    emit w.m_item->sigSetWindowHeight(30);
     QTRY_VERIFY_WITH_TIMEOUT(blank(), 10000);
     // A drag meanwhile must not leave a broken pan behind.
-    emit w.item->sigMovePointCloud(0.1f, 0.1f);
-    emit w.item->sigSetWindowHeight(800);
+    emit w.m_item->sigMovePointCloud(0.1f, 0.1f);
+    emit w.m_item->sigSetWindowHeight(800);
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
     QVERIFY(ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(0, 0), 0));
 
-    emit w.item->sigSetWindowWidth(9);
+    emit w.m_item->sigSetWindowWidth(9);
     QTRY_VERIFY_WITH_TIMEOUT(blank(), 10000);
-    emit w.item->sigSetWindowWidth(1080);
+    emit w.m_item->sigSetWindowWidth(1080);
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
 
-    w.item->setScale(0);
+    w.m_item->setScale(0);
     QTRY_VERIFY_WITH_TIMEOUT(blank(), 10000);
-    emit w.item->sigMovePointCloud(0.1f, 0.1f);
-    w.item->setScale(100);
+    emit w.m_item->sigMovePointCloud(0.1f, 0.1f);
+    w.m_item->setScale(100);
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
     QVERIFY(ShowPointWindow::sameColour(w.grab().pixel(centre), slicePaletteColour(0, 0), 0));
 }
@@ -318,12 +318,12 @@ void tst_ShowPointGl::volumeFaceOn()
     PointCloudCache::instance().setFrames(images);
 
     ShowPointWindow w;
-    w.item->setPitch(90);
-    w.item->setRoll(90);
-    w.item->setScale(50);
+    w.m_item->setPitch(90);
+    w.m_item->setRoll(90);
+    w.m_item->setScale(50);
     QVERIFY(w.show());
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
-    w.item->imagesUpdate();
+    w.m_item->imagesUpdate();
 
     // Face-on, the image stands upright: its first row at the top, first column at the left,
     // 3 m either side of the centre at scale 50 (115.5 pixels).
@@ -332,7 +332,7 @@ void tst_ShowPointGl::volumeFaceOn()
                           ShowPointWindow::atOffset(-q, -q), ShowPointWindow::atOffset(q, -q)};
     const QPoint outside = ShowPointWindow::atOffset(0, 2.5 * q);
     for (int slice : {0, 2, 1}) {
-        w.item->setSliceIndex(slice);
+        w.m_item->setSliceIndex(slice);
         QImage frame;
         const auto shows = [&] {
             frame = w.grab();
@@ -358,12 +358,12 @@ void tst_ShowPointGl::sliceSizeFollowsTheSelectedImage()
                                   quadrants(255, 255, 255, 255, 1.5f)};
     PointCloudCache::instance().setFrames(images);
     ShowPointWindow w;
-    w.item->setPitch(90);
-    w.item->setRoll(90);
-    w.item->setScale(50);
+    w.m_item->setPitch(90);
+    w.m_item->setRoll(90);
+    w.m_item->setScale(50);
     QVERIFY(w.show());
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
-    w.item->imagesUpdate();
+    w.m_item->imagesUpdate();
 
     // A point 2.25 m up lies inside the 3 m square only.
     const QPoint probe = ShowPointWindow::atOffset(0, 50 * 2.25 * 770.0 / 1000.0);
@@ -376,14 +376,14 @@ void tst_ShowPointGl::sliceSizeFollowsTheSelectedImage()
                                               3);
     };
     QTRY_VERIFY_WITH_TIMEOUT(shows(true), 10000);
-    w.item->setSliceIndex(1);
+    w.m_item->setSliceIndex(1);
     QTRY_VERIFY_WITH_TIMEOUT(shows(false), 10000);
     // Back to the first image the slice keeps its size; beyond the stack it keeps it too, and
     // the frame is still drawn.
-    w.item->setSliceIndex(0);
+    w.m_item->setSliceIndex(0);
     for (int k = 0; k < 3; ++k)
         QVERIFY(shows(false));
-    w.item->setSliceIndex(5);
+    w.m_item->setSliceIndex(5);
     for (int k = 0; k < 3; ++k)
         QVERIFY(shows(false));
 }
@@ -406,18 +406,18 @@ void tst_ShowPointGl::damagedRangeKeepsTheSliceSize()
     PointCloudCache::instance().setFrames(
         {quadrants(255, 255, 255, 255, 3.0f), quadrants(0, 255, 128, 64, maxDist)});
     ShowPointWindow w;
-    w.item->setPitch(90);
-    w.item->setRoll(90);
-    w.item->setScale(50);
+    w.m_item->setPitch(90);
+    w.m_item->setRoll(90);
+    w.m_item->setScale(50);
     QVERIFY(w.show());
     QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
-    w.item->imagesUpdate();
+    w.m_item->imagesUpdate();
 
     const double q = 50 * 3 * 770.0 / 1000.0 / 2;
     const QPoint at[4] = {ShowPointWindow::atOffset(-q, q), ShowPointWindow::atOffset(q, q),
                           ShowPointWindow::atOffset(-q, -q), ShowPointWindow::atOffset(q, -q)};
     for (int slice : {0, 1}) {
-        w.item->setSliceIndex(slice);
+        w.m_item->setSliceIndex(slice);
         QImage frame;
         const auto shows = [&] {
             frame = w.grab();
@@ -443,7 +443,7 @@ void tst_ShowPointGl::sceneDrawsOverTheView()
     ShowPointWindow w;
     const QRectF places[] = {{820, 300, 40, 40}, {1030, 80, 40, 40}, {100, 100, 40, 40}};
     for (const QRectF &r : places) {
-        auto *patch = new Patch(w.window.contentItem());
+        auto *patch = new Patch(w.m_window.contentItem());
         patch->setPosition(r.topLeft());
         patch->setSize(r.size());
     }
@@ -469,8 +469,8 @@ void tst_ShowPointGl::deletedItemStopsDrawing()
         ShowPointWindow w;
         QVERIFY(w.show());
         QTRY_VERIFY_WITH_TIMEOUT(ShowPointWindow::viewDrawn(w.grab()), 10000);
-        delete w.item;
-        w.item = nullptr;
+        delete w.m_item;
+        w.m_item = nullptr;
         const QPoint centre = ShowPointWindow::atOffset(10, 10);
         QTRY_VERIFY_WITH_TIMEOUT(!ShowPointWindow::viewDrawn(w.grab())
                                      && w.grab().pixel(centre) == qRgb(0, 0, 0),

@@ -38,24 +38,24 @@ quint16 testSample(quint32 bin, int beam)
 // A local socket on an ephemeral loopback port that collects what the streamer sends.
 struct Sink
 {
-    BsdSocket socket = BsdSocket::udp();
-    Ipv4Endpoint endpoint;
+    BsdSocket m_socket = BsdSocket::udp();
+    Ipv4Endpoint m_endpoint;
 
     explicit Sink(quint32 address = loopback)
     {
-        socket.setReceiveBuffer(4 << 20);
-        socket.bind(Ipv4Endpoint{address, 0});
-        socket.localEndpoint(&endpoint);
+        m_socket.setReceiveBuffer(4 << 20);
+        m_socket.bind(Ipv4Endpoint{address, 0});
+        m_socket.localEndpoint(&m_endpoint);
     }
 
     // Datagrams until none comes for the given time.
     QVector<QByteArray> drain(int quietMs = 200)
     {
-        socket.setReceiveTimeout(quietMs);
+        m_socket.setReceiveTimeout(quietMs);
         QVector<QByteArray> got;
         QByteArray buf(65536, '\0');
         for (;;) {
-            const BsdSocket::Result r = socket.receiveFrom(buf.data(), std::size_t(buf.size()));
+            const BsdSocket::Result r = m_socket.receiveFrom(buf.data(), std::size_t(buf.size()));
             if (!r.ok())
                 return got;
             got.append(buf.left(int(r.bytes)));
@@ -168,8 +168,8 @@ private slots:
         QVERIFY(!s.setDestination(Ipv4Endpoint{0xc0000201, 5008})); // 192.0.2.1
         QVERIFY(!s.setDestination(Ipv4Endpoint{0xffffffff, 5008}));
         QVERIFY(!s.setDestination(Ipv4Endpoint{0x00000000, 5008}));
-        QVERIFY(s.setDestination(sink.endpoint));
-        QVERIFY(!s.setDestination(Ipv4Endpoint{0x0a000001, sink.endpoint.port}));
+        QVERIFY(s.setDestination(sink.m_endpoint));
+        QVERIFY(!s.setDestination(Ipv4Endpoint{0x0a000001, sink.m_endpoint.port}));
         QCOMPARE(s.destination().address, quint32(0x7f000002));
         s.setHeader(smallFrameHeader());
         QCOMPARE(s.sendFrames(1), quint64(3));
@@ -198,7 +198,7 @@ private slots:
         QFETCH(QStringList, expected);
         Sink sink;
         SonarStreamer s;
-        QVERIFY(s.setDestination(sink.endpoint));
+        QVERIFY(s.setDestination(sink.m_endpoint));
         s.setHeader(smallFrameHeader());
         SonarStreamer::Faults f;
         switch (kind) {
@@ -230,7 +230,7 @@ private slots:
     {
         Sink sink;
         SonarStreamer s;
-        QVERIFY(s.setDestination(sink.endpoint));
+        QVERIFY(s.setDestination(sink.m_endpoint));
         s.setHeader(smallFrameHeader());
         SonarStreamer::Faults f;
         f.dataWidth = 4;
@@ -256,11 +256,11 @@ private slots:
         h.vez25EDirectionAngle = 90.0f;
         s.setHeader(h);
         s.setFrameRate(200);
-        QVERIFY(s.setDestination(first.endpoint));
+        QVERIFY(s.setDestination(first.m_endpoint));
         s.start();
         QTRY_VERIFY_WITH_TIMEOUT(s.framesSent() >= 6, 10000);
         s.updateHeader([](packageInfo &head) { head.maxDist = 99.0f; });
-        QVERIFY(s.setDestination(second.endpoint));
+        QVERIFY(s.setDestination(second.m_endpoint));
         const quint64 switchedAt = s.framesSent();
         QTRY_VERIFY_WITH_TIMEOUT(s.framesSent() >= switchedAt + 3, 10000);
         s.stop();

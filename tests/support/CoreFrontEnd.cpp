@@ -9,33 +9,33 @@
 #include <QTest>
 
 CoreFrontEnd::CoreFrontEnd()
-    : hub(new InformationCenter(&root)), cmd(new CmdDialog(&root)), image(new ShowImage),
-      view(new ShowPoint)
+    : m_hub(new InformationCenter(&m_root)), m_cmd(new CmdDialog(&m_root)), m_image(new ShowImage),
+      m_view(new ShowPoint)
 {
-    view->setObjectName("c_cppShowPoint");
-    view->setParent(&root);
-    hub->setObjectName("c_cppInformationCenter");
-    cmd->setObjectName("c_cppCmdDialog");
-    image->setObjectName("c_cppShowImage");
-    image->setParent(&root);
-    image->setSize(QSizeF(100, 100));
-    cmd->setWarningPresenter([](const QString &, const QString &) {});
+    m_view->setObjectName("c_cppShowPoint");
+    m_view->setParent(&m_root);
+    m_hub->setObjectName("c_cppInformationCenter");
+    m_cmd->setObjectName("c_cppCmdDialog");
+    m_image->setObjectName("c_cppShowImage");
+    m_image->setParent(&m_root);
+    m_image->setSize(QSizeF(100, 100));
+    m_cmd->setWarningPresenter([](const QString &, const QString &) {});
 }
 
 bool CoreFrontEnd::connectThroughSearch(const QString &address, int timeoutMs)
 {
-    emit hub->sigCreateSearchThread(true);
-    emit hub->sigConnecting(true, address);
-    return QTest::qWaitFor([this] { return hub->connectOK(); }, timeoutMs);
+    emit m_hub->sigCreateSearchThread(true);
+    emit m_hub->sigConnecting(true, address);
+    return QTest::qWaitFor([this] { return m_hub->connectOK(); }, timeoutMs);
 }
 
 InstalledCatalogue::InstalledCatalogue(const QString &path)
 {
     if (!path.isEmpty())
-        ok = translator.load(path) && QCoreApplication::installTranslator(&translator);
+        m_ok = m_translator.load(path) && QCoreApplication::installTranslator(&m_translator);
 }
 
 InstalledCatalogue::~InstalledCatalogue()
 {
-    QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::removeTranslator(&m_translator);
 }

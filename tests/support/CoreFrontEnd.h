@@ -16,11 +16,11 @@ struct CoreFrontEnd
 {
     CoreFrontEnd();
 
-    QObject root;
-    InformationCenter *hub;
-    CmdDialog *cmd;
-    ShowImage *image;
-    ShowPoint *view;
+    QObject m_root;
+    InformationCenter *m_hub;
+    CmdDialog *m_cmd;
+    ShowImage *m_image;
+    ShowPoint *m_view;
 
     // Connects through the device search, as the connection panel does; true once the hub
     // says connected.
@@ -32,6 +32,6 @@ struct InstalledCatalogue
 {
     explicit InstalledCatalogue(const QString &path);
     ~InstalledCatalogue();
-    QTranslator translator;
-    bool ok = true;
+    QTranslator m_translator;
+    bool m_ok = true;
 };

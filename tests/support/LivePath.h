@@ -14,12 +14,12 @@
 // order the program uses.
 struct LivePath
 {
-    PacketRing *ring = new PacketRing(packetSize, 50000);
-    InformationCenter *center;
-    Processing processing{&ring, &center};
-    UdpReceiver receiver{&ring, QStringLiteral("127.0.0.1")};
-    SonarStreamer sonar;
-    quint16 port = 0;
+    PacketRing *m_ring = new PacketRing(packetSize, 50000);
+    InformationCenter *m_center;
+    Processing m_processing{&m_ring, &m_center};
+    UdpReceiver m_receiver{&m_ring, QStringLiteral("127.0.0.1")};
+    SonarStreamer m_sonar;
+    quint16 m_port = 0;
 
     explicit LivePath(QObject *owner);
     ~LivePath();

@@ -14,15 +14,15 @@ QList<QList<QByteArray>> readReferenceLines(const QString &path);
 class ReferenceFields
 {
 public:
-    explicit ReferenceFields(const QList<QByteArray> &fields) : fields(fields) {}
+    explicit ReferenceFields(const QList<QByteArray> &fields) : m_fields(fields) {}
 
-    bool atEnd() const { return at >= fields.size(); }
-    QByteArray text() { return fields.at(at++); }
-    int integer() { return fields.at(at++).toInt(); }
-    double real() { return fields.at(at++).toDouble(); }
+    bool atEnd() const { return m_at >= m_fields.size(); }
+    QByteArray text() { return m_fields.at(m_at++); }
+    int integer() { return m_fields.at(m_at++).toInt(); }
+    double real() { return m_fields.at(m_at++).toDouble(); }
     std::vector<double> reals(int n);
 
 private:
-    const QList<QByteArray> &fields;
-    int at = 0;
+    const QList<QByteArray> &m_fields;
+    int m_at = 0;
 };

@@ -10,9 +10,9 @@
 // 16-bit samples per range bin, and the byte count that bounds what may be read of them.
 struct SectorFrame
 {
-    packageInfo head;
-    std::vector<quint16> samples;
-    quint32 bytes = 0;
+    packageInfo m_head;
+    std::vector<quint16> m_samples;
+    quint32 m_bytes = 0;
 
     SectorFrame(float direction, float step, quint32 bins, quint16 numPerRow = 2,
                 float maxDist = 40, float distReso = 0.1f);
@@ -26,10 +26,10 @@ struct SectorFrame
 // The pointer arrays over a list of frames, as the accumulation and drawing take them.
 struct SectorBatch
 {
-    std::vector<const packageInfo *> heads;
-    std::vector<const uchar *> data;
-    std::vector<quint32> bytes;
+    std::vector<const packageInfo *> m_heads;
+    std::vector<const uchar *> m_data;
+    std::vector<quint32> m_bytes;
 
     explicit SectorBatch(const std::vector<SectorFrame> &frames);
-    int size() const { return int(heads.size()); }
+    int size() const { return int(m_heads.size()); }
 };

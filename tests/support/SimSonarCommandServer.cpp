@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr int IdleFlushMs = 100; // a frame cut short by the host is taken after this silence
-constexpr int UpgradeChunk = 768;
-constexpr qint64 MaxUpgradeBytes = 10485752;
-constexpr int SplitGapMs = 100; // long enough for the host to take the halves apart
+constexpr int idleFlushMs = 100; // a frame cut short by the host is taken after this silence
+constexpr int upgradeChunk = 768;
+constexpr qint64 maxUpgradeBytes = 10485752;
+constexpr int splitGapMs = 100; // long enough for the host to take the halves apart
 
 quint16 le16(const QByteArray &f, int at)
 {
@@ -244,7 +244,7 @@ void SimSonarCommandServer::loop()
                 m_client.close();
             }
         }
-        if (!m_stream.isEmpty() && nowMs() - m_lastByteMs > IdleFlushMs)
+        if (!m_stream.isEmpty() && nowMs() - m_lastByteMs > idleFlushMs)
             takeFrames(true);
 
         for (auto it = m_pending.begin(); it != m_pending.end();) {
@@ -291,8 +291,8 @@ int SimSonarCommandServer::frameLength(const QByteArray &buffer)
     case 0xA5: {
         if (buffer.size() < 10)
             return -1;
-        const qint64 rest = qint64(le32(buffer, 4)) - qint64(le16(buffer, 8)) * UpgradeChunk;
-        return 10 + int(qBound(qint64(0), rest, qint64(UpgradeChunk)));
+        const qint64 rest = qint64(le32(buffer, 4)) - qint64(le16(buffer, 8)) * upgradeChunk;
+        return 10 + int(qBound(qint64(0), rest, qint64(upgradeChunk)));
     }
     case 0x02:
     case 0x09:
@@ -362,8 +362,8 @@ void SimSonarCommandServer::handle(const QByteArray &frame)
         m_received.append(taken);
     }
     m_frameArrived.notify_all();
-    if (onFrame)
-        onFrame(taken);
+    if (m_onFrame)
+        m_onFrame(taken);
 }
 
 void SimSonarCommandServer::act(const QByteArray &frame)
@@ -381,8 +381,8 @@ void SimSonarCommandServer::act(const QByteArray &frame)
             m_destination = to;
             m_hasDestination = true;
         }
-        if (onDestination)
-            onDestination(to);
+        if (m_onDestination)
+            m_onDestination(to);
     } else if (code == 0x4E) {
         QByteArray reply("N\0", 2);
         {
@@ -428,8 +428,8 @@ void SimSonarCommandServer::applyTypedCommand(const QByteArray &frame)
     const bool hasFloat = frame.size() >= 8;
     if (code == 0x06 && hasByte) {
         const bool on = frame.at(4) != 0;
-        if (m_scanning.exchange(on) != on && onScanning)
-            onScanning(on);
+        if (m_scanning.exchange(on) != on && m_onScanning)
+            m_onScanning(on);
         return;
     }
     std::function<void(packageInfo &)> edit;
@@ -491,8 +491,8 @@ void SimSonarCommandServer::applyTypedCommand(const QByteArray &frame)
         std::lock_guard<std::mutex> lock(m_mutex);
         edit(m_header);
     }
-    if (onHeaderEdit)
-        onHeaderEdit(edit);
+    if (m_onHeaderEdit)
+        m_onHeaderEdit(edit);
 }
 
 void SimSonarCommandServer::answer(Answer kind, const QByteArray &proper)
@@ -540,11 +540,11 @@ void SimSonarCommandServer::takeUpgradePacket(const QByteArray &frame)
         const quint32 size = frame.size() >= 10 ? le32(frame, 4) : 0;
         const int index = frame.size() >= 10 ? le16(frame, 8) : 0;
         const qint64 expected =
-            qMin<qint64>(UpgradeChunk, qint64(size) - qint64(index) * UpgradeChunk);
+            qMin<qint64>(upgradeChunk, qint64(size) - qint64(index) * upgradeChunk);
         const bool next =
             index == 0
             || (size == m_upgrade.size && index == m_upgrade.packets && !m_upgrade.complete());
-        if (size == 0 || size > MaxUpgradeBytes || !next || expected <= 0
+        if (size == 0 || size > maxUpgradeBytes || !next || expected <= 0
             || frame.size() != 10 + expected) {
             ++m_upgrade.refused;
             qInfo("simulated sonar: upgrade packet of %d bytes refused", int(frame.size()));
@@ -574,13 +574,13 @@ void SimSonarCommandServer::takeUpgradePacket(const QByteArray &frame)
         break;
     case UpgradeFault::Split:
         m_pending.push_back(Pending{now, QByteArray("OK", 2), false});
-        m_pending.push_back(Pending{now + SplitGapMs, QByteArray("\n", 1), false});
+        m_pending.push_back(Pending{now + splitGapMs, QByteArray("\n", 1), false});
         break;
     case UpgradeFault::Close:
     case UpgradeFault::Reset:
         m_pending.push_back(Pending{now, {}, true, fault == UpgradeFault::Reset});
         break;
     }
-    if (!completed.isEmpty() && onUpgraded)
-        onUpgraded(completed);
+    if (!completed.isEmpty() && m_onUpgraded)
+        m_onUpgraded(completed);
 }

@@ -106,14 +106,14 @@ public:
 
     // Called on the server's thread when the host sets the data destination, and when a
     // typed command starts or stops scanning; the data streamer hangs on these.
-    std::function<void(const Ipv4Endpoint &)> onDestination;
-    std::function<void(bool)> onScanning;
+    std::function<void(const Ipv4Endpoint &)> m_onDestination;
+    std::function<void(bool)> m_onScanning;
     // Called on the server's thread with each header edit a typed command makes.
-    std::function<void(const std::function<void(packageInfo &)> &)> onHeaderEdit;
+    std::function<void(const std::function<void(packageInfo &)> &)> m_onHeaderEdit;
     // Called on the server's thread with the whole file when an upgrade's last packet came.
-    std::function<void(const QByteArray &)> onUpgraded;
+    std::function<void(const QByteArray &)> m_onUpgraded;
     // Called on the server's thread with every frame taken, once it has been recorded.
-    std::function<void(const Received &)> onFrame;
+    std::function<void(const Received &)> m_onFrame;
 
 private:
     struct Pending

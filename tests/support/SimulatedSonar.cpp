@@ -2,19 +2,19 @@
 
 SimulatedSonar::SimulatedSonar()
 {
-    m_commands.onDestination = [this](const Ipv4Endpoint &to) {
+    m_commands.m_onDestination = [this](const Ipv4Endpoint &to) {
         // The streamer itself refuses any destination it may not reach.
         m_haveDestination = m_streamer.setDestination(to);
         if (m_haveDestination && m_commands.scanning())
             m_streamer.start();
     };
-    m_commands.onScanning = [this](bool on) {
+    m_commands.m_onScanning = [this](bool on) {
         if (on && m_haveDestination)
             m_streamer.start();
         else if (!on)
             m_streamer.stop();
     };
-    m_commands.onHeaderEdit = [this](const std::function<void(packageInfo &)> &edit) {
+    m_commands.m_onHeaderEdit = [this](const std::function<void(packageInfo &)> &edit) {
         m_streamer.updateHeader(edit);
     };
 }
