@@ -59,7 +59,7 @@ int runKorvessa(int argc, char *argv[], const QUrl &frontEnd,
     QQmlContext *context = engine.rootContext();
     context->setContextProperty("devName", QStringLiteral("Korvessa"));
     context->setContextProperty("userType", QStringLiteral(""));
-    context->setContextProperty("versionNum", QStringLiteral("V5.3"));
+    context->setContextProperty("versionNum", QStringLiteral("V" KORVESSA_VERSION));
     context->setContextProperty("buildTime", QStringLiteral("20260814"));
 
     // Applies the stored language before the front end exists, so its first frame shows it.

@@ -9,7 +9,7 @@ korvessa_add_test(tst_informationcenter_threads
 korvessa_add_test(tst_informationcenter_qml
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_informationcenter_qml.cpp LABEL unit)
 korvessa_add_test(tst_deviceinfo
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_deviceinfo.cpp ${KORVESSA_HUB_TEST_SUPPORT} LABEL unit)
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_deviceinfo.cpp ${KORVESSA_HUB_TEST_SUPPORT} LABEL unit PURE)
 korvessa_add_test(tst_hostaddrs
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_hostaddrs.cpp LABEL netns)
 

@@ -4,6 +4,7 @@ target_link_libraries(startup_probe PRIVATE korvessa_core)
 
 korvessa_add_test(tst_startup SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_startup.cpp LABEL gui)
 korvessa_test_runs(tst_startup startup_probe KORVESSA_STARTUP_PROBE)
+target_compile_definitions(tst_startup PRIVATE KORVESSA_VERSION="${Korvessa_VERSION}")
 
 # The whole program and the core object run once more in an AddressSanitizer build
 # (scripts/test.sh), with leak reports on: any report fails them.

@@ -126,7 +126,7 @@ private slots:
         QTest::newRow("userType") << "userType"
                                   << "[]";
         QTest::newRow("versionNum") << "versionNum"
-                                    << "[V5.3]";
+                                    << "[V" KORVESSA_VERSION "]";
         QTest::newRow("buildTime") << "buildTime"
                                    << "[20260814]";
         QTest::newRow("sector image") << "c_cppShowImage"
