@@ -71,9 +71,79 @@ std::vector<double> FirFilter::scaledCutoffs(const std::vector<double> &cutoffs)
     return scaled;
 }
 
-FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs, int type,
-                     const std::string &window)
-    : m_order(order), m_fftSize(fftSize)
+namespace {
+
+enum class Kind { LowPass, HighPass, BandPass, BandStop };
+
+Kind kindOf(int type)
+{
+    switch (type) {
+    case 1:
+        return Kind::HighPass;
+    case 2:
+        return Kind::BandPass;
+    case 3:
+        return Kind::BandStop;
+    default:
+        return Kind::LowPass;
+    }
+}
+
+// The ideal (unwindowed) impulse response m samples from its centre; w1 and w2 are the
+// cut-offs in radians per sample.
+double idealTap(Kind kind, double w1, double w2, int m)
+{
+    switch (kind) {
+    case Kind::LowPass:
+        return m == 0 ? w1 / M_PI : std::sin(m * w1) / (m * M_PI);
+    case Kind::HighPass:
+        return m == 0 ? 1 - w1 / M_PI : (std::sin(m * M_PI) - std::sin(m * w1)) / (m * M_PI);
+    case Kind::BandPass:
+        return m == 0 ? (w2 - w1) / M_PI : (std::sin(m * w2) - std::sin(m * w1)) / (m * M_PI);
+    case Kind::BandStop:
+        return m == 0 ? 1 - (w2 - w1) / M_PI
+                      : (std::sin(m * M_PI) - std::sin(m * w2) + std::sin(m * w1)) / (m * M_PI);
+    }
+    return 0;
+}
+
+// Where the taps get unit gain: a frequency inside the pass band. Zero for low-pass and
+// band-stop (the plain sum), the Nyquist frequency for high-pass, the band's centre for
+// band-pass. Dividing high-pass or band-pass taps by their plain sum, which is close to zero,
+// would blow them up. A band-stop from zero has its only pass band at the top: it is measured
+// there.
+double unitGainFrequency(Kind kind, double w1, double w2)
+{
+    if (kind == Kind::HighPass || (kind == Kind::BandStop && w1 == 0))
+        return M_PI;
+    if (kind == Kind::BandPass)
+        return 0.5 * (w1 + w2);
+    return 0;
+}
+
+// Scales the taps to unit gain at the frequency. The phase is taken about the taps' own
+// centre, order / 2 rounded down: about the half-sample centre of an odd order every high-pass
+// would measure zero gain at the Nyquist frequency.
+void normalise(std::vector<double> &h, double frequency)
+{
+    const int order = int(h.size()) - 1;
+    double gain = 0;
+    double magnitude = 0;
+    for (int n = 0; n <= order; ++n) {
+        const double c = frequency == 0 ? 1.0 : std::cos(frequency * (n - order / 2));
+        gain += h[n] * c;
+        magnitude += std::abs(h[n]);
+    }
+    if (!(std::abs(gain) > 1e-12 * magnitude))
+        throw std::invalid_argument("Filter taps sum to zero: the cut-offs leave no pass band");
+    for (double &tap : h)
+        tap /= gain;
+}
+
+} // namespace
+
+std::vector<double> FirFilter::designTaps(int order, const std::vector<double> &cutoffs, int type,
+                                          const std::string &window)
 {
     if (order < 1)
         throw std::invalid_argument("Filter order must be positive");
@@ -81,72 +151,33 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
         throw std::invalid_argument("Cutoff frequencies cannot be empty");
     const std::vector<double> w = scaledCutoffs(cutoffs);
     const std::vector<double> win = makeWindow(window, order);
-
-    enum { LowPass, HighPass, BandPass, BandStop } kind = LowPass;
-    if (type == 1)
-        kind = HighPass;
-    else if (type == 2)
-        kind = BandPass;
-    else if (type == 3)
-        kind = BandStop;
-    if (kind == BandPass && w.size() < 2)
+    const Kind kind = kindOf(type);
+    if (kind == Kind::BandPass && w.size() < 2)
         throw std::invalid_argument("Bandpass filter requires two cutoff frequencies");
-    if (kind == BandStop && w.size() < 2)
+    if (kind == Kind::BandStop && w.size() < 2)
         throw std::invalid_argument("Bandstop filter requires two cutoff frequencies");
 
     const double w1 = w[0];
     const double w2 = w.size() > 1 ? w[1] : 0.0;
-    const int count = order + 1;
-    std::vector<double> h(static_cast<std::size_t>(count));
-    for (int n = 0; n < count; ++n) {
-        const int m = n - order / 2;
-        double d = 0;
-        switch (kind) {
-        case LowPass:
-            d = m == 0 ? w1 / M_PI : std::sin(m * w1) / (m * M_PI);
-            break;
-        case HighPass:
-            d = m == 0 ? 1 - w1 / M_PI : (std::sin(m * M_PI) - std::sin(m * w1)) / (m * M_PI);
-            break;
-        case BandPass:
-            d = m == 0 ? (w2 - w1) / M_PI : (std::sin(m * w2) - std::sin(m * w1)) / (m * M_PI);
-            break;
-        case BandStop:
-            d = m == 0 ? 1 - (w2 - w1) / M_PI
-                       : (std::sin(m * M_PI) - std::sin(m * w2) + std::sin(m * w1)) / (m * M_PI);
-            break;
-        }
-        h[n] = d * win[n];
-    }
+    std::vector<double> h(std::size_t(order) + 1);
+    for (int n = 0; n <= order; ++n)
+        h[n] = idealTap(kind, w1, w2, n - order / 2) * win[n];
+    normalise(h, unitGainFrequency(kind, w1, w2));
+    return h;
+}
 
-    // Normalise to unit gain at a frequency inside the pass band: zero for low-pass and
-    // band-stop (the plain sum), the Nyquist frequency for high-pass, the band's centre for
-    // band-pass. Dividing high-pass or band-pass taps by their plain sum, which is close to
-    // zero, would blow them up. The phase is taken about the taps' own centre, order / 2
-    // rounded down: about the half-sample centre of an odd order every high-pass would
-    // measure zero gain at the Nyquist frequency.
-    // A band-stop from zero has its only pass band at the top: it is measured there.
-    double reference = 0;
-    if (kind == HighPass || (kind == BandStop && w1 == 0))
-        reference = M_PI;
-    else if (kind == BandPass)
-        reference = 0.5 * (w1 + w2);
-    double gain = 0;
-    double magnitude = 0;
-    for (int n = 0; n < count; ++n) {
-        const double c = reference == 0 ? 1.0 : std::cos(reference * (n - order / 2));
-        gain += h[n] * c;
-        magnitude += std::abs(h[n]);
-    }
-    if (!(std::abs(gain) > 1e-12 * magnitude))
-        throw std::invalid_argument("Filter taps sum to zero: the cut-offs leave no pass band");
-    m_taps.resize(std::size_t(count));
-    for (int n = 0; n < count; ++n)
-        m_taps[n] = h[n] / gain;
-
-    if (fftSize < count)
+FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs, int type,
+                     const std::string &window)
+    : m_taps(designTaps(order, cutoffs, type, window)), m_order(order), m_fftSize(fftSize)
+{
+    if (fftSize < order + 1)
         throw std::invalid_argument("FFT size must be at least the filter order + 1");
+    plan();
+}
 
+void FirFilter::plan()
+{
+    const int fftSize = m_fftSize;
     const int bins = fftSize / 2 + 1;
     auto allocReal = [](int n) {
         RealBuffer b(static_cast<double *>(fftw_malloc(sizeof(double) * std::size_t(n))));
@@ -179,7 +210,7 @@ FirFilter::FirFilter(int fftSize, int order, const std::vector<double> &cutoffs,
     m_freqOut = allocComplex(bins);
     m_freqIn = allocComplex(bins);
     m_timeOut = allocReal(fftSize);
-    m_overlap.assign(std::size_t(order), 0.0);
+    m_overlap.assign(std::size_t(m_order), 0.0);
     {
         std::lock_guard<std::mutex> lock(plannerMutex());
         m_forwardPlan =

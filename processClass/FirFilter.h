@@ -37,6 +37,10 @@ public:
     // room for n + order() doubles. Writes nothing for n < 1. Allocates nothing.
     void apply(const double *in, int n, double *out);
 
+    // The normalised taps (order + 1 of them) the constructor gives the filter: the design
+    // alone, without FFT plans. Throws as the constructor does, but for the FFT size.
+    static std::vector<double> designTaps(int order, const std::vector<double> &cutoffs, int type,
+                                          const std::string &window);
     // Checks every cut-off (0 to 1) and returns each multiplied by pi.
     static std::vector<double> scaledCutoffs(const std::vector<double> &cutoffs);
 
@@ -51,6 +55,9 @@ private:
     };
     using RealBuffer = std::unique_ptr<double[], FftwFree>;
     using ComplexBuffer = std::unique_ptr<fftw_complex[], FftwFree>;
+
+    // The taps' spectrum, the work buffers and the two plans of apply().
+    void plan();
 
     std::vector<double> m_taps;
     int m_order;
