@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Dialogs
 import "MyStyle"
 import "FunctionBtnContent"
+import "Theme"
 import InformationCenter.module 1.0
 
 // The row of function buttons at the top left of the main window: connect, start, record,
@@ -62,14 +63,14 @@ Item {
     Row {
         id: c_row
         height: parent.height
-        spacing: 8
+        spacing: Theme.toolButtonSpacing
 
         IconBtnStyle {
             id: c_connectBtn
             objectName: "c_connectBtn"
             focusPolicy: Qt.NoFocus
             icon.source: c_root.m_isConnected ? "./image/icon-connect-active.png" : "./image/icon-connect.png"
-            icon.color: c_root.m_isSearchingOrTryConnecting ? "#00377B" : "transparent"
+            icon.color: c_root.m_isSearchingOrTryConnecting ? Theme.searchingTint : "transparent"
             m_toolTip: c_root.m_isConnected ? qsTr("断开") : (c_root.m_isSearchingOrTryConnecting ? qsTr("停止") : qsTr("连接"))
 
             AnimatedImage {
@@ -220,7 +221,7 @@ Item {
         id: c_colorTableList
         objectName: "c_colorTableList"
         x: c_colorTable.x
-        y: c_row.height + 8
+        y: c_row.height + Theme.toolButtonSpacing
         height: c_root.height * 3.5
         width: height
         clip: true

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQml.Models
 import "MyStyle"
+import "Theme"
 import "PublicFunction.js" as MyFun
 import InformationCenter.module 1.0
 
@@ -16,10 +17,10 @@ ObjectModel {
     property var warnDialog: null
     property real m_rowWidth: 390
 
-    readonly property int m_rowHeight: 36
-    readonly property int m_spacing: 5
-    readonly property int m_buttonWidth: 66
-    readonly property real m_labelWidth: m_rowWidth * 0.38
+    readonly property int m_rowHeight: Theme.rowHeight
+    readonly property int m_spacing: Theme.spacingSmall
+    readonly property int m_buttonWidth: Theme.settingButtonWidth
+    readonly property real m_labelWidth: m_rowWidth * Theme.rowLabelRatio
     // Room for the inputs of a row with one button; the inputs fill it, so that every row's
     // button stands at the right edge of the rows.
     readonly property real m_inputWidth: m_rowWidth - m_labelWidth - m_buttonWidth - 2 * m_spacing
@@ -208,7 +209,7 @@ ObjectModel {
             objectName: "powerEdit"
             maximumLength: 10
             width: c_root.m_inputWidth - c_root.m_buttonWidth - c_root.m_spacing
-            color: c_powerRow.m_powerValid ? "blue" : "red"
+            color: c_powerRow.m_powerValid ? Theme.inputText : Theme.textInvalid
             Binding on text { when: !c_powerEdit.activeFocus; value: c_root.f_shown("power", 4); restoreMode: Binding.RestoreNone }
             onTextEdited: c_powerRow.m_powerValid = c_powerRow.f_isPower(text)
         }
@@ -342,7 +343,7 @@ ObjectModel {
             maximumLength: 4
             text: ""
             placeholderText: "地址"
-            font.pixelSize: 17
+            font.pixelSize: Theme.fontSizeRegister
             numberValidator: RegularExpressionValidator { regularExpression: /^[0-9A-Fa-f]{0,4}$/ }
         }
         Text {
@@ -350,16 +351,16 @@ ObjectModel {
             objectName: "fpgaReadText"
             width: c_root.m_rowWidth - c_fpgaReadAddrEdit.width - c_root.m_buttonWidth - 2 * c_root.m_spacing
             height: parent.height
-            font.pixelSize: 17
+            font.pixelSize: Theme.fontSizeRegister
             verticalAlignment: Text.AlignVCenter
             horizontalAlignment: Text.AlignHCenter
             elide: Text.ElideRight
-            color: "#001d41"
+            color: Theme.primaryDark
         }
         MySettingBtnStyle {
             objectName: "fpgaReadButton"
             // The register buttons carry a longer label in the same width.
-            font.pixelSize: 15
+            font.pixelSize: Theme.fontSizeRegisterButton
             text: "读fpga"
             onReleased: c_root.cmdDialog.fReadFpga(c_fpgaReadAddrEdit.text)
         }
@@ -389,7 +390,7 @@ ObjectModel {
         MySettingBtnStyle {
             objectName: "fpgaWriteButton"
             // The register buttons carry a longer label in the same width.
-            font.pixelSize: 15
+            font.pixelSize: Theme.fontSizeRegisterButton
             text: "写fpga"
             onReleased: c_root.cmdDialog.fWriteFpga(c_fpgaWriteAddrEdit.text, c_fpgaWriteValueEdit.text)
         }

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import "../Theme"
 
 // Slider whose value changes only when the handle is released; every user sets its range.
 // Users act on sigValueChosen, the operator's choice: `moved` comes while the handle is dragged,
@@ -7,7 +8,7 @@ import QtQuick.Controls
 Slider {
     id: control
 
-    readonly property bool m_wide: Window.width >= 1024
+    readonly property bool m_wide: Window.width >= Theme.wideWindowWidth
     property real m_valueAtPress: 0
 
     // The operator let go of the slider on a value other than the one it had.
@@ -35,10 +36,10 @@ Slider {
         implicitHeight: control.m_wide ? 10 : 5
         width: control.availableWidth
         height: implicitHeight
-        radius: 5
+        radius: Theme.controlRadius
         gradient: Gradient {
-            GradientStop { position: 0.0; color: "#007cb6" }
-            GradientStop { position: 0.9; color: "#3ab1e8" }
+            GradientStop { position: 0.0; color: Theme.sliderTrackStart }
+            GradientStop { position: 0.9; color: Theme.sliderTrackEnd }
         }
     }
 
@@ -49,8 +50,8 @@ Slider {
         implicitWidth: m_size
         implicitHeight: m_size
         radius: width / 2
-        color: control.pressed ? "red" : "#edc900"
-        border.color: "#fff"
+        color: control.pressed ? Theme.sliderHandlePressed : Theme.sliderHandle
+        border.color: Theme.sliderHandleBorder
         border.width: control.m_wide ? 3 : height * 0.2
     }
 }

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import "../Theme"
 import QtQuick.Layouts
 import "../PublicFunction.js" as MyFun
 
@@ -8,7 +9,7 @@ import "../PublicFunction.js" as MyFun
 Slider {
     id: control
 
-    readonly property bool m_wide: Window.width >= 1024
+    readonly property bool m_wide: Window.width >= Theme.wideWindowWidth
 
     Layout.fillWidth: true
     focusPolicy: Qt.NoFocus
@@ -26,17 +27,17 @@ Slider {
         implicitHeight: control.m_wide ? 10 : 5
         width: control.availableWidth
         height: implicitHeight
-        radius: 5
+        radius: Theme.controlRadius
         gradient: Gradient {
-            GradientStop { position: 0.0; color: "#007cb6" }
-            GradientStop { position: 0.9; color: "#3ab1e8" }
+            GradientStop { position: 0.0; color: Theme.sliderTrackStart }
+            GradientStop { position: 0.9; color: Theme.sliderTrackEnd }
         }
 
         Rectangle {
             width: control.visualPosition * parent.width
             height: parent.height
-            radius: 5
-            color: "#fff100"
+            radius: Theme.controlRadius
+            color: Theme.sliderCovered
         }
     }
 
@@ -47,15 +48,15 @@ Slider {
         implicitWidth: m_size
         implicitHeight: m_size
         radius: width / 2
-        color: control.pressed ? "red" : "#edc900"
-        border.color: "#fff"
+        color: control.pressed ? Theme.sliderHandlePressed : Theme.sliderHandle
+        border.color: Theme.sliderHandleBorder
         border.width: control.m_wide ? 3 : height * 0.2
 
         Text {
             anchors.bottom: parent.top
             anchors.horizontalCenter: parent.horizontalCenter
             text: MyFun.f_fixed(control.value, 2)
-            color: "white"
+            color: Theme.textOnDark
         }
     }
 }
