@@ -17,7 +17,6 @@ ObjectModel {
     property var warnDialog: null
     property real m_rowWidth: 390
 
-    readonly property int m_rowHeight: Theme.rowHeight
     readonly property int m_spacing: Theme.spacingSmall
     readonly property int m_buttonWidth: Theme.settingButtonWidth
     readonly property real m_labelWidth: m_rowWidth * Theme.rowLabelRatio
@@ -85,45 +84,32 @@ ObjectModel {
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("前进速度：")
-
-        MyTextInputStyle {
-            id: c_speedEdit
-            objectName: "speedEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_speedEdit.activeFocus; value: c_root.f_shown("speed", 2); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "speedButton"
-            onReleased: {
-                var value = parseFloat(c_speedEdit.text);
-                if (isFinite(value))
-                    c_root.infoCenter.speedMove = value;
-            }
+        m_name: "speed"
+        m_value: c_root.infoCenter ? c_root.infoCenter.speed : undefined
+        m_decimals: 2
+        onSigSet: (inText) => {
+            var value = parseFloat(inText);
+            if (isFinite(value))
+                c_root.infoCenter.speedMove = value;
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("作用距离(m)：")
-
-        MyTextInputStyle {
-            id: c_maxDistEdit
-            objectName: "maxDistEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_maxDistEdit.activeFocus; value: c_root.f_shown("maxDist", 2); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "maxDistButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x09", [c_maxDistEdit.text])
-        }
+        m_name: "maxDist"
+        m_value: c_root.infoCenter ? c_root.infoCenter.maxDist : undefined
+        m_decimals: 2
+        m_code: "0x09"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
     ParameterRow {
@@ -163,32 +149,19 @@ ObjectModel {
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("中心频率(kHz)：")
-
-        MyTextInputStyle {
-            id: c_realFcEdit
-            objectName: "realFcEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text {
-                when: !c_realFcEdit.activeFocus
-                value: c_root.infoCenter ? MyFun.f_fixed(c_root.infoCenter.realFc / 1000, 4) : "0.0"
-                restoreMode: Binding.RestoreNone
-            }
-        }
-        MySettingBtnStyle {
-            objectName: "realFcButton"
-            enabled: c_root.m_connected
-            onReleased: {
-                // The field holds kilohertz; the sonar takes hertz.
-                var payload = MyFun.numberToFloatToHex(parseFloat(c_realFcEdit.text) * 1000);
-                if (payload !== "")
-                    c_root.f_send("0x8a接" + payload);
-            }
-        }
+        m_name: "realFc"
+        m_value: c_root.infoCenter ? c_root.infoCenter.realFc : undefined
+        m_decimals: 4
+        // The field holds kilohertz; the sonar takes hertz.
+        m_factor: 1000
+        m_code: "0x8a"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
     ParameterRow {
@@ -231,61 +204,43 @@ ObjectModel {
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("工作周期(s/帧):")
-
-        MyTextInputStyle {
-            id: c_workCycleEdit
-            objectName: "workCycleEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_workCycleEdit.activeFocus; value: c_root.f_shown("workCycle", 3); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "workCycleButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x02", [c_workCycleEdit.text])
-        }
+        m_name: "workCycle"
+        m_value: c_root.infoCenter ? c_root.infoCenter.workCycle : undefined
+        m_decimals: 3
+        m_code: "0x02"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("声速(m/s)：")
-
-        MyTextInputStyle {
-            id: c_velocityEdit
-            objectName: "velocityEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_velocityEdit.activeFocus; value: c_root.f_shown("acousticVelocity", 2); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "velocityButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x14", [c_velocityEdit.text])
-        }
+        m_name: "velocity"
+        m_value: c_root.infoCenter ? c_root.infoCenter.acousticVelocity : undefined
+        m_decimals: 2
+        m_code: "0x14"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("扫描步进(°):")
-
-        MyTextInputStyle {
-            id: c_stepEdit
-            objectName: "stepEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_stepEdit.activeFocus; value: c_root.f_shown("vez25EDirectionAngle", 4); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "stepButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x0F", [c_stepEdit.text])
-        }
+        m_name: "step"
+        m_value: c_root.infoCenter ? c_root.infoCenter.vez25EDirectionAngle : undefined
+        m_decimals: 4
+        m_code: "0x0F"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
     ParameterRow {
