@@ -3,7 +3,9 @@ import QtQuick.Dialogs
 import "MyStyle"
 import "FunctionBtnContent"
 import "Theme"
+import CmdDialog.module 1.0
 import InformationCenter.module 1.0
+import ShowPoint.module 1.0
 
 // The row of function buttons at the top left of the main window: connect, start, record,
 // replay, settings, grid and palette. The panels it opens and the back-end objects it drives
@@ -12,8 +14,8 @@ Item {
     id: c_root
 
     property InformationCenter infoCenter: null
-    property var cmdDialog: null
-    property var showPoint: null
+    property CmdDialog cmdDialog: null
+    property ShowPoint showPoint: null
     property var connectPanel: null
     property var settingPanel: null
     property var rootWindow: null
