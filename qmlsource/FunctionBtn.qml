@@ -2,7 +2,10 @@ import QtQuick
 import QtQuick.Dialogs
 import "MyStyle"
 import "FunctionBtnContent"
+import "Theme"
+import CmdDialog.module 1.0
 import InformationCenter.module 1.0
+import ShowPoint.module 1.0
 
 // The row of function buttons at the top left of the main window: connect, start, record,
 // replay, settings, grid and palette. The panels it opens and the back-end objects it drives
@@ -11,8 +14,8 @@ Item {
     id: c_root
 
     property InformationCenter infoCenter: null
-    property var cmdDialog: null
-    property var showPoint: null
+    property CmdDialog cmdDialog: null
+    property ShowPoint showPoint: null
     property var connectPanel: null
     property var settingPanel: null
     property var rootWindow: null
@@ -62,14 +65,14 @@ Item {
     Row {
         id: c_row
         height: parent.height
-        spacing: 8
+        spacing: Theme.toolButtonSpacing
 
         IconBtnStyle {
             id: c_connectBtn
             objectName: "c_connectBtn"
             focusPolicy: Qt.NoFocus
             icon.source: c_root.m_isConnected ? "./image/icon-connect-active.png" : "./image/icon-connect.png"
-            icon.color: c_root.m_isSearchingOrTryConnecting ? "#00377B" : "transparent"
+            icon.color: c_root.m_isSearchingOrTryConnecting ? Theme.searchingTint : "transparent"
             m_toolTip: c_root.m_isConnected ? qsTr("断开") : (c_root.m_isSearchingOrTryConnecting ? qsTr("停止") : qsTr("连接"))
 
             AnimatedImage {
@@ -220,7 +223,7 @@ Item {
         id: c_colorTableList
         objectName: "c_colorTableList"
         x: c_colorTable.x
-        y: c_row.height + 8
+        y: c_row.height + Theme.toolButtonSpacing
         height: c_root.height * 3.5
         width: height
         clip: true

@@ -1,5 +1,6 @@
 import QtQuick
 import "MyStyle"
+import "Theme"
 import InformationCenter.module 1.0
 
 // Contrast (gamma) as a slider, 0.5 to 1.5; the host applies it.
@@ -10,7 +11,7 @@ Column {
 
     Text {
         text: qsTr("对比度")
-        color: "white"
+        color: Theme.textOnDark
     }
     MySliderStyle {
         objectName: "slider"

@@ -1,5 +1,6 @@
 import QtQuick
 import "MyStyle"
+import "Theme"
 import InformationCenter.module 1.0
 
 // Brightness as a slider, 0 to 16: a command to the sonar, or while a recording is replayed an
@@ -12,7 +13,7 @@ Column {
 
     Text {
         text: qsTr("亮度")
-        color: "white"
+        color: Theme.textOnDark
     }
     MySliderStyle {
         objectName: "slider"

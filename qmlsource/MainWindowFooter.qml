@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import "MyStyle"
+import "Theme"
 import InformationCenter.module 1.0
 
 // The footer bar: connection and file status on the left, the operator tips in the middle, and
@@ -39,9 +40,9 @@ Rectangle {
         c_tipsList.positionViewAtEnd();
     }
 
-    height: 30
+    height: Theme.footerHeight
     z: 999
-    color: "#4b627f"
+    color: Theme.footerBackground
 
     Component.onCompleted: {
         if (languageSet)
@@ -51,37 +52,37 @@ Rectangle {
     component Separator: Rectangle {
         anchors.verticalCenter: parent ? parent.verticalCenter : undefined
         width: 2
-        height: 24
-        color: "#334e70"
+        height: Theme.footerItemHeight
+        color: Theme.separatorDark
         Rectangle {
             anchors.right: parent.right
             width: 1
             height: parent.height
-            color: "#687e9a"
+            color: Theme.separatorLight
         }
     }
 
     Row {
         id: c_leftRow
         height: parent.height
-        spacing: 10
+        spacing: Theme.spacingNormal
 
         Text {
             objectName: "connectText"
             anchors.verticalCenter: parent.verticalCenter
-            leftPadding: 10
-            font.pixelSize: 16
-            color: "white"
+            leftPadding: Theme.paddingNormal
+            font.pixelSize: Theme.fontSizeSmall
+            color: Theme.textOnDark
             text: c_root.functionBtn && c_root.functionBtn.m_isConnected ? qsTr("已连接") : qsTr("未连接")
         }
         Separator {}
         Text {
             objectName: "fileStatusText"
             anchors.verticalCenter: parent.verticalCenter
-            font.pixelSize: 16
-            color: "white"
+            font.pixelSize: Theme.fontSizeSmall
+            color: Theme.textOnDark
             text: c_root.f_fileStatusText()
-            width: text.length * 16
+            width: text.length * Theme.fontSizeSmall
         }
         Separator {}
     }
@@ -95,11 +96,11 @@ Rectangle {
         id: c_tipsList
         objectName: "tipsList"
         anchors.left: c_leftRow.right
-        anchors.leftMargin: 10
+        anchors.leftMargin: Theme.spacingNormal
         anchors.right: c_rightRow.left
-        anchors.rightMargin: 10
+        anchors.rightMargin: Theme.spacingNormal
         anchors.bottom: parent.bottom
-        height: 30
+        height: Theme.footerHeight
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
@@ -110,17 +111,17 @@ Rectangle {
             required property string m_msg
 
             width: ListView.view ? ListView.view.width : 0
-            height: 30
+            height: Theme.footerHeight
             border.width: 1
-            border.color: "lightgray"
-            color: index % 2 === 0 ? "#5b627f" : "#5b626f"
+            border.color: Theme.tipsBorder
+            color: index % 2 === 0 ? Theme.tipsEvenBackground : Theme.tipsOddBackground
 
             Text {
                 anchors.fill: parent
-                leftPadding: 10
+                leftPadding: Theme.paddingNormal
                 text: parent.m_msg
-                color: "white"
-                font.pixelSize: 16
+                color: Theme.textOnDark
+                font.pixelSize: Theme.fontSizeSmall
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideMiddle
@@ -132,26 +133,26 @@ Rectangle {
         id: c_rightRow
         anchors.right: parent.right
         height: parent.height
-        spacing: 10
+        spacing: Theme.spacingNormal
 
         Button {
             objectName: "moreButton"
             anchors.verticalCenter: parent.verticalCenter
-            width: 30
-            height: 30
+            width: Theme.footerHeight
+            height: Theme.footerHeight
             padding: 0
             icon.source: "./image/icon-more.svg"
-            icon.width: 30
-            icon.height: 30
+            icon.width: Theme.footerHeight
+            icon.height: Theme.footerHeight
             icon.color: "transparent"
             background: Rectangle { color: "transparent" }
             // Five entries upwards over the window, or back to the one line at the newest tip.
             onReleased: {
-                if (c_tipsList.height > 30) {
-                    c_tipsList.height = 30;
+                if (c_tipsList.height > Theme.footerHeight) {
+                    c_tipsList.height = Theme.footerHeight;
                     c_tipsList.positionViewAtEnd();
                 } else {
-                    c_tipsList.height = 150;
+                    c_tipsList.height = Theme.footerTipsOpenHeight;
                 }
             }
         }
@@ -159,7 +160,7 @@ Rectangle {
         IconBtnStyle {
             objectName: "languageButton"
             anchors.verticalCenter: parent.verticalCenter
-            height: 24
+            height: Theme.footerItemHeight
             icon.source: c_root.isEnOrCn ? "./image/en.svg" : "./image/cn.svg"
             onReleased: {
                 c_root.isEnOrCn = !c_root.isEnOrCn;
@@ -170,10 +171,10 @@ Rectangle {
         Text {
             objectName: "versionText"
             anchors.verticalCenter: parent.verticalCenter
-            leftPadding: 10
-            rightPadding: 10
-            font.pixelSize: 16
-            color: "white"
+            leftPadding: Theme.paddingNormal
+            rightPadding: Theme.paddingNormal
+            font.pixelSize: Theme.fontSizeSmall
+            color: Theme.textOnDark
             text: c_root.m_userType + " " + c_root.m_versionNum + " " + c_root.m_buildTime
         }
     }

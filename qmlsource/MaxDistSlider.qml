@@ -1,5 +1,6 @@
 import QtQuick
 import "MyStyle"
+import "Theme"
 import "PublicFunction.js" as MyFun
 import InformationCenter.module 1.0
 
@@ -11,7 +12,7 @@ Column {
 
     Text {
         text: qsTr("距离")
-        color: "white"
+        color: Theme.textOnDark
     }
     MySliderStyle {
         objectName: "slider"

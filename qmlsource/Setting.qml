@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import "MyStyle"
+import "Theme"
 import InformationCenter.module 1.0
 
 // The floating settings panel: a title bar to drag it by, resize handles round it, and the
@@ -20,9 +21,9 @@ Rectangle {
     y: parent ? (parent.height - height) / 2 : 0
     visible: false
     z: 9999999
-    color: "#729cd1"
+    color: Theme.settingBackground
     border.width: 1
-    border.color: Qt.rgba(119 / 255, 137 / 255, 156 / 255, 1)
+    border.color: Theme.bevelOuterBorder
 
     // Fields give up the focus when they show again; the title bar takes it meanwhile.
     onVisibleChanged: c_titleArea.forceActiveFocus()
@@ -38,9 +39,9 @@ Rectangle {
         anchors.top: parent.top
         anchors.left: parent.left
         anchors.right: parent.right
-        anchors.margins: 6
-        height: 50
-        color: "#001d41"
+        anchors.margins: Theme.panelInset
+        height: Theme.titleBarHeight
+        color: Theme.primaryDark
 
         MouseArea {
             id: c_titleArea
@@ -52,16 +53,16 @@ Rectangle {
             anchors.left: parent.left
             anchors.verticalCenter: parent.verticalCenter
             text: qsTr(" 设置")
-            font.pixelSize: 24
-            color: "white"
+            font.pixelSize: Theme.fontSizeTitle
+            color: Theme.textOnDark
         }
         Text {
             objectName: "closeMark"
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
             text: "✖ "
-            font.pixelSize: 30
-            color: "white"
+            font.pixelSize: Theme.fontSizeHuge
+            color: Theme.textOnDark
 
             MouseArea {
                 anchors.fill: parent
@@ -73,19 +74,19 @@ Rectangle {
     Rectangle {
         id: c_content
         anchors.top: c_titleBar.bottom
-        anchors.topMargin: 6
+        anchors.topMargin: Theme.panelInset
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
-        anchors.margins: 6
-        color: Qt.rgba(197 / 255, 221 / 255, 255 / 255, 1)
+        anchors.margins: Theme.panelInset
+        color: Theme.settingContent
 
         ListView {
             id: c_list
             objectName: "settingList"
             anchors.fill: parent
-            anchors.margins: 5
-            spacing: 5
+            anchors.margins: Theme.spacingSmall
+            spacing: Theme.spacingSmall
             clip: true
             boundsBehavior: Flickable.StopAtBounds
             ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQml.Models
 import "MyStyle"
+import "Theme"
 
 // Display settings of the three-dimensional view: the strength threshold, the point size and
 // the colouring of the points.
@@ -10,7 +11,7 @@ ObjectModel {
     property var showPoint: null
     property real m_rowWidth: 390
 
-    readonly property real m_labelWidth: m_rowWidth * 0.38
+    readonly property real m_labelWidth: m_rowWidth * Theme.rowLabelRatio
 
     ParameterRow {
         width: c_root.m_rowWidth
@@ -48,7 +49,7 @@ ObjectModel {
         m_label: "渲染模式:"
 
         MyComboBoxStyle {
-            width: c_root.m_rowWidth - c_root.m_labelWidth - 5
+            width: c_root.m_rowWidth - c_root.m_labelWidth - Theme.spacingSmall
             height: parent.height
             model: ["按高度渲染", "按强度渲染", "按距离渲染"]
             currentIndex: 2

@@ -1,5 +1,6 @@
 import QtQuick
 import "PublicFunction.js" as MyFun
+import "Theme"
 import InformationCenter.module 1.0
 
 // Status box over the sector image: the device, its address while connected, and the frame
@@ -9,7 +10,7 @@ Rectangle {
 
     property InformationCenter infoCenter: null
 
-    readonly property real m_fontSize: Window.width >= 1024 ? 18 : Math.max(1, Window.width * 0.0175)
+    readonly property real m_fontSize: Window.width >= Theme.wideWindowWidth ? Theme.fontSizeNormal : Math.max(1, Window.width * 0.0175)
     readonly property bool m_connected: infoCenter !== null && infoCenter.connectOK
 
     function f_value(name) {
@@ -21,10 +22,10 @@ Rectangle {
     width: c_column.width + 2 * 13
     height: c_column.height + 2 * 5
     radius: 10
-    color: Qt.rgba(1, 1, 1, 0.1)
+    color: Theme.statusBoxBackground
 
     component StatusText: Text {
-        color: "#ffff00"
+        color: Theme.statusText
     }
 
     Column {

@@ -1,5 +1,6 @@
 import QtQuick
 import "MyStyle"
+import "Theme"
 import InformationCenter.module 1.0
 
 // Work mode as a slider: Low, Medium, High.
@@ -11,7 +12,7 @@ Column {
 
     Text {
         text: qsTr("模式") + " " + c_root.m_modeNames[Math.round(c_slider.value)]
-        color: "white"
+        color: Theme.textOnDark
     }
     MySliderStyle {
         id: c_slider

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQml.Models
 import "MyStyle"
+import "Theme"
 import "PublicFunction.js" as MyFun
 import InformationCenter.module 1.0
 
@@ -16,10 +17,9 @@ ObjectModel {
     property var warnDialog: null
     property real m_rowWidth: 390
 
-    readonly property int m_rowHeight: 36
-    readonly property int m_spacing: 5
-    readonly property int m_buttonWidth: 66
-    readonly property real m_labelWidth: m_rowWidth * 0.38
+    readonly property int m_spacing: Theme.spacingSmall
+    readonly property int m_buttonWidth: Theme.settingButtonWidth
+    readonly property real m_labelWidth: m_rowWidth * Theme.rowLabelRatio
     // Room for the inputs of a row with one button; the inputs fill it, so that every row's
     // button stands at the right edge of the rows.
     readonly property real m_inputWidth: m_rowWidth - m_labelWidth - m_buttonWidth - 2 * m_spacing
@@ -84,45 +84,32 @@ ObjectModel {
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("前进速度：")
-
-        MyTextInputStyle {
-            id: c_speedEdit
-            objectName: "speedEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_speedEdit.activeFocus; value: c_root.f_shown("speed", 2); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "speedButton"
-            onReleased: {
-                var value = parseFloat(c_speedEdit.text);
-                if (isFinite(value))
-                    c_root.infoCenter.speedMove = value;
-            }
+        m_name: "speed"
+        m_value: c_root.infoCenter ? c_root.infoCenter.speed : undefined
+        m_decimals: 2
+        onSigSet: (inText) => {
+            var value = parseFloat(inText);
+            if (isFinite(value))
+                c_root.infoCenter.speedMove = value;
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("作用距离(m)：")
-
-        MyTextInputStyle {
-            id: c_maxDistEdit
-            objectName: "maxDistEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_maxDistEdit.activeFocus; value: c_root.f_shown("maxDist", 2); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "maxDistButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x09", [c_maxDistEdit.text])
-        }
+        m_name: "maxDist"
+        m_value: c_root.infoCenter ? c_root.infoCenter.maxDist : undefined
+        m_decimals: 2
+        m_code: "0x09"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
     ParameterRow {
@@ -162,32 +149,19 @@ ObjectModel {
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("中心频率(kHz)：")
-
-        MyTextInputStyle {
-            id: c_realFcEdit
-            objectName: "realFcEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text {
-                when: !c_realFcEdit.activeFocus
-                value: c_root.infoCenter ? MyFun.f_fixed(c_root.infoCenter.realFc / 1000, 4) : "0.0"
-                restoreMode: Binding.RestoreNone
-            }
-        }
-        MySettingBtnStyle {
-            objectName: "realFcButton"
-            enabled: c_root.m_connected
-            onReleased: {
-                // The field holds kilohertz; the sonar takes hertz.
-                var payload = MyFun.numberToFloatToHex(parseFloat(c_realFcEdit.text) * 1000);
-                if (payload !== "")
-                    c_root.f_send("0x8a接" + payload);
-            }
-        }
+        m_name: "realFc"
+        m_value: c_root.infoCenter ? c_root.infoCenter.realFc : undefined
+        m_decimals: 4
+        // The field holds kilohertz; the sonar takes hertz.
+        m_factor: 1000
+        m_code: "0x8a"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
     ParameterRow {
@@ -208,7 +182,7 @@ ObjectModel {
             objectName: "powerEdit"
             maximumLength: 10
             width: c_root.m_inputWidth - c_root.m_buttonWidth - c_root.m_spacing
-            color: c_powerRow.m_powerValid ? "blue" : "red"
+            color: c_powerRow.m_powerValid ? Theme.inputText : Theme.textInvalid
             Binding on text { when: !c_powerEdit.activeFocus; value: c_root.f_shown("power", 4); restoreMode: Binding.RestoreNone }
             onTextEdited: c_powerRow.m_powerValid = c_powerRow.f_isPower(text)
         }
@@ -230,61 +204,43 @@ ObjectModel {
         }
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("工作周期(s/帧):")
-
-        MyTextInputStyle {
-            id: c_workCycleEdit
-            objectName: "workCycleEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_workCycleEdit.activeFocus; value: c_root.f_shown("workCycle", 3); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "workCycleButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x02", [c_workCycleEdit.text])
-        }
+        m_name: "workCycle"
+        m_value: c_root.infoCenter ? c_root.infoCenter.workCycle : undefined
+        m_decimals: 3
+        m_code: "0x02"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("声速(m/s)：")
-
-        MyTextInputStyle {
-            id: c_velocityEdit
-            objectName: "velocityEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_velocityEdit.activeFocus; value: c_root.f_shown("acousticVelocity", 2); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "velocityButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x14", [c_velocityEdit.text])
-        }
+        m_name: "velocity"
+        m_value: c_root.infoCenter ? c_root.infoCenter.acousticVelocity : undefined
+        m_decimals: 2
+        m_code: "0x14"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
-    ParameterRow {
+    NumberParameterRow {
         width: c_root.m_rowWidth
         m_labelWidth: c_root.m_labelWidth
+        m_inputWidth: c_root.m_inputWidth
         m_label: qsTr("扫描步进(°):")
-
-        MyTextInputStyle {
-            id: c_stepEdit
-            objectName: "stepEdit"
-            maximumLength: 10
-            width: c_root.m_inputWidth
-            Binding on text { when: !c_stepEdit.activeFocus; value: c_root.f_shown("vez25EDirectionAngle", 4); restoreMode: Binding.RestoreNone }
-        }
-        MySettingBtnStyle {
-            objectName: "stepButton"
-            enabled: c_root.m_connected
-            onReleased: c_root.f_sendFloats("0x0F", [c_stepEdit.text])
-        }
+        m_name: "step"
+        m_value: c_root.infoCenter ? c_root.infoCenter.vez25EDirectionAngle : undefined
+        m_decimals: 4
+        m_code: "0x0F"
+        m_buttonEnabled: c_root.m_connected
+        onSigCommand: (inCmd) => c_root.f_send(inCmd)
     }
 
     ParameterRow {
@@ -342,7 +298,7 @@ ObjectModel {
             maximumLength: 4
             text: ""
             placeholderText: "地址"
-            font.pixelSize: 17
+            font.pixelSize: Theme.fontSizeRegister
             numberValidator: RegularExpressionValidator { regularExpression: /^[0-9A-Fa-f]{0,4}$/ }
         }
         Text {
@@ -350,16 +306,16 @@ ObjectModel {
             objectName: "fpgaReadText"
             width: c_root.m_rowWidth - c_fpgaReadAddrEdit.width - c_root.m_buttonWidth - 2 * c_root.m_spacing
             height: parent.height
-            font.pixelSize: 17
+            font.pixelSize: Theme.fontSizeRegister
             verticalAlignment: Text.AlignVCenter
             horizontalAlignment: Text.AlignHCenter
             elide: Text.ElideRight
-            color: "#001d41"
+            color: Theme.primaryDark
         }
         MySettingBtnStyle {
             objectName: "fpgaReadButton"
             // The register buttons carry a longer label in the same width.
-            font.pixelSize: 15
+            font.pixelSize: Theme.fontSizeRegisterButton
             text: "读fpga"
             onReleased: c_root.cmdDialog.fReadFpga(c_fpgaReadAddrEdit.text)
         }
@@ -389,7 +345,7 @@ ObjectModel {
         MySettingBtnStyle {
             objectName: "fpgaWriteButton"
             // The register buttons carry a longer label in the same width.
-            font.pixelSize: 15
+            font.pixelSize: Theme.fontSizeRegisterButton
             text: "写fpga"
             onReleased: c_root.cmdDialog.fWriteFpga(c_fpgaWriteAddrEdit.text, c_fpgaWriteValueEdit.text)
         }

@@ -3,6 +3,7 @@ import QtQuick.Controls
 import "CppClass"
 import "FunctionBtnContent"
 import "MyStyle"
+import "Theme"
 import "PublicFunction.js" as MyFun
 
 // The one window: the sector image on the left three fifths with its range grid, beam lines
@@ -33,7 +34,7 @@ ApplicationWindow {
     width: 1080
     height: 800
     visible: true
-    color: "black"
+    color: Theme.windowBackground
 
     onGridVisibleChanged: f_repaintOverlays()
     onM_yawChanged: f_repaintOverlays()
@@ -87,7 +88,7 @@ ApplicationWindow {
         icon.source: "./image/icon-triangle.png"
         icon.width: width * 0.8
         icon.height: height * 0.8
-        icon.color: hovered ? "red" : "transparent"
+        icon.color: hovered ? Theme.stepButtonHover : "transparent"
         background: Rectangle { color: "transparent" }
     }
 
@@ -143,15 +144,15 @@ ApplicationWindow {
         y: palyBackSlider.y + palyBackSlider.height - 10
         x: (rec1.x - width) / 2
         visible: palyBackSlider.visible
-        font.pixelSize: 30
-        color: "#00aaff"
+        font.pixelSize: Theme.fontSizeHuge
+        color: Theme.replayValueText
         text: palyBackSlider.value
     }
 
     SonarStatusMsg {
         id: c_ConnectStatusMsg
         objectName: "c_ConnectStatusMsg"
-        y: c_functionBtn.height + 10
+        y: c_functionBtn.height + Theme.spacingNormal
         infoCenter: c_cppInformationCenter
     }
 
@@ -168,7 +169,7 @@ ApplicationWindow {
         onPaint: {
             var ctx = getContext("2d");
             ctx.reset();
-            ctx.fillStyle = "black";
+            ctx.fillStyle = Theme.windowBackground;
             ctx.fillRect(0, 0, width, height);
             ctx.globalCompositeOperation = "destination-out";
             ctx.beginPath();
@@ -198,8 +199,8 @@ ApplicationWindow {
             ctx.reset();
             var centre = height / 2;
             var radius = height / 2;
-            ctx.font = "16px sans-serif";
-            ctx.fillStyle = "white";
+            ctx.font = Theme.fontSizeSmall + "px sans-serif";
+            ctx.fillStyle = Theme.overlayText;
             ctx.textAlign = "center";
             ctx.textBaseline = "top";
             var labels = MyFun.f_rangeLabels(c_cppInformationCenter.maxDist, root.gridVisible, radius,
@@ -223,7 +224,7 @@ ApplicationWindow {
                 ctx.moveTo(centre + radii[k], centre);
                 ctx.arc(centre, centre, radii[k], 0, 2 * Math.PI);
             }
-            ctx.strokeStyle = "lightblue";
+            ctx.strokeStyle = Theme.overlayLine;
             ctx.lineWidth = 1;
             ctx.stroke();
         }
@@ -249,7 +250,7 @@ ApplicationWindow {
                 ctx.reset();
                 var centre = width / 2;
                 var radius = height / 2;
-                ctx.strokeStyle = "lightblue";
+                ctx.strokeStyle = Theme.overlayLine;
                 ctx.lineWidth = 2;
                 var bearings = root.m_yaw2 === 65535 ? [root.m_yaw] : [root.m_yaw, root.m_yaw2];
                 ctx.beginPath();
@@ -316,8 +317,8 @@ ApplicationWindow {
         width: 3
         height: parent.height
         gradient: Gradient {
-            GradientStop { position: 0.0; color: "white" }
-            GradientStop { position: 1.0; color: "#4b627f" }
+            GradientStop { position: 0.0; color: Theme.dividerTop }
+            GradientStop { position: 1.0; color: Theme.footerBackground }
         }
     }
 
@@ -392,7 +393,7 @@ ApplicationWindow {
         objectName: "c_readFileCtl"
         anchors.bottom: parent.bottom
         width: parent.width
-        height: 50
+        height: Theme.replayBarHeight
         visible: false
         infoCenter: c_cppInformationCenter
     }

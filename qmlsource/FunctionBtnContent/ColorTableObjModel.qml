@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQml.Models
+import "../Theme"
 import InformationCenter.module 1.0
 
 // The six palette buttons of the pop-up list: each previews its palette as a gradient and, on
@@ -27,7 +28,7 @@ ObjectModel {
         padding: 0
         background: Rectangle {
             radius: 6
-            border.color: c_button.m_selected ? "#fcff00" : "#8fceeb"
+            border.color: c_button.m_selected ? Theme.paletteSelectedBorder : Theme.paletteBorder
             border.width: c_button.m_selected ? 2 : 0
             gradient: c_button.m_gradient
         }

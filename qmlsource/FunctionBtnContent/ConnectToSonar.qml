@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import "../MyStyle"
 import "../PublicFunction.js" as MyFun
+import "../Theme"
 import InformationCenter.module 1.0
 
 // The connection panel: the sonars found on the network, an address field and the search and
@@ -26,9 +27,9 @@ Rectangle {
     height: 450
     anchors.centerIn: parent
     z: 999
-    color: "#d0e5ff"
+    color: Theme.connectBackground
     border.width: 2
-    border.color: "#d9eaff"
+    border.color: Theme.connectBorder
     visible: false
 
     onVisibleChanged: {
@@ -63,23 +64,23 @@ Rectangle {
     Rectangle {
         id: c_titleBar
         width: parent.width
-        height: 50
-        color: "#006484"
+        height: Theme.titleBarHeight
+        color: Theme.connectTitleBar
 
         Text {
             anchors.left: parent.left
             anchors.verticalCenter: parent.verticalCenter
             text: qsTr(" 连接声呐")
-            font.pixelSize: 24
-            color: "white"
+            font.pixelSize: Theme.fontSizeTitle
+            color: Theme.textOnDark
         }
         Text {
             objectName: "closeMark"
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
             text: "✖ "
-            font.pixelSize: 30
-            color: "white"
+            font.pixelSize: Theme.fontSizeHuge
+            color: Theme.textOnDark
 
             MouseArea {
                 anchors.fill: parent
@@ -97,7 +98,7 @@ Rectangle {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
-        anchors.margins: 10
+        anchors.margins: Theme.spacingNormal
 
         ListView {
             id: c_searchedDevList
@@ -119,21 +120,21 @@ Rectangle {
 
                 width: ListView.view ? ListView.view.width : 0
                 height: 80
-                color: ListView.isCurrentItem ? "#6cc0db" : "#cae4f6"
-                border.color: "white"
+                color: ListView.isCurrentItem ? Theme.connectRowCurrent : Theme.connectRow
+                border.color: Theme.connectRowBorder
 
                 Column {
                     anchors.verticalCenter: parent.verticalCenter
-                    x: 10
+                    x: Theme.paddingNormal
                     Text {
                         text: c_row.m_lines[0]
-                        font.pixelSize: 24
-                        color: "#004c65"
+                        font.pixelSize: Theme.fontSizeTitle
+                        color: Theme.connectText
                     }
                     Text {
                         text: c_row.m_lines.length > 1 ? c_row.m_lines[1] : ""
-                        font.pixelSize: 22
-                        color: "#004c65"
+                        font.pixelSize: Theme.fontSizeAddress
+                        color: Theme.connectText
                     }
                 }
 
@@ -151,8 +152,8 @@ Rectangle {
             id: c_searchStatusText
             objectName: "c_searchStatusText"
             anchors.centerIn: c_searchedDevList
-            font.pixelSize: 30
-            color: "#004c65"
+            font.pixelSize: Theme.fontSizeHuge
+            color: Theme.connectText
             text: c_root.m_tryConnecting ? qsTr("连接中") : (c_root.m_searching ? qsTr("搜索中") : "")
         }
 
@@ -161,22 +162,22 @@ Rectangle {
             anchors.topMargin: 20
             anchors.horizontalCenter: parent.horizontalCenter
             height: 40
-            spacing: 10
+            spacing: Theme.spacingNormal
 
             Text {
                 anchors.verticalCenter: parent.verticalCenter
                 text: "IP："
-                font.pixelSize: 22
-                color: "#004c65"
+                font.pixelSize: Theme.fontSizeAddress
+                color: Theme.connectText
             }
             TextField {
                 id: c_connectIpEdit
                 objectName: "c_connectIpEdit"
                 width: 240
                 height: parent.height
-                font.pixelSize: 20
+                font.pixelSize: Theme.fontSizeInput
                 enabled: !c_root.m_tryConnecting
-                color: c_root.m_addressValid ? "black" : "red"
+                color: c_root.m_addressValid ? Theme.connectAddressText : Theme.textInvalid
             }
             OnlyTextBtnStyle {
                 id: c_searchBtn
@@ -184,7 +185,7 @@ Rectangle {
                 height: parent.height
                 checkable: true
                 checked: true
-                font.pixelSize: 18
+                font.pixelSize: Theme.fontSizeNormal
                 text: c_root.m_searching ? qsTr("停止") : qsTr("查找")
 
                 onReleased: {
@@ -203,7 +204,7 @@ Rectangle {
                 id: c_connectSonarBtn
                 objectName: "c_connectSonarBtn"
                 height: parent.height
-                font.pixelSize: 18
+                font.pixelSize: Theme.fontSizeNormal
                 text: c_root.m_tryConnecting ? qsTr("停止") : qsTr("连接")
 
                 onReleased: {

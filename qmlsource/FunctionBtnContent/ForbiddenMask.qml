@@ -1,11 +1,12 @@
 import QtQuick
+import "../Theme"
 
 // Busy overlay over the whole window: dims everything, swallows every mouse input and shows a
 // spinner. The command channel hides it when its long operation ends.
 Rectangle {
     anchors.fill: parent
     z: 999
-    color: "lightgrey"
+    color: Theme.busyMask
     opacity: 0.5
     visible: false
 

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import "../MyStyle"
+import "../Theme"
 import InformationCenter.module 1.0
 
 // Replay control bar: a frame slider and a play/pause pair. The main window keeps it hidden.
@@ -17,14 +18,14 @@ Rectangle {
         c_frameSlider.value = inFrame;
     }
 
-    height: 50
-    color: "#001d41"
+    height: Theme.replayBarHeight
+    color: Theme.primaryDark
     opacity: 0.65
 
     Row {
         anchors.fill: parent
-        anchors.margins: 5
-        spacing: 10
+        anchors.margins: Theme.spacingSmall
+        spacing: Theme.spacingNormal
 
         IconBtnStyle {
             objectName: "playButton"
@@ -59,13 +60,13 @@ Rectangle {
                 width: c_frameSlider.availableWidth
                 height: 4
                 radius: 2
-                color: "#bdbebf"
+                color: Theme.frameTrack
 
                 Rectangle {
                     width: c_frameSlider.visualPosition * parent.width
                     height: parent.height
                     radius: 2
-                    color: "#21be2b"
+                    color: Theme.framePlayed
                 }
             }
 
@@ -80,8 +81,8 @@ Rectangle {
                     anchors.centerIn: parent
                     anchors.verticalCenterOffset: -3
                     text: c_frameSlider.value.toFixed(0)
-                    font.pixelSize: 12
-                    color: "white"
+                    font.pixelSize: Theme.fontSizeTiny
+                    color: Theme.textOnDark
                 }
             }
         }

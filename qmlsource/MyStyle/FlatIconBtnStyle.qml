@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import "../Theme"
 
 // Square flat icon button of the display controls: the icon fills the button, is tinted while
 // pressed and red while the button is disabled; the tool tip shows while hovered.
@@ -14,13 +15,13 @@ Button {
     padding: 0
     icon.width: width
     icon.height: height
-    icon.color: !enabled ? "red" : (pressed ? Qt.rgba(0.957, 0.918, 0.165, 0.4) : "transparent")
+    icon.color: !enabled ? Theme.iconDisabledTint : (pressed ? Theme.iconPressedTint : "transparent")
 
     background: Rectangle {
         color: "transparent"
     }
 
     ToolTip.visible: hovered && m_toolTip.length > 0
-    ToolTip.timeout: 1000
+    ToolTip.timeout: Theme.toolTipTimeout
     ToolTip.text: m_toolTip
 }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.impl
+import "../Theme"
 
 // Square icon button of the tool rows: the icon fills the button and keeps its own colours.
 // Pressing shrinks and dims the content to m_ratio, releasing brings it back.
@@ -44,7 +45,7 @@ Button {
     }
 
     ToolTip.visible: hovered && m_toolTip.length > 0
-    ToolTip.timeout: 1000
+    ToolTip.timeout: Theme.toolTipTimeout
     ToolTip.text: m_toolTip
 
     NumberAnimation {

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import "../Theme"
 
 // Drop-down of the settings rows: a bevelled box, centred text and a chevron that points down
 // while the list is closed and right while it is open.
@@ -8,7 +9,7 @@ ComboBox {
 
     padding: 0
     opacity: enabled ? 1.0 : 0.8
-    font.pixelSize: 18
+    font.pixelSize: Theme.fontSizeNormal
 
     // The linter of Qt 6.4 does not follow ids into a delegate; the lines that read the box
     // itself are marked.
@@ -21,8 +22,8 @@ ComboBox {
         highlighted: control.highlightedIndex === index // qmllint disable unqualified
         contentItem: Text {
             text: c_delegate.modelData
-            color: "#001d41"
-            font.pixelSize: 18
+            color: Theme.primaryDark
+            font.pixelSize: Theme.fontSizeNormal
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             elide: Text.ElideRight
@@ -43,7 +44,7 @@ ComboBox {
             var ctx = getContext("2d");
             ctx.reset();
             ctx.lineWidth = 2;
-            ctx.strokeStyle = "#001d41";
+            ctx.strokeStyle = Theme.primaryDark;
             ctx.beginPath();
             if (m_open) {
                 ctx.moveTo(3, 1);
@@ -61,7 +62,7 @@ ComboBox {
     contentItem: Text {
         text: control.displayText
         font: control.font
-        color: "#003f8c"
+        color: Theme.comboText
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
@@ -87,8 +88,8 @@ ComboBox {
         }
 
         background: Rectangle {
-            color: Qt.rgba(129 / 255, 147 / 255, 166 / 255, 1)
-            border.color: "lightgray"
+            color: Theme.bevelOuterFill
+            border.color: Theme.popupBorder
             radius: 2
         }
     }

@@ -1,4 +1,5 @@
 import QtQuick
+import "../Theme"
 
 // Busy spinner: seven coloured arcs spaced evenly round a circle, turning while running.
 Item {
@@ -7,7 +8,7 @@ Item {
     property bool running: true
     property int size: 100
     property real speed: 6
-    property var colors: ["#FF3B30", "#FF9500", "#FFCC00", "#4CD964", "#5AC8FA", "#007AFF", "#5856D6"]
+    property var colors: Theme.spinnerColors
     property real arcLength: 0.6 * Math.PI
     property real lineWidth: 8
 

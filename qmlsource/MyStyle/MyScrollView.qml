@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import "../Theme"
 
 // Clipped scroll view with a thin vertical bar that is always there and fades when idle.
 ScrollView {
@@ -19,7 +20,7 @@ ScrollView {
         contentItem: Rectangle {
             implicitWidth: control.width * (c_bar.interactive ? 0.03 : 0.015)
             radius: width / 2
-            color: c_bar.pressed ? "#606060" : "#909090"
+            color: c_bar.pressed ? Theme.scrollHandlePressed : Theme.scrollHandle
             opacity: 0
 
             states: State {

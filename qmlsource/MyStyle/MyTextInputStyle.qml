@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import "../Theme"
 
 // Edit field of the settings rows. "number" accepts digits with an optional fraction of up to
 // ten decimals; "ip" keeps only digits and points, at most three points.
@@ -14,8 +15,8 @@ TextField {
     height: parent ? parent.height : implicitHeight
     width: height * 0.7 * (maximumLength + 2) * 0.5
     text: "0.0"
-    color: "blue"
-    font.pixelSize: 18
+    color: Theme.inputText
+    font.pixelSize: Theme.fontSizeNormal
     horizontalAlignment: TextInput.AlignHCenter
     verticalAlignment: TextInput.AlignVCenter
     padding: 0

@@ -1,16 +1,17 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.impl
+import "../Theme"
 
 // Text button with a two-level bevel: an outer and an inner rounded rectangle. Pressing shrinks
 // the bevel and the text to m_ratio and dims the inner face.
 Button {
     id: control
 
-    property color m_externalRectBorderColor: Qt.rgba(119 / 255, 137 / 255, 156 / 255, 1)
-    property color m_externalRectColor: Qt.rgba(129 / 255, 147 / 255, 166 / 255, 1)
-    property color m_interalRectBorderColor: Qt.rgba(159 / 255, 177 / 255, 186 / 255, 1)
-    property color m_interalRectColor: Qt.rgba(227 / 255, 233 / 255, 247 / 255, 1)
+    property color m_externalRectBorderColor: Theme.bevelOuterBorder
+    property color m_externalRectColor: Theme.bevelOuterFill
+    property color m_interalRectBorderColor: Theme.bevelInnerBorder
+    property color m_interalRectColor: Theme.bevelInnerFill
     property real m_ratio: 0.9
     property int m_duration: 100
     // 0 at rest, 1 fully pressed; the press and release animations drive it.
@@ -42,7 +43,7 @@ Button {
             anchors.centerIn: parent
             width: control.width * control.m_sizeFactor
             height: control.height * control.m_sizeFactor
-            radius: 5
+            radius: Theme.controlRadius
             color: control.m_externalRectColor
             border.width: 1
             border.color: control.m_externalRectBorderColor
@@ -50,7 +51,7 @@ Button {
             Rectangle {
                 anchors.fill: parent
                 anchors.margins: 2
-                radius: 5
+                radius: Theme.controlRadius
                 opacity: 1 - control.m_pressProgress * 0.2
                 color: control.m_interalRectColor
                 border.width: 1

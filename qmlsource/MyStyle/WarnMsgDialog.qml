@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import "../Theme"
 import InformationCenter.module 1.0
 
 // The program's message dialog: a title, a text and the buttons OK and Cancel. When the settings
@@ -33,29 +34,29 @@ Dialog {
         // Twice as wide as high, or as wide as the text needs on a small dialog.
         width: Math.max(height * 2, implicitContentWidth + 8)
         padding: 0
-        font.pixelSize: 18
+        font.pixelSize: Theme.fontSizeNormal
         background: MyBGRectStyle {
-            bg_color: Qt.rgba(197 / 255, 221 / 255, 255 / 255, 1)
-            border.color: "#328eff"
+            bg_color: Theme.dialogButtonFace
+            border.color: Theme.dialogButtonBorder
         }
     }
 
     contentItem: Rectangle {
-        color: "white"
+        color: Theme.dialogBackground
         border.width: 1
-        border.color: "gray"
+        border.color: Theme.dialogBorder
 
         Text {
             objectName: "messageText"
             width: parent.width
             height: parent.height * 0.8
-            padding: 10
+            padding: Theme.paddingNormal
             text: c_root.m_text
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             wrapMode: Text.Wrap
             elide: Text.ElideRight
-            font.pixelSize: 18
+            font.pixelSize: Theme.fontSizeNormal
         }
 
         Rectangle {
@@ -63,16 +64,16 @@ Dialog {
             anchors.bottom: parent.bottom
             width: parent.width
             height: c_root.m_barHeight
-            color: "white"
+            color: Theme.dialogBackground
             border.width: 1
-            border.color: "gray"
+            border.color: Theme.dialogBorder
 
             Row {
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
                 height: c_root.m_barHeight * 0.8
                 padding: height * 0.1
-                spacing: 5
+                spacing: Theme.spacingSmall
                 layoutDirection: Qt.RightToLeft
 
                 BarButton {

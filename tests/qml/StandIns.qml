@@ -1,4 +1,6 @@
 import QtQuick
+import CmdDialog.module 1.0
+import ShowPoint.module 1.0
 
 // Recording stand-ins for the back-end objects the panels call, and a recorder of the command
 // texts written to the state hub.
@@ -15,18 +17,19 @@ QtObject {
         function onStr_cmdChanged() { c_root.commands.push(c_root.hub.str_cmd); }
     }
 
-    property QtObject cmdDialog: QtObject {
+    // Of the panels' own types, so that a panel that takes them typed accepts them; the calls a
+    // test looks for are recorded instead of made.
+    property CmdDialog cmdDialog: CmdDialog {
         property var calls: []
-        signal sigReadFpgaText(string fpgaText)
         function disconnected() { calls.push(["disconnected"]); }
         function fReadFpga(inAddr) { calls.push(["fReadFpga", inAddr]); }
         function fWriteFpga(inAddr, inInfo) { calls.push(["fWriteFpga", inAddr, inInfo]); }
         function updateApp() { calls.push(["updateApp"]); }
     }
 
-    property QtObject showPoint: QtObject {
+    property ShowPoint showPoint: ShowPoint {
         property var calls: []
-        function requestReset() { calls.push(["requestReset"]); }
+        onRequestReset: calls.push(["requestReset"])
         function f_setColorTable(inIndex) { calls.push(["f_setColorTable", inIndex]); }
     }
 

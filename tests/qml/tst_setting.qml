@@ -95,17 +95,26 @@ TestCase {
         compare(standIns.commands, []);
     }
 
-    function test_fieldsShowTheSonarValues() {
-        hub.maxDist = 12.5;
-        hub.realFc = 200000;
-        hub.TVGA = 1.23456;
-        hub.workCycle = 0.1254;
-        hub.dstIp = "10.0.0.5";
-        compare(child("maxDistEdit").text, "12.5");
-        compare(child("realFcEdit").text, "200");
-        compare(child("tvgAEdit").text, "1.2346");
-        compare(child("workCycleEdit").text, "0.125");
-        compare(child("staticIpEdit").text, "10.0.0.5");
+    // Each field follows its own hub property, with its own number of decimals.
+    function test_fieldsShowTheSonarValues_data() {
+        return [
+            { tag: "speed", property: "speed", value: 1.23456, field: "speedEdit", shown: "1.23" },
+            { tag: "range", property: "maxDist", value: 12.3456, field: "maxDistEdit", shown: "12.35" },
+            { tag: "range, whole", property: "maxDist", value: 12.5, field: "maxDistEdit", shown: "12.5" },
+            { tag: "TVG A", property: "TVGA", value: 1.23456, field: "tvgAEdit", shown: "1.2346" },
+            { tag: "TVG B", property: "TVGB", value: 2.5, field: "tvgBEdit", shown: "2.5" },
+            { tag: "TVG C", property: "TVGC", value: 3.14159, field: "tvgCEdit", shown: "3.1416" },
+            { tag: "centre frequency in kHz", property: "realFc", value: 201234, field: "realFcEdit", shown: "201.234" },
+            { tag: "power", property: "power", value: 200, field: "powerEdit", shown: "200" },
+            { tag: "work cycle", property: "workCycle", value: 0.123456, field: "workCycleEdit", shown: "0.123" },
+            { tag: "sound speed", property: "acousticVelocity", value: 1500.256, field: "velocityEdit", shown: "1500.26" },
+            { tag: "scan step", property: "vez25EDirectionAngle", value: 0.91234, field: "stepEdit", shown: "0.9123" },
+            { tag: "static address", property: "dstIp", value: "10.0.0.5", field: "staticIpEdit", shown: "10.0.0.5" }
+        ];
+    }
+    function test_fieldsShowTheSonarValues(data) {
+        hub[data.property] = data.value;
+        compare(child(data.field).text, data.shown);
         compare(standIns.commands, [], "values from the sonar send nothing");
     }
 
