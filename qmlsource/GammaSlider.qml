@@ -3,6 +3,8 @@ import "MyStyle"
 import "Theme"
 import InformationCenter.module 1.0
 
+// Kept as one of the front end's published components: no panel places it today.
+
 // Contrast (gamma) as a slider, 0.5 to 1.5; the host applies it.
 Column {
     id: c_root

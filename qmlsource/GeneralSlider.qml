@@ -3,6 +3,8 @@ import "MyStyle"
 import "Theme"
 import InformationCenter.module 1.0
 
+// Kept as one of the front end's published components: no panel places it today.
+
 // Brightness as a slider, 0 to 16: a command to the sonar, or while a recording is replayed an
 // offset that the host applies itself.
 Column {

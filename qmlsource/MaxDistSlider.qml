@@ -4,6 +4,8 @@ import "Theme"
 import "PublicFunction.js" as MyFun
 import InformationCenter.module 1.0
 
+// Kept as one of the front end's published components: no panel places it today.
+
 // Range as a slider over 1 to 5 m.
 Column {
     id: c_root

@@ -3,6 +3,8 @@ import QtQml.Models
 import "MyStyle"
 import "Theme"
 
+// Kept as one of the front end's published components: no panel places it today.
+
 // Display settings of the three-dimensional view: the strength threshold, the point size and
 // the colouring of the points.
 ObjectModel {

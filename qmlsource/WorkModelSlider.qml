@@ -3,6 +3,8 @@ import "MyStyle"
 import "Theme"
 import InformationCenter.module 1.0
 
+// Kept as one of the front end's published components: no panel places it today.
+
 // Work mode as a slider: Low, Medium, High.
 Column {
     id: c_root

@@ -1,6 +1,8 @@
 import QtQuick
 import "../Theme"
 
+// Kept as one of the front end's published components: no panel places it today.
+
 // Busy spinner: seven coloured arcs spaced evenly round a circle, turning while running.
 Item {
     id: c_root

@@ -2,6 +2,8 @@ import QtQuick
 import QtQuick.Controls
 import "../Theme"
 
+// Kept as one of the front end's published components: no panel places it today.
+
 // Clipped scroll view with a thin vertical bar that is always there and fades when idle.
 ScrollView {
     id: control
