@@ -2,6 +2,7 @@
 #include "processClass/FileSave.h"
 #include "processClass/PacketRing.h"
 #include "processClass/RecordingFile.h"
+#include "support/SilentPrompt.h"
 #include "support/SimRecording.h"
 
 #include <QDateTime>
@@ -59,10 +60,12 @@ struct Recorder
     Recorder(QObject *owner, quint16 slotCount = 50000)
         : m_ring(new PacketRing(packetSize, slotCount)), m_center(new InformationCenter(owner))
     {
-        m_save.setQuestionPresenter([this](const QString &title, const QString &text) {
+        OperatorPrompt prompt = silentPrompt();
+        prompt.ask = [this](const QString &title, const QString &text) {
             m_questions << title + QLatin1Char('|') + text;
             return m_answer();
-        });
+        };
+        m_save.setPrompt(prompt);
     }
     ~Recorder()
     {
