@@ -2,13 +2,13 @@
 #include "processClass/FileSave.h"
 #include "processClass/PacketRing.h"
 #include "processClass/RecordingFile.h"
+#include "support/CoreFrontEnd.h"
 #include "support/SilentPrompt.h"
 #include "support/SimRecording.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -376,13 +376,8 @@ void tst_FileSave::ringOverrunIsReportedOnce()
     QFETCH(QString, catalogue);
     QFETCH(QString, lost);
     QFETCH(QString, saved);
-    QTranslator translator;
-    if (!catalogue.isEmpty()) {
-        QVERIFY(translator.load(catalogue));
-        QVERIFY(QCoreApplication::installTranslator(&translator));
-    }
-    const auto uninstall =
-        qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    const InstalledCatalogue installed(catalogue);
+    QVERIFY(installed.m_ok);
 
     // A recording into a full pipe: the recorder blocks in its first write while the receiver
     // laps it three times. Once the pipe is read again it tells the operator once, and records
@@ -487,13 +482,8 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
     QFETCH(QString, catalogue);
     QFETCH(bool, yes);
     QFETCH(QString, listed);
-    QTranslator translator;
-    if (!catalogue.isEmpty()) {
-        QVERIFY(translator.load(catalogue));
-        QVERIFY(QCoreApplication::installTranslator(&translator));
-    }
-    const auto uninstall =
-        qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    const InstalledCatalogue installed(catalogue);
+    QVERIFY(installed.m_ok);
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("dive.DB"));
     QVERIFY(leaveParts(first, QList<int>{0} + leftovers));
