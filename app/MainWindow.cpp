@@ -13,7 +13,6 @@
 #include "showClass/ShowPoint.h"
 
 #include <QDebug>
-#include <QMessageBox>
 #include <QThread>
 
 #include <cerrno>
@@ -47,11 +46,6 @@ QStringList MainWindow::missingFrontEndObjects(QObject *root)
 
 MainWindow::MainWindow(QObject *root, QObject *parent) : QObject(parent)
 {
-    m_presenter = [](const QString &title, const QString &text) {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
-        box.exec();
-    };
-
     // The header travels by value through queued connections.
     qRegisterMetaType<packageInfo>("packageInfo");
     init(root);
@@ -143,14 +137,10 @@ MainWindow::~MainWindow()
     delete m_sdkSocketThread;
 }
 
-void MainWindow::setWarningPresenter(WarningPresenter presenter)
+void MainWindow::setPrompt(const OperatorPrompt &prompt)
 {
-    m_presenter = std::move(presenter);
-}
-
-void MainWindow::setQuestionPresenter(QuestionPresenter presenter)
-{
-    m_fileSave->setQuestionPresenter(std::move(presenter));
+    m_prompt = prompt;
+    m_fileSave->setPrompt(prompt);
 }
 
 void MainWindow::startReceiver(UdpReceiver *receiver, void (MainWindow::*onPort)(QString))
@@ -281,8 +271,8 @@ void MainWindow::onScanEndOrStart(bool inStart)
         return;
     }
     emit m_informationCenter->sigScanEnd();
-    if (m_presenter)
-        m_presenter(QStringLiteral("提示!"), QStringLiteral("声呐扫描结束!"));
+    if (m_prompt.warn)
+        m_prompt.warn(QStringLiteral("提示!"), QStringLiteral("声呐扫描结束!"));
 }
 
 void MainWindow::onStartStatusChanged(bool inStart)

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "app/OperatorPrompt.h"
 #include "processClass/PackageInfo.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 class CmdDialog;
 class FileRead;
@@ -35,14 +34,10 @@ public:
     explicit MainWindow(QObject *root, QObject *parent = nullptr);
     ~MainWindow() override;
 
-    // Shows the box of a scan's end (a modal message box by default). Tests put their own
-    // presenter here so that nothing waits for a click.
-    using WarningPresenter = std::function<void(const QString &title, const QString &text)>;
-    void setWarningPresenter(WarningPresenter presenter);
-    // Asks whether a recording may replace the parts an earlier one left under its name (a
-    // modal question box by default); the recorder's presenter.
-    using QuestionPresenter = std::function<bool(const QString &title, const QString &text)>;
-    void setQuestionPresenter(QuestionPresenter presenter);
+    // Where the core object asks the operator (OperatorPrompt::boxes() unless set otherwise):
+    // the box of a scan's end, and the question of the recorder, to which it is handed on. The
+    // command channel, which the front end creates, has a prompt of its own.
+    void setPrompt(const OperatorPrompt &prompt);
 
     void onPackageInfo(packageInfo a_curFrameInfo);
     void onFirstDataPort(QString inPort);
@@ -82,5 +77,5 @@ private:
     UdpReceiver *m_standbyReceiver = nullptr;
     // Counts the receivers started; a report from any but the latest is stale.
     quint64 m_receiverGeneration = 0;
-    WarningPresenter m_presenter;
+    OperatorPrompt m_prompt = OperatorPrompt::boxes();
 };

@@ -1,18 +1,13 @@
 #include "CmdDialog.h"
 
 #include "CmdFrames.h"
-#include "ResponsiveWait.h"
 #include "TcpReceiver.h"
 
 #include <QDebug>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QMessageBox>
 
 CmdDialog::CmdDialog(QObject *parent)
     : QObject(parent), m_socket(new CmdSocket("127.0.0.1", defaultDevicePort)),
-      m_versionReader(new TcpReceiver)
+      m_versionReader(new TcpReceiver), m_upgrade(&m_socket, &m_channelSerial, &m_progress)
 {
     m_versionTimer.setInterval(versionTimeoutMs);
     m_versionTimer.setSingleShot(true);
@@ -24,11 +19,6 @@ CmdDialog::CmdDialog(QObject *parent)
     connect(m_versionReader, &TcpReceiver::sigStructInfo, this, &CmdDialog::rcvHeadInfo);
     m_linkTimer.setInterval(linkWatchMs);
     connect(&m_linkTimer, &QTimer::timeout, this, &CmdDialog::watchLink);
-    m_presenter = [](const QString &title, const QString &text) {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
-        box.setWindowModality(Qt::ApplicationModal);
-        box.exec();
-    };
 }
 
 CmdDialog::~CmdDialog()
@@ -40,15 +30,10 @@ CmdDialog::~CmdDialog()
     delete m_versionReader;
 }
 
-void CmdDialog::setWarningPresenter(WarningPresenter presenter)
-{
-    m_presenter = std::move(presenter);
-}
-
 void CmdDialog::warn(const QString &title, const QString &text)
 {
-    if (m_presenter)
-        m_presenter(title, text);
+    if (m_prompt.warn)
+        m_prompt.warn(title, text);
 }
 
 void CmdDialog::replaceSocket(const QString &inSonarIp)
@@ -71,12 +56,8 @@ void CmdDialog::releaseChannel()
     ++m_channelSerial;
     endVersionQuery();
     m_linkTimer.stop();
-    if (!m_upgrading)
-        return;
-    // The upgrade stops at once, before another packet, and no exchange that follows
-    // (the stop command of a disconnect) can leave it waiting for an answer routed elsewhere.
-    m_socket->endAnswers(m_upgradeInbox);
-    m_upgradeInbox->markClosed();
+    if (m_upgrading)
+        m_upgrade.channelReleased();
 }
 
 bool CmdDialog::tryConnect(QString inSonarIp, QString inHostIp)
@@ -158,11 +139,14 @@ void CmdDialog::connectionLost()
 
 void CmdDialog::onChannelEnded(quint64 channel)
 {
-    if (channel != m_channelSerial || m_socket->handle() == invalidSocket)
-        return;
     // An upgrade sees the end itself and reports it; a message box or a disconnect in the
     // middle of it would be out of turn.
-    if (deferWhileUpgrading([this, channel] { onChannelEnded(channel); }))
+    whenChannelFree(&CmdDialog::channelEnded, channel);
+}
+
+void CmdDialog::channelEnded(quint64 channel)
+{
+    if (channel != m_channelSerial || m_socket->handle() == invalidSocket)
         return;
     qDebug() << "声呐断开了连接";
     connectionLost();
@@ -190,23 +174,13 @@ void CmdDialog::restartVersionReader()
     m_versionReader->start();
 }
 
-bool CmdDialog::deferWhileUpgrading(std::function<void()> work)
-{
-    // The upgrade's waits keep the window alive, so timers and queued signals run meanwhile.
-    // A frame sent now would land between two upgrade packets, an exchange would take the next
-    // upgrade acknowledgement for its own answer, and a message box would hold the upgrade
-    // until the operator confirms it; so the work runs once the upgrade has ended, as it would
-    // if the upgrade held the GUI thread.
-    if (!m_upgrading)
-        return false;
-    m_afterUpgrade.push_back(std::move(work));
-    return true;
-}
-
 void CmdDialog::sendCmd(QString inCmd)
 {
-    if (deferWhileUpgrading([this, inCmd] { sendCmd(inCmd); }))
-        return;
+    whenChannelFree(&CmdDialog::sendCmdNow, inCmd);
+}
+
+void CmdDialog::sendCmdNow(QString inCmd)
+{
     if (m_socket->handle() == invalidSocket)
         return;
     if (inCmd == QLatin1String(" "))
@@ -227,8 +201,11 @@ void CmdDialog::sendCmd(QString inCmd)
 
 void CmdDialog::ipAndPortSetting(QString inIp, QString inPort)
 {
-    if (deferWhileUpgrading([this, inIp, inPort] { ipAndPortSetting(inIp, inPort); }))
-        return;
+    whenChannelFree(&CmdDialog::ipAndPortSettingNow, inIp, inPort);
+}
+
+void CmdDialog::ipAndPortSettingNow(QString inIp, QString inPort)
+{
     const QByteArray frame = CmdFrames::dataDestination(inIp, inPort);
     if (frame.isEmpty()) {
         qDebug() << "数据目的地址无效，未发送：" << inIp;
@@ -243,8 +220,11 @@ void CmdDialog::ipAndPortSetting(QString inIp, QString inPort)
 
 void CmdDialog::getVersionInfo()
 {
-    if (deferWhileUpgrading([this] { getVersionInfo(); }))
-        return;
+    whenChannelFree(&CmdDialog::getVersionInfoNow);
+}
+
+void CmdDialog::getVersionInfoNow()
+{
     if (m_socket->handle() == invalidSocket) {
         warn(tr("版本信息"), tr("连接已断开"));
         disconnected();
@@ -275,8 +255,11 @@ void CmdDialog::onVersionInfo(const QString &inVersionInfo)
 
 void CmdDialog::onVersionTimeout()
 {
-    if (deferWhileUpgrading([this] { onVersionTimeout(); }))
-        return;
+    whenChannelFree(&CmdDialog::versionTimedOut);
+}
+
+void CmdDialog::versionTimedOut()
+{
     m_versionReader->stop();
     emit sigCloseForbiddenMask();
     warn(tr("版本信息"), tr("查询版本号超时，请重试"));
@@ -307,8 +290,11 @@ void CmdDialog::fReadFpga(QString inAddr)
 
 void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
 {
-    if (deferWhileUpgrading([this, inAddr, inAddrLength] { fReadFpga(inAddr, inAddrLength); }))
-        return;
+    whenChannelFree(&CmdDialog::readFpgaNow, inAddr, inAddrLength);
+}
+
+void CmdDialog::readFpgaNow(QString inAddr, uint16_t inAddrLength)
+{
     emit sigStopOrStartTcpRecvThread(false);
     // Whatever path the read takes, the scan-notice reader gets its state back.
     struct Resume
@@ -330,8 +316,11 @@ void CmdDialog::fReadFpga(QString inAddr, uint16_t inAddrLength)
 
 void CmdDialog::fWriteFpga(QString inAddr, QString inInfo)
 {
-    if (deferWhileUpgrading([this, inAddr, inInfo] { fWriteFpga(inAddr, inInfo); }))
-        return;
+    whenChannelFree(&CmdDialog::writeFpgaNow, inAddr, inInfo);
+}
+
+void CmdDialog::writeFpgaNow(QString inAddr, QString inInfo)
+{
     const QString what = QStringLiteral("写fpga");
     QByteArray data;
     const FpgaAnswer got = fpgaExchange(
@@ -381,87 +370,30 @@ void CmdDialog::reportFpga(const QString &what, const QString &inAddr)
     qDebug().noquote() << message;
 }
 
-namespace {
-
-enum class FirmwareRead { Ok, CannotOpen, Refused };
-
-// The whole upgrade file, or why not. Only a plain file is opened: opening a pipe would wait
-// for a writer on the GUI thread. A file that is empty, too large, or that cannot be read to
-// its end (it shrank meanwhile) is refused: what was not read must never go out as firmware.
-FirmwareRead readFirmware(const QString &path, QByteArray *image)
-{
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return FirmwareRead::CannotOpen;
-    const qint64 size = file.size();
-    if (size < 1 || size > CmdFrames::maxUpgradeFileBytes)
-        return FirmwareRead::Refused;
-    image->resize(qsizetype(size));
-    if (file.read(image->data(), size) != size) {
-        image->clear();
-        return FirmwareRead::Refused;
-    }
-    return FirmwareRead::Ok;
-}
-
-using Clock = ResponsiveWait::Clock;
-// Answers to earlier frames may still be on their way when an upgrade starts; they end when
-// the channel has been quiet this long, and are given at most the longer time.
-constexpr std::chrono::milliseconds staleQuiet{100};
-constexpr std::chrono::milliseconds staleAtMost{1000};
-
-} // namespace
-
 void CmdDialog::initProgress()
 {
     // A replay's progress blocks nothing: the operator may stop the replay with its button or
     // close the main window meanwhile.
-    openProgress(Qt::NonModal);
-}
-
-void CmdDialog::openProgress(Qt::WindowModality modality)
-{
-    m_progress.setValue(0.0);
-    m_progress.setBarValue(0);
-    if (m_progress.windowModality() != modality) {
-        // A window takes its modality when it is shown.
-        m_progress.hide();
-        m_progress.setWindowModality(modality);
-    }
-    m_progress.show();
+    m_progress.start(Qt::NonModal);
 }
 
 void CmdDialog::showProgress(double inValue, bool inGoOn)
 {
     if (!inGoOn) {
-        m_progress.close();
-        m_progress.setValue(0.0);
-        m_progress.setBarValue(0);
+        m_progress.finish();
         return;
     }
-    setProgress(inValue);
-}
-
-void CmdDialog::setProgress(double percent)
-{
-    m_progress.setValue(percent);
-    if (!(percent < 100.0)) { // a value that is not a number counts as done as well
-        m_progress.setBarValue(100);
-        m_progress.accept();
-        return;
-    }
-    // Truncated towards zero; the bar keeps its value for anything below its range.
-    if (percent > -1.0)
-        m_progress.setBarValue(int(percent));
+    m_progress.setPercent(inValue);
 }
 
 void CmdDialog::updateApp()
 {
     if (m_upgrading)
         return;
-    openProgress();
-    const QString path =
-        QFileDialog::getOpenFileName(nullptr, "choose", ".", "sonarInfo file(*.kx6204up)");
+    m_progress.start(Qt::ApplicationModal);
+    const QString path = m_prompt.openFile
+                             ? m_prompt.openFile("choose", ".", "sonarInfo file(*.kx6204up)")
+                             : QString();
     if (path.isEmpty()) {
         m_progress.close();
         return;
@@ -471,7 +403,8 @@ void CmdDialog::updateApp()
 
 void CmdDialog::upgradeFromFile(const QString &path)
 {
-    // The waits below handle queued events; nothing they run may start a second upgrade.
+    // The waits of the upgrade handle queued events; nothing they run may start a second
+    // upgrade, and channel work they reach waits for its end (whenChannelFree).
     if (m_upgrading)
         return;
     m_upgrading = true;
@@ -485,115 +418,24 @@ void CmdDialog::upgradeFromFile(const QString &path)
 
 void CmdDialog::upgrade(const QString &path)
 {
-    openProgress();
-    QByteArray image;
-    switch (readFirmware(path, &image)) {
-    case FirmwareRead::CannotOpen:
+    switch (m_upgrade.run(path)) {
+    case FirmwareUpgrade::Outcome::CannotOpen:
         warn("warning!", "open file error!");
-        m_progress.close();
-        return;
-    case FirmwareRead::Refused:
+        break;
+    case FirmwareUpgrade::Outcome::Refused:
         warn("warning!", "file is error!");
-        m_progress.close();
-        return;
-    case FirmwareRead::Ok:
+        break;
+    case FirmwareUpgrade::Outcome::SonarLeft:
+        // The channel says the sonar is gone, rather than pretend it still stands.
+        connectionLost();
+        warn(tr("警告!"), tr("未收到回复消息!"));
+        break;
+    case FirmwareUpgrade::Outcome::NotAcknowledged:
+        warn(tr("警告!"), tr("未收到回复消息!"));
+        break;
+    case FirmwareUpgrade::Outcome::Done:
+        warn(tr("提示!"), tr("程序下载成功，请重新上电!"));
         break;
     }
-    qDebug() << "升级文件大小" << image.size();
-
-    const quint64 channel = m_channelSerial;
-    if (!sendFirmware(image)) {
-        // A sonar that closed or reset the connection is gone: the channel says so, rather
-        // than pretend it still stands. A connection made while the upgrade waited is another
-        // one, and stays.
-        if (m_upgradeInbox->isClosed() && channel == m_channelSerial)
-            connectionLost();
-        warn(tr("警告!"), tr("未收到回复消息!"));
-        m_progress.close();
-        return;
-    }
-    warn(tr("提示!"), tr("程序下载成功，请重新上电!"));
     m_progress.close();
-}
-
-bool CmdDialog::onChannel(quint64 channel) const
-{
-    return channel == m_channelSerial && m_socket->handle() != invalidSocket
-           && !m_upgradeInbox->isClosed();
-}
-
-bool CmdDialog::sendFirmware(const QByteArray &image)
-{
-    const quint64 channel = m_channelSerial;
-    m_upgradeInbox->reset();
-    if (!m_socket->routeAnswersTo(m_upgradeInbox))
-        return false;
-    dropStaleAnswers();
-    const qint64 size = image.size();
-    qint64 sent = 0;
-    bool acknowledged = true;
-    for (int index = 0; sent < size; ++index) {
-        // The waits run events: a channel closed or replaced meanwhile ends the upgrade here,
-        // so that no packet reaches another connection.
-        if (!onChannel(channel)) {
-            acknowledged = false;
-            break;
-        }
-        const QByteArray packet = CmdFrames::upgradePacket(image, index);
-        const Clock::time_point sentAt = Clock::now();
-        // A packet that does not go out shows as a missing acknowledgement.
-        m_socket->sendFrame(packet);
-        sent += packet.size() - CmdFrames::upgradeHeaderBytes;
-        if (sent < size)
-            ResponsiveWait::until(sentAt + m_upgradePacing);
-        if (!onChannel(channel) || !waitUpgradeAck()) {
-            acknowledged = false;
-            break;
-        }
-        qDebug() << index + 1;
-        setProgress(double(sent) / double(size) * 100.0);
-    }
-    m_socket->endAnswers(m_upgradeInbox);
-    return acknowledged;
-}
-
-void CmdDialog::dropStaleAnswers()
-{
-    const Clock::time_point end = Clock::now() + staleAtMost;
-    QByteArray message;
-    while (ResponsiveWait::take(*m_upgradeInbox, &message, qMin(end, Clock::now() + staleQuiet))
-           == CmdInbox::Take::Message)
-        qDebug().noquote() << "升级前丢弃的回复：" + CmdFrames::hexDump(message.left(64));
-}
-
-bool CmdDialog::waitUpgradeAck()
-{
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(upgradeAckTimeoutMs);
-    QByteArray gathered;
-    for (;;) {
-        QByteArray message;
-        switch (ResponsiveWait::take(*m_upgradeInbox, &message, deadline)) {
-        case CmdInbox::Take::Timeout:
-            qDebug() << "超时";
-            return false;
-        case CmdInbox::Take::Closed:
-            qDebug().noquote() << "收到其他回复：" + QString::fromUtf8(gathered);
-            return false;
-        case CmdInbox::Take::Message:
-            break;
-        }
-        switch (CmdFrames::gatherUpgradeAck(&gathered, message)) {
-        case CmdFrames::UpgradeAck::Accepted:
-            return true;
-        case CmdFrames::UpgradeAck::Incomplete:
-            break;
-        case CmdFrames::UpgradeAck::Ignored:
-            qDebug().noquote() << "升级时丢弃的版本回复：" + CmdFrames::versionTextOf(message);
-            break;
-        case CmdFrames::UpgradeAck::Rejected:
-            qDebug().noquote() << "收到其他回复：" + QString::fromUtf8(gathered.left(64));
-            return false;
-        }
-    }
 }

@@ -3,7 +3,9 @@
 #include "CmdInbox.h"
 #include "CmdSocket.h"
 #include "DeviceSettingStatus.h"
+#include "FirmwareUpgrade.h"
 #include "ProgressDialog.h"
+#include "app/OperatorPrompt.h"
 #include "processClass/PackageInfo.h"
 
 #include <QObject>
@@ -20,16 +22,14 @@
 class TcpReceiver;
 
 // The command channel to the sonar: connection, typed commands, the data destination,
-// register access, the version query and the firmware upgrade. Every exchange runs on the
-// GUI thread.
+// register access, the version query, the link watch, and the firmware upgrade, which
+// FirmwareUpgrade sends on the channel. Every exchange runs on the GUI thread.
 class CmdDialog : public QObject
 {
     Q_OBJECT
 public:
     static constexpr quint16 defaultDevicePort = 5007;
     static constexpr int versionTimeoutMs = 3000;
-    static constexpr int upgradePacingMs = 20;
-    static constexpr int upgradeAckTimeoutMs = 3000;
     // How often a connected channel looks whether the sonar still answers.
     static constexpr int linkWatchMs = 1000;
 
@@ -39,10 +39,9 @@ public:
     // The current socket handle, InvalidSocket when there is none; safe from any thread.
     TYPE_SOCKET currentSocket() const { return m_handle.load(); }
 
-    // Shows a warning to the operator (an application-modal message box by default). Tests
-    // put their own presenter here so that nothing waits for a click.
-    using WarningPresenter = std::function<void(const QString &title, const QString &text)>;
-    void setWarningPresenter(WarningPresenter presenter);
+    // Where the channel shows the operator its boxes and asks for the upgrade file
+    // (OperatorPrompt::boxes() unless set otherwise).
+    void setPrompt(OperatorPrompt prompt) { m_prompt = std::move(prompt); }
     // The sonar's command port; a real sonar listens on 5007.
     void setDevicePort(quint16 port) { m_devicePort = port; }
     // How long a version query waits, VersionTimeoutMs unless set otherwise; the program
@@ -56,7 +55,7 @@ public:
     void upgradeFromFile(const QString &path);
     // The pause after every upgrade packet but the last. Tests lengthen it, so that where it
     // applies shows beyond any scheduling delay.
-    void setUpgradePacing(std::chrono::milliseconds pacing) { m_upgradePacing = pacing; }
+    void setUpgradePacing(std::chrono::milliseconds pacing) { m_upgrade.setPacing(pacing); }
 
 signals:
     void sig_recvSonarPort(QString a_recvSonarPort);
@@ -119,6 +118,7 @@ private:
     // A report, queued from whichever thread saw it, that channel number channel ended
     // without being asked; stale once that channel has been released.
     void onChannelEnded(quint64 channel);
+    void channelEnded(quint64 channel);
     void restartVersionReader();
     // A version query still waiting ends with its channel.
     void endVersionQuery();
@@ -128,19 +128,31 @@ private:
     void startLinkWatch();
     void watchLink();
     void warn(const QString &title, const QString &text);
-    // The firmware upgrade keeps the operator out of the window while it sends.
-    void openProgress(Qt::WindowModality modality = Qt::ApplicationModal);
-    void setProgress(double percent);
-    // upgradeFromFile once it has made sure no other upgrade runs.
+    // upgradeFromFile once it has made sure no other upgrade runs: sends, then tells the
+    // operator how it ended.
     void upgrade(const QString &path);
-    bool sendFirmware(const QByteArray &image);
-    // The upgrade's channel is still the one in use, and the sonar has not ended it.
-    bool onChannel(quint64 channel) const;
-    // While an upgrade sends, channel work and messages that the event loop reaches (a queued
-    // signal, a timer) are kept for its end; true when work was kept.
-    bool deferWhileUpgrading(std::function<void()> work);
-    void dropStaleAnswers();
-    bool waitUpgradeAck();
+
+    // Every slot that works on the channel or shows a box goes through here. While an upgrade
+    // sends, its waits keep the window alive, so timers and queued signals run meanwhile; a
+    // frame sent then would land between two upgrade packets, an exchange would take the next
+    // acknowledgement for its own answer, and a box would hold the upgrade until the operator
+    // confirms it. So the work is kept, in order, for the upgrade's end, as it would wait if
+    // the upgrade held the GUI thread; otherwise it runs at once.
+    template<typename... Params, typename... Args>
+    void whenChannelFree(void (CmdDialog::*work)(Params...), Args... args)
+    {
+        if (!m_upgrading) {
+            (this->*work)(args...);
+            return;
+        }
+        m_afterUpgrade.push_back([this, work, args...] { (this->*work)(args...); });
+    }
+    void sendCmdNow(QString inCmd);
+    void ipAndPortSettingNow(QString inIp, QString inPort);
+    void getVersionInfoNow();
+    void versionTimedOut();
+    void readFpgaNow(QString inAddr, uint16_t inAddrLength);
+    void writeFpgaNow(QString inAddr, QString inInfo);
 
     CmdSocket *m_socket;
     // Counts the channels released: tells one connection from the next, where the handle,
@@ -154,10 +166,9 @@ private:
     QTimer m_versionTimer;
     deviceSettingStatus m_settings{};
     quint16 m_devicePort = defaultDevicePort;
-    WarningPresenter m_presenter;
+    OperatorPrompt m_prompt = OperatorPrompt::boxes();
     ProgressDialog m_progress;
-    std::shared_ptr<CmdInbox> m_upgradeInbox = std::make_shared<CmdInbox>();
-    std::chrono::milliseconds m_upgradePacing{upgradePacingMs};
+    FirmwareUpgrade m_upgrade;
     bool m_upgrading = false;
     std::vector<std::function<void()>> m_afterUpgrade;
     QTimer m_linkTimer;

@@ -19,6 +19,37 @@ ProgressDialog::ProgressDialog() : m_bar(new QProgressBar(this))
 
 ProgressDialog::~ProgressDialog() = default;
 
+void ProgressDialog::start(Qt::WindowModality modality)
+{
+    setValue(0.0);
+    setBarValue(0);
+    if (windowModality() != modality) {
+        // A window takes its modality when it is shown.
+        hide();
+        setWindowModality(modality);
+    }
+    show();
+}
+
+void ProgressDialog::setPercent(double percent)
+{
+    setValue(percent);
+    if (!(percent < 100.0)) {
+        setBarValue(100);
+        accept();
+        return;
+    }
+    if (percent > -1.0)
+        setBarValue(int(percent));
+}
+
+void ProgressDialog::finish()
+{
+    close();
+    setValue(0.0);
+    setBarValue(0);
+}
+
 int ProgressDialog::barValue() const
 {
     return m_bar->value();

@@ -13,6 +13,16 @@ public:
     ProgressDialog();
     ~ProgressDialog() override;
 
+    // Shows the window from 0 with the given modality: the firmware upgrade keeps the operator
+    // out of the main window, a replay does not.
+    void start(Qt::WindowModality modality);
+    // Sets how far it has come: the bar follows (truncated towards zero; it keeps its value for
+    // anything below its range), and at 100 or more (or a value that is no number) the window
+    // closes as done.
+    void setPercent(double percent);
+    // Closes the window and starts it from 0 again.
+    void finish();
+
     double value() const { return m_value; }
     void setValue(double value) { m_value = value; }
     int barValue() const;

@@ -4,10 +4,8 @@
 #include "PacketRing.h"
 #include "app/InformationCenter.h"
 
-#include <QApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include <chrono>
 #include <memory>
@@ -17,14 +15,6 @@ FileSave::FileSave(PacketRing **inRing, InformationCenter **inInfoCenter, QObjec
     : QObject(parent), m_packetLength(packetSize), m_ring(inRing), m_infoCenter(inInfoCenter),
       m_writer(packetSize)
 {
-    m_presenter = [](const QString &title, const QString &text) {
-        // Without a widget application no box can be shown: nothing is replaced unasked.
-        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-            return false;
-        return QMessageBox::question(nullptr, title, text, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No)
-               == QMessageBox::Yes;
-    };
     init();
 }
 
@@ -41,11 +31,6 @@ void FileSave::init()
         return;
     connect(center, &InformationCenter::sigSaveFile, this, &FileSave::onSaveFile);
     connect(center, &InformationCenter::sigStopSaveFile, this, &FileSave::onStopSaveFile);
-}
-
-void FileSave::setQuestionPresenter(QuestionPresenter inPresenter)
-{
-    m_presenter = std::move(inPresenter);
 }
 
 bool FileSave::onSaveFile(const QString &inFileName)
@@ -110,7 +95,7 @@ bool FileSave::mayReplace(const QString &name, const QList<int> &leftovers)
     };
     const bool wasConnected = connected();
     m_asking = true;
-    const bool yes = m_presenter && m_presenter(tr("录制"), text);
+    const bool yes = m_prompt.ask && m_prompt.ask(tr("录制"), text);
     m_asking = false;
     // The box runs its own event loop: a sonar lost meanwhile leaves nothing to record.
     return yes && (!wasConnected || connected());

@@ -2,6 +2,7 @@
 
 #include "RecordingWriter.h"
 #include "WhileThread.h"
+#include "app/OperatorPrompt.h"
 
 #include <QList>
 #include <QObject>
@@ -34,10 +35,8 @@ public:
     FileSave(PacketRing **ring, InformationCenter **infoCenter, QObject *parent = nullptr);
     ~FileSave() override;
 
-    // Asks the operator a yes/no question (a modal message box by default, answered No).
-    // Tests put their own presenter here so that nothing waits for a click.
-    using QuestionPresenter = std::function<bool(const QString &title, const QString &text)>;
-    void setQuestionPresenter(QuestionPresenter presenter);
+    // Where the recorder asks the operator (OperatorPrompt::boxes() unless set otherwise).
+    void setPrompt(OperatorPrompt prompt) { m_prompt = std::move(prompt); }
 
     // Starts a recording into the file of a local-file URL (or a plain path); true when it
     // started. Files that stand under the recording's later part names are left over from an
@@ -69,7 +68,7 @@ private:
     PacketRing **m_ring;
     InformationCenter **m_infoCenter;
     RecordingWriter m_writer;
-    QuestionPresenter m_presenter;
+    OperatorPrompt m_prompt = OperatorPrompt::boxes();
 
     bool m_recording = false;  // GUI thread: a recording thread was started and not yet stopped
     bool m_asking = false;     // GUI thread: the operator's answer is awaited

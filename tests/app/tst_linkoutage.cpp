@@ -11,6 +11,7 @@
 #include "support/CoreFrontEnd.h"
 #include "support/FarSonar.h"
 #include "support/NetworkIsolation.h"
+#include "support/SilentPrompt.h"
 #include "support/SimRecording.h"
 
 #include <QDir>
@@ -70,7 +71,7 @@ private:
     {
         m_front = std::make_unique<CoreFrontEnd>();
         m_core = std::make_unique<MainWindow>(&m_front->m_root);
-        m_core->setWarningPresenter([](const QString &, const QString &) {});
+        m_core->setPrompt(silentPrompt());
         InformationCenter *h = hub();
         connect(h, &InformationCenter::sigScanEnd, h, [h] {
             if (h->isStart()) {

@@ -17,6 +17,7 @@
 #include "support/ProgressWindow.h"
 #include "support/ReplayHold.h"
 #include "support/ReplayWiring.h"
+#include "support/SilentPrompt.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
 
@@ -110,13 +111,15 @@ private:
     {
         m_front = std::make_unique<CoreFrontEnd>();
         m_core = std::make_unique<MainWindow>(&m_front->m_root);
-        m_core->setWarningPresenter([this](const QString &title, const QString &text) {
+        OperatorPrompt prompt = silentPrompt();
+        prompt.warn = [this](const QString &title, const QString &text) {
             m_boxes << title + QLatin1Char('|') + text;
-        });
-        m_core->setQuestionPresenter([this](const QString &title, const QString &text) {
+        };
+        prompt.ask = [this](const QString &title, const QString &text) {
             m_boxes << title + QLatin1Char('|') + text;
             return false;
-        });
+        };
+        m_core->setPrompt(prompt);
     }
 
     // The sonar as the search finds it: discovery and commands on its own loopback address.
@@ -512,10 +515,12 @@ private slots:
         QFETCH(bool, pointCloudThere);
         build();
         QStringList questions;
-        m_core->setQuestionPresenter([&questions, yes](const QString &, const QString &text) {
+        OperatorPrompt prompt = silentPrompt();
+        prompt.ask = [&questions, yes](const QString &, const QString &text) {
             questions << text;
             return yes;
-        });
+        };
+        m_core->setPrompt(prompt);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QStringList made{"dive.DB", "dive_1.DB", "dive_2.DB"};

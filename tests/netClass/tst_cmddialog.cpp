@@ -3,6 +3,7 @@
 #include "processClass/PacketRing.h"
 #include "processClass/UdpReceiver.h"
 #include "support/LogCollector.h"
+#include "support/SilentPrompt.h"
 #include "support/SimulatedSonar.h"
 
 #include <QSignalSpy>
@@ -120,9 +121,11 @@ void TestCmdDialog::init()
     m_dialog->setDevicePort(m_sonar->commands().port());
     m_dialog->setVersionTimeout(versionTimeoutMs);
     m_warnings.clear();
-    m_dialog->setWarningPresenter([this](const QString &title, const QString &text) {
+    OperatorPrompt prompt = silentPrompt();
+    prompt.warn = [this](const QString &title, const QString &text) {
         m_warnings.append(Warning{title, text});
-    });
+    };
+    m_dialog->setPrompt(prompt);
 }
 
 void TestCmdDialog::cleanup()

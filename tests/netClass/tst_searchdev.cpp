@@ -3,6 +3,7 @@
 #include "netClass/SearchDev.h"
 #include "support/FarSonar.h"
 #include "support/NetworkIsolation.h"
+#include "support/SilentPrompt.h"
 #include "support/SimulatedSonar.h"
 
 #include <QSignalSpy>
@@ -68,7 +69,7 @@ void TestSearchDev::init()
 {
     m_ic = new InformationCenter;
     m_cmd = new CmdDialog;
-    m_cmd->setWarningPresenter([](const QString &, const QString &) {});
+    m_cmd->setPrompt(silentPrompt());
     m_search = new SearchDev(&m_ic, &m_cmd);
     m_search->setTimings(periodMs, connectTimeoutMs);
 }
@@ -277,8 +278,9 @@ void TestSearchDev::sonarInAnotherNamespace()
     QCOMPARE(m_ic->deviceName(), QString("far-1"));
 
     QStringList shown;
-    m_cmd->setWarningPresenter(
-        [&shown](const QString &, const QString &text) { shown.append(text); });
+    OperatorPrompt prompt = silentPrompt();
+    prompt.warn = [&shown](const QString &, const QString &text) { shown.append(text); };
+    m_cmd->setPrompt(prompt);
     m_cmd->sendCmd(QStringLiteral("0x4E"));
     QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList{"KX-SIM V1.0"}, 5000);
     m_cmd->disconnected();

@@ -1,8 +1,10 @@
 #include "netClass/CmdDialog.h"
+#include "netClass/FirmwareUpgrade.h"
 #include "netClass/ProgressDialog.h"
 #include "netClass/sdkSocketThread.h"
 #include "support/NetworkIsolation.h"
 #include "support/ProgressWindow.h"
+#include "support/SilentPrompt.h"
 #include "support/SimulatedSonar.h"
 
 #include <QApplication>
@@ -96,6 +98,8 @@ private slots:
     void windowKeepsPainting();
     void chooser_data();
     void chooser();
+    void chooserAnsweredByThePrompt_data();
+    void chooserAnsweredByThePrompt();
     void showProgress_data();
     void showProgress();
     void toolTakesUpgrade();
@@ -123,9 +127,12 @@ void TestUpgrade::init()
     m_dialog = new CmdDialog;
     m_dialog->setDevicePort(m_sonar->commands().port());
     m_warnings.clear();
-    m_dialog->setWarningPresenter([this](const QString &title, const QString &text) {
+    // The file dialog stays the program's own: the chooser's test answers it.
+    OperatorPrompt prompt = OperatorPrompt::boxes();
+    prompt.warn = [this](const QString &title, const QString &text) {
         m_warnings.append(Warning{title, text});
-    });
+    };
+    m_dialog->setPrompt(prompt);
     m_dir = new QTemporaryDir;
     QVERIFY(m_dir->isValid());
 }
@@ -407,7 +414,7 @@ void TestUpgrade::withoutConnection()
     t.start();
     m_dialog->upgradeFromFile(path);
     // Nothing to wait for: there is no channel an acknowledgement could come on.
-    QVERIFY(t.elapsed() < CmdDialog::upgradeAckTimeoutMs);
+    QVERIFY(t.elapsed() < FirmwareUpgrade::ackTimeoutMs);
     QCOMPARE(m_warnings, QList<Warning>{noAcknowledgement});
     QVERIFY(!progressDialog()->isVisible());
     QCOMPARE(m_sonar->commands().received().size(), 0);
@@ -643,6 +650,48 @@ void TestUpgrade::chooser()
     QCOMPARE(title, QStringLiteral("choose"));
     QCOMPARE(filters, QStringList{"sonarInfo file(*.kx6204up)"});
     QCOMPARE(directory, QDir::currentPath());
+    QVERIFY(progressShown);
+    QVERIFY(!progressDialog()->isVisible());
+    if (choose) {
+        QCOMPARE(m_warnings, QList<Warning>{upgradeCompleted});
+        QCOMPARE(m_sonar->commands().upgrade().bytes, file);
+    } else {
+        QCOMPARE(m_warnings, QList<Warning>{});
+        QCOMPARE(framesBeforeMarker(), QList<QByteArray>{});
+    }
+}
+
+void TestUpgrade::chooserAnsweredByThePrompt_data()
+{
+    QTest::addColumn<bool>("choose");
+    QTest::newRow("none chosen") << false;
+    QTest::newRow("file chosen") << true;
+}
+
+// The file is asked of the channel's prompt, with the caption, starting directory and filter of
+// the program's own dialog, while the progress window shows; a test answers it like any box.
+void TestUpgrade::chooserAnsweredByThePrompt()
+{
+    QFETCH(bool, choose);
+    const QByteArray file = firmware(768);
+    const QString path = writeFile(file);
+    QVERIFY(connectDialog());
+    QStringList asked;
+    bool progressShown = false;
+    OperatorPrompt prompt = silentPrompt();
+    prompt.warn = [this](const QString &title, const QString &text) {
+        m_warnings.append(Warning{title, text});
+    };
+    prompt.openFile = [&](const QString &title, const QString &directory, const QString &filter) {
+        asked << title << directory << filter;
+        progressShown = progressDialog()->isVisible();
+        return choose ? path : QString();
+    };
+    m_dialog->setPrompt(prompt);
+
+    m_dialog->updateApp();
+
+    QCOMPARE(asked, (QStringList{"choose", ".", "sonarInfo file(*.kx6204up)"}));
     QVERIFY(progressShown);
     QVERIFY(!progressDialog()->isVisible());
     if (choose) {

@@ -2,12 +2,13 @@
 #include "processClass/FileSave.h"
 #include "processClass/PacketRing.h"
 #include "processClass/RecordingFile.h"
+#include "support/CoreFrontEnd.h"
+#include "support/SilentPrompt.h"
 #include "support/SimRecording.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -59,10 +60,12 @@ struct Recorder
     Recorder(QObject *owner, quint16 slotCount = 50000)
         : m_ring(new PacketRing(packetSize, slotCount)), m_center(new InformationCenter(owner))
     {
-        m_save.setQuestionPresenter([this](const QString &title, const QString &text) {
+        OperatorPrompt prompt = silentPrompt();
+        prompt.ask = [this](const QString &title, const QString &text) {
             m_questions << title + QLatin1Char('|') + text;
             return m_answer();
-        });
+        };
+        m_save.setPrompt(prompt);
     }
     ~Recorder()
     {
@@ -373,13 +376,8 @@ void tst_FileSave::ringOverrunIsReportedOnce()
     QFETCH(QString, catalogue);
     QFETCH(QString, lost);
     QFETCH(QString, saved);
-    QTranslator translator;
-    if (!catalogue.isEmpty()) {
-        QVERIFY(translator.load(catalogue));
-        QVERIFY(QCoreApplication::installTranslator(&translator));
-    }
-    const auto uninstall =
-        qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    const InstalledCatalogue installed(catalogue);
+    QVERIFY(installed.m_ok);
 
     // A recording into a full pipe: the recorder blocks in its first write while the receiver
     // laps it three times. Once the pipe is read again it tells the operator once, and records
@@ -484,13 +482,8 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
     QFETCH(QString, catalogue);
     QFETCH(bool, yes);
     QFETCH(QString, listed);
-    QTranslator translator;
-    if (!catalogue.isEmpty()) {
-        QVERIFY(translator.load(catalogue));
-        QVERIFY(QCoreApplication::installTranslator(&translator));
-    }
-    const auto uninstall =
-        qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    const InstalledCatalogue installed(catalogue);
+    QVERIFY(installed.m_ok);
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("dive.DB"));
     QVERIFY(leaveParts(first, QList<int>{0} + leftovers));

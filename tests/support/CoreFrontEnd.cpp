@@ -1,5 +1,6 @@
 #include "CoreFrontEnd.h"
 
+#include "SilentPrompt.h"
 #include "app/InformationCenter.h"
 #include "netClass/CmdDialog.h"
 #include "showClass/ShowImage.h"
@@ -19,7 +20,7 @@ CoreFrontEnd::CoreFrontEnd()
     m_image->setObjectName("c_cppShowImage");
     m_image->setParent(&m_root);
     m_image->setSize(QSizeF(100, 100));
-    m_cmd->setWarningPresenter([](const QString &, const QString &) {});
+    m_cmd->setPrompt(silentPrompt());
 }
 
 bool CoreFrontEnd::connectThroughSearch(const QString &address, int timeoutMs)
