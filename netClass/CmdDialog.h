@@ -1,6 +1,5 @@
 #pragma once
 
-#include "CmdInbox.h"
 #include "CmdSocket.h"
 #include "DeviceSettingStatus.h"
 #include "FirmwareUpgrade.h"
@@ -16,7 +15,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <vector>
 
 class TcpReceiver;
