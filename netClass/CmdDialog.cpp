@@ -94,15 +94,14 @@ void CmdDialog::connected()
 
 void CmdDialog::startLinkWatch()
 {
-    m_watchedChannel = m_channelSerial;
     m_sonarAnswering = true;
     m_linkTimer.start();
 }
 
 void CmdDialog::watchLink()
 {
-    // A tick already due when its channel was released belongs to no channel any more.
-    if (m_watchedChannel != m_channelSerial || m_socket->handle() == invalidSocket) {
+    // Releasing a channel stops the watch, so every tick belongs to the channel in use.
+    if (m_socket->handle() == invalidSocket) {
         m_linkTimer.stop();
         return;
     }

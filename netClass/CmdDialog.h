@@ -170,6 +170,5 @@ private:
     bool m_upgrading = false;
     std::vector<std::function<void()>> m_afterUpgrade;
     QTimer m_linkTimer;
-    quint64 m_watchedChannel = 0;
     bool m_sonarAnswering = true;
 };

@@ -11,6 +11,7 @@
 #include "support/CoreFrontEnd.h"
 #include "support/FarSonar.h"
 #include "support/NetworkIsolation.h"
+#include "support/SignalText.h"
 #include "support/SilentPrompt.h"
 #include "support/SimRecording.h"
 
@@ -23,18 +24,6 @@
 #include <QUrl>
 
 #include <memory>
-
-namespace {
-
-int count(const QSignalSpy &spy, const QString &text)
-{
-    int n = 0;
-    for (const QList<QVariant> &s : spy)
-        n += s.at(0).toString() == text ? 1 : 0;
-    return n;
-}
-
-} // namespace
 
 class TestLinkOutage : public QObject
 {
@@ -143,18 +132,18 @@ private slots:
         QVERIFY(m_far->setSonarLink(false));
         QElapsedTimer outage;
         outage.start();
-        QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, notAnswering()), 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(timesSaid(channelTips, notAnswering()), 1, 30000);
         QVERIFY2(outage.elapsed() <= 10000, qPrintable(QString::number(outage.elapsed())));
         // The outage itself: the link stays down this long whatever happens meanwhile.
         QTest::qWait(int(qMax<qint64>(0, 20000 - outage.elapsed())));
         const quint32 duringOutage = hub()->frameSerialNum();
         QVERIFY(m_far->setSonarLink(true));
 
-        QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, restored()), 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(timesSaid(channelTips, restored()), 1, 30000);
         QVERIFY(framesBeyond(duringOutage + 10));
-        QCOMPARE(count(channelTips, notAnswering()), 1);
-        QCOMPARE(count(channelTips, QString::fromUtf8("断开连接")), 0);
-        QCOMPARE(count(hubTips, lost()), 0);
+        QCOMPARE(timesSaid(channelTips, notAnswering()), 1);
+        QCOMPARE(timesSaid(channelTips, QString::fromUtf8("断开连接")), 0);
+        QCOMPARE(timesSaid(hubTips, lost()), 0);
         QCOMPARE(statusChanged.size(), 0);
         QCOMPARE(scanEnded.size(), 0);
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
@@ -175,7 +164,7 @@ private slots:
         emit hub()->sigStopSaveFile();
         QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None,
                                   10000);
-        QCOMPARE(count(hubTips, QString::fromUtf8("保存数据完成")), 1);
+        QCOMPARE(timesSaid(hubTips, QString::fromUtf8("保存数据完成")), 1);
 
         // One part, in the order the frames came, from before the cut and from after the link
         // came back. Nothing came while the link was down; the sonar streamed on meanwhile (20
@@ -218,7 +207,7 @@ private slots:
         QSignalSpy channelTips(m_front->m_cmd, &CmdDialog::sig_cmdMsg);
         QSignalSpy hubTips(hub(), &InformationCenter::sigTipsCMD);
         QVERIFY(m_far->setSonarLink(false));
-        QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, notAnswering()), 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(timesSaid(channelTips, notAnswering()), 1, 30000);
 
         // What the front end does when the operator disconnects.
         hub()->setConnectOK(false);
@@ -233,9 +222,9 @@ private slots:
                                  10000);
         // Long enough for either watch to have looked more than once.
         QTest::qWait(3 * CmdDialog::linkWatchMs);
-        QCOMPARE(count(channelTips, restored()), 0);
-        QCOMPARE(count(channelTips, notAnswering()), 1);
-        QCOMPARE(count(hubTips, lost()), 0);
+        QCOMPARE(timesSaid(channelTips, restored()), 0);
+        QCOMPARE(timesSaid(channelTips, notAnswering()), 1);
+        QCOMPARE(timesSaid(hubTips, lost()), 0);
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
     }
 
@@ -276,7 +265,7 @@ private slots:
         // Past the command's time plus the time a silent sonar is given.
         QTest::qWait(int(qMax<qint64>(0, 2000 + CmdSocket::giveUpMs + 3000 - outage.elapsed())));
         QCOMPARE(statusChanged.size(), 0);
-        QCOMPARE(count(hubTips, lost()), 0);
+        QCOMPARE(timesSaid(hubTips, lost()), 0);
         QCOMPARE(hub()->m_connectStatus(), InformationCenter::ConnectStatus::Connected);
         QVERIFY(hub()->isStart());
     }
@@ -304,16 +293,16 @@ private slots:
         QVERIFY(m_far->setSonarLink(false));
         QElapsedTimer outage;
         outage.start();
-        QTRY_COMPARE_WITH_TIMEOUT(count(channelTips, notAnswering()), 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(timesSaid(channelTips, notAnswering()), 1, 30000);
         QVERIFY2(outage.elapsed() <= 10000, qPrintable(QString::number(outage.elapsed())));
         QTRY_COMPARE_WITH_TIMEOUT(hub()->m_connectStatus(), InformationCenter::ConnectStatus::None,
                                   120000);
         QVERIFY2(outage.elapsed() <= 75000, qPrintable(QString::number(outage.elapsed())));
         QVERIFY(!hub()->connectOK());
         QVERIFY(!hub()->isStart());
-        QCOMPARE(count(hubTips, lost()), 1);
-        QCOMPARE(count(channelTips, notAnswering()), 1);
-        QCOMPARE(count(channelTips, restored()), 0);
+        QCOMPARE(timesSaid(hubTips, lost()), 1);
+        QCOMPARE(timesSaid(channelTips, notAnswering()), 1);
+        QCOMPARE(timesSaid(channelTips, restored()), 0);
     }
 };
 

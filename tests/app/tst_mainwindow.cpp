@@ -17,6 +17,7 @@
 #include "support/ProgressWindow.h"
 #include "support/ReplayHold.h"
 #include "support/ReplayWiring.h"
+#include "support/SignalText.h"
 #include "support/SilentPrompt.h"
 #include "support/SimRecording.h"
 #include "support/SimulatedSonar.h"
@@ -149,11 +150,7 @@ private:
     // The tips that say the connection to the sonar was lost, in the language installed.
     int lostTips(const QSignalSpy &tips) const
     {
-        const QString lost = MainWindow::tr("与声呐的连接已丢失");
-        int n = 0;
-        for (const QList<QVariant> &t : tips)
-            n += t.at(0).toString() == lost ? 1 : 0;
-        return n;
+        return timesSaid(tips, MainWindow::tr("与声呐的连接已丢失"));
     }
 
     QList<SimSonarCommandServer::Received> framesWhere(bool (*match)(const QByteArray &)) const

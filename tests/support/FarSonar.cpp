@@ -76,29 +76,18 @@ void FarSonar::kill()
     m_process.waitForFinished(5000);
 }
 
-namespace {
-
-// Runs a command to its end; true when it succeeded. input, when given, goes to its standard
-// input.
-bool succeeds(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+bool FarSonar::inSonarNamespace(const QStringList &command, const QByteArray &input)
 {
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForStarted(10000))
-        return false;
-    p.write(input);
-    p.closeWriteChannel();
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return runCommand(QStringLiteral("nsenter"),
+                      QStringList{"-t", QString::number(m_process.processId()), "-n"} + command,
+                      input);
 }
-
-} // namespace
 
 bool FarSonar::setSonarLink(bool up)
 {
     if (m_process.state() != QProcess::Running)
         return false;
-    if (!succeeds(QStringLiteral("nsenter"), {"-t", QString::number(m_process.processId()), "-n",
-                                              "ip", "link", "set", farLink(), up ? "up" : "down"}))
+    if (!inSonarNamespace({"ip", "link", "set", farLink(), up ? "up" : "down"}))
         return false;
     if (!up)
         return true;
@@ -128,9 +117,8 @@ bool FarSonar::setPassing(bool passing)
                               .arg(table, match))
             .toUtf8();
     };
-    return succeeds(QStringLiteral("nft"), {"-f", "-"},
-                    rules(QStringLiteral("iifname \"%1\"").arg(m_near)))
-           && succeeds(QStringLiteral("nsenter"),
-                       {"-t", QString::number(m_process.processId()), "-n", "nft", "-f", "-"},
-                       rules(QStringLiteral("iifname \"%1\"").arg(farLink())));
+    return runCommand(QStringLiteral("nft"), {"-f", "-"},
+                      rules(QStringLiteral("iifname \"%1\"").arg(m_near)))
+           && inSonarNamespace({"nft", "-f", "-"},
+                               rules(QStringLiteral("iifname \"%1\"").arg(farLink())));
 }

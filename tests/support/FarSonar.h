@@ -49,6 +49,9 @@ public:
     QString farLink() const { return m_near + QLatin1Char('p'); }
 
 private:
+    // Runs a command in the sonar's namespace; true when it succeeded.
+    bool inSonarNamespace(const QStringList &command, const QByteArray &input = {});
+
     QString m_tool;
     QString m_near;
     QString m_subnet;

@@ -33,11 +33,20 @@ bool inOwnNetworkNamespace()
     return true;
 }
 
-bool ipCommand(const QStringList &arguments)
+bool runCommand(const QString &program, const QStringList &arguments, const QByteArray &input)
 {
     QProcess p;
-    p.start(QStringLiteral("ip"), arguments);
+    p.start(program, arguments);
+    if (!p.waitForStarted(10000))
+        return false;
+    p.write(input);
+    p.closeWriteChannel();
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+bool ipCommand(const QStringList &arguments)
+{
+    return runCommand(QStringLiteral("ip"), arguments);
 }
 
 QString freeLoopbackPort(BsdSocket probe)

@@ -2,6 +2,7 @@
 
 #include "netClass/BsdSocket.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 // True when this process runs in a network namespace of its own, not the host's: another
@@ -9,6 +10,10 @@
 // the "kv" links that tests add themselves. Whatever broadcasts, lists the host's interfaces
 // or serves on an address outside 127.0.0.0/8 runs only there.
 bool inOwnNetworkNamespace();
+
+// Runs a program to its end, with input (when given) on its standard input; true when it
+// succeeded.
+bool runCommand(const QString &program, const QStringList &arguments, const QByteArray &input = {});
 
 // Runs one ip(8) command, in this process's namespace; true when it succeeded.
 bool ipCommand(const QStringList &arguments);
