@@ -7,7 +7,11 @@
 #include "showClass/ShowPoint.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <algorithm>
 
 CoreFrontEnd::CoreFrontEnd()
     : m_hub(new InformationCenter(&m_root)), m_cmd(new CmdDialog(&m_root)), m_image(new ShowImage),
@@ -25,9 +29,32 @@ CoreFrontEnd::CoreFrontEnd()
 
 bool CoreFrontEnd::connectThroughSearch(const QString &address, int timeoutMs)
 {
+    QElapsedTimer waited;
+    waited.start();
+    const auto left = [&] { return int(qMax<qint64>(0, timeoutMs - waited.elapsed())); };
+    const auto listed = [this, &address] {
+        const QStringList rows = m_hub->searchedNameAndIp();
+        return std::any_of(rows.cbegin(), rows.cend(), [&address](const QString &row) {
+            return row.section(QLatin1Char('\n'), -1) == address;
+        });
+    };
+    // As the connection panel has it: the search runs, and the operator picks the sonar once
+    // the list shows it. A sonar that has only just started may miss the first requests, and
+    // a connection asked for before the sonar answered the search would be looked up in vain.
     emit m_hub->sigCreateSearchThread(true);
-    emit m_hub->sigConnecting(true, address);
-    return QTest::qWaitFor([this] { return m_hub->connectOK(); }, timeoutMs);
+    emit m_hub->sigSearching(true);
+    QSignalSpy failed(m_hub, &InformationCenter::sigTryConnectFailed);
+    while (!m_hub->connectOK()) {
+        if (!QTest::qWaitFor(listed, left()))
+            return false;
+        failed.clear();
+        emit m_hub->sigConnecting(true, address);
+        // A failed attempt (the answer it waited for came too late on a busy machine) is
+        // tried again, as the operator would.
+        if (!QTest::qWaitFor([&] { return m_hub->connectOK() || !failed.isEmpty(); }, left()))
+            return false;
+    }
+    return true;
 }
 
 InstalledCatalogue::InstalledCatalogue(const QString &path)

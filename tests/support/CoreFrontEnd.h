@@ -22,8 +22,9 @@ struct CoreFrontEnd
     ShowImage *m_image;
     ShowPoint *m_view;
 
-    // Connects through the device search, as the connection panel does; true once the hub
-    // says connected.
+    // Connects through the device search, as the operator does: searches, waits until the
+    // list shows the address, then connects (again after a failed attempt); true once the hub
+    // says connected within timeoutMs.
     bool connectThroughSearch(const QString &address, int timeoutMs);
 };
 

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <unistd.h>
+
 FarSonar::FarSonar(const QString &tool, const QString &nearLink, const QString &subnet,
                    const QString &name)
     : m_tool(tool), m_near(nearLink), m_subnet(subnet), m_name(name)
@@ -61,7 +63,25 @@ bool FarSonar::start()
     m_process.start(QStringLiteral("unshare"), arguments);
     if (!m_process.waitForStarted(5000))
         return false;
+    // Started is not yet in the new namespace: moved in before unshare(2) has run, the
+    // sonar's end would stay here.
     const QString pid = QString::number(m_process.processId());
+    const auto namespaceOf = [](const QString &process) {
+        const QByteArray link = QStringLiteral("/proc/%1/ns/net").arg(process).toLatin1();
+        char target[64];
+        const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+        return n > 0 ? QByteArray(target, int(n)) : QByteArray();
+    };
+    const QByteArray ours = namespaceOf(QStringLiteral("self"));
+    if (!QTest::qWaitFor(
+            [&] {
+                const QByteArray theirs = namespaceOf(pid);
+                return m_process.state() != QProcess::Running
+                       || (!theirs.isEmpty() && theirs != ours);
+            },
+            10000)
+        || m_process.state() != QProcess::Running)
+        return false;
     return ipCommand(
                {"link", "add", m_near, "type", "veth", "peer", "name", farLink(), "netns", pid})
            && ipCommand({"addr", "add", hostAddress() + QStringLiteral("/24"), "dev", m_near})
