@@ -147,11 +147,15 @@
         <source>录制</source>
         <translation>Recording</translation>
     </message>
-    <message>
-        <source>此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2
-本次录制将替换它们。是否继续？</source>
-        <translation>An earlier recording under this name left %1 later part files here: %2
-This recording will replace them. Continue?</translation>
+    <message numerus="yes">
+        <source>此处有 %n 个文件与本次录制的后续分段同名：%1
+只有录制增长到某个分段时，才会替换与之同名的文件（每 500 MiB 开始一个新分段），录制未到达的文件保持不变。是否继续？</source>
+        <translation>
+            <numerusform>There is %n file here under the name of one of this recording's later parts: %1
+It is replaced only if the recording grows that far (a new part begins every 500 MiB); otherwise it stays as it is. Continue?</numerusform>
+            <numerusform>There are %n files here under the names of this recording's later parts: %1
+Each is replaced only if the recording grows that far (a new part begins every 500 MiB); those it does not reach stay as they are. Continue?</numerusform>
+        </translation>
     </message>
 </context>
 <context>

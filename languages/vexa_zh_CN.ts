@@ -147,10 +147,12 @@
         <source>录制</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2
-本次录制将替换它们。是否继续？</source>
-        <translation type="unfinished"></translation>
+    <message numerus="yes">
+        <source>此处有 %n 个文件与本次录制的后续分段同名：%1
+只有录制增长到某个分段时，才会替换与之同名的文件（每 500 MiB 开始一个新分段），录制未到达的文件保持不变。是否继续？</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
     </message>
 </context>
 <context>

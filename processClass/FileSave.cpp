@@ -86,9 +86,14 @@ bool FileSave::mayReplace(const QString &name, const QList<int> &leftovers)
         shown << QFileInfo(RecordingFile::partPath(name, leftovers[i])).fileName();
     if (leftovers.size() > 3)
         shown << QStringLiteral("…");
-    const QString text =
-        tr("此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？")
-            .arg(QString::number(leftovers.size()), shown.join(QStringLiteral(", ")));
+    // They may be another recording's ("dive_1" beside "dive"): the question says what this
+    // one does to them, not where they came from.
+    static_assert(RecordingFile::partBytes == 500 * 1024 * 1024, "the question names the size");
+    const QString text = tr("此处有 %n 个文件与本次录制的后续分段同名：%1\n只有录制增长到某个分段"
+                            "时，才会替换与之同名的文件（每 500 MiB 开始一个新分段），录制未到达"
+                            "的文件保持不变。是否继续？",
+                            nullptr, int(leftovers.size()))
+                             .arg(shown.join(QStringLiteral(", ")));
     InformationCenter *center = hub();
     const auto connected = [center] {
         return center && center->f_connnectStatusIsConnected(center->m_connectStatus());

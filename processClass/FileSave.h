@@ -39,9 +39,10 @@ public:
     void setPrompt(OperatorPrompt prompt) { m_prompt = std::move(prompt); }
 
     // Starts a recording into the file of a local-file URL (or a plain path); true when it
-    // started. Files that stand under the recording's later part names are left over from an
-    // earlier recording under this name: the operator is asked once whether this one may
-    // replace them, and on No nothing starts and nothing on disk changes.
+    // started. When files stand under the recording's later part names (an earlier recording's
+    // under this name, or another recording's, "dive_1" beside "dive"), the operator is asked
+    // once whether this one may replace those it reaches, and on No nothing starts and nothing
+    // on disk changes.
     bool onSaveFile(const QString &inFileName);
     // Opens the first part of a recording; the file status becomes Saving. replaceable: the
     // later parts the operator agreed to replace (RecordingWriter::open).

@@ -1,14 +1,109 @@
 #include "RecordingWriter.h"
 
 #include <QDebug>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Creates an empty file for writing that takes the place of the regular file at path: made
+// under a hidden temporary name beside it and renamed onto path. The old file loses this one
+// name only, so its other names (a backup made with hard links) keep their bytes; its mode
+// does not matter in a folder the operator may write; and after any failure the old file is
+// still there as it was. -1 with errno when it fails, EEXIST when something other than a
+// regular file has come to stand under path meanwhile.
+int replaceRegularFile(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray directory = path.left(slash + 1);
+    QByteArray base = path.mid(slash + 1);
+    // Room for the marks around it in a name of at most 255 bytes, cut before a character.
+    constexpr qsizetype kept = 200;
+    if (base.size() > kept) {
+        qsizetype cut = kept;
+        while (cut > 0 && (uchar(base.at(cut)) & 0xc0) == 0x80)
+            --cut;
+        base.truncate(cut);
+    }
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = directory + '.' + base + '.'
+                    + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return -1;
+    }
+    if (fd < 0)
+        return -1;
+    // Looked at again right before: rename would put the new file in place of whatever stands
+    // there now (a link, a directory, a pipe).
+    struct stat status;
+    int error = 0;
+    if (::lstat(path.constData(), &status) == 0) {
+        if (!S_ISREG(status.st_mode))
+            error = EEXIST;
+    } else if (errno != ENOENT) {
+        error = errno;
+    }
+    if (error == 0) {
+        if (::rename(temporary.constData(), path.constData()) == 0)
+            return fd;
+        error = errno;
+    }
+    ::unlink(temporary.constData());
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+// Opens the first part, which the operator chose in the file dialog (which asked before
+// replacing a file): a link there is followed, as open(2) would follow it, and the regular file
+// it ends in is replaced in its own folder. What is no regular file (a pipe, a device, a
+// directory) is opened as it is, and a directory fails then.
+int openFirstPart(const QByteArray &name)
+{
+    QByteArray path = name;
+    for (int links = 0;; ++links) {
+        struct stat status;
+        if (::lstat(path.constData(), &status) != 0) {
+            if (errno == ENOENT)
+                return ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            break;
+        }
+        if (S_ISREG(status.st_mode))
+            return replaceRegularFile(path);
+        if (!S_ISLNK(status.st_mode))
+            break;
+        // As many as the kernel follows.
+        if (links == 40) {
+            errno = ELOOP;
+            return -1;
+        }
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
+        if (length < 0)
+            break;
+        if (length == ssize_t(sizeof target)) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        // A relative target is taken from the link's own folder.
+        const QByteArray next(target, length);
+        path = next.startsWith('/') ? next : path.left(path.lastIndexOf('/') + 1) + next;
+    }
+    return ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+}
+
+} // namespace
 
 RecordingWriter::RecordingWriter(quint16 packetLength)
     : m_packetLength(packetLength),
@@ -21,15 +116,12 @@ bool RecordingWriter::open(const QString &firstPart, const QList<int> &replaceab
     close();
     m_firstPart = firstPart;
     m_partIndex = 0;
-    m_lastOpened = -1;
     m_packetsInFrame = 0;
     m_frameSerial = 0;
     m_error.clear();
-    if (!openPart(firstPart))
-        return false;
     m_replaceable.assign(replaceable.begin(), replaceable.end());
     std::sort(m_replaceable.begin(), m_replaceable.end());
-    return true;
+    return openPart(firstPart);
 }
 
 bool RecordingWriter::isReplaceable(int index) const
@@ -40,49 +132,21 @@ bool RecordingWriter::isReplaceable(int index) const
 int RecordingWriter::openLaterPart(const QByteArray &path, int index)
 {
     if (isReplaceable(index)) {
-        // The operator agreed to replace what stood under this name, so any regular file
-        // there now is written over, however it changed meanwhile; never through a link and
-        // never into anything else.
-        const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-        if (fd >= 0) {
-            struct stat status;
-            int error = EEXIST; // no regular file: not what was to be replaced
-            if (::fstat(fd, &status) != 0) {
-                error = errno;
-            } else if (S_ISREG(status.st_mode)) {
-                if (::ftruncate(fd, 0) == 0)
-                    return fd;
-                error = errno;
-            }
-            ::close(fd);
-            errno = error;
+        // The operator agreed to replace what stood under this name, so any regular file there
+        // now is replaced, however it changed meanwhile; never through a link, and never
+        // anything else: the operator is told, as with any file left alone, that a file exists.
+        struct stat status;
+        if (::lstat(path.constData(), &status) == 0) {
+            if (S_ISREG(status.st_mode))
+                return replaceRegularFile(path);
+            errno = EEXIST;
             return -1;
         }
-        // A link stands there: the operator is told, as with any file left alone, that a
-        // file exists.
-        if (errno == ELOOP)
-            errno = EEXIST;
         if (errno != ENOENT)
             return -1;
     }
     // Never over a file this recording does not replace.
     return ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
-}
-
-void RecordingWriter::removeUnreachedParts()
-{
-    // An older recording's part left under this one's names would read as its continuation.
-    for (const int index : m_replaceable) {
-        if (index <= m_lastOpened)
-            continue;
-        const QByteArray path = QFile::encodeName(RecordingFile::partPath(m_firstPart, index));
-        struct stat status;
-        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode)
-            && ::unlink(path.constData()) != 0)
-            qWarning() << "删除先前录制的分段失败" << QFile::decodeName(path)
-                       << qt_error_string(errno);
-    }
-    m_replaceable.clear();
 }
 
 bool RecordingWriter::openPart(const QString &path)
@@ -92,10 +156,7 @@ bool RecordingWriter::openPart(const QString &path)
     // Opened without waiting: a pipe by this name that nobody reads would otherwise hold the
     // open for good (the GUI thread's for the first part). Writes block as usual afterwards.
     const QByteArray name = QFile::encodeName(path);
-    const int fd =
-        m_partIndex == 0
-            ? ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666)
-            : openLaterPart(name, m_partIndex);
+    const int fd = m_partIndex == 0 ? openFirstPart(name) : openLaterPart(name, m_partIndex);
     if (fd < 0) {
         m_error = qt_error_string(errno);
     } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
@@ -105,7 +166,6 @@ bool RecordingWriter::openPart(const QString &path)
                            QFileDevice::AutoCloseHandle)) {
         // Unbuffered: every frame goes to the file system in its own write, and a failure
         // shows at that write, not at some later flush.
-        m_lastOpened = m_partIndex;
         return true;
     } else {
         m_error = m_file.errorString();
@@ -194,5 +254,4 @@ void RecordingWriter::close()
     m_packetsInFrame = 0;
     if (m_file.isOpen())
         m_file.close();
-    removeUnreachedParts();
 }

@@ -29,23 +29,23 @@ public:
     // The program keeps RecordingFile::partBytes; tests lower it to see parts split.
     void setPartLimit(quint64 bytes) { m_partLimit = bytes; }
 
-    // Opens (truncating) the first part, which the operator chose, and starts with an empty
-    // frame. False when it cannot be opened (nothing else is touched then); errorString() says
-    // why. replaceable: the later parts (RecordingFile::existingLaterParts) that the operator
-    // agreed to replace. Whatever regular file stands under such a name when the recording
-    // reaches it is written over, and those it does not reach are removed when it closes, so
-    // that no part of an older recording is left under its names. Anything else under a later
-    // part's name (a file that came later, a link, a directory, a pipe) is left as it is, and
-    // the recording ends there as with a part that cannot be opened; its full part before that
-    // name then gives back its last frame, so that it is no full part and a replay stops there.
+    // Opens the first part, which the operator chose, and starts with an empty frame. A regular
+    // file under that name (links followed) is replaced by a new one, not written through.
+    // False when it cannot be opened (nothing else is touched then); errorString() says why.
+    // replaceable: the later parts (RecordingFile::existingLaterParts) that the operator agreed
+    // to replace. A regular file under such a name is replaced when the recording reaches that
+    // part, and only then: whatever it does not reach stays as it was. Anything else under a
+    // later part's name (a file that came later, a link, a directory, a pipe) is left as it is,
+    // and the recording ends there as with a part that cannot be opened; its full part before
+    // that name then gives back its last frame, so that it is no full part and a replay stops
+    // there.
     bool open(const QString &firstPart, const QList<int> &replaceable = {});
     // Takes one record of packetLength bytes. False when a write failed or the next part could
     // not be opened: the writer has closed the recording then (a part cut by a failed write is
     // trimmed back to its whole frames where the file system allows) and errorString() and
     // path() say what failed.
     bool addRecord(const uchar *record);
-    // Closes the part being written; the frame in progress is dropped. The replaceable parts
-    // beyond the last part opened are removed.
+    // Closes the part being written; the frame in progress is dropped.
     void close();
 
     QString path() const { return m_path; }
@@ -55,7 +55,6 @@ public:
 private:
     bool isReplaceable(int index) const;
     int openLaterPart(const QByteArray &path, int index);
-    void removeUnreachedParts();
     bool openPart(const QString &path);
     bool writeBuffered();
     bool fail(const QString &reason);
@@ -67,7 +66,6 @@ private:
     quint32 m_frameSerial = 0;
     QString m_firstPart;
     int m_partIndex = 0;
-    int m_lastOpened = -1; // index of the last part that was opened
     quint64 m_bytesInPart = 0;
     quint64 m_lastWriteBytes = 0; // of the last frame (or piece of a run) written
     QString m_path;               // of the part being written, or the last one tried

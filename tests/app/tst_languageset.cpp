@@ -61,10 +61,14 @@ const Message catalogue[] = {
     {"FileSave", u8"录制跟不上数据流，已丢失 %1 个数据包",
      u8"The recording cannot keep up with the data stream: %1 packets were lost"},
     {"FileSave", u8"录制", u8"Recording"},
+    // A count: looked up without one, the English catalogue gives its first form (tst_filesave
+    // checks the forms for one and for several).
     {"FileSave",
-     u8"此前以该名称录制的数据在此留下了 %1 个后续分段文件：%2\n本次录制将替换它们。是否继续？",
-     u8"An earlier recording under this name left %1 later part files here: %2\nThis recording "
-     u8"will replace them. Continue?"},
+     u8"此处有 %n 个文件与本次录制的后续分段同名：%1\n只有录制增长到某个分段时，才会替换与之同名的"
+     u8"文件（每 500 MiB 开始一个新分段），录制未到达的文件保持不变。是否继续？",
+     u8"There is %n file here under the name of one of this recording's later parts: %1\nIt is "
+     u8"replaced only if the recording grows that far (a new part begins every 500 MiB); "
+     u8"otherwise it stays as it is. Continue?"},
     {"FunctionBtn", u8"选择文件", u8"Choose File"},
     {"FunctionBtn", u8"DB文件 (*.DB)", u8"DB File (*.DB)"},
     {"FunctionBtn", u8"选择文件夹", u8"Choose Folder"},

@@ -29,6 +29,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
@@ -502,14 +503,17 @@ private slots:
     {
         QTest::addColumn<bool>("yes");
         QTest::addColumn<bool>("pointCloudThere");
-        QTest::newRow("No, point-cloud file there") << false << true;
-        QTest::newRow("No, no point-cloud file") << false << false;
-        QTest::newRow("Yes") << true << false;
+        QTest::addColumn<bool>("windowClosed"); // how a recording ends; else the operator stops it
+        QTest::newRow("No, point-cloud file there") << false << true << false;
+        QTest::newRow("No, no point-cloud file") << false << false << false;
+        QTest::newRow("Yes, stopped") << true << false << false;
+        QTest::newRow("Yes, window closed") << true << false << true;
     }
     void recordingOverLeftoversAsksFirst()
     {
         QFETCH(bool, yes);
         QFETCH(bool, pointCloudThere);
+        QFETCH(bool, windowClosed);
         build();
         QStringList questions;
         OperatorPrompt prompt = silentPrompt();
@@ -553,12 +557,22 @@ private slots:
             QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::Saving);
             QTRY_VERIFY_WITH_TIMEOUT(
                 QFile::exists(dir.filePath(QStringLiteral("divePointCloud.txt"))), 10000);
-            emit hub()->sigStopSaveFile();
-            QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(), InformationCenter::FileStatus::None,
-                                      10000);
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                     (QStringList{"dive.DB", "divePointCloud.txt"}));
+            if (windowClosed) {
+                m_core.reset();
+            } else {
+                emit hub()->sigStopSaveFile();
+                QTRY_COMPARE_WITH_TIMEOUT(hub()->m_fileStatus(),
+                                          InformationCenter::FileStatus::None, 10000);
+            }
+            // No packet came: dive.DB is new and empty, and the later parts the recording never
+            // reached stay as they were.
+            QStringList names = QDir(dir.path()).entryList(QDir::Files);
+            names.sort();
+            QCOMPARE(names,
+                     (QStringList{"dive.DB", "divePointCloud.txt", "dive_1.DB", "dive_2.DB"}));
             QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("dive.DB"))).size(), 0);
+            const QRegularExpression laterPart(QStringLiteral("^dive_"));
+            QCOMPARE(state().filter(laterPart), before.filter(laterPart));
             return;
         }
         QCOMPARE(hub()->m_fileStatus(), InformationCenter::FileStatus::None);

@@ -98,6 +98,19 @@ struct FolderState
     {
         return names == other.names && bytes == other.bytes && modified == other.modified;
     }
+    // The same without the entries named.
+    FolderState without(const QStringList &skipped) const
+    {
+        FolderState rest;
+        for (int i = 0; i < names.size(); ++i) {
+            if (skipped.contains(names[i]))
+                continue;
+            rest.names << names[i];
+            rest.bytes << bytes[i];
+            rest.modified << modified[i];
+        }
+        return rest;
+    }
 };
 
 FolderState stateOf(const QString &folder)
@@ -466,6 +479,7 @@ void tst_FileSave::asksBeforeReplacingLeftovers_data()
                                 << "dive_1.DB, dive_2.DB, dive_3.DB";
     QTest::newRow("three, No") << QList<int>{1, 2, 3} << QString() << false
                                << "dive_1.DB, dive_2.DB, dive_3.DB";
+    QTest::newRow("one, Yes") << QList<int>{1} << QString() << true << "dive_1.DB";
     QTest::newRow("five, the first three named, No")
         << QList<int>{1, 2, 3, 4, 5} << QString() << false << "dive_1.DB, dive_2.DB, dive_3.DB, …";
     QTest::newRow("in part order, not name order, Yes")
@@ -473,6 +487,8 @@ void tst_FileSave::asksBeforeReplacingLeftovers_data()
     QTest::newRow("only a far part, English, Yes")
         << QList<int>{10} << english << true << "dive_10.DB";
     QTest::newRow("English, No") << QList<int>{1, 2} << english << false << "dive_1.DB, dive_2.DB";
+    QTest::newRow("five, English, Yes")
+        << QList<int>{1, 2, 3, 4, 5} << english << true << "dive_1.DB, dive_2.DB, dive_3.DB, …";
     QTest::newRow("no later parts: no question") << QList<int>{} << QString() << false << QString();
 }
 
@@ -497,13 +513,22 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
     if (listed.isEmpty()) {
         QCOMPARE(rec.m_questions, QStringList());
     } else {
+        // The count reads right in either language; the question says nothing of where the
+        // files came from (they may be another recording's).
         const QString text =
             catalogue.isEmpty()
-                ? QStringLiteral("录制|此前以该名称录制的数据在此留下了 %1 "
-                                 "个后续分段文件：%2\n本次录制将替换它们。是否继续？")
-                : QStringLiteral(
-                    "Recording|An earlier recording under this name left %1 later part files here: "
-                    "%2\nThis recording will replace them. Continue?");
+                ? QStringLiteral("录制|此处有 %1 个文件与本次录制的后续分段同名：%2\n只有录制增长"
+                                 "到某个分段时，才会替换与之同名的文件（每 500 MiB "
+                                 "开始一个新分段），录制未到达的文件保持不变。是否继续？")
+            : leftovers.size() == 1
+                ? QStringLiteral("Recording|There is %1 file here under the name of one of "
+                                 "this recording's later parts: %2\nIt is replaced only if "
+                                 "the recording grows that far (a new part begins every 500 "
+                                 "MiB); otherwise it stays as it is. Continue?")
+                : QStringLiteral("Recording|There are %1 files here under the names of this "
+                                 "recording's later parts: %2\nEach is replaced only if the "
+                                 "recording grows that far (a new part begins every 500 MiB); "
+                                 "those it does not reach stay as they are. Continue?");
         QCOMPARE(rec.m_questions, QStringList{text.arg(leftovers.size()).arg(listed)});
     }
     if (!yes && !listed.isEmpty()) {
@@ -520,10 +545,13 @@ void tst_FileSave::asksBeforeReplacingLeftovers()
     emit rec.m_center->sigStopSaveFile();
     QTRY_COMPARE_WITH_TIMEOUT(rec.m_center->m_fileStatus(), InformationCenter::FileStatus::None,
                               10000);
-    // The folder holds the new recording and nothing that the earlier one left.
-    QCOMPARE(QDir(dir.path())
-                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden),
-             (QStringList{"dive.DB", "dive_1.DB"}));
+    // The folder holds the new recording, and every leftover it did not reach as it was.
+    const QStringList parts{"dive.DB", "dive_1.DB"};
+    QCOMPARE(stateOf(dir.path()).without(parts), before.without(parts));
+    QStringList names = before.names + parts;
+    names.removeDuplicates();
+    names.sort();
+    QCOMPARE(stateOf(dir.path()).names, names);
     QCOMPARE(serialsIn(first), (QList<quint32>{1, 1, 2, 2}));
     QCOMPARE(serialsIn(dir.filePath(QStringLiteral("dive_1.DB"))), (QList<quint32>{3, 3}));
     QCOMPARE(rec.tipTexts().size(), 2);
@@ -566,7 +594,9 @@ void tst_FileSave::sonarLostWhileAsked()
     QCOMPARE(center->m_fileStatus(), InformationCenter::FileStatus::Saving);
     emit center->sigStopSaveFile();
     QTRY_COMPARE_WITH_TIMEOUT(center->m_fileStatus(), InformationCenter::FileStatus::None, 10000);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"dive.DB"});
+    // A recording that never reached dive_1.DB leaves it as it was.
+    QCOMPARE(stateOf(dir.path()).names, (QStringList{"dive.DB", "dive_1.DB"}));
+    QCOMPARE(stateOf(dir.path()).without({"dive.DB"}), before.without({"dive.DB"}));
 }
 
 QTEST_GUILESS_MAIN(tst_FileSave)

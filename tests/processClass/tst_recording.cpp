@@ -3,8 +3,10 @@
 #include "processClass/RecordingWriter.h"
 #include "support/SimRecording.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
@@ -14,9 +16,13 @@
 #include <vector>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -145,6 +151,61 @@ bool setModified(const QString &path, qint64 secondsFromNow)
            == 0;
 }
 
+// Each entry of a folder but those named in `skipped`, by name, as closely as a test can tell
+// a file from one made anew in its place: kind and mode, inode, size, time of last change, and
+// the bytes of a regular file or the target of a link.
+QStringList snapshotOf(const QString &directory, const QStringList &skipped = {})
+{
+    QStringList out;
+    for (const QString &name : QDir(directory).entryList(
+             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name)) {
+        if (skipped.contains(name))
+            continue;
+        const QByteArray path = QFile::encodeName(QDir(directory).filePath(name));
+        struct stat status;
+        if (::lstat(path.constData(), &status) != 0) {
+            out << name + QStringLiteral("|gone");
+            continue;
+        }
+        QByteArray content;
+        if (S_ISREG(status.st_mode)) {
+            QFile file(QFile::decodeName(path));
+            content =
+                file.open(QIODevice::ReadOnly)
+                    ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex()
+                    : QByteArrayLiteral("unreadable");
+        } else if (S_ISLNK(status.st_mode)) {
+            content = QFile::encodeName(QFile::symLinkTarget(QFile::decodeName(path)));
+        }
+        out << QStringLiteral("%1|%2|%3|%4|%5.%6|%7")
+                   .arg(name, QString::number(status.st_mode, 8))
+                   .arg(quint64(status.st_ino))
+                   .arg(qint64(status.st_size))
+                   .arg(qint64(status.st_mtim.tv_sec))
+                   .arg(qint64(status.st_mtim.tv_nsec))
+                   .arg(QString::fromUtf8(content));
+    }
+    return out;
+}
+
+// Moves the time of last change of every file in a folder an hour back, their order kept: what
+// a recording made an hour ago looks like, for one that follows at once.
+bool ageFolder(const QString &directory)
+{
+    for (const QFileInfo &entry :
+         QDir(directory).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden)) {
+        struct stat status;
+        const QByteArray path = QFile::encodeName(entry.filePath());
+        if (::lstat(path.constData(), &status) != 0)
+            return false;
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {status.st_mtim.tv_sec - 3600, status.st_mtim.tv_nsec}};
+        if (utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+    }
+    return true;
+}
+
 // What another program writes: a file that is no part of any recording here.
 const QByteArray foreignBytes = record(201, 0) + record(201, 1) + record(201, 2);
 
@@ -154,11 +215,12 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Does to the later parts of the recording whose first part is `first` what the actions say,
-// one after another (separated by ","): "remove:N"; "file:N", "link:N", "dir:N", "pipe:N" in
-// its place another program's file (an hour old), a link to such a file in `elsewhere`, a
-// directory, a pipe; "grow:N" (bytes appended), "retime:N" (changed two hours ago), "renew:N"
-// (the same bytes in a new file).
+// Does to the parts of the recording whose first part is `first` what the actions say, one
+// after another (separated by ","): "remove:N"; "file:N", "link:N", "hardlink:N", "dir:N",
+// "pipe:N" in its place another program's file (an hour old), a link to such a file in
+// `elsewhere`, a second name of such a file there, a directory, a pipe; "grow:N" (bytes
+// appended), "retime:N" (changed two hours ago), "renew:N" (the same bytes in a new file),
+// "backup:N" (a second name for it in `elsewhere`, as a backup by hard links makes).
 bool change(const QString &actions, const QString &first, const QString &elsewhere)
 {
     for (const QString &action : actions.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -166,8 +228,9 @@ bool change(const QString &actions, const QString &first, const QString &elsewhe
         const QString path =
             RecordingFile::partPath(first, action.section(QLatin1Char(':'), 1).toInt());
         const QByteArray name = QFile::encodeName(path);
+        const QString there = QDir(elsewhere).filePath(QFileInfo(path).fileName());
         const bool replaced = what != QLatin1String("grow") && what != QLatin1String("retime")
-                              && what != QLatin1String("renew");
+                              && what != QLatin1String("renew") && what != QLatin1String("backup");
         if (replaced && ::unlink(name.constData()) != 0 && errno != ENOENT)
             return false;
         bool ok = false;
@@ -176,9 +239,13 @@ bool change(const QString &actions, const QString &first, const QString &elsewhe
         } else if (what == QLatin1String("file")) {
             ok = writeFile(path, foreignBytes) && setModified(path, -3600);
         } else if (what == QLatin1String("link")) {
-            const QString target = QDir(elsewhere).filePath(QFileInfo(path).fileName());
-            ok = writeFile(target, foreignBytes) && setModified(target, -3600)
-                 && QFile::link(target, path);
+            ok = writeFile(there, foreignBytes) && setModified(there, -3600)
+                 && QFile::link(there, path);
+        } else if (what == QLatin1String("hardlink")) {
+            ok = writeFile(there, foreignBytes) && setModified(there, -3600)
+                 && ::link(QFile::encodeName(there).constData(), name.constData()) == 0;
+        } else if (what == QLatin1String("backup")) {
+            ok = ::link(name.constData(), QFile::encodeName(there).constData()) == 0;
         } else if (what == QLatin1String("dir")) {
             ok = QDir().mkdir(path);
         } else if (what == QLatin1String("pipe")) {
@@ -206,6 +273,7 @@ class tst_Recording : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void localPath_data();
     void localPath();
     void partPath_data();
@@ -227,7 +295,17 @@ private slots:
     void recordingsUnderOneName();
     void newRecordingOverAnOldOne_data();
     void newRecordingOverAnOldOne();
+    void firstPartWhereTheDialogPoints_data();
+    void firstPartWhereTheDialogPoints();
+    void readOnlyLeftoversAsAnOrdinaryUser_data();
+    void readOnlyLeftoversAsAnOrdinaryUser();
 };
+
+void tst_Recording::initTestCase()
+{
+    // A write past the file-size limit must fail with EFBIG instead of killing the test.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 void tst_Recording::localPath_data()
 {
@@ -571,9 +649,11 @@ void tst_Recording::existingLaterParts()
 void tst_Recording::recordingsUnderOneName_data()
 {
     // Recordings one after another under the name dive.DB, of frames of two records, with
-    // parts of four records: every part but the last holds two frames.
+    // parts of four records: every part but the last holds two frames. Each recording is made
+    // as the program makes it after the operator agreed to replace what stands under its
+    // names, and an hour after the one before.
     QTest::addColumn<QList<int>>("lengths"); // frames of each recording, in order
-    QTest::addColumn<QString>("meanwhile");  // what became of the first recording's parts
+    QTest::addColumn<QString>("meanwhile");  // what happened after the first recording
     QTest::newRow("long, short, long again") << QList<int>{8, 1, 8} << QString();
     QTest::newRow("long, three parts, longer") << QList<int>{8, 5, 12} << QString();
     // Made elsewhere, copied here file by file in the shell's order of names, the time of
@@ -582,6 +662,10 @@ void tst_Recording::recordingsUnderOneName_data()
         << QList<int>{25, 26} << "copied";
     QTest::newRow("later parts an hour earlier (clock set back), recorded over")
         << QList<int>{8, 8} << "clock set back";
+    // The names of its later parts are those of successive recordings "dive", "dive_1", ...:
+    // a short retake of "dive" leaves the recording "dive_1" whole.
+    QTest::newRow("a separate recording dive_1, then a short retake of dive")
+        << QList<int>{1, 1} << "dive_1 recorded";
 }
 
 void tst_Recording::recordingsUnderOneName()
@@ -591,23 +675,37 @@ void tst_Recording::recordingsUnderOneName()
     const quint64 limit = 4 * quint64(packetSize);
     QTemporaryDir dir, source;
     const QString first = dir.filePath(QStringLiteral("dive.DB"));
+    QMap<QString, QList<quint32>> others; // other recordings in the folder: first part, frames
     for (int r = 0; r < lengths.size(); ++r) {
         const bool copied = r == 0 && meanwhile == QLatin1String("copied");
         const QString folder = copied ? source.path() : dir.path();
         const QString target = QDir(folder).filePath(QStringLiteral("dive.DB"));
+        const QStringList before = snapshotOf(folder);
         const quint32 from = quint32(r + 1) * 1000;
         const QList<quint32> serials = frames(from, from + quint32(lengths[r]) - 1, 2);
         QString error;
         QVERIFY2(recordOver(target, serials, limit, &error), qPrintable(error));
 
-        // The folder holds exactly this recording (after a last full part, the next one was
-        // begun), and a replay reads it whole, every frame in order.
-        QStringList names;
+        // The parts of this recording (after a last full part, the next one was begun), beside
+        // whatever it did not reach, exactly as it was; a replay reads this recording whole,
+        // every frame in order, and every other recording there still reads whole.
+        QStringList parts;
         for (int i = 0; i < lengths[r] / 2 + 1; ++i)
-            names << QFileInfo(RecordingFile::partPath(target, i)).fileName();
+            parts << QFileInfo(RecordingFile::partPath(target, i)).fileName();
+        QStringList kept, names = parts;
+        for (const QString &entry : before) {
+            const QString name = entry.section(QLatin1Char('|'), 0, 0);
+            names << name;
+            if (!parts.contains(name))
+                kept << entry;
+        }
+        QCOMPARE(snapshotOf(folder, parts), kept);
+        names.removeDuplicates();
         names.sort();
         QCOMPARE(entriesOf(folder), names);
         QCOMPARE(replayedSerials(target), serials.mid(0, serials.size() - 1));
+        for (auto other = others.cbegin(); other != others.cend(); ++other)
+            QCOMPARE(replayedSerials(other.key()), other.value());
 
         if (copied) {
             const QStringList order = QDir(source.path()).entryList(QDir::Files, QDir::Name);
@@ -622,16 +720,27 @@ void tst_Recording::recordingsUnderOneName()
             for (int i = 2; QFile::exists(RecordingFile::partPath(first, i)); ++i)
                 QVERIFY(setModified(RecordingFile::partPath(first, i), -3600));
         }
+        if (r == 0 && meanwhile == QLatin1String("dive_1 recorded")) {
+            QVERIFY(ageFolder(dir.path()));
+            const QString other = dir.filePath(QStringLiteral("dive_1.DB"));
+            const QList<quint32> otherSerials = frames(500, 502, 2);
+            QVERIFY(recordOver(other, otherSerials, limit, &error));
+            QCOMPARE(entriesOf(dir.path()), (QStringList{"dive.DB", "dive_1.DB", "dive_1_1.DB"}));
+            others.insert(other, otherSerials.mid(0, otherSerials.size() - 1));
+        }
+        QVERIFY(ageFolder(dir.path()));
     }
 }
 
 void tst_Recording::newRecordingOverAnOldOne_data()
 {
     // The old recording, frames 101..105 of three records in parts of two frames: X.DB,
-    // X_1.DB, X_2.DB. What is done to its later parts before the new recording lists them
-    // (the operator agrees to replace those listed) and while it runs: "remove:N", "file:N"
-    // (another program's file, an hour old), "link:N" (a link to such a file elsewhere),
-    // "dir:N", "pipe:N", "grow:N", "retime:N", "renew:N" (the same bytes in a new file).
+    // X_1.DB, X_2.DB, an hour old. What is done to its parts before the new recording lists
+    // them (the operator agrees to replace those listed) and while it runs: "remove:N",
+    // "file:N" (another program's file, an hour old), "link:N" (a link to such a file
+    // elsewhere), "hardlink:N" (a second name of such a file), "dir:N", "pipe:N", "grow:N",
+    // "retime:N", "renew:N" (the same bytes in a new file), "backup:N" (a second name for the
+    // part elsewhere), "limit:N" (no file may grow beyond N records).
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("during");
     QTest::addColumn<QList<int>>("replaceable");
@@ -643,41 +752,51 @@ void tst_Recording::newRecordingOverAnOldOne_data()
     const QList<quint32> f1{1, 1, 1}, f2{2, 2, 2}, f3{3, 3, 3}, f4{4, 4, 4}, f5{5, 5, 5},
         f6{6, 6, 6}, f7{7, 7, 7};
     const QList<int> both{1, 2};
-    const QStringList two{"X.DB", "X_1.DB"};
-    QTest::newRow("shorter: the parts it did not reach are removed")
+    const QStringList three{"X.DB", "X_1.DB", "X_2.DB"};
+    QTest::newRow("shorter: the parts it did not reach stay as they were")
         << ""
-        << "" << both << 1 << 0 << Parts{f1} << QStringList{"X.DB"};
-    QTest::newRow("longer: every old part written over")
+        << "" << both << 1 << 0 << Parts{f1} << three;
+    QTest::newRow("longer: every old part replaced")
         << ""
         << "" << both << 7 << 0 << Parts{f1 + f2, f3 + f4, f5 + f6, f7}
         << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
+    // Only the name is replaced: the old file keeps its bytes under its other names.
+    QTest::newRow("old parts with second names elsewhere")
+        << "backup:0,backup:1"
+        << "" << both << 3 << 0 << Parts{f1 + f2, f3} << three;
     // The operator agreed to replace them by name: what became of them meanwhile does not matter.
     QTest::newRow("a replaced part grown meanwhile")
         << ""
-        << "grow:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+        << "grow:1" << both << 3 << 0 << Parts{f1 + f2, f3} << three;
     QTest::newRow("a replaced part older meanwhile")
         << ""
-        << "retime:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+        << "retime:1" << both << 3 << 0 << Parts{f1 + f2, f3} << three;
     QTest::newRow("a replaced part renewed meanwhile")
         << ""
-        << "renew:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
+        << "renew:1" << both << 3 << 0 << Parts{f1 + f2, f3} << three;
     QTest::newRow("a replaced part removed meanwhile")
         << ""
-        << "remove:1" << both << 3 << 0 << Parts{f1 + f2, f3} << two;
-    QTest::newRow("only a far part left")
-        << "remove:1,remove:2,file:10"
-        << "" << QList<int>{10} << 3 << 0 << Parts{f1 + f2, f3} << two;
+        << "remove:1" << both << 3 << 0 << Parts{f1 + f2, f3} << three;
+    QTest::newRow("a replaced part a second name of another file meanwhile")
+        << ""
+        << "hardlink:1" << both << 3 << 0 << Parts{f1 + f2, f3} << three;
+    QTest::newRow("only a far part left") << "remove:1,remove:2,file:10"
+                                          << "" << QList<int>{10} << 3 << 0 << Parts{f1 + f2, f3}
+                                          << QStringList{"X.DB", "X_1.DB", "X_10.DB"};
     // Left alone, and the recording ends there; a full part before a regular file there
-    // (links followed) gives back its last frame, so that a replay ends with it.
-    QTest::newRow("a link under a part name")
-        << "link:1"
-        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1} << QStringList{"X.DB", "X_1.DB@"};
+    // (links followed) gives back its last frame, so that a replay ends with it. What lies
+    // beyond stays as it was.
+    QTest::newRow("a link under a part name") << "link:1"
+                                              << "" << QList<int>{2} << 3 << EEXIST << Parts{f1}
+                                              << QStringList{"X.DB", "X_1.DB@", "X_2.DB"};
     QTest::newRow("a directory under a part name")
         << "dir:1"
-        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB/"};
+        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2}
+        << QStringList{"X.DB", "X_1.DB/", "X_2.DB"};
     QTest::newRow("a pipe under a part name")
         << "pipe:1"
-        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB|"};
+        << "" << QList<int>{2} << 3 << EEXIST << Parts{f1 + f2}
+        << QStringList{"X.DB", "X_1.DB|", "X_2.DB"};
     QTest::newRow("the only leftover a link")
         << "remove:2,link:1"
         << "" << QList<int>{} << 3 << EEXIST << Parts{f1} << QStringList{"X.DB", "X_1.DB@"};
@@ -687,13 +806,19 @@ void tst_Recording::newRecordingOverAnOldOne_data()
         << QStringList{"X.DB", "X_1.DB", "X_2.DB", "X_3.DB"};
     QTest::newRow("a replaced part turned into a link meanwhile")
         << ""
-        << "link:1" << both << 3 << EEXIST << Parts{f1} << QStringList{"X.DB", "X_1.DB@"};
+        << "link:1" << both << 3 << EEXIST << Parts{f1} << QStringList{"X.DB", "X_1.DB@", "X_2.DB"};
     QTest::newRow("a replaced part turned into a directory meanwhile")
         << ""
-        << "dir:1" << both << 3 << EISDIR << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB/"};
+        << "dir:1" << both << 3 << EEXIST << Parts{f1 + f2}
+        << QStringList{"X.DB", "X_1.DB/", "X_2.DB"};
     QTest::newRow("a replaced part turned into a pipe meanwhile")
         << ""
-        << "pipe:1" << both << 3 << ENXIO << Parts{f1 + f2} << QStringList{"X.DB", "X_1.DB|"};
+        << "pipe:1" << both << 3 << EEXIST << Parts{f1 + f2}
+        << QStringList{"X.DB", "X_1.DB|", "X_2.DB"};
+    // Room for one frame and a third of the next: the part ends on its whole frame.
+    QTest::newRow("the disk fills in the first part")
+        << ""
+        << "limit:4" << both << 3 << EFBIG << Parts{f1} << three;
 }
 
 void tst_Recording::newRecordingOverAnOldOne()
@@ -710,16 +835,33 @@ void tst_Recording::newRecordingOverAnOldOne()
     const quint64 limit = 6 * quint64(packetSize);
     QVERIFY(recordOver(first, frames(101, 105, 3), limit));
     QCOMPARE(entriesOf(dir.path()), (QStringList{"X.DB", "X_1.DB", "X_2.DB"}));
+    QVERIFY(ageFolder(dir.path()));
 
     QVERIFY(change(before, first, elsewhere.path()));
+    const QStringList elsewhereBefore = snapshotOf(elsewhere.path());
     const QList<int> listed = RecordingFile::existingLaterParts(first);
     QCOMPARE(listed, replaceable);
     RecordingWriter writer(packetSize);
     writer.setPartLimit(limit);
     QVERIFY(writer.open(first, listed));
-    QVERIFY(change(during, first, elsewhere.path()));
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto restore = qScopeGuard([&saved] { setrlimit(RLIMIT_FSIZE, &saved); });
+    if (during.startsWith(QLatin1String("limit:"))) {
+        rlimit low = saved;
+        low.rlim_cur = rlim_t(during.section(QLatin1Char(':'), 1).toInt()) * packetSize;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &low) == 0);
+    } else {
+        QVERIFY(change(during, first, elsewhere.path()));
+    }
+    QStringList written;
+    for (int i = 0; i < parts.size(); ++i)
+        written << QFileInfo(RecordingFile::partPath(first, i)).fileName();
+    const QStringList untouched = snapshotOf(dir.path(), written);
+    const QStringList elsewhereMeanwhile = snapshotOf(elsewhere.path());
     QCOMPARE(feed(writer, frames(1, quint32(newFrames), 3)), error == 0);
     writer.close();
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
     if (error != 0)
         QCOMPARE(writer.errorString(), qt_error_string(error));
 
@@ -729,16 +871,188 @@ void tst_Recording::newRecordingOverAnOldOne()
         QCOMPARE(serialsOf(SimSonar::readRecords(RecordingFile::partPath(first, i))), parts[i]);
         recorded << parts[i];
     }
-    // What the recording left alone holds what another program wrote there, and a replay
-    // reads the new recording and ends with it.
-    for (int i = int(parts.size()); i <= 10; ++i) {
-        QFile foreign(RecordingFile::partPath(first, i));
-        if (QFileInfo(foreign).isFile()) {
-            QVERIFY(foreign.open(QIODevice::ReadOnly));
-            QCOMPARE(foreign.readAll(), foreignBytes);
+    // What the recording did not write is exactly as it was, here and under the other names of
+    // what it replaced, and a replay reads the new recording and ends with it.
+    QCOMPARE(snapshotOf(dir.path(), written), untouched);
+    QCOMPARE(snapshotOf(elsewhere.path()), elsewhereMeanwhile);
+    for (const QString &entry : elsewhereBefore)
+        QVERIFY2(elsewhereMeanwhile.contains(entry), qPrintable(entry));
+    QCOMPARE(replayedSerials(first), recorded);
+}
+
+void tst_Recording::firstPartWhereTheDialogPoints_data()
+{
+    // What stands under the name the file dialog chose, made in an empty folder D beside a
+    // folder E: "P" another program's file, with a second name "P.bak" beside it; "P->T" a
+    // link with the target T ("E/" for E's path); "P/" a directory. P is a name in D, or in E
+    // after "E/".
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<int>("error");       // why the first part could not be opened; 0: it was
+    QTest::addColumn<QString>("written"); // the file that holds the recording
+    QTest::addColumn<QStringList>("entriesD");
+    QTest::addColumn<QStringList>("entriesE");
+    QTest::newRow("nothing there")
+        << "X.DB" << QStringList{} << 0 << "X.DB" << QStringList{"X.DB"} << QStringList{};
+    QTest::newRow("another program's file") << "X.DB" << QStringList{"X.DB"} << 0 << "X.DB"
+                                            << QStringList{"X.DB", "X.DB.bak"} << QStringList{};
+    // Links are followed, as the dialog's choice: the file they lead to is replaced, in its
+    // own folder.
+    QTest::newRow("a link to a file elsewhere")
+        << "X.DB" << QStringList{"E/target", "X.DB->E/target"} << 0 << "E/target"
+        << QStringList{"X.DB@"} << QStringList{"target", "target.bak"};
+    QTest::newRow("a relative link to a link to a file elsewhere")
+        << "X.DB" << QStringList{"E/target", "X.DB->Y.DB", "Y.DB->E/target"} << 0 << "E/target"
+        << QStringList{"X.DB@", "Y.DB@"} << QStringList{"target", "target.bak"};
+    QTest::newRow("a relative link to nothing")
+        << "X.DB" << QStringList{"X.DB->new.DB"} << 0 << "new.DB" << QStringList{"X.DB@", "new.DB"}
+        << QStringList{};
+    QTest::newRow("a link to nothing in a folder elsewhere")
+        << "X.DB" << QStringList{"E/sub/", "X.DB->E/sub/../new.DB"} << 0 << "E/new.DB"
+        << QStringList{"X.DB@"} << QStringList{"new.DB", "sub/"};
+    QTest::newRow("links in a loop") << "X.DB" << QStringList{"X.DB->Y.DB", "Y.DB->X.DB"} << ELOOP
+                                     << "" << QStringList{"X.DB@", "Y.DB@"} << QStringList{};
+    QTest::newRow("a link to a directory")
+        << "X.DB" << QStringList{"E/sub/", "X.DB->E/sub"} << EISDIR << "" << QStringList{"X.DB@"}
+        << QStringList{"sub/"};
+    QTest::newRow("a directory") << "X.DB" << QStringList{"X.DB/"} << EISDIR << ""
+                                 << QStringList{"X.DB/"} << QStringList{};
+    // 243 bytes: no room for the replacement's temporary name around all of it.
+    const QString longName = QString(80, QChar(0x6f5c)) + QStringLiteral(".DB");
+    QTest::newRow("a file with a long name")
+        << longName << QStringList{longName} << 0 << longName
+        << QStringList{longName, longName + ".bak"} << QStringList{};
+}
+
+void tst_Recording::firstPartWhereTheDialogPoints()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, made);
+    QFETCH(int, error);
+    QFETCH(QString, written);
+    QFETCH(QStringList, entriesD);
+    QFETCH(QStringList, entriesE);
+    QTemporaryDir d, e;
+    const auto place = [&](const QString &path) {
+        return path.startsWith(QLatin1String("E/")) ? e.filePath(path.mid(2)) : d.filePath(path);
+    };
+    for (const QString &entry : made) {
+        const qsizetype arrow = entry.indexOf(QLatin1String("->"));
+        if (arrow > 0) {
+            QString target = entry.mid(arrow + 2);
+            if (target.startsWith(QLatin1String("E/")))
+                target = e.filePath(target.mid(2));
+            QVERIFY(::symlink(QFile::encodeName(target).constData(),
+                              QFile::encodeName(place(entry.left(arrow))).constData())
+                    == 0);
+        } else if (entry.endsWith(QLatin1Char('/'))) {
+            QVERIFY(QDir().mkdir(place(entry.chopped(1))));
+        } else {
+            const QString path = place(entry);
+            QVERIFY(writeFile(path, foreignBytes) && setModified(path, -3600));
+            QVERIFY(::link(QFile::encodeName(path).constData(),
+                           QFile::encodeName(path + QStringLiteral(".bak")).constData())
+                    == 0);
         }
     }
-    QCOMPARE(replayedSerials(first), recorded);
+    const QStringList beforeD = snapshotOf(d.path()), beforeE = snapshotOf(e.path());
+
+    RecordingWriter writer(packetSize);
+    const QString first = d.filePath(name);
+    QCOMPARE(writer.open(first), error == 0);
+    if (error != 0) {
+        QCOMPARE(writer.errorString(), qt_error_string(error));
+        QCOMPARE(snapshotOf(d.path()), beforeD);
+        QCOMPARE(snapshotOf(e.path()), beforeE);
+        return;
+    }
+    QVERIFY(feed(writer, frames(1, 2, 3)));
+    writer.close();
+    QCOMPARE(entriesOf(d.path()), entriesD);
+    QCOMPARE(entriesOf(e.path()), entriesE);
+    QCOMPARE(serialsOf(SimSonar::readRecords(place(written))), (QList<quint32>{1, 1, 1, 2, 2, 2}));
+    // The file that stood there keeps its bytes under its other name.
+    for (const QString &folder : {d.path(), e.path()}) {
+        for (const QString &backup : QDir(folder).entryList({QStringLiteral("*.bak")})) {
+            QFile file(QDir(folder).filePath(backup));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), foreignBytes);
+        }
+    }
+}
+
+void tst_Recording::readOnlyLeftoversAsAnOrdinaryUser_data()
+{
+    // An old recording X.DB, X_1.DB, X_2.DB of an ordinary user, an hour old, replaced by a new
+    // one of two parts as that user: the mode of the files and of their folder.
+    QTest::addColumn<int>("firstMode");
+    QTest::addColumn<int>("laterMode");
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("whole"); // the new recording was written; else nothing changed
+    QTest::newRow("read-only later parts") << 0644 << 0444 << 0755 << true;
+    QTest::newRow("everything read-only") << 0444 << 0444 << 0755 << true;
+    // A file is replaced only by a new one: in a folder the user may not write, the recording
+    // cannot begin, and the old one stays whole.
+    QTest::newRow("a folder the user may not write") << 0644 << 0644 << 0555 << false;
+}
+
+void tst_Recording::readOnlyLeftoversAsAnOrdinaryUser()
+{
+    QFETCH(int, firstMode);
+    QFETCH(int, laterMode);
+    QFETCH(int, folderMode);
+    QFETCH(bool, whole);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("X.DB"));
+    const quint64 limit = 6 * quint64(packetSize);
+    QVERIFY(recordOver(first, frames(101, 105, 3), limit));
+    QVERIFY(ageFolder(dir.path()));
+    // Root ignores the mode: the new recording is made in a child that is nobody.
+    const bool root = ::geteuid() == 0;
+    const uid_t nobody = 65534;
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray part = QFile::encodeName(RecordingFile::partPath(first, i));
+        QVERIFY(::chmod(part.constData(), mode_t(i == 0 ? firstMode : laterMode)) == 0);
+        if (root)
+            QVERIFY(::lchown(part.constData(), nobody, nobody) == 0);
+    }
+    const QByteArray folder = QFile::encodeName(dir.path());
+    QVERIFY(::chmod(folder.constData(), mode_t(folderMode)) == 0);
+    const auto writable = qScopeGuard([&folder] { ::chmod(folder.constData(), 0700); });
+    if (root)
+        QVERIFY(::chown(folder.constData(), nobody, nobody) == 0);
+    const QStringList before = snapshotOf(dir.path());
+    const QStringList unreached = snapshotOf(dir.path(), {"X.DB", "X_1.DB"});
+
+    enum Outcome { Recorded, Failed, NoOrdinaryUser };
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (root
+            && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+            ::_exit(NoOrdinaryUser);
+        // The folder above must let this user in.
+        if (::geteuid() == 0 || ::access(folder.constData(), X_OK) != 0)
+            ::_exit(NoOrdinaryUser);
+        ::_exit(recordOver(first, frames(1, 3, 3), limit) ? Recorded : Failed);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == NoOrdinaryUser)
+        QSKIP("no ordinary user to record as");
+    QCOMPARE(WEXITSTATUS(status), int(whole ? Recorded : Failed));
+    if (!whole) {
+        QCOMPARE(snapshotOf(dir.path()), before);
+        return;
+    }
+    QCOMPARE(entriesOf(dir.path()), (QStringList{"X.DB", "X_1.DB", "X_2.DB"}));
+    QCOMPARE(serialsOf(SimSonar::readRecords(first)), (QList<quint32>{1, 1, 1, 2, 2, 2}));
+    QCOMPARE(serialsOf(SimSonar::readRecords(RecordingFile::partPath(first, 1))),
+             (QList<quint32>{3, 3, 3}));
+    QCOMPARE(snapshotOf(dir.path(), {"X.DB", "X_1.DB"}), unreached);
+    QCOMPARE(replayedSerials(first), (QList<quint32>{1, 1, 1, 2, 2, 2, 3, 3, 3}));
 }
 
 QTEST_GUILESS_MAIN(tst_Recording)
