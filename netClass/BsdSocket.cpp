@@ -110,6 +110,15 @@ void BsdSocket::closeWithReset()
     m_fd = -1;
 }
 
+void BsdSocket::abandon()
+{
+    if (m_fd < 0)
+        return;
+    const linger abort{1, 0};
+    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    ::shutdown(m_fd, SHUT_RDWR);
+}
+
 bool BsdSocket::setReceiveTimestamps(bool on)
 {
     const int v = on ? 1 : 0;
@@ -155,6 +164,11 @@ bool BsdSocket::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
                            sizeof intervalSeconds)
                   == 0
            && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0;
+}
+
+bool BsdSocket::rearmKeepAlive(int idleSeconds)
+{
+    return ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0;
 }
 
 bool BsdSocket::setUserTimeout(int milliseconds)

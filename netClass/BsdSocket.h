@@ -60,6 +60,10 @@ public:
     // Closes a stream at once with a reset (RST) instead of the orderly end, as a device
     // that restarts does.
     void closeWithReset();
+    // Ends a stream as the kernel ends one it has given up on: a thread blocked in a receive
+    // wakes as for shutdown(), and close() then drops whatever is unsent or unacknowledged and
+    // resets the connection, instead of trying on to deliver it. Safe from another thread.
+    void abandon();
 
     bool setReceiveTimeout(int milliseconds);
     int receiveTimeout() const; // milliseconds, -1 on failure
@@ -73,6 +77,10 @@ public:
     // traffic, then every intervalSeconds, and the connection is dropped after that many
     // unanswered probes (or, once setUserTimeout has been given, after that time).
     bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
+    // Sets the keepalive idle time again, which re-arms the kernel's keepalive timer: a stream
+    // already quiet that long sends a probe at once rather than at the next interval. A
+    // constant-time call.
+    bool rearmKeepAlive(int idleSeconds);
     // Drops a stream whose sent data (or probes) stay unacknowledged this long (TCP_USER_TIMEOUT).
     bool setUserTimeout(int milliseconds);
     // Caps the time between two resends of unacknowledged data, which otherwise doubles up to

@@ -108,9 +108,19 @@ void CmdDialog::watchLink()
     LinkHealth::TcpState state;
     if (!m_socket->linkState(&state))
         return;
-    const LinkHealth::Verdict verdict = LinkHealth::judge(state, CmdSocket::notAnsweringMs);
+    if (LinkHealth::probeDue(state, CmdSocket::linkLimits))
+        m_socket->probeNow();
+    const LinkHealth::Verdict verdict = LinkHealth::judge(state, CmdSocket::linkLimits);
     if (verdict == LinkHealth::Verdict::Ended)
         return;
+    if (verdict == LinkHealth::Verdict::GivenUp) {
+        // Ended as the kernel ends a silent connection, so it takes the same way: the router
+        // reports the sonar gone, and the channel ends as lost. The ticks until then find it
+        // over.
+        qDebug() << "声呐长时间无响应，放弃连接";
+        m_socket->giveUp();
+        return;
+    }
     const bool answering = verdict == LinkHealth::Verdict::Answering;
     if (answering == m_sonarAnswering)
         return;

@@ -28,8 +28,10 @@ class CmdDialog : public QObject
 public:
     static constexpr quint16 defaultDevicePort = 5007;
     static constexpr int versionTimeoutMs = 3000;
-    // How often a connected channel looks whether the sonar still answers.
-    static constexpr int linkWatchMs = 1000;
+    // How often a connected channel looks whether the sonar still answers, and asks for a
+    // keepalive probe while it is quiet: several times within the half second that a sonar
+    // may leave between two answers to probes.
+    static constexpr int linkWatchMs = 125;
 
     explicit CmdDialog(QObject *parent = nullptr);
     ~CmdDialog() override;
@@ -121,8 +123,9 @@ private:
     // A version query still waiting ends with its channel.
     void endVersionQuery();
     // The link watch: while connected, tells the operator once when the sonar stops answering
-    // at the TCP level (a link that is down) and once when it answers again. The connection
-    // stays either way; one given up by the kernel ends as a loss.
+    // at the TCP level (a link that is down) and once when it answers again; the connection
+    // stays. One silent for CmdSocket::giveUpMs it gives up, and that ends as a loss, as one
+    // given up by the kernel does.
     void startLinkWatch();
     void watchLink();
     void warn(const QString &title, const QString &text);

@@ -27,6 +27,19 @@ bool CmdSocket::linkState(LinkHealth::TcpState *out) const
     return m_socket.tcpState(out);
 }
 
+void CmdSocket::probeNow()
+{
+    if (!m_socket.isValid() || m_socket.rearmKeepAlive(keepAliveIdleS) || m_probeRefused)
+        return;
+    m_probeRefused = true;
+    qDebug() << "保活探测无法提前发送";
+}
+
+void CmdSocket::giveUp()
+{
+    m_socket.abandon();
+}
+
 int CmdSocket::connectFrom(const QString &hostAddress)
 {
     return open(&hostAddress);
@@ -66,6 +79,7 @@ int CmdSocket::open(const QString *hostAddress)
     if (!socket.setMaxResendInterval(maxResendIntervalMs))
         qDebug() << "重发间隔上限设置失败（内核不支持）";
     m_socket = std::move(socket);
+    m_probeRefused = false;
     m_router = std::make_shared<CmdRouter>(&m_socket, m_onLost);
     CmdRouter::publish(m_socket.handle(), m_router);
     m_router->start();

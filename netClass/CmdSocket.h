@@ -36,19 +36,23 @@ public:
     static constexpr int sendTimeoutMs = 500;
     static constexpr int replyBytes = 256;
     // The connection is probed after KeepAliveIdleS quiet seconds, then every
-    // KeepAliveIntervalS. A sonar that answers nothing (power cut, cable pulled) is given up
-    // once probes or sent frames have gone unanswered for GiveUpMs: long enough that a link
-    // down for a minute (a switch that restarts) keeps the connection, since the last answer
-    // before it may be a keepalive idle time old. Well before that it counts as not answering,
-    // after NotAnsweringMs without a word while it owes one (more than the keepalive idle time
-    // and a round trip, which a working idle link never reaches). A sonar whose program is slow
-    // to answer still acknowledges at the TCP level and is neither.
-    static constexpr int keepAliveIdleS = 3;
+    // KeepAliveIntervalS, and more often while the link watch asks for it (probeNow). A sonar
+    // that answers nothing while it owes an answer (power cut, cable pulled, a link down)
+    // counts as not answering after NotAnsweringMs without a word: the probes from
+    // KeepAliveIdleS on get through a lossy link that works well before that, and the operator
+    // still hears of an outage within seconds. It is given up after GiveUpMs without a word,
+    // counted from the last one heard whatever was sent meanwhile: long enough that a link down
+    // for a minute (a switch that restarts) keeps the connection. The kernel's user time-out of
+    // the same length, counted from the oldest frame still unacknowledged, stays behind that as
+    // its own bound. A sonar whose program is slow to answer still acknowledges at the TCP level
+    // and is neither.
+    static constexpr int keepAliveIdleS = 1;
     static constexpr int keepAliveIntervalS = 1;
     static constexpr int giveUpMs = 70000;
     // The kernel counts the probes as well; set to outlast GiveUpMs, which decides.
     static constexpr int keepAliveProbes = giveUpMs / 1000 / keepAliveIntervalS;
-    static constexpr int notAnsweringMs = keepAliveIdleS * 1000 + 1000;
+    static constexpr int notAnsweringMs = 7000;
+    static constexpr LinkHealth::Limits linkLimits{keepAliveIdleS * 1000, notAnsweringMs, giveUpMs};
     static constexpr int maxResendIntervalMs = 2000;
 
     CmdSocket(const QByteArray &deviceAddress, quint16 devicePort);
@@ -67,9 +71,18 @@ public:
     // What the kernel knows of the connection's exchanges; false without a connection.
     bool linkState(LinkHealth::TcpState *out) const;
 
+    // Sends a keepalive probe at once if the connection has been quiet for the keepalive idle
+    // time; a failure is logged once. Constant time.
+    void probeNow();
+    // Ends the connection as given up, as the kernel does with a silent peer: the router
+    // reports the end as the sonar's (onLost), and whatever is still unsent is dropped. The
+    // socket stays open until close().
+    void giveUp();
+
     // Called once the connection has ended without this side closing it: the sonar closed or
-    // reset it, it went unanswered past GiveUpMs, or a send found it broken. It may be
-    // called on the channel's router thread, and more than once; set it before connecting.
+    // reset it, it was given up as silent (by giveUp or by the kernel), or a send found it
+    // broken. It may be called on the channel's router thread, and more than once; set it
+    // before connecting.
     void setOnLost(std::function<void()> onLost) { m_onLost = std::move(onLost); }
 
     // One send of the whole frame; the bytes sent, or -1 without a socket or on an error.
@@ -95,4 +108,5 @@ private:
     std::shared_ptr<CmdRouter> m_router;
     std::shared_ptr<CmdInbox> m_inbox;
     std::function<void()> m_onLost;
+    bool m_probeRefused = false;
 };

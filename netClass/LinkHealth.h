@@ -16,16 +16,33 @@ struct TcpState
     quint32 lastDataMs = 0;   // since the peer last sent data
 };
 
+// Times without a word from the peer, in milliseconds.
+struct Limits
+{
+    quint32 probeAfterMs;   // the keepalive idle time: probes go out from then on
+    quint32 notAnsweringMs; // while it owes an answer: it does not answer
+    quint32 giveUpMs;       // while it owes an answer: the connection is to be ended as lost
+};
+
 enum class Verdict {
     Answering,
     NotAnswering,
-    Ended, // the connection is over; whoever reads it reports that, not this
+    GivenUp, // silent past giveUpMs: whoever holds the connection ends it as lost
+    Ended,   // the connection is over; whoever reads it reports that, not this
 };
 
 // Not answering once the peer owes an answer (a probe, or data sent to it) and has not been
-// heard from for quietLimitMs. An idle link that works hears from its peer at least every
-// keepalive idle time plus a round trip, so a limit above that never fires on it; a peer that
-// has stopped reading still acknowledges and answers.
-Verdict judge(const TcpState &state, quint32 quietLimitMs);
+// heard from for notAnsweringMs, given up once that has lasted giveUpMs: counted from the last
+// word heard, so data sent meanwhile puts neither off. A peer that has stopped reading still
+// acknowledges and answers.
+Verdict judge(const TcpState &state, const Limits &limits);
+
+// Whether to ask the kernel for one more keepalive probe now: the peer has been quiet past the
+// idle time, nothing waits for an acknowledgement (the kernel resends that instead of probing),
+// and it does not count as not answering yet. Probing more often than the kernel's one a
+// second lets a lossy link that works be heard from well within notAnsweringMs; once that has
+// passed, the kernel's own probes find the peer again, and fewer of them keep the probe count
+// that TCP_INFO reports (eight bits) from wrapping round before giveUpMs.
+bool probeDue(const TcpState &state, const Limits &limits);
 
 } // namespace LinkHealth

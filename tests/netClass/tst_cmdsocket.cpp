@@ -79,6 +79,7 @@ private slots:
     void silenceTimesOut();
     void lateAnswerDoesNotAnswerTheNextExchange();
     void peerClosed();
+    void givenUp();
     void shortCommandChecks();
     void connectFailures();
     void connectTimesOutWithFullBacklog();
@@ -156,12 +157,12 @@ void TestCmdSocket::peerClosed()
     QVERIFY(client.linkState(&state));
     QVERIFY(state.established);
     QCOMPARE(state.unacked, 0u);
-    QCOMPARE(LinkHealth::judge(state, CmdSocket::notAnsweringMs), LinkHealth::Verdict::Answering);
+    QCOMPARE(LinkHealth::judge(state, CmdSocket::linkLimits), LinkHealth::Verdict::Answering);
     sonar.closeClient();
     pollfd closed{client.handle(), POLLRDHUP, 0};
     QVERIFY(::poll(&closed, 1, 5000) == 1);
     QVERIFY(client.linkState(&state));
-    QCOMPARE(LinkHealth::judge(state, CmdSocket::notAnsweringMs), LinkHealth::Verdict::Ended);
+    QCOMPARE(LinkHealth::judge(state, CmdSocket::linkLimits), LinkHealth::Verdict::Ended);
     // A closed peer is known without waiting: however long an exchange would wait, it ends
     // as closed (or as a failed send once the peer has reset the connection).
     const QByteArray frame("CMD\x06\x00", 5);
@@ -177,6 +178,30 @@ void TestCmdSocket::peerClosed()
     client.close();
     QCOMPARE(client.handle(), invalidSocket);
     QVERIFY(!client.linkState(&state));
+}
+
+// Given up here, the connection ends as one the sonar ended: the end is reported as a loss
+// (once, on the router's thread), and nothing waits on it any more.
+void TestCmdSocket::givenUp()
+{
+    SimSonarCommandServer sonar;
+    QVERIFY(sonar.start("127.0.0.1", 0));
+    CmdSocket client("127.0.0.1", sonar.port());
+    std::atomic<int> lost{0};
+    client.setOnLost([&lost] { ++lost; });
+    QCOMPARE(client.connect(), 0);
+    QCOMPARE(client.sendShortCmd(6, 0), 0);
+    client.giveUp();
+    QTRY_COMPARE_WITH_TIMEOUT(lost.load(), 1, 5000);
+    LinkHealth::TcpState state;
+    QVERIFY(client.linkState(&state));
+    QCOMPARE(LinkHealth::judge(state, CmdSocket::linkLimits), LinkHealth::Verdict::Ended);
+    // However long an exchange would wait for its answer, its send fails.
+    QByteArray reply;
+    QCOMPARE(client.exchange(QByteArray("CMD\x06\x00", 5), &reply, 60000),
+             CmdSocket::Reply::SendFailed);
+    client.close();
+    QCOMPARE(client.handle(), invalidSocket);
 }
 
 void TestCmdSocket::shortCommandChecks()

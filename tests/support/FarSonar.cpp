@@ -142,3 +142,24 @@ bool FarSonar::setPassing(bool passing)
            && inSonarNamespace({"nft", "-f", "-"},
                                rules(QStringLiteral("iifname \"%1\"").arg(farLink())));
 }
+
+bool FarSonar::setLoss(int percent)
+{
+    if (m_process.state() != QProcess::Running)
+        return false;
+    // Tables of their own, so that a cut and a loss can stand together. Each script first
+    // makes sure the table exists, so that its removal never fails.
+    const QString table = QStringLiteral("kvloss_") + m_near;
+    const auto rules = [&table, percent](const QString &link) {
+        QString script = QStringLiteral("table inet %1\ndelete table inet %1\n").arg(table);
+        if (percent > 0)
+            script += QStringLiteral("table inet %1 {\nchain in {\ntype filter hook input "
+                                     "priority 0;\niifname \"%2\" numgen random mod 100 < %3 "
+                                     "drop\n}\n}\n")
+                          .arg(table, link)
+                          .arg(percent);
+        return script.toUtf8();
+    };
+    return runCommand(QStringLiteral("nft"), {"-f", "-"}, rules(m_near))
+           && inSonarNamespace({"nft", "-f", "-"}, rules(farLink()));
+}

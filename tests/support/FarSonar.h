@@ -42,6 +42,9 @@ public:
     // Lets nothing pass between the two ends while both keep their links, as a cable pulled
     // between two switches: what either side sends is lost on the way, unknown to the sender.
     bool setPassing(bool passing);
+    // Drops this share of the packets, in percent and at random, on their way either way, as
+    // a link that works but loses much; 0 lets everything through again. Beside setPassing.
+    bool setLoss(int percent);
 
     QString hostAddress() const { return m_subnet + QLatin1Char('1'); }
     QString sonarAddress() const { return m_subnet + QLatin1Char('2'); }
