@@ -74,13 +74,19 @@ private:
             if (!h->connectOK() && h->m_fileStatus() == InformationCenter::FileStatus::Saving)
                 emit h->sigStopSaveFile();
         });
-        if (!m_front->connectThroughSearch(m_far->sonarAddress(), 30000))
-            return false;
+        return m_front->connectThroughSearch(m_far->sonarAddress(), 30000) && tookAutoPower(1);
+    }
+
+    // Waits until the last command the sonar took is the automatic power command that ends a
+    // connection's opening, on the given connection (1 for the sonar's first).
+    bool tookAutoPower(int connection)
+    {
         const QByteArray autoPower = QByteArray::fromHex("434D4410FF");
         return QTest::qWaitFor(
-            [this, &autoPower] {
+            [&] {
                 const QList<FarSonar::Command> taken = m_far->commands();
-                return !taken.isEmpty() && taken.last().frame == autoPower;
+                return !taken.isEmpty() && taken.last().frame == autoPower
+                       && taken.last().connection == connection;
             },
             10000);
     }
@@ -227,11 +233,7 @@ private slots:
         emit hub()->sigStartStatusChanged(false);
         QVERIFY(m_far->setSonarLink(true));
         QVERIFY(m_front->connectThroughSearch(m_far->sonarAddress(), 30000));
-        const QByteArray autoPower = QByteArray::fromHex("434D4410FF");
-        QTRY_VERIFY_WITH_TIMEOUT(!m_far->commands().isEmpty()
-                                     && m_far->commands().last().frame == autoPower
-                                     && m_far->commands().last().connection == 2,
-                                 10000);
+        QVERIFY(tookAutoPower(2));
         // Long enough for either watch to have looked more than once.
         QTest::qWait(3 * CmdDialog::linkWatchMs);
         QCOMPARE(timesSaid(channelTips, restored()), 0);

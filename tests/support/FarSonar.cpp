@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <functional>
+
 #include <unistd.h>
 
 FarSonar::FarSonar(const QString &tool, const QString &nearLink, const QString &subnet,
@@ -123,24 +125,35 @@ bool FarSonar::setSonarLink(bool up)
         10000);
 }
 
+namespace {
+
+// An nftables table that drops, at the input of link, what comes in and matches condition.
+QString dropTable(const QString &table, const QString &link, const QString &condition = {})
+{
+    return QStringLiteral("table inet %1 {\nchain in {\ntype filter hook input priority 0;\n"
+                          "iifname \"%2\" %3 drop\n}\n}\n")
+        .arg(table, link, condition);
+}
+
+} // namespace
+
+bool FarSonar::nftOnBothSides(const std::function<QString(const QString &link)> &script)
+{
+    // Here for what comes from the sonar, in its namespace for what comes to it.
+    return runCommand(QStringLiteral("nft"), {"-f", "-"}, script(m_near).toUtf8())
+           && inSonarNamespace({"nft", "-f", "-"}, script(farLink()).toUtf8());
+}
+
 bool FarSonar::setPassing(bool passing)
 {
     if (m_process.state() != QProcess::Running)
         return false;
-    // A table of this sonar's own on either side: here for what comes from it, in its
-    // namespace for what comes to it.
+    // A table of this sonar's own on either side.
     const QString table = QStringLiteral("kvcut_") + m_near;
-    const auto rules = [&table, passing](const QString &match) {
-        return (passing ? QStringLiteral("delete table inet %1\n").arg(table)
-                        : QStringLiteral("table inet %1 {\nchain in {\ntype filter hook input "
-                                         "priority 0;\n%2 drop\n}\n}\n")
-                              .arg(table, match))
-            .toUtf8();
-    };
-    return runCommand(QStringLiteral("nft"), {"-f", "-"},
-                      rules(QStringLiteral("iifname \"%1\"").arg(m_near)))
-           && inSonarNamespace({"nft", "-f", "-"},
-                               rules(QStringLiteral("iifname \"%1\"").arg(farLink())));
+    return nftOnBothSides([&table, passing](const QString &link) {
+        return passing ? QStringLiteral("delete table inet %1\n").arg(table)
+                       : dropTable(table, link);
+    });
 }
 
 bool FarSonar::setLoss(int percent)
@@ -150,16 +163,11 @@ bool FarSonar::setLoss(int percent)
     // Tables of their own, so that a cut and a loss can stand together. Each script first
     // makes sure the table exists, so that its removal never fails.
     const QString table = QStringLiteral("kvloss_") + m_near;
-    const auto rules = [&table, percent](const QString &link) {
+    return nftOnBothSides([&table, percent](const QString &link) {
         QString script = QStringLiteral("table inet %1\ndelete table inet %1\n").arg(table);
         if (percent > 0)
-            script += QStringLiteral("table inet %1 {\nchain in {\ntype filter hook input "
-                                     "priority 0;\niifname \"%2\" numgen random mod 100 < %3 "
-                                     "drop\n}\n}\n")
-                          .arg(table, link)
-                          .arg(percent);
-        return script.toUtf8();
-    };
-    return runCommand(QStringLiteral("nft"), {"-f", "-"}, rules(m_near))
-           && inSonarNamespace({"nft", "-f", "-"}, rules(farLink()));
+            script +=
+                dropTable(table, link, QStringLiteral("numgen random mod 100 < %1").arg(percent));
+        return script;
+    });
 }

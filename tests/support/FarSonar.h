@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QString>
 
+#include <functional>
+
 // The standalone simulated sonar in a network namespace of its own, reached from this one
 // over a veth pair: nearLink here with subnet.1/24, the far end in the sonar's namespace with
 // subnet.2/24, where it serves and from where it streams to the host. Only for a test that
@@ -54,6 +56,9 @@ public:
 private:
     // Runs a command in the sonar's namespace; true when it succeeded.
     bool inSonarNamespace(const QStringList &command, const QByteArray &input = {});
+    // Runs an nftables script here and one in the sonar's namespace, each made for the link
+    // on that side; true when both succeeded.
+    bool nftOnBothSides(const std::function<QString(const QString &link)> &script);
 
     QString m_tool;
     QString m_near;
